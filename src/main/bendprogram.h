@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+
+// The one record that the input side and the viewer share. Both copies are plain values that
+// meet only by whole-record assignment (main window to viewer).
+
+inline constexpr int MaxBendSteps = 100;
+
+// pi as the developed length and the builder's split use it: the double nearest to pi.
+inline constexpr double BendPi = 3.141592653589793;
+// 1/360 is held in extended precision, so the arc term is R * 2 * pi * (1/360) * C evaluated
+// left to right with the last two products widened to long double.
+inline constexpr long double InvDegreesPerTurn = 1.0L / 360.0L;
+
+struct BendStep {
+    double Y;         // straight length
+    double B;         // turn of the bending plane about the tube's axis, degrees
+    double C;         // bend angle, degrees
+    double R;         // bend radius (centre line)
+    double ArcLength; // developed bend length, used instead of C when ArcMode is set
+    double ArcRadius; // bend radius, used instead of R when ArcMode is set
+    std::uint8_t ArcMode;
+};
+
+struct BendProgram {
+    double TubeDiameter;
+    double TotalLength;
+    std::int32_t SquareSection;
+    std::int32_t StepCount;
+    BendStep Steps[MaxBendSteps];
+};
+
+// The four numbers of one grid row, as the main window parsed them.
+struct BendRowInput {
+    double Y;
+    double B;
+    double C;
+    double R;
+};
+
+inline constexpr int InputRowCount = 5;
+
+// Arc term of one row in angle mode: R * 2 * pi * (1/360) * C, left to right, the last two
+// products in extended precision. Returned wide so callers can keep summing without rounding.
+long double ArcTerm(const BendStep& step);
+
+// Fills the record the way "Make 3D" does: diameter, five rows of Y, B, C, R and the developed
+// length. Rows 5 and up, the arc-mode fields and SquareSection are left as they are.
+void FillBendProgram(BendProgram& program, double tubeDiameter,
+                     const BendRowInput (&rows)[InputRowCount]);

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+
+class QWindow;
+
+// The viewer's drawing surface, as the viewer hands it to the library: a native GL window.
+using DeviceContext = QWindow*;
+
+// Creates a double-buffered compatibility context with a depth buffer on the surface, with
+// swap interval 0, makes it current and sets the library's fixed scene state. A context opened
+// earlier is released first.
+void OpenGLInit(DeviceContext dc);
+
+// Releases the context that OpenGLInit created. Harmless when none is open.
+void OpenGLClose();
+
+// Presents the back buffer of the surface. Does nothing without a context or while the surface
+// is not exposed (a hidden or minimised window has nothing to present to).
+void SwapBuffers(DeviceContext dc);
+
+// The library's fixed state: depth test, lighting, material and background. OpenGLInit applies
+// it; a context made elsewhere (a headless one) applies it to look the same.
+void SetupSceneState();
+
+// Viewport on the whole window (device pixels) and an orthographic projection in which `scale`
+// is half the visible height in model units; then the model-view matrix at the base view
+// (x right, y up, z towards the viewer), left current. A scale that is 0, negative or not a
+// number, and a window of no size, are accepted.
+void ReSizeWindows_wh(float scale, int width, int height);
+
+// A partial torus: a tube of radius `tubeRadius` about the centre line
+// (R cos t, -R sin t, 0), R = `bendRadius`, t from 0 to `sweepDegrees`, so it starts at (R, 0, 0)
+// heading along -y. `sides` is the number of facets around the section and also the number of
+// segments per quarter turn of the sweep, multiplied by `rings`. Sets the colour from the three
+// signed-range bytes, leaves the matrix alone and issues only commands a display list records.
+// At most one full turn is drawn; a sweep that is not above 0 (or not a number) draws nothing.
+void fdoughnut(float tubeRadius, float bendRadius, int sides, int rings, float sweepDegrees,
+               std::uint8_t red, std::uint8_t green, std::uint8_t blue);

@@ -1,0 +1,169 @@
+#include "tubemodel.h"
+
+#include <GL/glu.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr GLbyte StraightColour[3] = {70, 70, 70};
+constexpr GLbyte StraightHighlightColour[3] = {20, 20, 120};
+constexpr std::uint8_t BendColour[3] = {70, 70, 70};
+constexpr std::uint8_t BendHighlightColour[3] = {120, 20, 20};
+constexpr GLbyte MarkerColour[3] = {10, 10, 10};
+
+constexpr int Slices = 24;
+constexpr int Stacks = 24;
+constexpr int CentreMarkerSlices = 16;
+constexpr int BendSides = 24;
+constexpr int BendRings = 1;
+constexpr long double InvPi = 1.0L / 3.14159265358979323846264338327950288L;
+
+// A record can claim more rows than it has; the builder never reads past the table.
+std::int32_t RowsInUse(const BendProgram& program) {
+    return std::min(program.StepCount, MaxBendSteps);
+}
+
+long double StepLength(const BendStep& step) {
+    if (step.ArcMode != 0) {
+        return step.Y + step.ArcLength;
+    }
+    return ArcTerm(step) + step.Y;
+}
+
+void MarkerCone(GLUquadric* quadric, double base, double height, int slices) {
+    gluCylinder(quadric, base, 0.0, height, slices, Stacks);
+}
+
+// The piece of tube laid along the local -z axis, in the step's colour.
+void StraightPiece(GLUquadric* quadric, const BendStep& step, float tubeRadius, bool highlight) {
+    glColor3bv(highlight ? StraightHighlightColour : StraightColour);
+    gluCylinder(quadric, tubeRadius, tubeRadius, step.Y, Slices, Stacks);
+}
+
+// Turns the frame by B about the heading (plus the half turn that the next piece expects) and
+// moves it to the end of the straight piece.
+void AdvanceAlongStraight(const BendStep& step, bool mirror) {
+    const double roll = mirror ? -step.B + 180 : 180 + step.B;
+    glRotatef(static_cast<float>(roll), 0, 0, 1);
+    glTranslatef(0, 0, static_cast<float>(-step.Y));
+}
+
+void BendBlock(const BendStep& step, float tubeRadius, bool highlight) {
+    const bool arcMode = step.ArcMode != 0;
+    double radius = step.R;
+    double angle = step.C;
+    bool valid = true;
+    if (arcMode) {
+        radius = step.ArcRadius;
+        valid = step.ArcRadius > 0 && step.ArcLength > 0;
+        // Only a valid arc has an angle; the quotient is not formed for a zero radius.
+        angle = valid ? static_cast<double>(step.ArcLength / step.ArcRadius * 180 * InvPi) : 0.0;
+    }
+    if (valid) {
+        glTranslatef(static_cast<float>(radius), 0, 0);
+    }
+    glRotatef(90, 1, 0, 0);
+    glRotatef(180, 0, 1, 0);
+    if (arcMode ? valid : step.C > 0) {
+        const std::uint8_t* colour = highlight ? BendHighlightColour : BendColour;
+        fdoughnut(tubeRadius, static_cast<float>(radius), BendSides, BendRings,
+                  static_cast<float>(angle), colour[0], colour[1], colour[2]);
+    }
+    glRotatef(-90, 1, 0, 0);
+    glRotatef(-180, 0, 1, 0);
+    if (valid) {
+        glRotatef(static_cast<float>(angle), 0, 1, 0);
+        glTranslatef(static_cast<float>(-radius), 0, 0);
+    }
+    glRotatef(180, 0, 1, 0);
+}
+
+void EndMarkers(GLUquadric* quadric, float tubeRadius) {
+    glColor3bv(StraightColour);
+    glRotatef(180, 0, 1, 0);
+    MarkerCone(quadric, tubeRadius, 0.1, Slices);
+    glColor3b(MarkerColour[0], MarkerColour[1], MarkerColour[2]);
+    MarkerCone(quadric, 0.8 * tubeRadius, 1.0, Slices);
+}
+
+void CompileForwardList(const TFrmSimPipeState& viewer, GLuint list, std::int32_t split,
+                        std::int32_t highlightStep, bool mirror, float tubeRadius) {
+    const BendProgram& program = viewer.ViewProgram;
+    const std::int32_t rows = RowsInUse(program);
+    GLUquadric* quadric = viewer.Quadric;
+    glNewList(list, GL_COMPILE);
+    glTranslatef(0, 0, 0);
+    // The cut: markers pointing from the origin into the backward half.
+    glColor3b(MarkerColour[0], MarkerColour[1], MarkerColour[2]);
+    MarkerCone(quadric, 0.8 * tubeRadius, 0.2, CentreMarkerSlices);
+    glColor3bv(StraightColour);
+    MarkerCone(quadric, tubeRadius, 0.1, CentreMarkerSlices);
+    for (std::int32_t j = split; j < rows; ++j) {
+        const BendStep& step = program.Steps[j];
+        glRotatef(180, 1, 0, 0);
+        StraightPiece(quadric, step, tubeRadius, j == highlightStep);
+        glRotatef(-180, 1, 0, 0);
+        AdvanceAlongStraight(step, mirror);
+        if (j < rows - 1) {
+            BendBlock(step, tubeRadius, j == highlightStep);
+        }
+    }
+    EndMarkers(quadric, tubeRadius);
+    glEndList();
+}
+
+void CompileBackwardList(const TFrmSimPipeState& viewer, GLuint list, std::int32_t split,
+                         std::int32_t highlightStep, bool mirror, float tubeRadius) {
+    const BendProgram& program = viewer.ViewProgram;
+    GLUquadric* quadric = viewer.Quadric;
+    glNewList(list, GL_COMPILE);
+    glTranslatef(0, 0, 0);
+    for (std::int32_t k = split - 1; k >= 0; --k) {
+        const BendStep& step = program.Steps[k];
+        BendBlock(step, tubeRadius, k == highlightStep);
+        glRotatef(180, 1, 0, 0);
+        StraightPiece(quadric, step, tubeRadius, k == highlightStep);
+        glRotatef(180, 1, 0, 0);
+        AdvanceAlongStraight(step, mirror);
+    }
+    EndMarkers(quadric, tubeRadius);
+    glEndList();
+}
+
+} // namespace
+
+std::int32_t SplitStep(const BendProgram& program) {
+    const std::int32_t rows = RowsInUse(program);
+    double sum = 0;
+    for (std::int32_t i = 0; i < rows; ++i) {
+        sum = static_cast<double>(StepLength(program.Steps[i]) + sum);
+        // A sum exactly at half the length goes on: the cut falls past the middle.
+        if (program.TotalLength * 0.5 >= sum) {
+            continue;
+        }
+        return i + 1 < rows ? i + 1 : i;
+    }
+    return static_cast<std::int32_t>(rows * 0.5);
+}
+
+void BuildTubeModel(TFrmSimPipeState& viewer, GLuint listBase, std::int32_t highlightStep,
+                    bool mirror) {
+    BendProgram& program = viewer.ViewProgram;
+    program.SquareSection = 0;
+    if (program.StepCount < 2) {
+        return;
+    }
+    const float tubeRadius = static_cast<float>(program.TubeDiameter * 0.5);
+    const std::int32_t split = SplitStep(program);
+    // The compiled lists do not need the quadric once glEndList returns; one quadric serves
+    // every build, so at most one exists whatever the operator does.
+    if (!viewer.Quadric) {
+        viewer.Quadric = gluNewQuadric();
+        if (!viewer.Quadric) {
+            return;
+        }
+    }
+    CompileForwardList(viewer, listBase + 1, split, highlightStep, mirror, tubeRadius);
+    CompileBackwardList(viewer, listBase + 2, split, highlightStep, mirror, tubeRadius);
+}

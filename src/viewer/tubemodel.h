@@ -1,0 +1,14 @@
+#pragma once
+
+#include "simpipestate.h"
+
+// The tube model builder: compiles the viewer's bend program into the display lists
+// ListBase + 1 (ForwardList, from the cut to the tube's end) and ListBase + 2 (BackwardList,
+// from the cut back to its start, drawn turned 180 degrees about y). Needs the viewer's GL
+// context current. Keeps one quadric in the viewer's Quadric, reused across builds.
+void BuildTubeModel(TFrmSimPipeState& viewer, GLuint listBase, std::int32_t highlightStep,
+                    bool mirror);
+
+// The first step of ForwardList: the first step boundary at which the developed length counted
+// from the start passes half of TotalLength. Meaningful for StepCount >= 2.
+std::int32_t SplitStep(const BendProgram& program);
