@@ -102,8 +102,8 @@ void fdoughnut(float tubeRadius, float bendRadius, int sides, int rings, float s
     const double sweep = std::min(static_cast<double>(sweepDegrees), 360.0) * DegToRadians;
     const int around = std::clamp(sides, 3, MaxSides);
     const int perQuarter = around * std::clamp(rings, 1, MaxRings);
-    const int along = std::max(1, static_cast<int>(std::ceil(sweep / (90.0 * DegToRadians) *
-                                                                perQuarter)));
+    const int along =
+        std::max(1, static_cast<int>(std::ceil(sweep / (90.0 * DegToRadians) * perQuarter)));
 
     std::array<double, MaxSides + 1> cosPhi{};
     std::array<double, MaxSides + 1> sinPhi{};

@@ -7,6 +7,10 @@ class QWindow;
 // The viewer's drawing surface, as the viewer hands it to the library: a native GL window.
 using DeviceContext = QWindow*;
 
+// Gives a surface that is not created yet the pixel format the library's context needs. The
+// viewer calls it before its GL window first appears.
+void PrepareSurface(DeviceContext dc);
+
 // Creates a double-buffered compatibility context with a depth buffer on the surface, with
 // swap interval 0, makes it current and sets the library's fixed scene state. A context opened
 // earlier is released first.
@@ -14,6 +18,9 @@ void OpenGLInit(DeviceContext dc);
 
 // Releases the context that OpenGLInit created. Harmless when none is open.
 void OpenGLClose();
+
+// Whether a context opened by OpenGLInit is live (and current).
+bool OpenGLIsOpen();
 
 // Presents the back buffer of the surface. Does nothing without a context or while the surface
 // is not exposed (a hidden or minimised window has nothing to present to).

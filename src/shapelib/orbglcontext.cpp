@@ -30,19 +30,28 @@ double SurfacePixelRatio() {
     return Surface ? Surface->devicePixelRatio() : 1.0;
 }
 
+void PrepareSurface(DeviceContext dc) {
+    if (dc && !dc->handle()) {
+        dc->setSurfaceType(QSurface::OpenGLSurface);
+        dc->setFormat(SurfaceFormat());
+    }
+}
+
+bool OpenGLIsOpen() {
+    return Context != nullptr;
+}
+
 void OpenGLInit(DeviceContext dc) {
     OpenGLClose();
     if (!dc) {
         return;
     }
-    const QSurfaceFormat format = SurfaceFormat();
     if (!dc->handle()) {
-        dc->setSurfaceType(QSurface::OpenGLSurface);
-        dc->setFormat(format);
+        PrepareSurface(dc);
         dc->create();
     }
     auto* context = new QOpenGLContext;
-    context->setFormat(format);
+    context->setFormat(SurfaceFormat());
     if (!context->create() || !context->makeCurrent(dc)) {
         delete context;
         return;

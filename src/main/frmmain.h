@@ -1,0 +1,72 @@
+#pragma once
+
+#include "bendprogram.h"
+
+#include <QWidget>
+
+#include <cstdint>
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QToolButton;
+
+// The main window: the five-row grid of Y, B, C, R, the tube diameter, "Make 3D", and the panel
+// that holds the viewer. Fixed size; its controls sit where the operator expects them.
+class TFrmMain : public QWidget {
+    Q_OBJECT
+
+public:
+    TFrmMain();
+
+    QFrame* Panel3D;
+    QLabel* LblR;
+    QLabel* LblC;
+    QLabel* LblB;
+    QLabel* LblY;
+    QLineEdit* EditY1;
+    QLineEdit* EditB1;
+    QLineEdit* EditC1;
+    QLineEdit* EditR1;
+    QLineEdit* EditY2;
+    QLineEdit* EditY3;
+    QLineEdit* EditY4;
+    QLineEdit* EditY5;
+    QLineEdit* EditB2;
+    QLineEdit* EditB3;
+    QLineEdit* EditB4;
+    QLineEdit* EditB5;
+    QLineEdit* EditC2;
+    QLineEdit* EditC3;
+    QLineEdit* EditC4;
+    QLineEdit* EditC5;
+    QLineEdit* EditR2;
+    QLineEdit* EditR3;
+    QLineEdit* EditR4;
+    QLineEdit* EditR5;
+    QLabel* LblTubeDiameter;
+    QLineEdit* EditTubeDiameter;
+    QLabel* Image1;
+    QToolButton* SBtnMake3D;
+
+    std::int32_t Panel3DWidth = 0;
+    std::int32_t Panel3DHeight = 0;
+    std::int32_t Panel3DLeft = 0;
+    std::int32_t Panel3DTop = 0;
+
+    void FormCreate();
+    void FormShow();
+    void SBtnMake3DClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool Shown = false;
+};
+
+// The main window instance; null until the application creates it.
+extern TFrmMain* FrmMain;
+// The input copy of the bend program: zero at start, written only by "Make 3D".
+extern BendProgram InputProgram;

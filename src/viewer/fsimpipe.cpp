@@ -1,0 +1,342 @@
+#include "fsimpipe.h"
+
+#include "coordtransform.h"
+#include "tubemodel.h"
+
+#include <GL/glu.h>
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QMouseEvent>
+#include <QShowEvent>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <chrono>
+
+TFrmSimPipe* FrmSimPipe = nullptr;
+bool SizeToggleApplied = false;
+std::int32_t SizeToggleStage = 0;
+std::uint32_t SizeToggleStart = 0;
+
+namespace {
+
+constexpr int FrameIntervalMs = 10;
+constexpr std::uint32_t SizeToggleSettleMs = 120;
+constexpr int PadWidth = 137;
+constexpr int PadHeight = 216;
+constexpr double TurnStep = 1.0;  // degrees per tick
+constexpr double ZoomStep = 0.01; // share of the scale per tick
+constexpr double PanStep = 0.003; // share of the scale per tick
+
+std::uint32_t SteadyTickCount() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+TickCountSource TickSource = nullptr;
+
+} // namespace
+
+std::uint32_t GetTickCount() {
+    return TickSource ? TickSource() : SteadyTickCount();
+}
+
+void SetTickCountSource(TickCountSource source) {
+    TickSource = source;
+}
+
+SimPipeSurface::SimPipeSurface(TFrmSimPipe& viewer) : Viewer(viewer) {
+    PrepareSurface(this);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void SimPipeSurface::exposeEvent(QExposeEvent*) {
+    if (isExposed()) {
+        Viewer.FormPaint();
+    }
+}
+
+void SimPipeSurface::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    Viewer.FormMouseDown(event->button(), at.x(), at.y());
+}
+
+void SimPipeSurface::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    Viewer.FormMouseMove(at.x(), at.y());
+}
+
+void SimPipeSurface::mouseReleaseEvent(QMouseEvent* event) {
+    Viewer.FormMouseUp(event->button());
+}
+
+TFrmSimPipe::TFrmSimPipe(QWidget* parent) : QWidget(parent) {
+    setWindowTitle(QStringLiteral("FrmSimPipe"));
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::NoFocus);
+
+    // The GL window fills the viewer; the pad floats above it as a native child of its own.
+    Surface = new SimPipeSurface(*this);
+    SurfaceHolder = QWidget::createWindowContainer(Surface, this);
+    SurfaceHolder->setFocusPolicy(Qt::NoFocus);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(SurfaceHolder);
+
+    MovPal = new QFrame(this);
+    MovPal->setObjectName(QStringLiteral("MovPal"));
+    MovPal->setAttribute(Qt::WA_NativeWindow);
+    MovPal->setAutoFillBackground(true);
+    MovPal->resize(PadWidth, PadHeight);
+
+    TmMovPipe = new QTimer(this);
+    TmMovPipe->setTimerType(Qt::PreciseTimer);
+    TmMovPipe->setInterval(FrameIntervalMs);
+    connect(TmMovPipe, &QTimer::timeout, this, &TFrmSimPipe::TmMovPipeTimer);
+
+    resize(555, 256);
+    move(0, 0);
+    SizeToggle = false;
+    HighlightStep = 0;
+}
+
+TFrmSimPipe::~TFrmSimPipe() {
+    // A viewer destroyed without being closed still gives back its GL resources.
+    if (OpenGLIsOpen()) {
+        FormClose();
+    }
+    if (FrmSimPipe == this) {
+        FrmSimPipe = nullptr;
+    }
+}
+
+void TFrmSimPipe::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) {
+        FormShow();
+    }
+}
+
+void TFrmSimPipe::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+void TFrmSimPipe::PlacePad(int margin) {
+    MovPal->move(width() - MovPal->width() - margin, height() - MovPal->height() - margin);
+    MovPal->raise();
+}
+
+void TFrmSimPipe::BuildModel() {
+    BuildTubeModel(*this, ListBase, HighlightStep, false);
+}
+
+void TFrmSimPipe::FormShow() {
+    resize(HostPanel->width() - 2, HostPanel->height() - 2);
+    MovPal->setVisible(PadVisible);
+    PlacePad(1);
+    RebuildPending = false;
+    // The GL window must exist as a native child before a context can be made on it.
+    SurfaceHolder->winId();
+    ViewDC = Surface;
+    OpenGLInit(ViewDC);
+    ViewScale = static_cast<float>(ViewProgram.TotalLength * 0.5);
+    BuildModel();
+    ReSizeWindows_wh(ViewScale, width(), height());
+    ApplyViewOp(ViewReset, 1.0);
+    TmMovPipe->start();
+}
+
+void TFrmSimPipe::FormClose() {
+    TmMovPipe->stop();
+    if (!OpenGLIsOpen()) {
+        return;
+    }
+    if (Quadric) {
+        gluDeleteQuadric(Quadric);
+        Quadric = nullptr;
+    }
+    glDeleteLists(ListBase + 1, 2);
+    OpenGLClose();
+}
+
+void TFrmSimPipe::FormPaint() {
+    // A paint may come before the context exists; there is nothing to clear then.
+    if (!OpenGLIsOpen()) {
+        return;
+    }
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glFlush();
+}
+
+void TFrmSimPipe::HomeView() {
+    ViewScale = static_cast<float>(ViewProgram.TotalLength * 0.5);
+    ReSizeWindows_wh(ViewScale, width(), height());
+    ApplyViewOp(ViewReset, 1.0);
+}
+
+void TFrmSimPipe::RebuildModel(bool homeView) {
+    BuildModel();
+    if (homeView) {
+        HomeView();
+    }
+}
+
+void TFrmSimPipe::SizeToggleStep() {
+    if (SizeToggle == SizeToggleApplied) {
+        return;
+    }
+    if (SizeToggleStage == 0) {
+        SizeToggleStart = GetTickCount();
+        SizeToggleStage = 1;
+        return;
+    }
+    // Unsigned difference: a wrap of the millisecond clock between the two ticks still counts.
+    const std::uint32_t elapsed = GetTickCount() - SizeToggleStart;
+    if (elapsed <= SizeToggleSettleMs) {
+        return;
+    }
+    const int panelWidth = SizeToggle ? ToggledWidth : NormalWidth;
+    const int panelHeight = SizeToggle ? ToggledHeight : NormalHeight;
+    HostPanel->resize(panelWidth, panelHeight);
+    resize(HostPanel->width() - 2, HostPanel->height() - 2);
+    PlacePad(SizeToggle ? 2 : 1);
+    ReSizeWindows_wh(ViewScale, width(), height());
+    ApplyViewOp(ViewReset, 1.0);
+    SizeToggleApplied = SizeToggle;
+    SizeToggleStage = 0;
+}
+
+void TFrmSimPipe::Zoom(double factor) {
+    // The projection is reset by ReSizeWindows_wh together with the model-view matrix; the
+    // push and pop keep the accumulated view across it.
+    glPushMatrix();
+    ViewScale = static_cast<float>(ViewScale + ViewScale * factor);
+    ReSizeWindows_wh(ViewScale, width(), height());
+    glPopMatrix();
+}
+
+void TFrmSimPipe::ApplyHeldMotions() {
+    const MotionFlagSet& held = MotionFlags;
+    if (held.HeldLeft) {
+        ApplyViewOp(ViewTurnY, -TurnStep);
+    }
+    if (held.HeldRight) {
+        ApplyViewOp(ViewTurnY, +TurnStep);
+    }
+    if (held.HeldLeftC) {
+        ApplyViewOp(ViewTurnZ, +TurnStep);
+    }
+    if (held.HeldRightC) {
+        ApplyViewOp(ViewTurnZ, -TurnStep);
+    }
+    if (held.HeldUp) {
+        ApplyViewOp(ViewTurnX, -TurnStep);
+    }
+    if (held.HeldDown) {
+        ApplyViewOp(ViewTurnX, +TurnStep);
+    }
+    if (held.HeldZooP) {
+        Zoom(-ZoomStep);
+    }
+    if (held.HeldZooM) {
+        Zoom(+ZoomStep);
+    }
+    // Taken after the zoom rows: a pan held with a zoom moves by this tick's new scale.
+    const double d = ViewScale * PanStep;
+    if (held.HeldMovLeft) {
+        ApplyViewOp(ViewMoveX, -d);
+    }
+    if (held.HeldMovRight) {
+        ApplyViewOp(ViewMoveX, +d);
+    }
+    if (held.HeldMovUp) {
+        ApplyViewOp(ViewMoveY, +d);
+    }
+    if (held.HeldMovDown) {
+        ApplyViewOp(ViewMoveY, -d);
+    }
+}
+
+void TFrmSimPipe::TmMovPipeTimer() {
+    SizeToggleStep();
+    if (RebuildPending) {
+        BuildModel();
+        RebuildPending = false;
+    }
+    ApplyHeldMotions();
+    RenderFrame();
+    SwapBuffers(ViewDC);
+    ++FramesDrawn;
+}
+
+void TFrmSimPipe::DrawTube() {
+    glPushMatrix();
+    glColor3f(0.0f, 0.3f, 1.0f);
+    glCallList(ListBase + 1);
+    glPopMatrix();
+    glPushMatrix();
+    glRotatef(180, 0, 1, 0);
+    glColor3f(0.0f, 0.3f, 1.0f);
+    glCallList(ListBase + 2);
+    glPopMatrix();
+}
+
+void TFrmSimPipe::RenderFrame() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    DrawTube();
+    glFlush();
+}
+
+void TFrmSimPipe::FormMouseDown(Qt::MouseButton button, int x, int y) {
+    if (button == Qt::LeftButton) {
+        // The last position stays that of the previous drag: the first move compares with it.
+        RotateDrag = true;
+    } else if (button == Qt::RightButton) {
+        PanLastX = x;
+        PanLastY = y;
+        PanDrag = true;
+    }
+}
+
+void TFrmSimPipe::FormMouseMove(int x, int y) {
+    if (RotateDrag) {
+        // Only the sign of the motion counts: 2 degrees per axis and per event.
+        if (RotateLastX > x) {
+            ApplyViewOp(ViewTurnY, -2.0);
+        }
+        if (RotateLastX < x) {
+            ApplyViewOp(ViewTurnY, +2.0);
+        }
+        if (RotateLastY > y) {
+            ApplyViewOp(ViewTurnX, -2.0);
+        }
+        if (RotateLastY < y) {
+            ApplyViewOp(ViewTurnX, +2.0);
+        }
+        RotateLastX = x;
+        RotateLastY = y;
+    }
+    if (PanDrag) {
+        // One model unit per pixel; screen y grows downwards, the view's y upwards.
+        ApplyViewOp(ViewMoveX, static_cast<double>(std::int64_t{x} - PanLastX));
+        ApplyViewOp(ViewMoveY, static_cast<double>(std::int64_t{PanLastY} - y));
+        PanLastX = x;
+        PanLastY = y;
+    }
+}
+
+void TFrmSimPipe::FormMouseUp(Qt::MouseButton) {
+    RotateDrag = false;
+    PanDrag = false;
+}
+
+void TFrmSimPipe::BtnUpMouseDown(QObject*) {}
+
+void TFrmSimPipe::BtnUpMouseUp(QObject*) {}
+
+void TFrmSimPipe::BitBtnRestClick() {
+    HomeView();
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "simpipestate.h"
+
+#include <QWidget>
+#include <QWindow>
+
+#include <cstdint>
+
+class QFrame;
+class QTimer;
+class TFrmSimPipe;
+
+// The viewer's native GL window. It only forwards what happens on it to the viewer's handlers:
+// mouse presses, moves and releases, and requests to repaint.
+class SimPipeSurface : public QWindow {
+public:
+    explicit SimPipeSurface(TFrmSimPipe& viewer);
+
+protected:
+    void exposeEvent(QExposeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    TFrmSimPipe& Viewer;
+};
+
+// The viewer: a frameless child of the main window's panel that shows the bent tube and redraws
+// it every 10 ms, applying the motions the operator holds.
+class TFrmSimPipe : public QWidget, public TFrmSimPipeState {
+    Q_OBJECT
+
+public:
+    explicit TFrmSimPipe(QWidget* parent = nullptr);
+    ~TFrmSimPipe() override;
+
+    // Controls.
+    QFrame* MovPal = nullptr;
+    QTimer* TmMovPipe = nullptr;
+    SimPipeSurface* Surface = nullptr;
+    QWidget* SurfaceHolder = nullptr;
+
+    // Frames drawn since construction; lets tests and benchmarks count ticks.
+    std::uint64_t FramesDrawn = 0;
+
+    // Event handlers.
+    void FormShow();
+    void FormClose();
+    void FormPaint();
+    void TmMovPipeTimer();
+    void FormMouseDown(Qt::MouseButton button, int x, int y);
+    void FormMouseMove(int x, int y);
+    void FormMouseUp(Qt::MouseButton button);
+    void BtnUpMouseDown(QObject* sender);
+    void BtnUpMouseUp(QObject* sender);
+    void BitBtnRestClick();
+
+    // Internal operations.
+    void RebuildModel(bool homeView);
+    void HomeView();
+    void DrawTube();
+    void RenderFrame();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildModel();
+    void SizeToggleStep();
+    void ApplyHeldMotions();
+    void Zoom(double factor);
+    void PlacePad(int margin);
+};
+
+// The viewer instance the main window addresses; null until the application creates it.
+extern TFrmSimPipe* FrmSimPipe;
+
+// The size-toggle debounce, one set for the process.
+extern bool SizeToggleApplied;
+extern std::int32_t SizeToggleStage;
+extern std::uint32_t SizeToggleStart;
+
+// Milliseconds from a steady clock, wrapping at 2^32 like the system tick count.
+std::uint32_t GetTickCount();
+using TickCountSource = std::uint32_t (*)();
+// Replaces the clock behind GetTickCount (null restores the steady clock); tests wrap it.
+void SetTickCountSource(TickCountSource source);

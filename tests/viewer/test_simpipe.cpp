@@ -1,0 +1,406 @@
+// The viewer window and its frame loop, on a real native GL window (an X display, Xvfb will do).
+#include "coordtransform.h"
+#include "fsimpipe.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFrame>
+#include <QTest>
+#include <QTimer>
+
+#include <array>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+using Matrix4 = std::array<double, 16>; // column-major, as GL keeps it
+
+Matrix4 ModelView() {
+    Matrix4 m{};
+    glGetDoublev(GL_MODELVIEW_MATRIX, m.data());
+    return m;
+}
+
+Matrix4 Projection() {
+    Matrix4 m{};
+    glGetDoublev(GL_PROJECTION_MATRIX, m.data());
+    return m;
+}
+
+Matrix4 Identity() {
+    return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+}
+
+// Right-handed rotation about a base axis (0 x, 1 y, 2 z), column-major.
+Matrix4 Rotation(int axis, double degrees) {
+    const double a = degrees * std::numbers::pi / 180;
+    const double c = std::cos(a), s = std::sin(a);
+    Matrix4 m = Identity();
+    const int i = (axis + 1) % 3, j = (axis + 2) % 3;
+    m[4 * i + i] = c;
+    m[4 * j + j] = c;
+    m[4 * i + j] = s;
+    m[4 * j + i] = -s;
+    return m;
+}
+
+Matrix4 Multiply(const Matrix4& a, const Matrix4& b) {
+    Matrix4 m{};
+    for (int c = 0; c < 4; ++c) {
+        for (int r = 0; r < 4; ++r) {
+            for (int k = 0; k < 4; ++k) {
+                m[4 * c + r] += a[4 * k + r] * b[4 * c + k];
+            }
+        }
+    }
+    return m;
+}
+
+void ExpectNear(const Matrix4& actual, const Matrix4& expected, double tolerance) {
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_NEAR(actual[i], expected[i], tolerance) << "element " << i;
+    }
+}
+
+// The main window's initial program, with its developed length 150 + 90 pi.
+BendProgram InitialProgram() {
+    BendProgram p{};
+    p.TubeDiameter = 38;
+    p.StepCount = 5;
+    const double rows[5][4] = {
+        {30, 0, 90, 45}, {30, 90, 90, 45}, {30, 90, 90, 45}, {30, 90, 90, 45}, {30, 0, 0, 45}};
+    for (int i = 0; i < 5; ++i) {
+        p.Steps[i].Y = rows[i][0];
+        p.Steps[i].B = rows[i][1];
+        p.Steps[i].C = rows[i][2];
+        p.Steps[i].R = rows[i][3];
+    }
+    p.TotalLength = 150 + 90 * std::numbers::pi;
+    return p;
+}
+
+std::uint32_t FakeNow = 0;
+std::uint32_t FakeClock() {
+    return FakeNow;
+}
+
+// A host window with a panel of the main window's size, and the viewer shown in it the way the
+// main window hands it over.
+class SimPipeTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "test_simpipe";
+        static char* argv[] = {name, nullptr};
+        if (!QApplication::instance()) {
+            new QApplication(argc, argv);
+        }
+    }
+
+    void SetUp() override {
+        host.setFixedSize(800, 440);
+        panel = new QFrame(&host);
+        panel->setGeometry(4, 8, 789, 425);
+        viewer = new TFrmSimPipe;
+        viewer->HostPanel = panel;
+        viewer->PadVisible = true;
+        viewer->setParent(panel);
+        viewer->move(0, 0);
+        host.show();
+        viewer->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+        // The frames are driven by hand here, one tick per call.
+        viewer->TmMovPipe->stop();
+    }
+
+    void TearDown() override {
+        SetTickCountSource(nullptr);
+        delete viewer;
+    }
+
+    void Show(const BendProgram& program) {
+        viewer->ViewProgram = program;
+        viewer->RebuildModel(true);
+    }
+
+    void Ticks(int n) {
+        for (int i = 0; i < n; ++i) {
+            viewer->TmMovPipeTimer();
+        }
+    }
+
+    QWidget host;
+    QFrame* panel = nullptr;
+    TFrmSimPipe* viewer = nullptr;
+};
+
+TEST_F(SimPipeTest, ShowSizesTheViewerAndPlacesThePad) {
+    EXPECT_EQ(viewer->width(), 787);
+    EXPECT_EQ(viewer->height(), 423);
+    EXPECT_TRUE(viewer->MovPal->isVisible());
+    EXPECT_EQ(viewer->MovPal->x(), 787 - 137 - 1);
+    EXPECT_EQ(viewer->MovPal->y(), 423 - 216 - 1);
+    EXPECT_TRUE(OpenGLIsOpen());
+    // Nothing typed yet: no lists, scale 0, and frames still run cleanly.
+    EXPECT_FALSE(glIsList(1));
+    EXPECT_EQ(viewer->ViewScale, 0.0f);
+    Ticks(3);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(SimPipeTest, TheTimerTicksAboutEveryTenMilliseconds) {
+    viewer->TmMovPipe->start();
+    EXPECT_EQ(viewer->TmMovPipe->interval(), 10);
+    EXPECT_EQ(viewer->TmMovPipe->timerType(), Qt::PreciseTimer);
+    const auto before = viewer->FramesDrawn;
+    QTest::qWait(1000);
+    const auto frames = viewer->FramesDrawn - before;
+    // 100 a second at most; a loaded shared machine may deliver fewer.
+    EXPECT_LE(frames, 105u);
+    EXPECT_GE(frames, 30u);
+}
+
+TEST_F(SimPipeTest, HomeViewSetsHalfTheLengthAndTheBaseView) {
+    Show(InitialProgram());
+    EXPECT_TRUE(glIsList(1));
+    EXPECT_TRUE(glIsList(2));
+    EXPECT_FLOAT_EQ(viewer->ViewScale, static_cast<float>((150 + 90 * std::numbers::pi) / 2));
+    EXPECT_NEAR(viewer->ViewScale, 216.37, 0.01);
+    ExpectNear(ModelView(), Identity(), 0);
+}
+
+TEST_F(SimPipeTest, AHeldTurnAppliesOncePerTick) {
+    Show(InitialProgram());
+    viewer->MotionFlags.HeldRight = true;
+    Ticks(1);
+    ExpectNear(ModelView(), Rotation(1, 1.0), 1e-6);
+    Ticks(9);
+    ExpectNear(ModelView(), Rotation(1, 10.0), 1e-5);
+    viewer->MotionFlags = {};
+    viewer->MotionFlags.HeldUp = true;
+    Ticks(5);
+    // A later turn goes about the fixed base x axis, applied on top of the earlier one.
+    ExpectNear(ModelView(), Multiply(Rotation(0, -5.0), Rotation(1, 10.0)), 1e-5);
+}
+
+TEST_F(SimPipeTest, EachFlagTurnsTheWayItsButtonSays) {
+    const struct {
+        bool MotionFlagSet::*flag;
+        int axis;
+        double degrees;
+    } turns[] = {{&MotionFlagSet::HeldLeft, 1, -1}, {&MotionFlagSet::HeldRight, 1, 1},
+                 {&MotionFlagSet::HeldLeftC, 2, 1}, {&MotionFlagSet::HeldRightC, 2, -1},
+                 {&MotionFlagSet::HeldUp, 0, -1},   {&MotionFlagSet::HeldDown, 0, 1}};
+    Show(InitialProgram());
+    for (const auto& turn : turns) {
+        viewer->BitBtnRestClick();
+        viewer->MotionFlags = {};
+        viewer->MotionFlags.*turn.flag = true;
+        Ticks(3);
+        ExpectNear(ModelView(), Rotation(turn.axis, 3 * turn.degrees), 1e-6);
+    }
+}
+
+TEST_F(SimPipeTest, OppositeTurnsHeldTogetherCancel) {
+    Show(InitialProgram());
+    viewer->MotionFlags.HeldLeft = true;
+    viewer->MotionFlags.HeldRight = true;
+    viewer->MotionFlags.HeldUp = true;
+    viewer->MotionFlags.HeldDown = true;
+    viewer->MotionFlags.HeldLeftC = true;
+    viewer->MotionFlags.HeldRightC = true;
+    Ticks(50);
+    ExpectNear(ModelView(), Identity(), 1e-5);
+}
+
+TEST_F(SimPipeTest, HeldZoomScalesByOnePercentPerTick) {
+    Show(InitialProgram());
+    float expected = viewer->ViewScale;
+    viewer->MotionFlags.HeldZooP = true;
+    for (int i = 0; i < 40; ++i) {
+        expected = static_cast<float>(expected - expected * 0.01);
+    }
+    Ticks(40);
+    EXPECT_EQ(viewer->ViewScale, expected);
+    EXPECT_NEAR(viewer->ViewScale, 216.3717 * std::pow(0.99, 40), 1e-3);
+    // Both zoom buttons together: 0.99 then 1.01 of the scale, not the scale itself.
+    viewer->MotionFlags.HeldZooM = true;
+    const float before = viewer->ViewScale;
+    Ticks(1);
+    EXPECT_NEAR(viewer->ViewScale / before, 0.9999, 1e-6);
+    // The projection follows the scale: half the height is the scale.
+    EXPECT_NEAR(Projection()[5], 1.0 / viewer->ViewScale, 1e-9);
+}
+
+TEST_F(SimPipeTest, ZoomingKeepsTheOrientationAndPan) {
+    Show(InitialProgram());
+    viewer->MotionFlags.HeldRight = true;
+    viewer->MotionFlags.HeldMovUp = true;
+    Ticks(7);
+    const Matrix4 turned = ModelView();
+    viewer->MotionFlags = {};
+    viewer->MotionFlags.HeldZooM = true;
+    Ticks(12);
+    ExpectNear(ModelView(), turned, 0);
+}
+
+TEST_F(SimPipeTest, PanHeldWithZoomMovesByTheNewScale) {
+    Show(InitialProgram());
+    const float start = viewer->ViewScale;
+    viewer->MotionFlags.HeldZooP = true;
+    viewer->MotionFlags.HeldMovRight = true;
+    Ticks(1);
+    const float zoomed = static_cast<float>(start - start * 0.01);
+    EXPECT_NEAR(ModelView()[12], zoomed * 0.003, 1e-6);
+    EXPECT_NEAR(ModelView()[13], 0.0, 1e-9);
+}
+
+TEST_F(SimPipeTest, PanFlagsMoveAlongTheViewAxes) {
+    Show(InitialProgram());
+    const double d = viewer->ViewScale * 0.003;
+    viewer->MotionFlags.HeldMovLeft = true;
+    Ticks(2);
+    EXPECT_NEAR(ModelView()[12], -2 * d, 1e-5);
+    viewer->MotionFlags = {};
+    viewer->MotionFlags.HeldMovDown = true;
+    Ticks(3);
+    EXPECT_NEAR(ModelView()[13], -3 * d, 1e-5);
+    viewer->MotionFlags = {};
+    viewer->MotionFlags.HeldMovUp = true;
+    Ticks(1);
+    EXPECT_NEAR(ModelView()[13], -2 * d, 1e-5);
+}
+
+TEST_F(SimPipeTest, ZeroLengthKeepsTheScaleAtZero) {
+    BendProgram empty = InitialProgram();
+    empty.TotalLength = 0;
+    Show(empty);
+    viewer->MotionFlags.HeldZooP = true;
+    viewer->MotionFlags.HeldMovRight = true;
+    Ticks(10);
+    EXPECT_EQ(viewer->ViewScale, 0.0f);
+    ExpectNear(ModelView(), Identity(), 0);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(SimPipeTest, RebuildPendingRebuildsWithoutResettingTheView) {
+    Show(InitialProgram());
+    viewer->MotionFlags.HeldLeft = true;
+    Ticks(3);
+    const Matrix4 turned = ModelView();
+    viewer->MotionFlags = {};
+    viewer->ViewProgram.Steps[0].Y = 80;
+    viewer->RebuildPending = true;
+    Ticks(1);
+    EXPECT_FALSE(viewer->RebuildPending);
+    ExpectNear(ModelView(), turned, 0);
+}
+
+TEST_F(SimPipeTest, TheFrameDrawsTheTube) {
+    Show(InitialProgram());
+    Ticks(1);
+    // The back buffer still holds the frame just presented: the origin of the view, which
+    // lies on the tube at the cut, is drawn in the tube's colour, a corner in the background.
+    GLubyte centre[4] = {}, corner[4] = {};
+    const double ratio = viewer->Surface->devicePixelRatio();
+    glReadBuffer(GL_BACK);
+    viewer->RenderFrame();
+    glReadPixels(static_cast<GLint>(viewer->width() * ratio / 2),
+                 static_cast<GLint>(viewer->height() * ratio / 2), 1, 1, GL_RGBA, GL_UNSIGNED_BYTE,
+                 centre);
+    glReadPixels(2, 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, corner);
+    EXPECT_GT(std::abs(int(centre[0]) - int(corner[0])) + std::abs(int(centre[2]) - int(corner[2])),
+              30);
+}
+
+class SizeToggleTest : public SimPipeTest {
+protected:
+    void SetUp() override {
+        SimPipeTest::SetUp();
+        SetTickCountSource(&FakeClock);
+        viewer->ToggledWidth = 600;
+        viewer->ToggledHeight = 400;
+        viewer->NormalWidth = 789;
+        viewer->NormalHeight = 425;
+        Show(InitialProgram());
+    }
+    void TearDown() override {
+        // The debounce state belongs to the process; leave it as a new viewer expects it.
+        SizeToggleApplied = false;
+        SizeToggleStage = 0;
+        SizeToggleStart = 0;
+        SimPipeTest::TearDown();
+    }
+    void TickAt(std::uint32_t now) {
+        FakeNow = now;
+        Ticks(1);
+    }
+};
+
+TEST_F(SizeToggleTest, SwitchesAtTheFirstTickMoreThan120msAfterTheChangeWasSeen) {
+    viewer->MotionFlags.HeldRight = true;
+    TickAt(1000);
+    viewer->MotionFlags = {};
+    const float scale = viewer->ViewScale;
+    viewer->SizeToggle = true;
+    TickAt(5000);
+    EXPECT_EQ(SizeToggleStage, 1);
+    EXPECT_EQ(SizeToggleStart, 5000u);
+    TickAt(5060);
+    TickAt(5120);
+    EXPECT_EQ(panel->width(), 789) << "120 ms is not more than 120 ms";
+    TickAt(5121);
+    EXPECT_EQ(panel->width(), 600);
+    EXPECT_EQ(panel->height(), 400);
+    EXPECT_EQ(viewer->width(), 598);
+    EXPECT_EQ(viewer->height(), 398);
+    EXPECT_EQ(viewer->MovPal->x(), 598 - 137 - 2);
+    EXPECT_EQ(viewer->MovPal->y(), 398 - 216 - 2);
+    EXPECT_TRUE(SizeToggleApplied);
+    EXPECT_EQ(SizeToggleStage, 0);
+    EXPECT_EQ(viewer->ViewScale, scale);
+    ExpectNear(ModelView(), Identity(), 0);
+
+    viewer->SizeToggle = false;
+    TickAt(6000);
+    TickAt(6121);
+    EXPECT_EQ(panel->width(), 789);
+    EXPECT_EQ(viewer->MovPal->x(), 787 - 137 - 1) << "1-pixel margin when off";
+}
+
+TEST_F(SizeToggleTest, AReturnBeforeTheSwitchKeepsStageAndStamp) {
+    viewer->SizeToggle = true;
+    TickAt(100);
+    viewer->SizeToggle = false;
+    TickAt(150);
+    EXPECT_EQ(SizeToggleStage, 1);
+    EXPECT_EQ(SizeToggleStart, 100u);
+    EXPECT_EQ(panel->width(), 789);
+    // A later change switches at once, the stamp being old enough.
+    viewer->SizeToggle = true;
+    TickAt(400);
+    EXPECT_EQ(panel->width(), 600);
+}
+
+TEST_F(SizeToggleTest, AWrapOfTheClockDoesNotHoldTheSwitchBack) {
+    viewer->SizeToggle = true;
+    TickAt(0xFFFFFFF0u);
+    TickAt(0x00000060u); // 0x70 = 112 ms later
+    EXPECT_EQ(panel->width(), 789);
+    TickAt(0x00000069u); // 121 ms later
+    EXPECT_EQ(panel->width(), 600);
+}
+
+TEST_F(SimPipeTest, CloseGivesBackTheGLResources) {
+    Show(InitialProgram());
+    ASSERT_NE(viewer->Quadric, nullptr);
+    viewer->TmMovPipe->start();
+    viewer->close();
+    EXPECT_FALSE(viewer->TmMovPipe->isActive());
+    EXPECT_EQ(viewer->Quadric, nullptr);
+    EXPECT_FALSE(OpenGLIsOpen());
+}
+
+} // namespace
