@@ -1,0 +1,239 @@
+// The application as the operator meets it: the main window with the viewer inside, on a real
+// X display (Xvfb will do).
+#include "frmmain.h"
+#include "fsimpipe.h"
+#include "startup.h"
+
+#include "coordtransform.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <cmath>
+#include <numbers>
+#include <stdexcept>
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "test_mainwindow";
+        static char* argv[] = {name, nullptr};
+        if (!QApplication::instance()) {
+            new TubrixApplication(argc, argv);
+        }
+    }
+
+    void SetUp() override {
+        InputProgram = {};
+        CreateForms();
+        FrmMain->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(FrmMain));
+    }
+
+    void TearDown() override {
+        QLocale::setDefault(QLocale::system());
+        FrmMain->close();
+        DestroyForms();
+    }
+
+    static void Make3D() { QTest::mouseClick(FrmMain->SBtnMake3D, Qt::LeftButton); }
+};
+
+TEST_F(MainWindowTest, StartsWithTheInitialFieldsAndNoTube) {
+    const QLineEdit* const grid[5][4] = {
+        {FrmMain->EditY1, FrmMain->EditB1, FrmMain->EditC1, FrmMain->EditR1},
+        {FrmMain->EditY2, FrmMain->EditB2, FrmMain->EditC2, FrmMain->EditR2},
+        {FrmMain->EditY3, FrmMain->EditB3, FrmMain->EditC3, FrmMain->EditR3},
+        {FrmMain->EditY4, FrmMain->EditB4, FrmMain->EditC4, FrmMain->EditR4},
+        {FrmMain->EditY5, FrmMain->EditB5, FrmMain->EditC5, FrmMain->EditR5}};
+    const char* const texts[5][4] = {{"30", "0", "90", "45"},
+                                     {"30", "90", "90", "45"},
+                                     {"30", "90", "90", "45"},
+                                     {"30", "90", "90", "45"},
+                                     {"30", "0", "0", "45"}};
+    for (int row = 0; row < 5; ++row) {
+        for (int column = 0; column < 4; ++column) {
+            EXPECT_EQ(grid[row][column]->text(), QString::fromLatin1(texts[row][column]));
+        }
+    }
+    EXPECT_EQ(FrmMain->EditTubeDiameter->text(), QStringLiteral("38"));
+    EXPECT_EQ(FrmMain->windowTitle(), QStringLiteral("Tubrix"));
+    EXPECT_EQ(FrmMain->LblTubeDiameter->text(), QStringLiteral("Tube diameter"));
+    EXPECT_EQ(FrmMain->SBtnMake3D->text(), QStringLiteral("Make 3D"));
+    EXPECT_EQ(FrmSimPipe->parentWidget(), FrmMain->Panel3D);
+    EXPECT_EQ(FrmSimPipe->HostPanel, FrmMain->Panel3D);
+    EXPECT_EQ(FrmSimPipe->ViewProgram.StepCount, 0);
+    EXPECT_EQ(FrmSimPipe->ViewScale, 0.0f);
+    EXPECT_FALSE(glIsList(1));
+    QTest::qWait(100);
+    EXPECT_GT(FrmSimPipe->FramesDrawn, 0u);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(MainWindowTest, HasTheFixedLayout) {
+    EXPECT_EQ(FrmMain->size(), QSize(1024, 438));
+    EXPECT_EQ(FrmMain->minimumSize(), FrmMain->maximumSize());
+    EXPECT_FALSE(FrmMain->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(FrmMain->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(FrmMain->windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(FrmMain->Panel3D->geometry(), QRect(4, 8, 789, 425));
+    EXPECT_EQ(FrmMain->EditTubeDiameter->geometry(), QRect(912, 10, 49, 25));
+    EXPECT_EQ(FrmMain->EditC3->geometry(), QRect(912, 128, 49, 21));
+    EXPECT_EQ(FrmMain->EditR5->geometry(), QRect(968, 184, 49, 21));
+    EXPECT_EQ(FrmMain->SBtnMake3D->geometry(), QRect(944, 216, 73, 33));
+    EXPECT_EQ(FrmMain->Image1->geometry(), QRect(800, 320, 216, 113));
+    EXPECT_EQ(FrmMain->Image1->pixmap().deviceIndependentSize().toSize(), QSize(216, 113));
+    EXPECT_EQ(FrmMain->LblY->font().pixelSize(), 24);
+    EXPECT_TRUE(FrmMain->EditY1->font().bold());
+    EXPECT_EQ(FrmMain->SBtnMake3D->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(FrmSimPipe->size(), QSize(787, 423));
+    // The window refuses a resize.
+    FrmMain->resize(600, 300);
+    EXPECT_EQ(FrmMain->size(), QSize(1024, 438));
+}
+
+TEST_F(MainWindowTest, Make3DBuildsTheTubeAtTheHomeView) {
+    Make3D();
+    EXPECT_EQ(InputProgram.TubeDiameter, 38);
+    EXPECT_EQ(InputProgram.StepCount, 5);
+    EXPECT_NEAR(InputProgram.TotalLength, 150 + 90 * std::numbers::pi, 1e-9);
+    EXPECT_EQ(FrmSimPipe->ViewProgram.TotalLength, InputProgram.TotalLength);
+    EXPECT_EQ(FrmSimPipe->ViewProgram.Steps[3].B, 90);
+    EXPECT_TRUE(glIsList(1));
+    EXPECT_TRUE(glIsList(2));
+    EXPECT_NEAR(FrmSimPipe->ViewScale, 216.37, 0.01);
+}
+
+TEST_F(MainWindowTest, Make3DAgainReturnsToTheHomeView) {
+    Make3D();
+    const float home = FrmSimPipe->ViewScale;
+    FrmSimPipe->MotionFlags.HeldRight = true;
+    FrmSimPipe->MotionFlags.HeldMovUp = true;
+    FrmSimPipe->MotionFlags.HeldZooP = true;
+    QTest::qWait(100);
+    FrmSimPipe->MotionFlags = {};
+    ASSERT_NE(FrmSimPipe->ViewScale, home);
+    Make3D();
+    EXPECT_EQ(FrmSimPipe->ViewScale, home);
+    double m[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, m);
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_EQ(m[i], i % 5 == 0 ? 1.0 : 0.0) << i;
+    }
+    const Matrix3 axes = CurrentViewAxes();
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_EQ(axes.m[r][c], r == c ? 1.0 : 0.0);
+        }
+    }
+}
+
+TEST_F(MainWindowTest, UnreadableFieldsGiveTheirDefaults) {
+    FrmMain->EditTubeDiameter->setText(QStringLiteral("abc"));
+    FrmMain->EditC2->setText(QStringLiteral("ninety"));
+    FrmMain->EditY3->clear();
+    Make3D();
+    EXPECT_EQ(InputProgram.TubeDiameter, 100);
+    EXPECT_EQ(InputProgram.Steps[1].C, 0);
+    EXPECT_EQ(InputProgram.Steps[2].Y, 0);
+    EXPECT_EQ(InputProgram.Steps[1].R, 45) << "the rest of the record is filled as usual";
+    // One quarter bend less and one straight less: 120 + 3 * 45 * pi / 2.
+    EXPECT_NEAR(InputProgram.TotalLength, 120 + 67.5 * std::numbers::pi, 1e-9);
+    FrmMain->EditTubeDiameter->clear();
+    Make3D();
+    EXPECT_EQ(InputProgram.TubeDiameter, 100);
+}
+
+TEST_F(MainWindowTest, HostileTextsGiveDefaultsAndTheWindowGoesOn) {
+    for (const char* text : {"nan", "inf", "1e999", "-1e999", "0x20"}) {
+        FrmMain->EditTubeDiameter->setText(QString::fromLatin1(text));
+        FrmMain->EditR1->setText(QString::fromLatin1(text));
+        Make3D();
+        EXPECT_EQ(InputProgram.TubeDiameter, 100) << text;
+        EXPECT_EQ(InputProgram.Steps[0].R, 0) << text;
+        EXPECT_TRUE(std::isfinite(InputProgram.TotalLength)) << text;
+    }
+    FrmMain->EditY1->setText(QStringLiteral("1e308"));
+    FrmMain->EditC1->setText(QStringLiteral("-1e308"));
+    Make3D();
+    QTest::qWait(50);
+    EXPECT_EQ(InputProgram.Steps[0].Y, 1e308);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(MainWindowTest, ADecimalCommaLocaleTakesCommasOnly) {
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    FrmMain->EditY1->setText(QStringLiteral("2,5"));
+    FrmMain->EditY2->setText(QStringLiteral("2.5"));
+    Make3D();
+    EXPECT_EQ(InputProgram.Steps[0].Y, 2.5);
+    EXPECT_EQ(InputProgram.Steps[1].Y, 0);
+}
+
+TEST_F(MainWindowTest, TabVisitsTheGridAndEndsAtTheDiameter) {
+    FrmMain->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(FrmMain));
+    FrmMain->EditY1->setFocus();
+    const QLineEdit* const expected[] = {
+        FrmMain->EditB1, FrmMain->EditC1, FrmMain->EditR1, FrmMain->EditY2,
+        FrmMain->EditY3, FrmMain->EditY4, FrmMain->EditY5, FrmMain->EditB2,
+        FrmMain->EditB3, FrmMain->EditB4, FrmMain->EditB5, FrmMain->EditC2,
+        FrmMain->EditC3, FrmMain->EditC4, FrmMain->EditC5, FrmMain->EditR2,
+        FrmMain->EditR3, FrmMain->EditR4, FrmMain->EditR5, FrmMain->EditTubeDiameter};
+    for (const QLineEdit* next : expected) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next)
+            << "expected " << next->objectName().toStdString() << ", got "
+            << (QApplication::focusWidget()
+                    ? QApplication::focusWidget()->objectName().toStdString()
+                    : std::string("nothing"));
+    }
+}
+
+TEST_F(MainWindowTest, AnEscapedExceptionIsShownAndTheProgramGoesOn) {
+    QString shown;
+    bool boxSeen = false;
+    QTimer::singleShot(200, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            boxSeen = true;
+            shown = box->text();
+            box->accept();
+        }
+    });
+    struct Throwing : QObject {
+        bool event(QEvent*) override { throw std::runtime_error("broken handler"); }
+    } target;
+    QEvent event(QEvent::User);
+    QApplication::sendEvent(&target, &event);
+    EXPECT_TRUE(boxSeen);
+    EXPECT_EQ(shown, QStringLiteral("broken handler"));
+    // The windows still answer.
+    Make3D();
+    EXPECT_EQ(InputProgram.StepCount, 5);
+}
+
+TEST_F(MainWindowTest, TenMakesAndACloseGiveEverythingBack) {
+    for (int i = 0; i < 10; ++i) {
+        FrmMain->EditY1->setText(QString::number(10 + i));
+        Make3D();
+        QTest::qWait(15);
+    }
+    EXPECT_EQ(InputProgram.Steps[0].Y, 19);
+    FrmMain->close();
+    EXPECT_FALSE(FrmSimPipe->TmMovPipe->isActive());
+    EXPECT_EQ(FrmSimPipe->Quadric, nullptr);
+    EXPECT_FALSE(OpenGLIsOpen());
+}
+
+} // namespace
