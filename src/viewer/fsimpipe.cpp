@@ -1,6 +1,7 @@
 #include "fsimpipe.h"
 
 #include "coordtransform.h"
+#include "movpal.h"
 #include "tubemodel.h"
 
 #include <GL/glu.h>
@@ -28,6 +29,30 @@ constexpr int PadHeight = 216;
 constexpr double TurnStep = 1.0;  // degrees per tick
 constexpr double ZoomStep = 0.01; // share of the scale per tick
 constexpr double PanStep = 0.003; // share of the scale per tick
+
+// The flag a motion button holds, by the button's TabOrder; null for the reset button (4) and
+// for anything outside the twelve motion buttons.
+bool* HeldFlag(MotionFlagSet& flags, int tabOrder) {
+    bool* const byTabOrder[] = {&flags.HeldLeftC,    &flags.HeldUp,    &flags.HeldRightC,
+                                &flags.HeldLeft,     nullptr,          &flags.HeldRight,
+                                &flags.HeldZooM,     &flags.HeldDown,  &flags.HeldZooP,
+                                &flags.HeldMovRight, &flags.HeldMovUp, &flags.HeldMovLeft,
+                                &flags.HeldMovDown};
+    if (tabOrder < 0 || tabOrder >= static_cast<int>(std::size(byTabOrder))) {
+        return nullptr;
+    }
+    return byTabOrder[tabOrder];
+}
+
+void SetHeldFlag(MotionFlagSet& flags, QObject* sender, bool held) {
+    const auto* button = qobject_cast<const PadButton*>(sender);
+    if (!button) {
+        return;
+    }
+    if (bool* flag = HeldFlag(flags, button->TabOrder)) {
+        *flag = held;
+    }
+}
 
 std::uint32_t SteadyTickCount() {
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
@@ -91,6 +116,7 @@ TFrmSimPipe::TFrmSimPipe(QWidget* parent) : QWidget(parent) {
     MovPal->setAttribute(Qt::WA_NativeWindow);
     MovPal->setAutoFillBackground(true);
     MovPal->resize(PadWidth, PadHeight);
+    CreatePad();
 
     TmMovPipe = new QTimer(this);
     TmMovPipe->setTimerType(Qt::PreciseTimer);
@@ -122,6 +148,33 @@ void TFrmSimPipe::showEvent(QShowEvent* event) {
 void TFrmSimPipe::closeEvent(QCloseEvent* event) {
     FormClose();
     event->accept();
+}
+
+void TFrmSimPipe::CreatePad() {
+    constexpr int Column[3] = {2, 46, 90};
+    constexpr int Row[5] = {3, 45, 88, 131, 174};
+    BtnLeftC = new PadButton(MovPal, "BtnLeftC", 0, Column[0], Row[0]);
+    BtnUp = new PadButton(MovPal, "BtnUp", 1, Column[1], Row[0]);
+    BtnRightC = new PadButton(MovPal, "BtnRightC", 2, Column[2], Row[0]);
+    BtnLeft = new PadButton(MovPal, "BtnLeft", 3, Column[0], Row[1]);
+    BitBtnRest = new PadButton(MovPal, "BitBtnRest", 4, Column[1], Row[1]);
+    BtnRight = new PadButton(MovPal, "BtnRight", 5, Column[2], Row[1]);
+    BtnZooM = new PadButton(MovPal, "BtnZooM", 6, Column[0], Row[2]);
+    BtnDown = new PadButton(MovPal, "BtnDown", 7, Column[1], Row[2]);
+    BtnZooP = new PadButton(MovPal, "BtnZooP", 8, Column[2], Row[2]);
+    BtnMovLeft = new PadButton(MovPal, "BtnMovLeft", 11, Column[0], Row[3]);
+    BtnMovUp = new PadButton(MovPal, "BtnMovUp", 10, Column[1], Row[3]);
+    BtnMovRight = new PadButton(MovPal, "BtnMovRight", 9, Column[2], Row[3]);
+    BitBtn1 = new PadButton(MovPal, "BitBtn1", 14, Column[0], Row[4]);
+    BtnMovDown = new PadButton(MovPal, "BtnMovDown", 12, Column[1], Row[4]);
+    BtnZoo = new PadButton(MovPal, "BtnZoo", 13, Column[2], Row[4]);
+
+    for (PadButton* motion : {BtnLeftC, BtnUp, BtnRightC, BtnLeft, BtnRight, BtnZooM, BtnDown,
+                              BtnZooP, BtnMovLeft, BtnMovUp, BtnMovRight, BtnMovDown}) {
+        connect(motion, &PadButton::MouseDown, this, &TFrmSimPipe::BtnUpMouseDown);
+        connect(motion, &PadButton::MouseUp, this, &TFrmSimPipe::BtnUpMouseUp);
+    }
+    connect(BitBtnRest, &QPushButton::clicked, this, &TFrmSimPipe::BitBtnRestClick);
 }
 
 void TFrmSimPipe::PlacePad(int margin) {
@@ -333,9 +386,13 @@ void TFrmSimPipe::FormMouseUp(Qt::MouseButton) {
     PanDrag = false;
 }
 
-void TFrmSimPipe::BtnUpMouseDown(QObject*) {}
+void TFrmSimPipe::BtnUpMouseDown(QObject* sender) {
+    SetHeldFlag(MotionFlags, sender, true);
+}
 
-void TFrmSimPipe::BtnUpMouseUp(QObject*) {}
+void TFrmSimPipe::BtnUpMouseUp(QObject* sender) {
+    SetHeldFlag(MotionFlags, sender, false);
+}
 
 void TFrmSimPipe::BitBtnRestClick() {
     HomeView();

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+class PadButton;
 class QFrame;
 class QTimer;
 class TFrmSimPipe;
@@ -38,6 +39,21 @@ public:
 
     // Controls.
     QFrame* MovPal = nullptr;
+    PadButton* BtnLeftC = nullptr;
+    PadButton* BtnUp = nullptr;
+    PadButton* BtnRightC = nullptr;
+    PadButton* BtnLeft = nullptr;
+    PadButton* BitBtnRest = nullptr;
+    PadButton* BtnRight = nullptr;
+    PadButton* BtnZooM = nullptr;
+    PadButton* BtnDown = nullptr;
+    PadButton* BtnZooP = nullptr;
+    PadButton* BtnMovLeft = nullptr;
+    PadButton* BtnMovUp = nullptr;
+    PadButton* BtnMovRight = nullptr;
+    PadButton* BitBtn1 = nullptr;
+    PadButton* BtnMovDown = nullptr;
+    PadButton* BtnZoo = nullptr;
     QTimer* TmMovPipe = nullptr;
     SimPipeSurface* Surface = nullptr;
     QWidget* SurfaceHolder = nullptr;
@@ -68,6 +84,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void CreatePad();
     void BuildModel();
     void SizeToggleStep();
     void ApplyHeldMotions();

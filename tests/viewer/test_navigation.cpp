@@ -1,0 +1,352 @@
+// The button pad and the mouse drags on the viewer, driven through real mouse events.
+#include "coordtransform.h"
+#include "fsimpipe.h"
+#include "movpal.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFrame>
+#include <QTest>
+#include <QTimer>
+
+#include <array>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+using Matrix4 = std::array<double, 16>; // column-major, as GL keeps it
+
+Matrix4 ModelView() {
+    Matrix4 m{};
+    glGetDoublev(GL_MODELVIEW_MATRIX, m.data());
+    return m;
+}
+
+Matrix4 Identity() {
+    return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+}
+
+// Right-handed rotation about base axis 0 (x), 1 (y) or 2 (z), column-major.
+Matrix4 Rotation(int axis, double degrees) {
+    const double a = degrees * std::numbers::pi / 180;
+    Matrix4 m = Identity();
+    const int i = (axis + 1) % 3, j = (axis + 2) % 3;
+    m[4 * i + i] = std::cos(a);
+    m[4 * j + j] = std::cos(a);
+    m[4 * i + j] = std::sin(a);
+    m[4 * j + i] = -std::sin(a);
+    return m;
+}
+
+Matrix4 Translation(double x, double y, double z) {
+    Matrix4 m = Identity();
+    m[12] = x;
+    m[13] = y;
+    m[14] = z;
+    return m;
+}
+
+// a * b: b applied first.
+Matrix4 Multiply(const Matrix4& a, const Matrix4& b) {
+    Matrix4 m{};
+    for (int c = 0; c < 4; ++c) {
+        for (int r = 0; r < 4; ++r) {
+            for (int k = 0; k < 4; ++k) {
+                m[4 * c + r] += a[4 * k + r] * b[4 * c + k];
+            }
+        }
+    }
+    return m;
+}
+
+void ExpectNear(const Matrix4& actual, const Matrix4& expected, double tolerance) {
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_NEAR(actual[i], expected[i], tolerance) << "element " << i;
+    }
+}
+
+bool AnyFlag(const MotionFlagSet& f) {
+    return f.HeldLeft || f.HeldRight || f.HeldLeftC || f.HeldRightC || f.HeldDown || f.HeldUp ||
+           f.HeldZooP || f.HeldZooM || f.HeldMovLeft || f.HeldMovRight || f.HeldMovUp ||
+           f.HeldMovDown;
+}
+
+class NavigationTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "test_navigation";
+        static char* argv[] = {name, nullptr};
+        if (!QApplication::instance()) {
+            new QApplication(argc, argv);
+        }
+    }
+
+    void SetUp() override {
+        host.setFixedSize(800, 440);
+        panel = new QFrame(&host);
+        panel->setGeometry(4, 8, 789, 425);
+        viewer = new TFrmSimPipe;
+        viewer->HostPanel = panel;
+        viewer->PadVisible = true;
+        viewer->setParent(panel);
+        host.show();
+        viewer->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer->Surface));
+        viewer->TmMovPipe->stop(); // ticks are driven by hand
+        // The initial program's developed length, 150 + 90 pi; the view only needs the scale.
+        viewer->ViewProgram.TotalLength = 150 + 90 * std::numbers::pi;
+        viewer->BitBtnRestClick();
+    }
+
+    void TearDown() override { delete viewer; }
+
+    void Ticks(int n) {
+        for (int i = 0; i < n; ++i) {
+            viewer->TmMovPipeTimer();
+        }
+    }
+
+    // Mouse events on the GL window, as the operator's pointer gives them.
+    void Press(Qt::MouseButton button, QPoint at) {
+        QTest::mousePress(viewer->Surface, button, Qt::NoModifier, at);
+    }
+    void Move(QPoint at) { QTest::mouseMove(viewer->Surface, at); }
+    void Release(Qt::MouseButton button, QPoint at) {
+        QTest::mouseRelease(viewer->Surface, button, Qt::NoModifier, at);
+    }
+
+    QWidget host;
+    QFrame* panel = nullptr;
+    TFrmSimPipe* viewer = nullptr;
+};
+
+struct MotionButton {
+    PadButton* TFrmSimPipe::*button;
+    bool MotionFlagSet::*flag;
+};
+
+const MotionButton MotionButtons[] = {
+    {&TFrmSimPipe::BtnLeftC, &MotionFlagSet::HeldLeftC},
+    {&TFrmSimPipe::BtnUp, &MotionFlagSet::HeldUp},
+    {&TFrmSimPipe::BtnRightC, &MotionFlagSet::HeldRightC},
+    {&TFrmSimPipe::BtnLeft, &MotionFlagSet::HeldLeft},
+    {&TFrmSimPipe::BtnRight, &MotionFlagSet::HeldRight},
+    {&TFrmSimPipe::BtnZooM, &MotionFlagSet::HeldZooM},
+    {&TFrmSimPipe::BtnDown, &MotionFlagSet::HeldDown},
+    {&TFrmSimPipe::BtnZooP, &MotionFlagSet::HeldZooP},
+    {&TFrmSimPipe::BtnMovRight, &MotionFlagSet::HeldMovRight},
+    {&TFrmSimPipe::BtnMovUp, &MotionFlagSet::HeldMovUp},
+    {&TFrmSimPipe::BtnMovLeft, &MotionFlagSet::HeldMovLeft},
+    {&TFrmSimPipe::BtnMovDown, &MotionFlagSet::HeldMovDown},
+};
+
+TEST_F(NavigationTest, ThePadSitsInTheCornerWithItsFifteenButtons) {
+    EXPECT_EQ(viewer->MovPal->size(), QSize(137, 216));
+    EXPECT_EQ(viewer->MovPal->geometry().bottomRight(),
+              QPoint(viewer->width() - 2, viewer->height() - 2));
+    const struct {
+        PadButton* button;
+        int left, top, tabOrder;
+    } layout[] = {{viewer->BtnLeftC, 2, 3, 0},     {viewer->BtnUp, 46, 3, 1},
+                  {viewer->BtnRightC, 90, 3, 2},   {viewer->BtnLeft, 2, 45, 3},
+                  {viewer->BitBtnRest, 46, 45, 4}, {viewer->BtnRight, 90, 45, 5},
+                  {viewer->BtnZooM, 2, 88, 6},     {viewer->BtnDown, 46, 88, 7},
+                  {viewer->BtnZooP, 90, 88, 8},    {viewer->BtnMovLeft, 2, 131, 11},
+                  {viewer->BtnMovUp, 46, 131, 10}, {viewer->BtnMovRight, 90, 131, 9},
+                  {viewer->BitBtn1, 2, 174, 14},   {viewer->BtnMovDown, 46, 174, 12},
+                  {viewer->BtnZoo, 90, 174, 13}};
+    for (const auto& b : layout) {
+        EXPECT_EQ(b.button->geometry(), QRect(b.left, b.top, 43, 40)) << b.tabOrder;
+        EXPECT_EQ(b.button->TabOrder, b.tabOrder);
+        EXPECT_EQ(b.button->cursor().shape(), Qt::PointingHandCursor);
+        EXPECT_EQ(b.button->focusPolicy(), Qt::NoFocus);
+    }
+}
+
+TEST_F(NavigationTest, EveryMouseButtonHoldsAMotionUntilReleased) {
+    for (const MotionButton& m : MotionButtons) {
+        PadButton* button = viewer->*m.button;
+        for (Qt::MouseButton mouse : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+            QTest::mousePress(button, mouse);
+            EXPECT_TRUE(viewer->MotionFlags.*m.flag) << button->objectName().toStdString();
+            QTest::mouseRelease(button, mouse);
+            EXPECT_FALSE(viewer->MotionFlags.*m.flag) << button->objectName().toStdString();
+        }
+    }
+}
+
+TEST_F(NavigationTest, HeldPadButtonsMoveByTheirStepEachTick) {
+    const struct {
+        PadButton* TFrmSimPipe::*button;
+        Matrix4 (*expected)(int ticks, double scale);
+    } cases[] = {
+        {&TFrmSimPipe::BtnLeftC, [](int n, double) { return Rotation(2, n); }},
+        {&TFrmSimPipe::BtnRightC, [](int n, double) { return Rotation(2, -n); }},
+        {&TFrmSimPipe::BtnLeft, [](int n, double) { return Rotation(1, -n); }},
+        {&TFrmSimPipe::BtnRight, [](int n, double) { return Rotation(1, n); }},
+        {&TFrmSimPipe::BtnUp, [](int n, double) { return Rotation(0, -n); }},
+        {&TFrmSimPipe::BtnDown, [](int n, double) { return Rotation(0, n); }},
+        {&TFrmSimPipe::BtnMovRight, [](int n, double s) { return Translation(n * s, 0, 0); }},
+        {&TFrmSimPipe::BtnMovLeft, [](int n, double s) { return Translation(-n * s, 0, 0); }},
+        {&TFrmSimPipe::BtnMovUp, [](int n, double s) { return Translation(0, n * s, 0); }},
+        {&TFrmSimPipe::BtnMovDown, [](int n, double s) { return Translation(0, -n * s, 0); }},
+    };
+    for (const auto& c : cases) {
+        viewer->BitBtnRestClick();
+        const double panStep = viewer->ViewScale * 0.003;
+        PadButton* button = viewer->*c.button;
+        QTest::mousePress(button, Qt::LeftButton);
+        Ticks(7);
+        QTest::mouseRelease(button, Qt::LeftButton);
+        Ticks(3); // released: no more motion
+        ExpectNear(ModelView(), c.expected(7, panStep), 1e-4);
+    }
+    viewer->BitBtnRestClick();
+    const float home = viewer->ViewScale;
+    QTest::mousePress(viewer->BtnZooP, Qt::RightButton);
+    Ticks(5);
+    QTest::mouseRelease(viewer->BtnZooP, Qt::RightButton);
+    EXPECT_NEAR(viewer->ViewScale, home * std::pow(0.99, 5), 1e-3);
+    QTest::mousePress(viewer->BtnZooM, Qt::MiddleButton);
+    Ticks(5);
+    QTest::mouseRelease(viewer->BtnZooM, Qt::MiddleButton);
+    EXPECT_NEAR(viewer->ViewScale, home * std::pow(0.99, 5) * std::pow(1.01, 5), 1e-3);
+}
+
+TEST_F(NavigationTest, ResetButtonReturnsHomeAndLeavesFlagsAndDrags) {
+    QTest::mousePress(viewer->BitBtnRest, Qt::LeftButton);
+    EXPECT_FALSE(AnyFlag(viewer->MotionFlags)) << "pressing the reset button holds nothing";
+    QTest::mouseRelease(viewer->BitBtnRest, Qt::LeftButton);
+    EXPECT_FALSE(AnyFlag(viewer->MotionFlags));
+
+    const float home = viewer->ViewScale;
+    viewer->MotionFlags.HeldRight = true;
+    viewer->MotionFlags.HeldZooP = true;
+    viewer->MotionFlags.HeldMovUp = true;
+    Ticks(10);
+    viewer->RotateDrag = true;
+    viewer->PanDrag = true;
+    QTest::mouseClick(viewer->BitBtnRest, Qt::LeftButton);
+    EXPECT_EQ(viewer->ViewScale, home);
+    ExpectNear(ModelView(), Identity(), 0);
+    EXPECT_TRUE(viewer->MotionFlags.HeldRight);
+    EXPECT_TRUE(viewer->MotionFlags.HeldZooP);
+    EXPECT_TRUE(viewer->RotateDrag);
+    EXPECT_TRUE(viewer->PanDrag);
+}
+
+TEST_F(NavigationTest, ButtonsWithoutAMotionDoNothing) {
+    viewer->MotionFlags.HeldRight = true;
+    Ticks(4);
+    const Matrix4 before = ModelView();
+    viewer->MotionFlags = {};
+    for (PadButton* idle : {viewer->BtnZoo, viewer->BitBtn1}) {
+        for (Qt::MouseButton mouse : {Qt::LeftButton, Qt::RightButton}) {
+            QTest::mouseClick(idle, mouse);
+        }
+    }
+    EXPECT_FALSE(AnyFlag(viewer->MotionFlags));
+    ExpectNear(ModelView(), before, 0);
+    // A sender that is not a pad button, or a TabOrder outside the motions, changes nothing.
+    viewer->BtnUpMouseDown(viewer->MovPal);
+    viewer->BtnUpMouseDown(viewer->BitBtnRest);
+    viewer->BtnUpMouseDown(viewer->BtnZoo);
+    EXPECT_FALSE(AnyFlag(viewer->MotionFlags));
+}
+
+TEST_F(NavigationTest, RightDragPansByThePixelsMoved) {
+    Press(Qt::RightButton, QPoint(200, 150));
+    EXPECT_TRUE(viewer->PanDrag);
+    Move(QPoint(210, 155));
+    ExpectNear(ModelView(), Translation(10, -5, 0), 1e-9);
+    // A move reported at the same place (the toolkit folds those, so the handler is called
+    // directly) pans by 0 on both axes.
+    viewer->FormMouseMove(210, 155);
+    ExpectNear(ModelView(), Translation(10, -5, 0), 1e-9);
+    EXPECT_EQ(viewer->PanLastX, 210);
+    EXPECT_EQ(viewer->PanLastY, 155);
+    Move(QPoint(190, 175));
+    ExpectNear(ModelView(), Translation(-10, -25, 0), 1e-9);
+    Release(Qt::RightButton, QPoint(190, 175));
+    EXPECT_FALSE(viewer->PanDrag);
+    Move(QPoint(300, 300));
+    ExpectNear(ModelView(), Translation(-10, -25, 0), 1e-9);
+}
+
+TEST_F(NavigationTest, PanningTurnedViewStillMovesAlongTheScreen) {
+    viewer->MotionFlags.HeldRight = true;
+    Ticks(90);
+    viewer->MotionFlags = {};
+    Press(Qt::RightButton, QPoint(100, 100));
+    Move(QPoint(130, 100));
+    // The tube turned a quarter about y, then moved 30 along the screen's x.
+    ExpectNear(ModelView(), Multiply(Translation(30, 0, 0), Rotation(1, 90)), 1e-3);
+    Release(Qt::RightButton, QPoint(130, 100));
+}
+
+TEST_F(NavigationTest, LeftDragTurnsTwoDegreesPerEventBySignOnly) {
+    // The first move compares with the last position of the previous drag, (0, 0) at first,
+    // not with the press: a pixel's move after the press turns about both axes.
+    Press(Qt::LeftButton, QPoint(100, 100));
+    EXPECT_TRUE(viewer->RotateDrag);
+    Move(QPoint(101, 101));
+    Matrix4 expected = Multiply(Rotation(0, 2), Rotation(1, 2));
+    ExpectNear(ModelView(), expected, 1e-5);
+    // Horizontal: only about y, however far.
+    Move(QPoint(300, 101));
+    expected = Multiply(Rotation(1, 2), expected);
+    ExpectNear(ModelView(), expected, 1e-5);
+    // Diagonal up-left: about y and x, negative.
+    Move(QPoint(299, 90));
+    expected = Multiply(Rotation(0, -2), Multiply(Rotation(1, -2), expected));
+    ExpectNear(ModelView(), expected, 1e-5);
+    Release(Qt::LeftButton, QPoint(299, 90));
+    EXPECT_FALSE(viewer->RotateDrag);
+
+    // A new drag compares with (299, 90): pressing at (50, 50) and moving a pixel turns -2, -2.
+    Press(Qt::LeftButton, QPoint(50, 50));
+    Move(QPoint(51, 51));
+    expected = Multiply(Rotation(0, -2), Multiply(Rotation(1, -2), expected));
+    ExpectNear(ModelView(), expected, 1e-5);
+    Release(Qt::LeftButton, QPoint(51, 51));
+}
+
+TEST_F(NavigationTest, AnyReleaseEndsBothDrags) {
+    Press(Qt::LeftButton, QPoint(10, 10));
+    Press(Qt::RightButton, QPoint(10, 10));
+    EXPECT_TRUE(viewer->RotateDrag);
+    EXPECT_TRUE(viewer->PanDrag);
+    Release(Qt::MiddleButton, QPoint(10, 10));
+    EXPECT_FALSE(viewer->RotateDrag);
+    EXPECT_FALSE(viewer->PanDrag);
+    // A middle press starts nothing.
+    Press(Qt::MiddleButton, QPoint(20, 20));
+    EXPECT_FALSE(viewer->RotateDrag);
+    EXPECT_FALSE(viewer->PanDrag);
+    Release(Qt::MiddleButton, QPoint(20, 20));
+}
+
+TEST_F(NavigationTest, PadPanFollowsTheScale) {
+    const double home = viewer->ViewScale;
+    QTest::mousePress(viewer->BtnMovRight, Qt::LeftButton);
+    Ticks(1);
+    EXPECT_NEAR(ModelView()[12], 0.003 * home, 1e-5);
+    QTest::mouseRelease(viewer->BtnMovRight, Qt::LeftButton);
+    viewer->BitBtnRestClick();
+    viewer->MotionFlags.HeldZooP = true;
+    Ticks(20);
+    viewer->MotionFlags = {};
+    const double zoomed = viewer->ViewScale;
+    ASSERT_LT(zoomed, home);
+    const double x = ModelView()[12];
+    QTest::mousePress(viewer->BtnMovRight, Qt::LeftButton);
+    Ticks(1);
+    QTest::mouseRelease(viewer->BtnMovRight, Qt::LeftButton);
+    EXPECT_NEAR(ModelView()[12] - x, 0.003 * zoomed, 1e-5);
+}
+
+} // namespace
