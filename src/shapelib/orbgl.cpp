@@ -118,12 +118,14 @@ void fdoughnut(float tubeRadius, float bendRadius, int sides, int rings, float s
     // must still point away from the centre line.
     const double normalSign = r < 0 ? -1.0 : 1.0;
 
+    // Triangle strips, not quad strips: the same surface, and Mesa's display-list compiler keeps
+    // memory for every list of consecutive quad strips even after the list is replaced.
     for (int i = 0; i < along; ++i) {
         const double t0 = sweep * i / along;
         const double t1 = sweep * (i + 1) / along;
         const double c0 = std::cos(t0), s0 = std::sin(t0);
         const double c1 = std::cos(t1), s1 = std::sin(t1);
-        glBegin(GL_QUAD_STRIP);
+        glBegin(GL_TRIANGLE_STRIP);
         for (int j = 0; j <= around; ++j) {
             // Section frame at t: e1 = (cos t, -sin t, 0) away from the bend centre, e2 = z.
             const double n0x = cosPhi[j] * c0, n0y = -cosPhi[j] * s0;

@@ -2,6 +2,7 @@
 
 #include "coordtransform.h"
 #include "movpal.h"
+#include "padglyphs.h"
 #include "tubemodel.h"
 
 #include <GL/glu.h>
@@ -168,6 +169,25 @@ void TFrmSimPipe::CreatePad() {
     BitBtn1 = new PadButton(MovPal, "BitBtn1", 14, Column[0], Row[4]);
     BtnMovDown = new PadButton(MovPal, "BtnMovDown", 12, Column[1], Row[4]);
     BtnZoo = new PadButton(MovPal, "BtnZoo", 13, Column[2], Row[4]);
+
+    const std::pair<PadButton*, PadGlyph> glyphs[] = {{BtnLeftC, PadGlyph::TurnLeftC},
+                                                      {BtnUp, PadGlyph::TurnUp},
+                                                      {BtnRightC, PadGlyph::TurnRightC},
+                                                      {BtnLeft, PadGlyph::TurnLeft},
+                                                      {BitBtnRest, PadGlyph::Rest},
+                                                      {BtnRight, PadGlyph::TurnRight},
+                                                      {BtnZooM, PadGlyph::ZoomOut},
+                                                      {BtnDown, PadGlyph::TurnDown},
+                                                      {BtnZooP, PadGlyph::ZoomIn},
+                                                      {BtnMovLeft, PadGlyph::PanLeft},
+                                                      {BtnMovUp, PadGlyph::PanUp},
+                                                      {BtnMovRight, PadGlyph::PanRight},
+                                                      {BitBtn1, PadGlyph::None},
+                                                      {BtnMovDown, PadGlyph::PanDown},
+                                                      {BtnZoo, PadGlyph::Zoo}};
+    for (const auto& [button, glyph] : glyphs) {
+        button->setIcon(PadGlyphIcon(glyph));
+    }
 
     for (PadButton* motion : {BtnLeftC, BtnUp, BtnRightC, BtnLeft, BtnRight, BtnZooM, BtnDown,
                               BtnZooP, BtnMovLeft, BtnMovUp, BtnMovRight, BtnMovDown}) {
