@@ -236,4 +236,59 @@ TEST_F(MainWindowTest, TenMakesAndACloseGiveEverythingBack) {
     EXPECT_FALSE(OpenGLIsOpen());
 }
 
+// Every field, every kind of text an operator can produce: the record gets the field's default
+// or the number as typed, the build and the frames run, and the window keeps answering.
+TEST_F(MainWindowTest, EveryFieldTakesHostileTextWithoutHarm) {
+    QLineEdit* const fields[] = {FrmMain->EditY1, FrmMain->EditB1, FrmMain->EditC1,
+                                 FrmMain->EditR1, FrmMain->EditY2, FrmMain->EditB2,
+                                 FrmMain->EditC2, FrmMain->EditR2, FrmMain->EditY3,
+                                 FrmMain->EditB3, FrmMain->EditC3, FrmMain->EditR3,
+                                 FrmMain->EditY4, FrmMain->EditB4, FrmMain->EditC4,
+                                 FrmMain->EditR4, FrmMain->EditY5, FrmMain->EditB5,
+                                 FrmMain->EditC5, FrmMain->EditR5, FrmMain->EditTubeDiameter};
+    const double* const targets[] = {
+        &InputProgram.Steps[0].Y, &InputProgram.Steps[0].B, &InputProgram.Steps[0].C,
+        &InputProgram.Steps[0].R, &InputProgram.Steps[1].Y, &InputProgram.Steps[1].B,
+        &InputProgram.Steps[1].C, &InputProgram.Steps[1].R, &InputProgram.Steps[2].Y,
+        &InputProgram.Steps[2].B, &InputProgram.Steps[2].C, &InputProgram.Steps[2].R,
+        &InputProgram.Steps[3].Y, &InputProgram.Steps[3].B, &InputProgram.Steps[3].C,
+        &InputProgram.Steps[3].R, &InputProgram.Steps[4].Y, &InputProgram.Steps[4].B,
+        &InputProgram.Steps[4].C, &InputProgram.Steps[4].R, &InputProgram.TubeDiameter};
+    const QString twoHundredDigits(200, u'7');
+    const struct {
+        QString text;
+        bool parses;
+        double value;
+    } inputs[] = {{QStringLiteral("letters"), false, 0},
+                  {QString(), false, 0},
+                  {QStringLiteral("nan"), false, 0},
+                  {QStringLiteral("inf"), false, 0},
+                  {QStringLiteral("1e999"), false, 0},
+                  {QStringLiteral("-0"), true, -0.0},
+                  {QStringLiteral("1e308"), true, 1e308},
+                  {QStringLiteral("-1e308"), true, -1e308},
+                  {QStringLiteral("-99999999999999999999"), true, -1e20},
+                  {QStringLiteral("2,5"), false, 0},
+                  {twoHundredDigits, true, 7.777777777777778e199}};
+    for (int f = 0; f < 21; ++f) {
+        const double fallback = f == 20 ? 100 : 0;
+        for (const auto& input : inputs) {
+            fields[f]->setText(input.text);
+            Make3D();
+            const double expected = input.parses ? input.value : fallback;
+            EXPECT_DOUBLE_EQ(*targets[f], expected)
+                << fields[f]->objectName().toStdString() << " '" << input.text.toStdString() << "'";
+            FrmSimPipe->TmMovPipeTimer();
+        }
+        fields[f]->setText(f == 20 ? QStringLiteral("38") : QStringLiteral("30"));
+    }
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    // Still responding: the timer delivers frames and a normal press works.
+    const auto frames = FrmSimPipe->FramesDrawn;
+    QTest::qWait(60);
+    EXPECT_GT(FrmSimPipe->FramesDrawn, frames);
+    Make3D();
+    EXPECT_TRUE(std::isfinite(InputProgram.TotalLength));
+}
+
 } // namespace
