@@ -23,10 +23,21 @@ void SetIdentity(double m[3][3]) {
     }
 }
 
-// Base axis k of the view, in model coordinates.
+// Base axis k of the view, in model coordinates, as the unit vector a turn needs. A turn about
+// an axis whose length has drifted from 1 by rounding is no longer a rotation: it scales the
+// axes by that drift, the next turn takes the scaled axis, and the error multiplies with every
+// turn (a long diagonal drag ends in a NaN view). Dividing by the length keeps each step a
+// rotation, so rounding only adds up. An exact unit axis (after a reset, or quarter turns) is
+// left exactly as it is.
 void ViewAxis(int k, double axis[3]) {
     for (int r = 0; r < 3; ++r) {
         axis[r] = ViewAxes[r][k];
+    }
+    const double length = std::sqrt(axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2]);
+    if (length > 0.0 && std::isfinite(length)) {
+        for (int r = 0; r < 3; ++r) {
+            axis[r] /= length;
+        }
     }
 }
 

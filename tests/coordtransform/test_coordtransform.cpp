@@ -452,4 +452,34 @@ TEST_F(coordtransform, RandomSequenceKeepsGLRotationTheTransposeOfTheAxes) {
                                   << " turns";
 }
 
+// Orthonormality of the axes and of the GL rotation after long runs of turns that a viewer
+// really issues: a diagonal drag turns about y and x by 2 degrees per mouse event, and two pad
+// buttons held together turn about two axes by 1 degree per tick. Neither may drift away from
+// a rotation, however long the operator keeps going.
+TEST_F(coordtransform, LongTurnSequencesStayRotations) {
+    const struct {
+        int first, second;
+        double amount;
+        int repeats;
+    } runs[] = {{ViewTurnY, ViewTurnX, 2.0, 20000},
+                {ViewTurnZ, ViewTurnX, -1.0, 30000},
+                {ViewTurnZ, ViewTurnZ, 180.0, 200}};
+    for (const auto& run : runs) {
+        glLoadIdentity();
+        ApplyViewOp(ViewReset, 1.0);
+        ApplyViewOp(ViewTurnX, 30.0);
+        for (int i = 0; i < run.repeats; ++i) {
+            ApplyViewOp(run.first, run.amount);
+            ApplyViewOp(run.second, run.amount);
+        }
+        const Mat3 axes = Axes();
+        EXPECT_LE(MaxDifference(Product(Transpose(axes), axes), Identity), 1e-9)
+            << run.repeats << " pairs of " << run.amount << " degree turns";
+        // GL keeps floats: its rounding adds up, about 1e-7 per turn at worst, but stays a
+        // rotation to the eye.
+        const Mat3 gl = RotationPart(ModelView());
+        EXPECT_LE(MaxDifference(Product(Transpose(gl), gl), Identity), 1e-2);
+    }
+}
+
 } // namespace
