@@ -1,0 +1,112 @@
+#!/usr/bin/env python3
+"""Writes the fuzzers' seed corpora under corpus/. Run it again after changing an input format;
+the files it writes are the committed seeds."""
+
+import math
+import pathlib
+import struct
+
+HERE = pathlib.Path(__file__).resolve().parent
+
+# Indices into FuzzInput::SpecialValue.
+SPECIAL = {
+    "nan": 2, "-nan": 3, "snan": 4, "inf": 5, "-inf": 6, "denorm": 7, "1e308": 11, "-1e308": 12,
+    "max": 13, "1": 16, "-1": 17, "90": 19, "180": 20, "-90": 22, "floatmax": 24, "3.5e38": 25,
+}
+
+
+def num(value):
+    """One number in FuzzInput's tagged form: a name from SPECIAL, an int16, or a raw double."""
+    if isinstance(value, str):
+        return bytes([SPECIAL[value]])
+    if isinstance(value, int) and -32768 <= value <= 32767:
+        return bytes([0x20]) + struct.pack("<h", value)
+    return bytes([0x80]) + struct.pack("<d", float(value))
+
+
+def write(target, name, data):
+    folder = HERE / "corpus" / target
+    folder.mkdir(parents=True, exist_ok=True)
+    (folder / name).write_bytes(data)
+
+
+# The operator's number parser: plain text.
+PARSER = {
+    "integer": "38", "decimal": "2.5", "most_negative": "-1e308", "blanks": " 45 ",
+    "comma": "1,5", "nan": "nan", "negative_zero": "-0", "fraction_exponent": ".5e-3",
+    "overflow": "1e999", "trailing_point": "+90.", "tab_newline": "\t-45\n", "hex": "0x10",
+    "arabic_separator": "2\u066b5", "smallest_subnormal": "4.9e-324",
+}
+for name, text in PARSER.items():
+    write("fuzz_strtofloatdef", name, text.encode("utf-8"))
+
+# The tube model: StepCount byte, flags (1 mirror, 2 fill through FillBendProgram, 4 fresh
+# lists), highlighted step, then numbers.
+INITIAL_ROWS = [(30, 0, 90, 45), (30, 90, 90, 45), (30, 90, 90, 45), (30, 90, 90, 45),
+                (30, 0, 0, 45)]
+
+
+def direct(count, flags, highlight, diameter, total, rows):
+    out = bytes([count, flags, highlight & 0xFF]) + num(diameter) + num(total)
+    for y, b, c, r, arc_length, arc_radius, arc_mode in rows:
+        out += b"".join(num(v) for v in (y, b, c, r, arc_length, arc_radius)) + bytes([arc_mode])
+    return out
+
+
+def filled(flags, highlight, diameter, rows):
+    out = bytes([0, flags | 2, highlight & 0xFF]) + num(diameter)
+    for row in rows:
+        out += b"".join(num(v) for v in row)
+    return out
+
+
+INITIAL_TOTAL = 150 + 90 * math.pi
+write("fuzz_tubemodel", "initial_filled", filled(4, 0, 38, INITIAL_ROWS))
+write("fuzz_tubemodel", "initial_direct",
+      direct(5, 0, -1, 38, INITIAL_TOTAL, [row + (0, 0, 0) for row in INITIAL_ROWS]))
+write("fuzz_tubemodel", "initial_mirrored_highlight",
+      direct(5, 1, 2, 38, INITIAL_TOTAL, [row + (0, 0, 0) for row in INITIAL_ROWS]))
+write("fuzz_tubemodel", "arc_mode",
+      direct(3, 0, 1, 20, 300, [(40, 0, 0, 0, 70, 45, 1), (40, 90, 0, 0, 35, 45, 1),
+                                (40, 0, 0, 0, 0, 0, 1)]))
+write("fuzz_tubemodel", "arc_zero_radius",
+      direct(2, 0, 0, 20, 100, [(40, 0, 0, 0, 70, 0, 1), (40, 0, 0, 0, 70, 0, 1)]))
+write("fuzz_tubemodel", "two_steps", direct(2, 4, 0, 10, 100, [(50, 0, 90, 20, 0, 0, 0),
+                                                              (50, 0, 0, 20, 0, 0, 0)]))
+write("fuzz_tubemodel", "hundred_steps",
+      direct(100, 0, 99, 12, 4000, [(10, 37, 45, 20, 0, 0, 0)] * 100))
+write("fuzz_tubemodel", "specials",
+      direct(4, 0, 0, "nan", "inf", [("1e308", "-inf", "3.5e38", "denorm", "nan", 0, 0),
+                                      ("-1e308", "nan", "max", "inf", "1e308", "denorm", 1),
+                                      (30, 90, "floatmax", "-1", "inf", "inf", 1),
+                                      ("snan", 0, 90, 45, 0, 0, 0)]))
+write("fuzz_tubemodel", "filled_specials",
+      filled(0, 3, "inf", [("nan", 0, 90, 45), (30, "inf", 90, "-inf"), (30, 90, "1e308", 45),
+                           ("-1e308", 90, 90, "denorm"), (30, 0, "nan", 45)]))
+write("fuzz_tubemodel", "negative_diameter",
+      direct(3, 1, 0, -38, -100, [(-30, 0, -90, 45, 0, 0, 0), (30, 0, 90, -45, 0, 0, 0),
+                                  (30, 0, 0, 45, 0, 0, 0)]))
+write("fuzz_tubemodel", "count_claims_more", direct(206, 0, 0, 38, 200, [(30, 0, 90, 45, 0, 0, 0)]))
+
+# The view operations: code byte ((byte % 12) - 2 below 240), then the amount.
+MOVE_X, MOVE_Y, MOVE_Z, TURN_X, TURN_Y, TURN_Z, RESET = 3, 4, 5, 6, 7, 8, 9
+
+
+def ops(*pairs):
+    return b"".join(bytes([code]) + num(amount) for code, amount in pairs)
+
+
+write("fuzz_viewop", "reset", ops((RESET, "1")))
+write("fuzz_viewop", "pad_turns", ops(*[(TURN_Y, "-1")] * 6, *[(TURN_X, "1")] * 6,
+                                      (TURN_Z, "1"), (TURN_Z, "-1")))
+write("fuzz_viewop", "mouse_drag", ops((MOVE_X, 5), (MOVE_Y, -3), (TURN_Y, 2), (TURN_X, -2),
+                                       (MOVE_X, -12), (MOVE_Y, 7)))
+write("fuzz_viewop", "home_then_turn", ops((TURN_X, "90"), (RESET, "1"), (TURN_Y, 45),
+                                           (MOVE_Z, 100)))
+write("fuzz_viewop", "not_finite", ops((TURN_Z, "nan"), (MOVE_X, "inf"), (RESET, "1"),
+                                       (TURN_X, "-inf"), (MOVE_Y, "snan")))
+write("fuzz_viewop", "huge", ops((MOVE_Z, "1e308"), (TURN_X, "1e308"), (TURN_Y, "max"),
+                                 (MOVE_X, "3.5e38")))
+write("fuzz_viewop", "unknown_codes", ops((0, 5), (1, 5), (2, 5), (10, 5), (11, 5), (0xF0, 1),
+                                          (0xF1, 1), (TURN_Z, 30)))
+write("fuzz_viewop", "quarter_turns", ops(*[(TURN_X, "90"), (TURN_Y, "90"), (TURN_Z, "-90")] * 3))
