@@ -3,6 +3,7 @@
 #include "frmmain.h"
 #include "fsimpipe.h"
 #include "startup.h"
+#include "viewerhost.h"
 
 #include "coordtransform.h"
 
@@ -25,14 +26,7 @@ namespace {
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test_mainwindow";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance()) {
-            new TubrixApplication(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { viewertest::EnsureApplication<TubrixApplication>(); }
 
     void SetUp() override {
         InputProgram = {};

@@ -5,6 +5,7 @@
 #include "fsimpipe.h"
 #include "movpal.h"
 #include "startup.h"
+#include "viewerhost.h"
 
 #include <gtest/gtest.h>
 
@@ -35,14 +36,7 @@ long ResidentKiB() {
 
 class SoakTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test_soak";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance()) {
-            new TubrixApplication(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { viewertest::EnsureApplication<TubrixApplication>(); }
     void SetUp() override {
         CreateForms();
         FrmMain->show();

@@ -1,72 +1,13 @@
 // The button pad and the mouse drags on the viewer, driven through real mouse events.
 #include "coordtransform.h"
-#include "fsimpipe.h"
 #include "movpal.h"
+#include "viewerhost.h"
 
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QFrame>
 #include <QScreen>
-#include <QTest>
-#include <QTimer>
-
-#include <array>
-#include <cmath>
-#include <numbers>
 
 namespace {
 
-using Matrix4 = std::array<double, 16>; // column-major, as GL keeps it
-
-Matrix4 ModelView() {
-    Matrix4 m{};
-    glGetDoublev(GL_MODELVIEW_MATRIX, m.data());
-    return m;
-}
-
-Matrix4 Identity() {
-    return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-}
-
-// Right-handed rotation about base axis 0 (x), 1 (y) or 2 (z), column-major.
-Matrix4 Rotation(int axis, double degrees) {
-    const double a = degrees * std::numbers::pi / 180;
-    Matrix4 m = Identity();
-    const int i = (axis + 1) % 3, j = (axis + 2) % 3;
-    m[4 * i + i] = std::cos(a);
-    m[4 * j + j] = std::cos(a);
-    m[4 * i + j] = std::sin(a);
-    m[4 * j + i] = -std::sin(a);
-    return m;
-}
-
-Matrix4 Translation(double x, double y, double z) {
-    Matrix4 m = Identity();
-    m[12] = x;
-    m[13] = y;
-    m[14] = z;
-    return m;
-}
-
-// a * b: b applied first.
-Matrix4 Multiply(const Matrix4& a, const Matrix4& b) {
-    Matrix4 m{};
-    for (int c = 0; c < 4; ++c) {
-        for (int r = 0; r < 4; ++r) {
-            for (int k = 0; k < 4; ++k) {
-                m[4 * c + r] += a[4 * k + r] * b[4 * c + k];
-            }
-        }
-    }
-    return m;
-}
-
-void ExpectNear(const Matrix4& actual, const Matrix4& expected, double tolerance) {
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_NEAR(actual[i], expected[i], tolerance) << "element " << i;
-    }
-}
+using namespace viewertest;
 
 bool AnyFlag(const MotionFlagSet& f) {
     return f.HeldLeft || f.HeldRight || f.HeldLeftC || f.HeldRightC || f.HeldDown || f.HeldUp ||
@@ -74,41 +15,13 @@ bool AnyFlag(const MotionFlagSet& f) {
            f.HeldMovDown;
 }
 
-class NavigationTest : public ::testing::Test {
+class NavigationTest : public ViewerHostTest {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test_navigation";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance()) {
-            new QApplication(argc, argv);
-        }
-    }
-
     void SetUp() override {
-        host.setFixedSize(800, 440);
-        panel = new QFrame(&host);
-        panel->setGeometry(4, 8, 789, 425);
-        viewer = new TFrmSimPipe;
-        viewer->HostPanel = panel;
-        viewer->PadVisible = true;
-        viewer->setParent(panel);
-        host.show();
-        viewer->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer->Surface));
-        viewer->TmMovPipe->stop(); // ticks are driven by hand
+        ViewerHostTest::SetUp();
         // The initial program's developed length, 150 + 90 pi; the view only needs the scale.
         viewer->ViewProgram.TotalLength = 150 + 90 * std::numbers::pi;
         viewer->BitBtnRestClick();
-    }
-
-    void TearDown() override { delete viewer; }
-
-    void Ticks(int n) {
-        for (int i = 0; i < n; ++i) {
-            viewer->TmMovPipeTimer();
-        }
     }
 
     // Mouse events on the GL window, as the operator's pointer gives them.
@@ -119,10 +32,6 @@ protected:
     void Release(Qt::MouseButton button, QPoint at) {
         QTest::mouseRelease(viewer->Surface, button, Qt::NoModifier, at);
     }
-
-    QWidget host;
-    QFrame* panel = nullptr;
-    TFrmSimPipe* viewer = nullptr;
 };
 
 struct MotionButton {

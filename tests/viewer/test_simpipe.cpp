@@ -1,67 +1,13 @@
 // The viewer window and its frame loop, on a real native GL window (an X display, Xvfb will do).
 #include "coordtransform.h"
-#include "fsimpipe.h"
-
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QFrame>
-#include <QTest>
-#include <QTimer>
-
-#include <array>
-#include <cmath>
-#include <numbers>
+#include "viewerhost.h"
 
 namespace {
 
-using Matrix4 = std::array<double, 16>; // column-major, as GL keeps it
-
-Matrix4 ModelView() {
-    Matrix4 m{};
-    glGetDoublev(GL_MODELVIEW_MATRIX, m.data());
-    return m;
-}
+using namespace viewertest;
 
 Matrix4 Projection() {
-    Matrix4 m{};
-    glGetDoublev(GL_PROJECTION_MATRIX, m.data());
-    return m;
-}
-
-Matrix4 Identity() {
-    return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-}
-
-// Right-handed rotation about a base axis (0 x, 1 y, 2 z), column-major.
-Matrix4 Rotation(int axis, double degrees) {
-    const double a = degrees * std::numbers::pi / 180;
-    const double c = std::cos(a), s = std::sin(a);
-    Matrix4 m = Identity();
-    const int i = (axis + 1) % 3, j = (axis + 2) % 3;
-    m[4 * i + i] = c;
-    m[4 * j + j] = c;
-    m[4 * i + j] = s;
-    m[4 * j + i] = -s;
-    return m;
-}
-
-Matrix4 Multiply(const Matrix4& a, const Matrix4& b) {
-    Matrix4 m{};
-    for (int c = 0; c < 4; ++c) {
-        for (int r = 0; r < 4; ++r) {
-            for (int k = 0; k < 4; ++k) {
-                m[4 * c + r] += a[4 * k + r] * b[4 * c + k];
-            }
-        }
-    }
-    return m;
-}
-
-void ExpectNear(const Matrix4& actual, const Matrix4& expected, double tolerance) {
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_NEAR(actual[i], expected[i], tolerance) << "element " << i;
-    }
+    return ReadMatrix(GL_PROJECTION_MATRIX);
 }
 
 // The main window's initial program, with its developed length 150 + 90 pi.
@@ -86,54 +32,12 @@ std::uint32_t FakeClock() {
     return FakeNow;
 }
 
-// A host window with a panel of the main window's size, and the viewer shown in it the way the
-// main window hands it over.
-class SimPipeTest : public ::testing::Test {
+class SimPipeTest : public ViewerHostTest {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test_simpipe";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance()) {
-            new QApplication(argc, argv);
-        }
-    }
-
-    void SetUp() override {
-        host.setFixedSize(800, 440);
-        panel = new QFrame(&host);
-        panel->setGeometry(4, 8, 789, 425);
-        viewer = new TFrmSimPipe;
-        viewer->HostPanel = panel;
-        viewer->PadVisible = true;
-        viewer->setParent(panel);
-        viewer->move(0, 0);
-        host.show();
-        viewer->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
-        // The frames are driven by hand here, one tick per call.
-        viewer->TmMovPipe->stop();
-    }
-
-    void TearDown() override {
-        SetTickCountSource(nullptr);
-        delete viewer;
-    }
-
     void Show(const BendProgram& program) {
         viewer->ViewProgram = program;
         viewer->RebuildModel(true);
     }
-
-    void Ticks(int n) {
-        for (int i = 0; i < n; ++i) {
-            viewer->TmMovPipeTimer();
-        }
-    }
-
-    QWidget host;
-    QFrame* panel = nullptr;
-    TFrmSimPipe* viewer = nullptr;
 };
 
 TEST_F(SimPipeTest, ShowSizesTheViewerAndPlacesThePad) {

@@ -1,0 +1,124 @@
+#pragma once
+
+// What the viewer's window tests share: GL matrices read back and composed independently of
+// the code under test, and a host window whose panel holds a shown viewer, handed over the way
+// the main window does it.
+#include "fsimpipe.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFrame>
+#include <QTest>
+#include <QTimer>
+
+#include <array>
+#include <cmath>
+#include <numbers>
+
+namespace viewertest {
+
+using Matrix4 = std::array<double, 16>; // column-major, as GL keeps it
+
+inline Matrix4 ReadMatrix(GLenum which) {
+    Matrix4 m{};
+    glGetDoublev(which, m.data());
+    return m;
+}
+
+inline Matrix4 ModelView() {
+    return ReadMatrix(GL_MODELVIEW_MATRIX);
+}
+
+inline Matrix4 Identity() {
+    return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+}
+
+// Right-handed rotation about base axis 0 (x), 1 (y) or 2 (z).
+inline Matrix4 Rotation(int axis, double degrees) {
+    const double a = degrees * std::numbers::pi / 180;
+    Matrix4 m = Identity();
+    const int i = (axis + 1) % 3, j = (axis + 2) % 3;
+    m[4 * i + i] = std::cos(a);
+    m[4 * j + j] = std::cos(a);
+    m[4 * i + j] = std::sin(a);
+    m[4 * j + i] = -std::sin(a);
+    return m;
+}
+
+inline Matrix4 Translation(double x, double y, double z) {
+    Matrix4 m = Identity();
+    m[12] = x;
+    m[13] = y;
+    m[14] = z;
+    return m;
+}
+
+// a * b: b applied first.
+inline Matrix4 Multiply(const Matrix4& a, const Matrix4& b) {
+    Matrix4 m{};
+    for (int c = 0; c < 4; ++c) {
+        for (int r = 0; r < 4; ++r) {
+            for (int k = 0; k < 4; ++k) {
+                m[4 * c + r] += a[4 * k + r] * b[4 * c + k];
+            }
+        }
+    }
+    return m;
+}
+
+inline void ExpectNear(const Matrix4& actual, const Matrix4& expected, double tolerance) {
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_NEAR(actual[i], expected[i], tolerance) << "element " << i;
+    }
+}
+
+// One application object per test process, of the kind the test asks for.
+template <typename Application = QApplication> void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "tubrix-tests";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance()) {
+        new Application(argc, argv);
+    }
+}
+
+// A host window with a panel of the main window's size holding a shown viewer. Frames are
+// driven by hand, one tick per call, so every test sees exactly the ticks it asks for.
+class ViewerHostTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { EnsureApplication(); }
+
+    void SetUp() override {
+        host.setFixedSize(800, 440);
+        panel = new QFrame(&host);
+        panel->setGeometry(4, 8, 789, 425);
+        viewer = new TFrmSimPipe;
+        viewer->HostPanel = panel;
+        viewer->PadVisible = true;
+        viewer->setParent(panel);
+        viewer->move(0, 0);
+        host.show();
+        viewer->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer->Surface));
+        viewer->TmMovPipe->stop();
+    }
+
+    void TearDown() override {
+        SetTickCountSource(nullptr);
+        delete viewer;
+    }
+
+    void Ticks(int n) {
+        for (int i = 0; i < n; ++i) {
+            viewer->TmMovPipeTimer();
+        }
+    }
+
+    QWidget host;
+    QFrame* panel = nullptr;
+    TFrmSimPipe* viewer = nullptr;
+};
+
+} // namespace viewertest
