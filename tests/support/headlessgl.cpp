@@ -1,62 +1,10 @@
-#define GL_GLEXT_PROTOTYPES
 #include "headlessgl.h"
 
-#include <EGL/egl.h>
-#include <EGL/eglext.h>
-#include <GL/gl.h>
-#include <GL/glext.h>
-
-namespace {
-
-bool Ready = false;
-
-void CreateContext() {
-    auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
-        eglGetProcAddress("eglGetPlatformDisplayEXT"));
-    ASSERT_NE(getPlatformDisplay, nullptr) << "EGL has no eglGetPlatformDisplayEXT";
-    EGLDisplay display =
-        getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    ASSERT_NE(display, EGL_NO_DISPLAY) << "no surfaceless EGL display";
-    ASSERT_TRUE(eglInitialize(display, nullptr, nullptr)) << "eglInitialize failed";
-    ASSERT_TRUE(eglBindAPI(EGL_OPENGL_API));
-    const EGLint configAttributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
-    EGLConfig config = nullptr;
-    EGLint configCount = 0;
-    eglChooseConfig(display, configAttributes, &config, 1, &configCount);
-    // Surfaceless contexts need no config; Mesa accepts EGL_NO_CONFIG_KHR when none matches.
-    const EGLint contextAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                        EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
-    EGLContext context = eglCreateContext(display, configCount > 0 ? config : EGL_NO_CONFIG_KHR,
-                                          EGL_NO_CONTEXT, contextAttributes);
-    ASSERT_NE(context, EGL_NO_CONTEXT) << "no compatibility GL context";
-    ASSERT_TRUE(eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context));
-
-    GLuint framebuffer = 0, colour = 0, depth = 0;
-    glGenFramebuffers(1, &framebuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    glGenRenderbuffers(1, &colour);
-    glBindRenderbuffer(GL_RENDERBUFFER, colour);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, HeadlessGL::Width, HeadlessGL::Height);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
-    glGenRenderbuffers(1, &depth);
-    glBindRenderbuffer(GL_RENDERBUFFER, depth);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, HeadlessGL::Width,
-                          HeadlessGL::Height);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
-    ASSERT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
-    glDrawBuffer(GL_COLOR_ATTACHMENT0);
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
-    glViewport(0, 0, HeadlessGL::Width, HeadlessGL::Height);
-    Ready = true;
-}
-
-} // namespace
+#include "eglcontext.h"
 
 void HeadlessGL::MakeCurrent() {
-    if (!Ready) {
-        CreateContext();
-    }
-    ASSERT_TRUE(Ready);
+    const char* error = MakeHeadlessGLCurrent(Width, Height);
+    ASSERT_EQ(error, nullptr) << error;
 }
 
 void GLTest::SetUp() {
