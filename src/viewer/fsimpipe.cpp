@@ -207,6 +207,11 @@ void TFrmSimPipe::BuildModel() {
 }
 
 void TFrmSimPipe::FormShow() {
+    // The main window hands over its panel before showing the viewer; shown any other way there
+    // is nothing to size it to and no picture to make.
+    if (!HostPanel) {
+        return;
+    }
     resize(HostPanel->width() - 2, HostPanel->height() - 2);
     MovPal->setVisible(PadVisible);
     PlacePad(1);

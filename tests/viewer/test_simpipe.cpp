@@ -307,4 +307,14 @@ TEST_F(SimPipeTest, CloseGivesBackTheGLResources) {
     EXPECT_FALSE(OpenGLIsOpen());
 }
 
+TEST(SimPipeWithoutHost, ShowingTheViewerWithoutAPanelDoesNothingHarmful) {
+    EnsureApplication();
+    TFrmSimPipe viewer;
+    viewer.FormPaint(); // before any context: nothing to clear
+    viewer.show();
+    QApplication::processEvents();
+    EXPECT_FALSE(viewer.TmMovPipe->isActive());
+    viewer.close();
+}
+
 } // namespace
