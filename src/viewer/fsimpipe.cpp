@@ -351,21 +351,11 @@ void TFrmSimPipe::TmMovPipeTimer() {
 }
 
 void TFrmSimPipe::DrawTube() {
-    glPushMatrix();
-    glColor3f(0.0f, 0.3f, 1.0f);
-    glCallList(ListBase + 1);
-    glPopMatrix();
-    glPushMatrix();
-    glRotatef(180, 0, 1, 0);
-    glColor3f(0.0f, 0.3f, 1.0f);
-    glCallList(ListBase + 2);
-    glPopMatrix();
+    ::DrawTube(ListBase);
 }
 
 void TFrmSimPipe::RenderFrame() {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    DrawTube();
-    glFlush();
+    ::RenderFrame(ListBase);
 }
 
 void TFrmSimPipe::FormMouseDown(Qt::MouseButton button, int x, int y) {

@@ -167,3 +167,21 @@ void BuildTubeModel(TFrmSimPipeState& viewer, GLuint listBase, std::int32_t high
     CompileForwardList(viewer, listBase + 1, split, highlightStep, mirror, tubeRadius);
     CompileBackwardList(viewer, listBase + 2, split, highlightStep, mirror, tubeRadius);
 }
+
+void DrawTube(GLuint listBase) {
+    glPushMatrix();
+    glColor3f(0.0f, 0.3f, 1.0f);
+    glCallList(listBase + 1);
+    glPopMatrix();
+    glPushMatrix();
+    glRotatef(180, 0, 1, 0);
+    glColor3f(0.0f, 0.3f, 1.0f);
+    glCallList(listBase + 2);
+    glPopMatrix();
+}
+
+void RenderFrame(GLuint listBase) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    DrawTube(listBase);
+    glFlush();
+}

@@ -12,3 +12,11 @@ void BuildTubeModel(TFrmSimPipeState& viewer, GLuint listBase, std::int32_t high
 // The first step of ForwardList: the first step boundary at which the developed length counted
 // from the start passes half of TotalLength. Meaningful for StepCount >= 2.
 std::int32_t SplitStep(const BendProgram& program);
+
+// The tube as every frame draws it: ForwardList, then BackwardList turned 180 degrees about y,
+// each between a push and a pop, so the matrix is the same afterwards. The viewer and the
+// offscreen picture both draw with it.
+void DrawTube(GLuint listBase);
+
+// One frame's drawing: clear colour and depth, DrawTube, flush.
+void RenderFrame(GLuint listBase);

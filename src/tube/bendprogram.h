@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 // The one record that the input side and the viewer share. Both copies are plain values that
 // meet only by whole-record assignment (main window to viewer).
@@ -44,6 +45,11 @@ inline constexpr int InputRowCount = 5;
 // Arc term of one row in angle mode: R * 2 * pi * (1/360) * C, left to right, the last two
 // products in extended precision. Returned wide so callers can keep summing without rounding.
 long double ArcTerm(const BendStep& step);
+
+// Fills the record from any number of rows (at most MaxBendSteps; more are not read): diameter,
+// StepCount, the rows' Y, B, C, R and the developed length over those rows, by the same sum as
+// "Make 3D". Rows past those given, the arc-mode fields and SquareSection are left as they are.
+void FillBendProgram(BendProgram& program, double tubeDiameter, std::span<const BendRowInput> rows);
 
 // Fills the record the way "Make 3D" does: diameter, five rows of Y, B, C, R and the developed
 // length. Rows 5 and up, the arc-mode fields and SquareSection are left as they are.
