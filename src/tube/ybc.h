@@ -1,0 +1,30 @@
+#pragma once
+
+#include "programfile.h"
+#include "tubewalk.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// XYZ <-> YBC: the conversions between a bend program and the points a CAD drawing gives (the
+// tube's ends and the intersection points of its straight legs, each with a bend radius).
+
+// One XYZ point: where the legs meet, with the bend radius there (none at the two ends).
+struct XyzPoint {
+    Vec3 At;
+    std::optional<double> R;
+};
+
+// The program's XYZ points from its walk: the tube's start, the intersection point of each row
+// that bends, the tube's end. Fails (empty, with the row in `failedRow`) on a bend of 180
+// degrees, which has no intersection point.
+std::optional<std::vector<XyzPoint>> ProgramToXyz(const TubeWalk& walk, int& failedRow);
+
+// The bend program through the given points: Y the straight between tangent points, C the angle
+// between successive legs, B the turn of the bending plane as the walk applies it, R the radius
+// at the point where the row's bend is (a point's own radius, else `radius`). Legs within 1e-9
+// radians of a straight line are straight (C 0, B 0); the first row that bends gets B 0; the
+// last row gets B 0, C 0 and the previous row's R. Errors name the line of the point at fault.
+Loaded<ProgramRows> XyzToProgram(const PointsRows& points, std::optional<double> radius,
+                                 const std::string& file);
