@@ -14,7 +14,6 @@
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -134,7 +133,6 @@ TEST(ProgramFile, EveryErrorNamesItsLineColumnAndWhatWasExpected) {
         {false, top + "1e-400,0,0,1\n", 4, 1, "out of range"},
         {false, top + "0x10,0,0,45\n", 4, 1, "expected a number"},
         {false, top + "30,inf,0,45\n", 4, 2, "expected a number"},
-        {false, top + "nan,0,0,45\n", 4, 1, "expected a number"},
         {false, top + "30mm,0,0,45\n", 4, 1, "expected a number"},
         {false, top + ".5,0,0,45\n", 4, 1, "expected a number"},
         {false, top + "5.,0,0,45\n", 4, 1, "expected a number"},
@@ -267,28 +265,24 @@ TEST(TubeFile, WhatIsNotASmallUtf8TextFileIsRefusedAtOnce) {
     EXPECT_EQ(valid.Value, text);
 }
 
-// Standard input as a pipe, with the same limits as a file.
+// Standard input may be a pipe, or a device without end; the same limits hold.
 TEST(TubeFile, DashReadsStandardInput) {
     const int saved = ::dup(STDIN_FILENO);
-    for (const std::string& content : {ReadmeExample, std::string(MaxTubeFileBytes + 10, '#')}) {
-        int pipeEnds[2];
-        ASSERT_EQ(::pipe(pipeEnds), 0);
-        std::thread writer([&] {
-            (void)!::write(pipeEnds[1], content.data(), content.size());
-            ::close(pipeEnds[1]);
-        });
-        ::dup2(pipeEnds[0], STDIN_FILENO);
-        ::close(pipeEnds[0]);
-        const Loaded<ProgramRows> loaded = ReadProgramFile("-");
-        ::dup2(saved, STDIN_FILENO); // the writer sees the pipe closed if we stopped early
-        writer.join();
-        if (content.size() < MaxTubeFileBytes) {
-            ExpectRows(loaded, ReadmeRows);
-        } else {
-            EXPECT_EQ(loaded.Error.ToString().substr(0, 27), "standard input: larger than");
-        }
-    }
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ASSERT_EQ(::write(ends[1], ReadmeExample.data(), ReadmeExample.size()),
+              static_cast<ssize_t>(ReadmeExample.size()));
+    ::close(ends[1]);
+    ::dup2(ends[0], STDIN_FILENO);
+    ::close(ends[0]);
+    ExpectRows(ReadProgramFile("-"), ReadmeRows);
+    const int zero = ::open("/dev/zero", O_RDONLY);
+    ::dup2(zero, STDIN_FILENO);
+    ::close(zero);
+    const TubeFileError error = ReadProgramFile("-").Error;
+    ::dup2(saved, STDIN_FILENO);
     ::close(saved);
+    EXPECT_EQ(error.ToString().rfind("standard input: larger than", 0), 0u) << error.ToString();
 }
 
 TEST(WriteFileWhole, ReplacesTheFileWholeKeepingItsMode) {
