@@ -12,6 +12,7 @@ void AddInfoCommand(CLI::App& app, int& status);
 void AddXyzCommand(CLI::App& app, int& status);
 void AddYbcCommand(CLI::App& app, int& status);
 void AddRenderCommand(CLI::App& app, int& status);
+void AddExportCommand(CLI::App& app, int& status);
 
 // Exit statuses: success, an output that could not be written (or no OpenGL to draw with),
 // bad usage or bad input.
