@@ -26,10 +26,11 @@ struct TubeMesh {
     // Counter-clockwise seen from outside; every edge joins exactly two triangles once the caps'
     // rims are welded to the end rings (see below).
     std::vector<std::array<std::uint32_t, 3>> Triangles;
-    // The wall is one run of rings, consecutive pieces sharing the ring where they meet. Each cap
-    // has a rim of its own, bit for bit the positions of its end ring but with the cap's flat
-    // normal, so the ends shade flat in every viewer; a reader that welds equal positions, as STL
-    // readers do, sees one closed surface.
+    // The wall is one run of Rings rings of Segments vertices, ring i's vertex k at
+    // i * Segments + k, consecutive pieces sharing the ring where they meet. Each cap follows
+    // with a rim of its own, bit for bit the positions of its end ring but with the cap's flat
+    // normal, so the ends shade flat in every viewer, and its centre; a reader that welds equal
+    // positions, as STL readers do, sees one closed surface.
     int Rings = 0;
     int Segments = 0;
     // Rows whose bend radius is below the tube radius: the inner wall folds over itself there.

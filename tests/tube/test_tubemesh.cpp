@@ -217,13 +217,6 @@ TEST(TubeMesh, RollsDoNotTwistTheWall) {
     }
 }
 
-TEST(TubeMesh, ABendTighterThanTheTubeIsReported) {
-    TubeCase tube = Initial;
-    tube.Rows[2].R = 18.9;
-    EXPECT_EQ(BuildTubeMesh(Record(tube)).FoldedRows, std::vector<int>{2});
-    EXPECT_TRUE(BuildTubeMesh(Record(Initial)).FoldedRows.empty());
-}
-
 // Whatever the record holds, the mesh is either empty or finite and closed in size; an empty
 // one is refused by the writer with a reason instead of a file of nothing.
 TEST(TubeMesh, HostileRecordsGiveAnEmptyOrFiniteMesh) {
