@@ -125,11 +125,16 @@ struct VirtualDisplay {
         Pid = Start({"Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
                     Environment(), fds[1]);
         close(fds[1]);
-        char number[16] = {};
-        const ssize_t got = Pid > 0 ? read(fds[0], number, sizeof number - 1) : -1;
+        // Read up to the line's end: Xvfb writes the number and the newline apart, and dies if
+        // the pipe is closed between the two.
+        std::string number;
+        char c = 0;
+        while (Pid > 0 && read(fds[0], &c, 1) == 1 && c != '\n') {
+            number += c;
+        }
         close(fds[0]);
-        if (got > 0) {
-            Name = ":" + std::string(number, std::strcspn(number, "\n"));
+        if (c == '\n' && !number.empty()) {
+            Name = ":" + number;
         }
     }
     ~VirtualDisplay() {
