@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <sstream>
 
 namespace {
@@ -97,9 +98,12 @@ std::string InfoText(const BendProgram& program, const TubeWalk& walk) {
         << "End               " << PointText(walk.End) << '\n'
         << "Box min           " << PointText(walk.BoxMin) << '\n'
         << "Box max           " << PointText(walk.BoxMax) << "\n\n";
-    out << "Row           Y           B           C           R  Arc length  Point         "
-           "           X           Y           Z\n";
-    const std::string blank(60, ' ');
+    const auto column = [](const char* title) {
+        return std::string(12 - std::strlen(title), ' ') + title;
+    };
+    out << "Row" << column("Y") << column("B") << column("C") << column("R") << column("Arc length")
+        << "  Point         " << column("X") << column("Y") << column("Z") << '\n';
+    const std::string blank(3 + 5 * 12, ' ');
     for (std::size_t i = 0; i < walk.Steps.size(); ++i) {
         const WalkStep& step = walk.Steps[i];
         const BendStep& row = program.Steps[i];

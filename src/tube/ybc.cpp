@@ -94,7 +94,8 @@ Loaded<ProgramRows> XyzToProgram(const PointsRows& file, std::optional<double> r
     std::vector<double> turn(p.size(), 0), bendRadius(p.size(), 0), tangent(p.size(), 0);
     for (std::size_t i = 1; i < legs; ++i) {
         const Vec3 before = direction[i - 1], after = direction[i];
-        const double angle = std::atan2(Length(Cross(before, after)), Dot(before, after));
+        const double sine = Length(Cross(before, after)), cosine = Dot(before, after);
+        const double angle = std::atan2(sine, cosine);
         if (!p[i].R && !radius) {
             result.Error =
                 PointError(name, p[i], "no bend radius: give one on the line or --radius");
@@ -113,7 +114,8 @@ Loaded<ProgramRows> XyzToProgram(const PointsRows& file, std::optional<double> r
             return result;
         }
         turn[i] = angle;
-        tangent[i] = bendRadius[i] * std::tan(angle / 2);
+        // tan(angle / 2) from the legs themselves: exact for square corners.
+        tangent[i] = bendRadius[i] * sine / (1 + cosine);
     }
 
     ProgramRows program;
