@@ -4,6 +4,7 @@
 // the code under test, and a host window whose panel holds a shown viewer, handed over the way
 // the main window does it.
 #include "fsimpipe.h"
+#include "movpal.h"
 
 #include <gtest/gtest.h>
 
@@ -84,7 +85,10 @@ template <typename Application = QApplication> void EnsureApplication() {
 }
 
 // A host window with a panel of the main window's size holding a shown viewer. Frames are
-// driven by hand, one tick per call, so every test sees exactly the ticks it asks for.
+// driven by hand, one tick per call, so every test sees exactly the ticks it asks for: the
+// viewer's timer is kept running but no longer ticks the viewer, so neither it nor a wake of
+// the paused loop (which ticks at once) adds a tick of its own. LiveFrameLoop gives the timer
+// back to the viewer for the tests of the loop itself.
 class ViewerHostTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { EnsureApplication(); }
@@ -102,7 +106,15 @@ protected:
         viewer->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer->Surface));
+        QObject::disconnect(viewer->TmMovPipe, &QTimer::timeout, viewer, nullptr);
+        viewer->TmMovPipe->start();
+    }
+
+    void LiveFrameLoop() {
+        QObject::connect(viewer->TmMovPipe, &QTimer::timeout, viewer, &TFrmSimPipe::TmMovPipeTimer);
+        // At rest, as a viewer left alone is: nothing waits to be drawn.
         viewer->TmMovPipe->stop();
+        viewer->RequestFrame();
     }
 
     void TearDown() override {
@@ -113,6 +125,8 @@ protected:
     void Ticks(int n) {
         for (int i = 0; i < n; ++i) {
             viewer->TmMovPipeTimer();
+            // A tick with nothing to do pauses the timer; keep it from waking with a tick.
+            viewer->TmMovPipe->start();
         }
     }
 
