@@ -74,6 +74,8 @@ public:
     void FormMouseDown(Qt::MouseButton button, int x, int y);
     void FormMouseMove(int x, int y);
     void FormMouseUp(Qt::MouseButton button);
+    // angleDelta in eighths of a degree, positive for the wheel turned away from the operator;
+    // x and y the pointer in viewer pixels.
     void FormMouseWheel(int angleDelta, double x, double y);
     void BtnUpMouseDown(QObject* sender);
     void BtnUpMouseUp(QObject* sender);
