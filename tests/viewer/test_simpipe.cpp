@@ -384,6 +384,9 @@ TEST_F(FrameLoopTest, RestsUntilAButtonIsHeldThenDrawsEveryTick) {
 }
 
 TEST_F(FrameLoopTest, TheTubeComesBackWhenUncoveredRestoredOrResized) {
+    // Below where the other window tests, which may run at the same time, put their windows.
+    host.move(0, 590);
+    QTest::qWait(50);
     const QColor magenta(255, 0, 255);
     QWidget cover(nullptr, Qt::FramelessWindowHint);
     cover.setStyleSheet(QStringLiteral("background: #ff00ff"));
