@@ -71,10 +71,9 @@ TEST_F(MainWindowTest, StartsWithTheInitialFieldsAndNoTube) {
     EXPECT_EQ(FrmSimPipe->ViewScale, 0.0f);
     EXPECT_FALSE(glIsList(1));
     QTest::qWait(100);
-    const auto first = FrmSimPipe->FramesDrawn;
-    EXPECT_GT(first, 0u);
-    QTest::qWait(200);
-    EXPECT_EQ(FrmSimPipe->FramesDrawn, first) << "after its first frames the viewer rests";
+    EXPECT_GT(FrmSimPipe->FramesDrawn, 0u);
+    QTest::qWait(100);
+    EXPECT_FALSE(FrmSimPipe->TmMovPipe->isActive()) << "after its first frames the viewer rests";
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 

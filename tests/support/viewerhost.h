@@ -74,6 +74,23 @@ inline void ExpectNear(const Matrix4& actual, const Matrix4& expected, double to
     }
 }
 
+// The main window's initial program, with its developed length 150 + 90 pi.
+inline BendProgram InitialProgram() {
+    BendProgram p{};
+    p.TubeDiameter = 38;
+    p.StepCount = 5;
+    const double rows[5][4] = {
+        {30, 0, 90, 45}, {30, 90, 90, 45}, {30, 90, 90, 45}, {30, 90, 90, 45}, {30, 0, 0, 45}};
+    for (int i = 0; i < 5; ++i) {
+        p.Steps[i].Y = rows[i][0];
+        p.Steps[i].B = rows[i][1];
+        p.Steps[i].C = rows[i][2];
+        p.Steps[i].R = rows[i][3];
+    }
+    p.TotalLength = 150 + 90 * std::numbers::pi;
+    return p;
+}
+
 // One application object per test process, of the kind the test asks for.
 template <typename Application = QApplication> void EnsureApplication() {
     static int argc = 1;
@@ -119,7 +136,17 @@ protected:
 
     void TearDown() override {
         SetTickCountSource(nullptr);
+        // The size-toggle debounce belongs to the process; leave it as a new viewer expects it.
+        SizeToggleApplied = false;
+        SizeToggleStage = 0;
+        SizeToggleStart = 0;
         delete viewer;
+    }
+
+    // A program handed over as "Make 3D" does: a rebuild and the home view.
+    void Show(const BendProgram& program) {
+        viewer->ViewProgram = program;
+        viewer->RebuildModel(true);
     }
 
     void Ticks(int n) {

@@ -3,7 +3,6 @@
 #include "movpal.h"
 #include "viewerhost.h"
 
-#include <QScreen>
 #include <QSpontaneKeyEvent>
 #include <QWheelEvent>
 
@@ -273,20 +272,6 @@ TEST_F(NavigationTest, PadPanFollowsTheScale) {
     Ticks(1);
     QTest::mouseRelease(viewer->BtnMovRight, Qt::LeftButton);
     EXPECT_NEAR(ModelView()[12] - x, 0.003 * zoomed, 1e-5);
-}
-
-TEST_F(NavigationTest, ThePadIsDrawnAboveTheGLWindow) {
-    viewer->ViewProgram.StepCount = 0;
-    viewer->TmMovPipe->start();
-    QTest::qWait(200);
-    // What the screen shows at the middle of the up arrow: its red glyph, not the GL picture
-    // that fills the viewer behind the pad.
-    const QPoint centre = viewer->BtnUp->mapToGlobal(viewer->BtnUp->rect().center());
-    const QImage screen = viewer->screen()->grabWindow(0).toImage();
-    const double ratio = screen.devicePixelRatio();
-    const QColor shown = screen.pixelColor(QPoint(centre.x() * ratio, centre.y() * ratio));
-    EXPECT_GT(shown.red(), shown.green() + 80) << shown.name().toStdString();
-    EXPECT_GT(shown.red(), shown.blue() + 80) << shown.name().toStdString();
 }
 
 TEST_F(NavigationTest, ANotchOfTheWheelIsTenTicksOfTheZoomRows) {

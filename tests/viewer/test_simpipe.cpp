@@ -2,11 +2,6 @@
 #include "coordtransform.h"
 #include "viewerhost.h"
 
-#include <QElapsedTimer>
-#include <QScreen>
-
-#include <functional>
-
 namespace {
 
 using namespace viewertest;
@@ -15,42 +10,12 @@ Matrix4 Projection() {
     return ReadMatrix(GL_PROJECTION_MATRIX);
 }
 
-// The main window's initial program, with its developed length 150 + 90 pi.
-BendProgram InitialProgram() {
-    BendProgram p{};
-    p.TubeDiameter = 38;
-    p.StepCount = 5;
-    const double rows[5][4] = {
-        {30, 0, 90, 45}, {30, 90, 90, 45}, {30, 90, 90, 45}, {30, 90, 90, 45}, {30, 0, 0, 45}};
-    for (int i = 0; i < 5; ++i) {
-        p.Steps[i].Y = rows[i][0];
-        p.Steps[i].B = rows[i][1];
-        p.Steps[i].C = rows[i][2];
-        p.Steps[i].R = rows[i][3];
-    }
-    p.TotalLength = 150 + 90 * std::numbers::pi;
-    return p;
-}
-
 std::uint32_t FakeNow = 0;
 std::uint32_t FakeClock() {
     return FakeNow;
 }
 
-class SimPipeTest : public ViewerHostTest {
-protected:
-    void TearDown() override {
-        // The size-toggle debounce belongs to the process; leave it as a new viewer expects it.
-        SizeToggleApplied = false;
-        SizeToggleStage = 0;
-        SizeToggleStart = 0;
-        ViewerHostTest::TearDown();
-    }
-    void Show(const BendProgram& program) {
-        viewer->ViewProgram = program;
-        viewer->RebuildModel(true);
-    }
-};
+using SimPipeTest = ViewerHostTest;
 
 TEST_F(SimPipeTest, ShowSizesTheViewerAndPlacesThePad) {
     EXPECT_EQ(viewer->width(), 787);
@@ -308,116 +273,6 @@ TEST(SimPipeWithoutHost, ShowingTheViewerWithoutAPanelDoesNothingHarmful) {
     QApplication::processEvents();
     EXPECT_FALSE(viewer.TmMovPipe->isActive());
     viewer.close();
-}
-
-// The frame loop on its own timer: it draws while something can change the picture and rests
-// otherwise.
-class FrameLoopTest : public SimPipeTest {
-protected:
-    void SetUp() override {
-        SimPipeTest::SetUp();
-        Show(InitialProgram());
-        LiveFrameLoop();
-    }
-    // After the last frame asked for, nothing more is drawn and the timer stands still.
-    void ExpectAtRest(const char* after) {
-        QTest::qWait(30);
-        const auto frames = viewer->FramesDrawn;
-        QTest::qWait(200);
-        EXPECT_EQ(viewer->FramesDrawn, frames) << after;
-        EXPECT_FALSE(viewer->TmMovPipe->isActive()) << after;
-    }
-    QColor OnScreen(QPoint at) {
-        const QImage screen = viewer->screen()->grabWindow(0).toImage();
-        return screen.pixelColor(viewer->mapToGlobal(at) * screen.devicePixelRatio());
-    }
-    // The home view puts the cut, on the tube, at the middle; the corner shows the background.
-    void ExpectTubeOnScreen(const QColor& cover, const char* when) {
-        const QColor centre = OnScreen(viewer->rect().center()), corner = OnScreen({3, 3});
-        for (const QColor& other : {corner, cover}) {
-            EXPECT_GT(std::abs(centre.red() - other.red()) + std::abs(centre.blue() - other.blue()),
-                      60)
-                << when << ": " << centre.name().toStdString();
-        }
-        EXPECT_NE(corner, cover) << when;
-    }
-};
-
-TEST_F(FrameLoopTest, RestsUntilAButtonIsHeldThenDrawsEveryTick) {
-    ExpectAtRest("the first frames");
-    const auto before = viewer->FramesDrawn;
-    QTest::mousePress(viewer->BtnRight, Qt::LeftButton);
-    EXPECT_EQ(viewer->FramesDrawn, before + 1) << "the press draws its first step at once";
-    QElapsedTimer wall;
-    wall.start();
-    QTest::qWait(1000);
-    QTest::mouseRelease(viewer->BtnRight, Qt::LeftButton);
-    const auto held = viewer->FramesDrawn - before;
-    // One every 10 ms at most; a loaded shared machine may deliver fewer. Each frame drawn while
-    // held carries one step of the turn, and no step goes undrawn.
-    EXPECT_LE(held, static_cast<std::uint64_t>(wall.elapsed() / 10 + 2));
-    EXPECT_GE(held, 30u);
-    ExpectNear(ModelView(), Rotation(1, static_cast<double>(held)), 1e-3);
-    ExpectAtRest("the release");
-
-    const std::pair<const char*, std::function<void()>> changes[] = {
-        {"an expose",
-         [&] {
-             QExposeEvent expose(QRegion(viewer->Surface->geometry()));
-             QCoreApplication::sendEvent(viewer->Surface, &expose);
-         }},
-        {"a drag",
-         [&] {
-             QTest::mousePress(viewer->Surface, Qt::RightButton, {}, QPoint(100, 100));
-             QTest::mouseMove(viewer->Surface, QPoint(120, 110));
-             QTest::mouseRelease(viewer->Surface, Qt::RightButton, {}, QPoint(120, 110));
-         }},
-        {"a reset", [&] { QTest::mouseClick(viewer->BitBtnRest, Qt::LeftButton); }},
-        {"Make 3D", [&] { viewer->RebuildModel(true); }},
-    };
-    for (const auto& [name, change] : changes) {
-        const auto frames = viewer->FramesDrawn;
-        change();
-        EXPECT_GT(viewer->FramesDrawn, frames) << name;
-        ExpectAtRest(name);
-    }
-}
-
-TEST_F(FrameLoopTest, TheTubeComesBackWhenUncoveredRestoredOrResized) {
-    // Below where the other window tests, which may run at the same time, put their windows.
-    host.move(0, 590);
-    QTest::qWait(50);
-    const QColor magenta(255, 0, 255);
-    QWidget cover(nullptr, Qt::FramelessWindowHint);
-    cover.setStyleSheet(QStringLiteral("background: #ff00ff"));
-    cover.setGeometry(QRect(viewer->mapToGlobal(QPoint(0, 0)), viewer->size()));
-    cover.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&cover));
-    QTest::qWait(50);
-    ASSERT_EQ(OnScreen(viewer->rect().center()), magenta) << "the cover must hide the viewer";
-    cover.hide();
-    QTest::qWait(30);
-    ExpectTubeOnScreen(magenta, "uncovered");
-
-    host.hide(); // as a window minimised and restored
-    QTest::qWait(30);
-    host.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer->Surface));
-    QTest::qWait(30);
-    ExpectTubeOnScreen(magenta, "restored");
-
-    // The setter wakes the resting loop, which keeps ticking until the switch.
-    ExpectAtRest("restored");
-    viewer->ToggledWidth = 600;
-    viewer->ToggledHeight = 400;
-    viewer->SetSizeToggle(true);
-    for (int waited = 0; panel->width() != 600 && waited < 2000; waited += 10) {
-        QTest::qWait(10);
-    }
-    ASSERT_EQ(panel->width(), 600);
-    QTest::qWait(30);
-    ExpectTubeOnScreen(magenta, "resized");
-    ExpectAtRest("resized");
 }
 
 } // namespace
