@@ -29,14 +29,16 @@ TubePicture RenderTubePicture(const BendProgram& program, const TubePictureReque
     ApplyViewOp(ViewTurnX, request.TurnX);
     RenderFrame(viewer->ListBase);
 
-    QImage image(request.Width, request.Height, QImage::Format_RGBA8888);
+    // Read straight into the picture's own rows: QImage pads each row to 4 bytes, as does GL's
+    // default pack alignment.
+    QImage image(request.Width, request.Height, QImage::Format_RGB888);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, request.Width, request.Height, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+    glReadPixels(0, 0, request.Width, request.Height, GL_RGB, GL_UNSIGNED_BYTE, image.bits());
     if (viewer->Quadric) {
         gluDeleteQuadric(viewer->Quadric);
     }
     glDeleteLists(viewer->ListBase + 1, 2);
     // GL counts rows from the bottom, images from the top.
-    picture.Image = image.mirrored().convertToFormat(QImage::Format_RGB888);
+    picture.Image = std::move(image).mirrored();
     return picture;
 }
