@@ -110,3 +110,26 @@ write("fuzz_viewop", "huge", ops((MOVE_Z, "1e308"), (TURN_X, "1e308"), (TURN_Y, 
 write("fuzz_viewop", "unknown_codes", ops((0, 5), (1, 5), (2, 5), (10, 5), (11, 5), (0xF0, 1),
                                           (0xF1, 1), (TURN_Z, 30)))
 write("fuzz_viewop", "quarter_turns", ops(*[(TURN_X, "90"), (TURN_Y, "90"), (TURN_Z, "-90")] * 3))
+
+# The program and points file readers: whole files as text, valid and invalid.
+README_PROGRAM = ("# comment lines and blank lines are ignored\ndiameter,38\nY,B,C,R\n30,0,90,45\n"
+                  "30,90,90,45\n30,0,0,45\n")
+FILES = {
+    "readme_program": README_PROGRAM,
+    "spreadsheet_semicolons": "\ufeffDIAMETER;38;;\r\n;;;\r\ny;b;c;r;;\r\n30;0;90,5;4,5e1\r\n"
+                              "30;0;0;45;;\r\n",
+    "tabs": "diameter\t12.5\n# straight then bend\n10\t0\t0\t0\n20\t45\t180\t1e1\n0\t0\t0\t10\n",
+    "points_mixed_radius": "diameter,38\nX,Y,Z\n0,0,0\n0,0,-75,45\n75,0,-75,\n75,0,0,45\n"
+                           "150,1e-3,-0,\n",
+    "shortest_numbers": "diameter,1e-07\n1e+300,-0,5e-324,1.7976931348623157e+308\n0.1,0,0,0\n",
+    "ends_in_bend": "diameter,38\n30,0,90,45\n30,0,90,45\n",
+    "bad_numbers": "diameter,38\n0x10,inf,nan,1e999\n.5,5.,1 000,30mm\n",
+    "no_diameter": "# only a comment\nY,B,C,R\n30,0,0,45\n",
+    "limits": "diameter,-1\n-30,0,190,0\n",
+    "too_many_rows": "diameter,1\n" + "1,0,0,0\n" * 101,
+    # One byte within the limit on a line's length, and one past it.
+    "long_lines": "diameter,1\n#" + "x" * 4095 + "\n1,0,0,0\n#" + "y" * 4096 + "\n",
+}
+for name, text in FILES.items():
+    write("fuzz_programfile", name, text.encode("utf-8"))
+write("fuzz_programfile", "not_utf8", b"diameter,38\n30,0,0,45 \xc0\xaf\n\xed\xa0\x80\n")

@@ -1,9 +1,9 @@
 #include "headlessgl.h"
 
-#include "eglcontext.h"
+#include "orbgloffscreen.h"
 
 void HeadlessGL::MakeCurrent() {
-    const char* error = MakeHeadlessGLCurrent(Width, Height);
+    const char* error = OpenGLInitOffscreen(Width, Height);
     ASSERT_EQ(error, nullptr) << error;
 }
 

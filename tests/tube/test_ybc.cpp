@@ -54,7 +54,7 @@ TEST(Ybc, XyzThenYbcGivesTheProgramBack) {
         ASSERT_TRUE(xyz);
         ASSERT_EQ(xyz->size(), static_cast<std::size_t>(rows + 1));
         const Loaded<ProgramRows> back = XyzToProgram(Points(*xyz), std::nullopt, "points.csv");
-        ASSERT_TRUE(back) << back.Error.Message;
+        ASSERT_TRUE(back) << back.Error.ToString();
         ASSERT_EQ(back.Value->Rows.size(), original.size());
         for (int i = 0; i < rows; ++i) {
             const BendRowInput& a = original[i];
@@ -96,7 +96,7 @@ TEST(Ybc, CollinearPointsAndAFirstLegWithoutABend) {
                                               {{40, 0, -30}, {}},
                                               {{40, 40, -30}, {}}}),
                                       5.0, "f");
-    ASSERT_TRUE(program) << program.Error.Message;
+    ASSERT_TRUE(program) << program.Error.ToString();
     const auto& rows = program.Value->Rows;
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_NEAR(rows[0].Y, 10, 1e-12);
@@ -135,7 +135,7 @@ TEST(Ybc, FaultsNameTheLineOfThePoint) {
         const auto program = XyzToProgram(Points(c.points), c.radius, "bad.csv");
         ASSERT_FALSE(program) << c.words;
         EXPECT_EQ(program.Error.Line, c.line) << c.words;
-        EXPECT_NE(program.Error.Message.find(c.words), std::string::npos) << program.Error.Message;
+        EXPECT_NE(program.Error.ToString().find(c.words), std::string::npos) << program.Error.Message;
     }
 }
 

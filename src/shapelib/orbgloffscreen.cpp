@@ -1,5 +1,5 @@
 #define GL_GLEXT_PROTOTYPES
-#include "eglcontext.h"
+#include "orbgloffscreen.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
@@ -41,6 +41,11 @@ const char* CreateContext() {
 }
 
 const char* AttachFramebuffer(int width, int height) {
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &largest);
+    if (width < 1 || height < 1 || width > largest || height > largest) {
+        return "the picture size is beyond what this OpenGL can draw";
+    }
     GLuint framebuffer = 0, colour = 0, depth = 0;
     glGenFramebuffers(1, &framebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
@@ -63,7 +68,7 @@ const char* AttachFramebuffer(int width, int height) {
 
 } // namespace
 
-const char* MakeHeadlessGLCurrent(int width, int height) {
+const char* OpenGLInitOffscreen(int width, int height) {
     static const char* const failure = [&] {
         const char* error = CreateContext();
         return error ? error : AttachFramebuffer(width, height);

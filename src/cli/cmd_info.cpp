@@ -1,0 +1,134 @@
+// tubrix-cli info: the numbers of the bent tube, from the same walk the picture follows.
+#include "commands.h"
+#include "tubewalk.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+namespace {
+
+struct InfoOptions {
+    std::string Program;
+    bool Json = false;
+};
+
+// Whole numbers go out as integers ("30", not "30.0"), every other double in its shortest form
+// that reads back as the same value.
+nlohmann::json JsonNumber(double value) {
+    constexpr double ExactIntegers = 9007199254740992.0; // 2^53
+    const bool negativeZero = value == 0 && std::signbit(value);
+    if (value == std::trunc(value) && std::fabs(value) < ExactIntegers && !negativeZero) {
+        return static_cast<std::int64_t>(value);
+    }
+    return value;
+}
+
+nlohmann::json JsonPoint(Vec3 p) {
+    return nlohmann::json::array({JsonNumber(p.X), JsonNumber(p.Y), JsonNumber(p.Z)});
+}
+
+std::string InfoJson(const BendProgram& program, const TubeWalk& walk) {
+    nlohmann::json steps = nlohmann::json::array();
+    for (std::size_t i = 0; i < walk.Steps.size(); ++i) {
+        const WalkStep& step = walk.Steps[i];
+        const BendStep& row = program.Steps[i];
+        nlohmann::json entry = {{"Y", JsonNumber(row.Y)},
+                                {"B", JsonNumber(row.B)},
+                                {"C", JsonNumber(row.C)},
+                                {"R", JsonNumber(row.R)},
+                                {"straight_start", JsonPoint(step.StraightStart)},
+                                {"straight_end", JsonPoint(step.StraightEnd)},
+                                {"bend_centre", nullptr},
+                                {"bend_end", nullptr},
+                                {"intersection", nullptr},
+                                {"arc_length", nullptr}};
+        if (step.Bend) {
+            entry["bend_centre"] = JsonPoint(step.Bend->Centre);
+            entry["bend_end"] = JsonPoint(step.Bend->End);
+            entry["arc_length"] = JsonNumber(step.Bend->ArcLength);
+            if (step.Bend->Intersection) {
+                entry["intersection"] = JsonPoint(*step.Bend->Intersection);
+            }
+        }
+        steps.push_back(std::move(entry));
+    }
+    const nlohmann::json info = {
+        {"diameter", JsonNumber(program.TubeDiameter)},
+        {"developed_length", JsonNumber(walk.DevelopedLength)},
+        {"start", JsonPoint(walk.Start)},
+        {"end", JsonPoint(walk.End)},
+        {"bounding_box", {{"min", JsonPoint(walk.BoxMin)}, {"max", JsonPoint(walk.BoxMax)}}},
+        {"steps", std::move(steps)}};
+    return info.dump(2) + '\n';
+}
+
+// Fixed decimals for reading: three are finer than any bender works to.
+std::string Fixed(double value, int width) {
+    char text[64];
+    const double shown = std::fabs(value) < 5e-4 ? 0.0 : value;
+    std::snprintf(text, sizeof text, "%*.3f", width, shown);
+    return text;
+}
+
+std::string PointText(Vec3 p) {
+    return Fixed(p.X, 12) + Fixed(p.Y, 12) + Fixed(p.Z, 12);
+}
+
+std::string InfoText(const BendProgram& program, const TubeWalk& walk) {
+    std::ostringstream out;
+    out << "Diameter          " << Fixed(program.TubeDiameter, 0) << '\n'
+        << "Developed length  " << Fixed(walk.DevelopedLength, 0) << '\n'
+        << "Start             " << PointText(walk.Start) << '\n'
+        << "End               " << PointText(walk.End) << '\n'
+        << "Box min           " << PointText(walk.BoxMin) << '\n'
+        << "Box max           " << PointText(walk.BoxMax) << "\n\n";
+    out << "Row           Y           B           C           R  Arc length  Point         "
+           "           X           Y           Z\n";
+    const std::string blank(60, ' ');
+    for (std::size_t i = 0; i < walk.Steps.size(); ++i) {
+        const WalkStep& step = walk.Steps[i];
+        const BendStep& row = program.Steps[i];
+        char number[16];
+        std::snprintf(number, sizeof number, "%3zu", i + 1);
+        const std::string arc = step.Bend ? Fixed(step.Bend->ArcLength, 12) : std::string(12, ' ');
+        const std::string lead = number + Fixed(row.Y, 12) + Fixed(row.B, 12) + Fixed(row.C, 12) +
+                                 Fixed(row.R, 12) + arc;
+        out << lead << "  straight start" << PointText(step.StraightStart) << '\n';
+        out << blank << "  straight end  " << PointText(step.StraightEnd) << '\n';
+        if (step.Bend) {
+            out << blank << "  bend centre   " << PointText(step.Bend->Centre) << '\n';
+            out << blank << "  bend end      " << PointText(step.Bend->End) << '\n';
+            if (step.Bend->Intersection) {
+                out << blank << "  intersection  " << PointText(*step.Bend->Intersection) << '\n';
+            }
+        }
+    }
+    return out.str();
+}
+
+int RunInfo(const InfoOptions& options) {
+    const std::optional<ProgramRows> rows = LoadProgram(options.Program);
+    if (!rows) {
+        return ExitBadInput;
+    }
+    const BendProgram program = ProgramFromRows(*rows);
+    const TubeWalk walk = WalkTube(program);
+    return WriteOutput("-", options.Json ? InfoJson(program, walk) : InfoText(program, walk));
+}
+
+} // namespace
+
+void AddInfoCommand(CLI::App& app, int& status) {
+    auto options = std::make_shared<InfoOptions>();
+    CLI::App* info = app.add_subcommand(
+        "info", "The developed length, each row's tangent, bend and intersection points, the "
+                "tube's ends and its bounding box.");
+    info->add_option("PROGRAM", options->Program,
+                     "Bend program file (.csv); - reads standard input")
+        ->required();
+    info->add_flag("--json", options->Json, "Print JSON instead of a table");
+    info->callback([options, &status] { status = RunInfo(*options); });
+}

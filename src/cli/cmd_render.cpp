@@ -1,0 +1,103 @@
+// tubrix-cli render: the viewer's picture of a program, without a display.
+#include "commands.h"
+#include "tubepicture.h"
+
+#include <QBuffer>
+
+#include <charconv>
+#include <cmath>
+#include <memory>
+
+namespace {
+
+constexpr int LargestSide = 16384;
+
+struct RenderOptions {
+    std::string Program;
+    std::string Output;
+    std::string Size = "787x423";
+    std::string Turn = "0,0";
+};
+
+// A whole decimal number filling `text`, or nothing.
+template <typename Number> std::optional<Number> Whole(std::string_view text) {
+    Number value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Two numbers around one separator, "787x423" or "30,-45".
+template <typename Number>
+std::optional<std::pair<Number, Number>> Pair(const std::string& text, char separator) {
+    const std::size_t at = text.find(separator);
+    if (at == std::string::npos) {
+        return std::nullopt;
+    }
+    const auto first = Whole<Number>(std::string_view(text).substr(0, at));
+    const auto second = Whole<Number>(std::string_view(text).substr(at + 1));
+    if (!first || !second) {
+        return std::nullopt;
+    }
+    return std::pair{*first, *second};
+}
+
+int RunRender(const RenderOptions& options) {
+    const auto size = Pair<int>(options.Size, 'x');
+    if (!size || size->first < 1 || size->second < 1 || size->first > LargestSide ||
+        size->second > LargestSide) {
+        ReportError("--size must be WIDTHxHEIGHT, each from 1 to " + std::to_string(LargestSide) +
+                    " pixels, not \"" + options.Size + "\"");
+        return ExitBadInput;
+    }
+    const auto turn = Pair<double>(options.Turn, ',');
+    if (!turn || !std::isfinite(turn->first) || !std::isfinite(turn->second)) {
+        ReportError("--turn must be X,Y in degrees, not \"" + options.Turn + "\"");
+        return ExitBadInput;
+    }
+    const std::optional<ProgramRows> rows = LoadProgram(options.Program);
+    if (!rows) {
+        return ExitBadInput;
+    }
+    if (rows->Rows.size() < 2) {
+        ReportWarning(options.Program + ": a program of one row draws nothing, as in the viewer; "
+                                        "the picture is the empty background");
+    }
+    const TubePicture picture = RenderTubePicture(
+        ProgramFromRows(*rows), {size->first, size->second, turn->first, turn->second});
+    if (picture.Image.isNull()) {
+        ReportError("no OpenGL to draw with: " + picture.Error);
+        return ExitOutputFailed;
+    }
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.Image.save(&buffer, "PNG")) {
+        ReportError("the picture could not be encoded as PNG");
+        return ExitOutputFailed;
+    }
+    return WriteOutput(options.Output, png.toStdString());
+}
+
+} // namespace
+
+void AddRenderCommand(CLI::App& app, int& status) {
+    auto options = std::make_shared<RenderOptions>();
+    CLI::App* render = app.add_subcommand(
+        "render",
+        "The viewer's picture of the tube at its home view, as a PNG, without a display.");
+    render
+        ->add_option("PROGRAM", options->Program,
+                     "Bend program file (.csv); - reads standard input")
+        ->required();
+    render->add_option("-o,--output", options->Output, "PNG file to write")->required();
+    render->add_option("--size", options->Size, "Picture size in pixels, WIDTHxHEIGHT")
+        ->capture_default_str();
+    render
+        ->add_option("--turn", options->Turn,
+                     "Turn the view by Y degrees about its y axis, then X about its x axis")
+        ->capture_default_str();
+    render->callback([options, &status] { status = RunRender(*options); });
+}

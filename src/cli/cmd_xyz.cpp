@@ -1,0 +1,51 @@
+// tubrix-cli xyz and ybc: between the bend program and the XYZ points of a CAD drawing.
+#include "commands.h"
+#include "ybc.h"
+
+#include <memory>
+
+namespace {
+
+struct XyzOptions {
+    std::string Program;
+    std::string Output;
+};
+
+std::string PointsText(double diameter, const std::vector<XyzPoint>& points) {
+    std::string text = "diameter," + FormatNumber(diameter) + "\nX,Y,Z,R\n";
+    for (const XyzPoint& point : points) {
+        text += FormatNumber(point.At.X) + ',' + FormatNumber(point.At.Y) + ',' +
+                FormatNumber(point.At.Z) + ',' + (point.R ? FormatNumber(*point.R) : "") + '\n';
+    }
+    return text;
+}
+
+int RunXyz(const XyzOptions& options) {
+    const std::optional<ProgramRows> rows = LoadProgram(options.Program);
+    if (!rows) {
+        return ExitBadInput;
+    }
+    int failedRow = 0;
+    const std::optional<std::vector<XyzPoint>> points =
+        ProgramToXyz(WalkTube(ProgramFromRows(*rows)), failedRow);
+    if (!points) {
+        ReportError(options.Program + ": row " + std::to_string(failedRow + 1) +
+                    " bends by 180 degrees: its legs are parallel and meet at no point");
+        return ExitBadInput;
+    }
+    return WriteOutput(options.Output, PointsText(rows->Diameter, *points));
+}
+
+} // namespace
+
+void AddXyzCommand(CLI::App& app, int& status) {
+    auto options = std::make_shared<XyzOptions>();
+    CLI::App* xyz = app.add_subcommand(
+        "xyz", "The program as XYZ points: the tube's start, the intersection point of each "
+               "bend's legs with its radius, the tube's end.");
+    xyz->add_option("PROGRAM", options->Program, "Bend program file (.csv); - reads standard input")
+        ->required();
+    xyz->add_option("-o,--output", options->Output,
+                    "Points file to write (default: standard output)");
+    xyz->callback([options, &status] { status = RunXyz(*options); });
+}

@@ -1,0 +1,44 @@
+// tubrix-cli ybc: the bend program through the XYZ points of a CAD drawing.
+#include "commands.h"
+#include "ybc.h"
+
+#include <memory>
+
+namespace {
+
+struct YbcOptions {
+    std::string Points;
+    std::optional<double> Radius;
+    std::string Output;
+};
+
+int RunYbc(const YbcOptions& options) {
+    const Loaded<PointsRows> points = ReadPointsFile(options.Points);
+    if (!points) {
+        ReportError(points.Error.ToString());
+        return ExitBadInput;
+    }
+    const Loaded<ProgramRows> program = XyzToProgram(*points.Value, options.Radius, options.Points);
+    if (!program) {
+        ReportError(program.Error.ToString());
+        return ExitBadInput;
+    }
+    return WriteOutput(options.Output, FormatProgramText(*program.Value));
+}
+
+} // namespace
+
+void AddYbcCommand(CLI::App& app, int& status) {
+    auto options = std::make_shared<YbcOptions>();
+    CLI::App* ybc = app.add_subcommand(
+        "ybc", "The bend program (Y, B, C, R) through XYZ points: straights between tangent "
+               "points, bend angles, plane turns.");
+    ybc->add_option("POINTS", options->Points, "XYZ points file (.csv); - reads standard input")
+        ->required();
+    ybc->add_option("--radius", options->Radius,
+                    "Bend radius for points that give none on their line")
+        ->check(CLI::PositiveNumber);
+    ybc->add_option("-o,--output", options->Output,
+                    "Program file to write (default: standard output)");
+    ybc->callback([options, &status] { status = RunYbc(*options); });
+}

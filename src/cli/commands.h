@@ -1,0 +1,31 @@
+#pragma once
+
+#include "programfile.h"
+
+#include <CLI/CLI.hpp>
+
+#include <string>
+
+// Each command of tubrix-cli adds its subcommand to the application; when it runs, it stores
+// its exit status in `status`.
+void AddInfoCommand(CLI::App& app, int& status);
+void AddXyzCommand(CLI::App& app, int& status);
+void AddYbcCommand(CLI::App& app, int& status);
+void AddRenderCommand(CLI::App& app, int& status);
+
+// Exit statuses: success, an output that could not be written (or no OpenGL to draw with),
+// bad usage or bad input.
+inline constexpr int ExitSuccess = 0;
+inline constexpr int ExitOutputFailed = 1;
+inline constexpr int ExitBadInput = 2;
+
+// One clear line on standard error, after the program's name.
+void ReportError(const std::string& message);
+void ReportWarning(const std::string& message);
+
+// Reads a program file for a command; on failure reports it and returns nothing.
+std::optional<ProgramRows> LoadProgram(const std::string& path);
+
+// Writes a command's text output to `path` (whole or not at all), or to standard output when
+// `path` is empty or "-". Returns the exit status.
+int WriteOutput(const std::string& path, const std::string& content);

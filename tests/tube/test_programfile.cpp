@@ -1,0 +1,331 @@
+#include "programfile.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <random>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string ReadmeExample = "# comment lines and blank lines are ignored\n"
+                                  "diameter,38\n"
+                                  "Y,B,C,R\n"
+                                  "30,0,90,45\n"
+                                  "30,90,90,45\n"
+                                  "30,0,0,45\n";
+const std::vector<BendRowInput> ReadmeRows = {{30, 0, 90, 45}, {30, 90, 90, 45}, {30, 0, 0, 45}};
+
+bool SameBits(double a, double b) {
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+void ExpectRows(const Loaded<ProgramRows>& loaded, const std::vector<BendRowInput>& rows) {
+    ASSERT_TRUE(loaded) << loaded.Error.ToString();
+    ASSERT_EQ(loaded.Value->Rows.size(), rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const BendRowInput& got = loaded.Value->Rows[i];
+        EXPECT_TRUE(SameBits(got.Y, rows[i].Y) && SameBits(got.B, rows[i].B) &&
+                    SameBits(got.C, rows[i].C) && SameBits(got.R, rows[i].R))
+            << "row " << i << ": " << got.Y << "," << got.B << "," << got.C << "," << got.R;
+    }
+}
+
+// A folder of its own for each test, removed afterwards.
+class TempFolder {
+public:
+    TempFolder() {
+        std::string name = (fs::temp_directory_path() / "tubrix-files-XXXXXX").string();
+        path_ = ::mkdtemp(name.data());
+    }
+    ~TempFolder() { fs::remove_all(path_); }
+    std::string File(const std::string& name, const std::string& content) const {
+        const std::string path = (path_ / name).string();
+        std::ofstream(path, std::ios::binary) << content;
+        return path;
+    }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    std::size_t Entries() const {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(path_), {}));
+    }
+
+private:
+    fs::path path_;
+};
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TEST(ProgramFile, TheReadmeExampleGivesItsRowsAndRecord) {
+    const Loaded<ProgramRows> loaded = ParseProgramText(ReadmeExample, "example.csv");
+    ExpectRows(loaded, ReadmeRows);
+    const BendProgram program = ProgramFromRows(*loaded.Value);
+    EXPECT_EQ(program.TubeDiameter, 38);
+    EXPECT_EQ(program.StepCount, 3);
+    // Three straights of 30 and two quarter bends of radius 45.
+    EXPECT_NEAR(program.TotalLength, 90 + 45 * std::numbers::pi, 1e-12);
+}
+
+TEST(ProgramFile, SpreadsheetSeparatorsMarksAndLineEndsReadTheSame) {
+    const struct {
+        std::string Text;
+        double LastB;
+    } cases[] = {
+        {"\xEF\xBB\xBF# exported\r\nDIAMETER;38;;\r\n;;;\r\ny;b;c;r;;\r\n30;0;90,0;45\r\n"
+         "  30 ; 90 ;\t90\t; 4,5e1 ;;\r\n;;;\r\n30;0;0;45",
+         0},
+        {"diameter\t38\n\n   # indented comment\nY\tB\tC\tR\n30\t0\t90,0\t45\n 30\t+90\t9e1\t45.0\n"
+         "30\t0\t0\t45\t\t\n",
+         0},
+        {"  Diameter , 3.8e1 \n30 ,0,90,45\n30,90,90,45\n\t30,-0,0,45 ,,\n", -0.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Text);
+        const Loaded<ProgramRows> loaded = ParseProgramText(c.Text, "f.csv");
+        ExpectRows(loaded, {{30, 0, 90, 45}, {30, 90, 90, 45}, {30, c.LastB, 0, 45}});
+        EXPECT_EQ(loaded.Value->Diameter, 38);
+    }
+}
+
+TEST(ProgramFile, AStraightBeforeTheLastRowContinuesTheTube) {
+    ExpectRows(ParseProgramText("diameter,10\n5,0,0,0\n5,45,180,1\n0,0,0,1\n", "f"),
+               {{5, 0, 0, 0}, {5, 45, 180, 1}, {0, 0, 0, 1}});
+}
+
+struct FileErrorCase {
+    bool Points;
+    std::string Text;
+    int Line;
+    int Column;
+    const char* Says;
+};
+
+std::string Rows(int count, const std::string& row) {
+    std::string out;
+    for (int i = 0; i < count; ++i) {
+        out += row;
+    }
+    return out;
+}
+
+TEST(ProgramFile, EveryErrorNamesItsLineColumnAndWhatWasExpected) {
+    const std::string top = "# a comment\n\ndiameter,38\n"; // data from line 4
+    const FileErrorCase cases[] = {
+        {false, top + "30,0,9O,45\n30,0,0,45\n", 4, 3, "expected a number for C, found \"9O\""},
+        {false, top + "30,,90,45\n", 4, 2, "found an empty cell"},
+        {false, top + "30,0,90\n", 4, 4, "expected 4 numbers"},
+        {false, top + "30,0,0,45,7\n", 4, 5, "one too many"},
+        {false, top + "30,0,0,1e999\n", 4, 4, "out of range"},
+        {false, top + "1e-400,0,0,1\n", 4, 1, "out of range"},
+        {false, top + "0x10,0,0,45\n", 4, 1, "expected a number"},
+        {false, top + "30,inf,0,45\n", 4, 2, "expected a number"},
+        {false, top + "30mm,0,0,45\n", 4, 1, "expected a number"},
+        {false, top + ".5,0,0,45\n", 4, 1, "expected a number"},
+        {false, top + "5.,0,0,45\n", 4, 1, "expected a number"},
+        {false, top + "1e,0,0,45\n", 4, 1, "expected a number"},
+        {false, top + "30,0,0,45 # trailing comment\n", 4, 4, "expected a number"},
+        {false, "diameter;38\n1 000;0;0;45\n", 2, 1, "expected a number"},
+        {false, "diameter,38\n1,5,0,0,45\n", 2, 5, "one too many"}, // no decimal comma here
+        {false, top + "30,0,0,45\nY,B,C,R\n", 5, 1, "expected a number"},
+        {false, "# nothing else\n\n", 0, 0, "no diameter line"},
+        {false, top.substr(0, 13) + "Y,B,C,R\n30,0,0,45\n", 3, 1, "diameter line first"},
+        {false, "diameter:38\n30,0,0,45\n", 1, 1, "after \"diameter\""},
+        {false, "diameter,0\n30,0,0,45\n", 1, 2, "greater than 0"},
+        {false, "diameter;-3,5\n30;0;0;45\n", 1, 2, "greater than 0"},
+        {false, "diameter,\n30,0,0,45\n", 1, 2, "expected the tube diameter"},
+        {false, "diameter,38,mm\n30,0,0,45\n", 1, 3, "only"},
+        {false, top + "Y,B,C,R\n", 0, 0, "no rows"},
+        {false, top + Rows(100, "1,0,0,0\n") + "1,0,0,0\n", 104, 0, "more than 100 rows"},
+        {false, top + "-1,0,0,45\n", 4, 1, "Y"},
+        {false, top + "30,0,-1,45\n", 4, 3, "from 0 to 180"},
+        {false, top + "30,0,180.5,45\n", 4, 3, "from 0 to 180"},
+        {false, top + "30,0,90,0\n30,0,0,45\n", 4, 4, "greater than 0"},
+        {false, top + "30,0,90,-45\n30,0,0,45\n", 4, 4, "greater than 0"},
+        {false, top + "30,0,90,45\n30,0,90,45\n\n# end\n", 5, 3, "0,0,0,R"},
+        {true, top + "1,2,3\n", 0, 0, "at least 2 points"},
+        {true, top + "1,2\n4,5,6\n", 4, 3, "expected x,y,z or x,y,z,r"},
+        {true, top + "1,2,3,4,5\n", 4, 5, "one too many"},
+        {true, top + "1,2,3,0\n4,5,6\n", 4, 4, "greater than 0"},
+        {true, top + "X,Y,Z,R\n1,2,3\n4,y,6\n", 6, 2, "number for y"},
+        {true, top + Rows(101, "1,2,3\n") + "1,2,3\n", 105, 0, "more than 101 points"},
+    };
+    for (const FileErrorCase& c : cases) {
+        SCOPED_TRACE(c.Text.substr(0, 200));
+        const TubeFileError error = c.Points ? ParsePointsText(c.Text, "bad.csv").Error
+                                             : ParseProgramText(c.Text, "bad.csv").Error;
+        EXPECT_EQ(error.File, "bad.csv");
+        EXPECT_EQ(error.Line, c.Line);
+        EXPECT_EQ(error.Column, c.Column);
+        EXPECT_NE(error.Message.find(c.Says), std::string::npos) << error.Message;
+    }
+}
+
+TEST(ProgramFile, ErrorTextLeavesOutWhatIsNotKnown) {
+    EXPECT_EQ((TubeFileError{"a.csv", 4, 3, "bad"}).ToString(), "a.csv:4:3: bad");
+    EXPECT_EQ((TubeFileError{"a.csv", 4, 0, "bad"}).ToString(), "a.csv:4: bad");
+    EXPECT_EQ((TubeFileError{"a.csv", 0, 0, "bad"}).ToString(), "a.csv: bad");
+}
+
+TEST(PointsFile, RadiiMayBeGivenOrLeftOutRowByRow) {
+    const Loaded<PointsRows> loaded =
+        ParsePointsText("diameter;12\nx;y;z\n0;0;0\n0;0;-50;10\n50,5;0;-50;\n50;0;0;;\n", "p.csv");
+    ASSERT_TRUE(loaded) << loaded.Error.ToString();
+    const auto& p = loaded.Value->Points;
+    ASSERT_EQ(p.size(), 4u);
+    EXPECT_EQ(p[1].Z, -50);
+    EXPECT_EQ(p[1].R, 10);
+    EXPECT_EQ(p[2].X, 50.5);
+    EXPECT_FALSE(p[0].R || p[2].R || p[3].R);
+    EXPECT_EQ(p[3].Line, 6);
+}
+
+TEST(FormatNumber, ShortestTextReadsBackBitForBit) {
+    EXPECT_EQ(FormatNumber(0.1), "0.1");
+    EXPECT_EQ(FormatNumber(1e300), "1e+300");
+    std::mt19937_64 random(7);
+    std::vector<double> values = {-0.0, 5e-324, 1e300, 0.1, 1.7976931348623157e308, -2.5e-308};
+    while (values.size() < 2000) {
+        const double value = std::bit_cast<double>(random());
+        if (std::isfinite(value)) {
+            values.push_back(value);
+        }
+    }
+    ProgramRows program{1, {}};
+    for (std::size_t i = 0; i < MaxBendSteps - 1; ++i) {
+        program.Rows.push_back({std::fabs(values[i]), values[i + 1],
+                                std::fmod(std::fabs(values[i + 2]), 180),
+                                std::fabs(values[i + 3]) + 1e-300});
+    }
+    program.Rows.push_back({std::fabs(values[99]), 0, 0, 5e-324});
+    ExpectRows(ParseProgramText(FormatProgramText(program), "written.csv"), program.Rows);
+
+    // Points take any finite number, so every value goes through them, 100 to a file.
+    for (std::size_t first = 0; first < values.size(); first += 100) {
+        std::string text = "diameter,1\n";
+        for (std::size_t i = first; i < first + 100; ++i) {
+            text += FormatNumber(values[i]) + "," + FormatNumber(-values[i]) + "," +
+                    FormatNumber(values[i]) + "," + FormatNumber(std::fabs(values[i]) + 1e-300) +
+                    "\n";
+        }
+        const Loaded<PointsRows> points = ParsePointsText(text, "p");
+        ASSERT_TRUE(points) << points.Error.ToString();
+        for (const PointRow& p : points.Value->Points) {
+            const double v = values[first + static_cast<std::size_t>(p.Line - 2)];
+            EXPECT_TRUE(SameBits(p.X, v) && SameBits(p.Y, -v) && SameBits(p.Z, v))
+                << FormatNumber(v);
+            EXPECT_TRUE(SameBits(*p.R, std::fabs(v) + 1e-300));
+        }
+    }
+}
+
+TEST(TubeFile, WhatIsNotASmallUtf8TextFileIsRefusedAtOnce) {
+    TempFolder dir;
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    const struct {
+        std::string Path;
+        int Line;
+        const char* Says;
+    } cases[] = {
+        {"/dev/zero", 0, "device"},
+        {dir / "", 0, "folder"},
+        {dir / "fifo", 0, "pipe"},
+        {dir / "missing.csv", 0, "No such file"},
+        {dir.File("big.csv", std::string(MaxTubeFileBytes + 1, '\n')), 0, "larger than"},
+        {dir.File("long.csv", "diameter,1\n#" + std::string(5 << 10, 'x') + "\n"), 2, "longer"},
+        {dir.File("stray.csv", "diameter,1\n\x80\n"), 2, "UTF-8"},
+        {dir.File("overlong.csv", "\n\n\xC0\xAF"), 3, "UTF-8"},
+        {dir.File("overlong3.csv", "\xE0\x80\xAF"), 1, "UTF-8"},
+        {dir.File("surrogate.csv", "\xED\xA0\x80"), 1, "UTF-8"},
+        {dir.File("beyond.csv", "\xF4\x90\x80\x80"), 1, "UTF-8"},
+        {dir.File("cut.csv", "\xE2\x82"), 1, "UTF-8"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Path);
+        const Loaded<std::string> loaded = ReadTubeFile(c.Path);
+        ASSERT_FALSE(loaded);
+        EXPECT_EQ(loaded.Error.Line, c.Line);
+        EXPECT_NE(loaded.Error.Message.find(c.Says), std::string::npos) << loaded.Error.Message;
+    }
+    const std::string text = "# Biegeteil \xC3\xBC \xE2\x82\xAC \xF0\x9D\x84\x9E\n" + ReadmeExample;
+    const Loaded<std::string> valid = ReadTubeFile(dir.File("ok.csv", "\xEF\xBB\xBF" + text));
+    EXPECT_EQ(valid.Value, text);
+}
+
+// Standard input may be a pipe, or a device without end; the same limits hold.
+TEST(TubeFile, DashReadsStandardInput) {
+    const int saved = ::dup(STDIN_FILENO);
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ASSERT_EQ(::write(ends[1], ReadmeExample.data(), ReadmeExample.size()),
+              static_cast<ssize_t>(ReadmeExample.size()));
+    ::close(ends[1]);
+    ::dup2(ends[0], STDIN_FILENO);
+    ::close(ends[0]);
+    ExpectRows(ReadProgramFile("-"), ReadmeRows);
+    const int zero = ::open("/dev/zero", O_RDONLY);
+    ::dup2(zero, STDIN_FILENO);
+    ::close(zero);
+    const TubeFileError error = ReadProgramFile("-").Error;
+    ::dup2(saved, STDIN_FILENO);
+    ::close(saved);
+    EXPECT_EQ(error.ToString().rfind("standard input: larger than", 0), 0u) << error.ToString();
+}
+
+TEST(WriteFileWhole, ReplacesTheFileWholeKeepingItsMode) {
+    TempFolder dir;
+    const std::string path = dir.File("out.csv", "old");
+    ::chmod(path.c_str(), 0640);
+    EXPECT_EQ(WriteFileWhole(path, ReadmeExample), "");
+    EXPECT_EQ(Slurp(path), ReadmeExample);
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(dir.Entries(), 1u);
+}
+
+TEST(WriteFileWhole, AFailedWriteLeavesTheOldFileAndNoTemporary) {
+    TempFolder dir;
+    const std::string path = dir.File("out.csv", "old");
+    EXPECT_NE(WriteFileWhole(dir / "no/such/folder.csv", "x"), "");
+    EXPECT_NE(WriteFileWhole(dir / "", "x"), "");
+    // A file size limit makes the write itself fail, even for root.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 100;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const std::string error = WriteFileWhole(path, std::string(1000, 'x'));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    EXPECT_EQ(Slurp(path), "old");
+    EXPECT_EQ(dir.Entries(), 1u);
+}
+
+TEST(WriteFileWhole, AFullStandardOutputIsAnError) {
+    std::fflush(stdout);
+    const int saved = ::dup(STDOUT_FILENO);
+    const int full = ::open("/dev/full", O_WRONLY);
+    ::dup2(full, STDOUT_FILENO);
+    const std::string error = WriteFileWhole("-", ReadmeExample);
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(full);
+    ::close(saved);
+    EXPECT_NE(error.find("standard output"), std::string::npos) << error;
+}
+
+} // namespace
