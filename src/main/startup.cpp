@@ -2,6 +2,7 @@
 
 #include "frmmain.h"
 #include "fsimpipe.h"
+#include "programfiles.h"
 
 #include <QIcon>
 #include <QMessageBox>
@@ -35,6 +36,7 @@ void ShowException(const QString& message) {
 
 void CreateForms() {
     FrmMain = new TFrmMain;
+    new TProgramFiles(*FrmMain); // owned by the window
     FrmSimPipe = new TFrmSimPipe;
 }
 
@@ -48,10 +50,17 @@ void DestroyForms() {
     FrmSimPipe = nullptr;
 }
 
+void OpenCommandLineProgram(const QStringList& arguments) {
+    if (arguments.size() > 1 && FrmMain) {
+        FrmMain->findChild<TProgramFiles*>()->OpenProgram(arguments.at(1));
+    }
+}
+
 int RunTubrix(TubrixApplication& application) {
     try {
         CreateForms();
         FrmMain->show();
+        OpenCommandLineProgram(application.arguments());
         application.exec();
     } catch (const std::exception& error) {
         ShowException(QString::fromUtf8(error.what()));

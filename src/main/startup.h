@@ -18,6 +18,10 @@ void CreateForms();
 // Destroys both forms, the viewer with its GL resources.
 void DestroyForms();
 
+// "tubrix PROGRAM.csv": opens the program named after the program's own name, once the main
+// window is shown.
+void OpenCommandLineProgram(const QStringList& arguments);
+
 // Start-up: the forms, the event loop until the main window closes, and 0 for the shell even
 // after an exception.
 int RunTubrix(TubrixApplication& application);
