@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <sstream>
 
 namespace {
@@ -29,6 +30,30 @@ nlohmann::json JsonNumber(double value) {
 nlohmann::json JsonPoint(Vec3 p) {
     return nlohmann::json::array({JsonNumber(p.X), JsonNumber(p.Y), JsonNumber(p.Z)});
 }
+
+// Fixed decimals for reading: three are finer than any bender works to.
+std::string Fixed(double value, int width) {
+    char text[64];
+    const double shown = std::fabs(value) < 5e-4 ? 0.0 : value;
+    std::snprintf(text, sizeof text, "%*.3f", width, shown);
+    return text;
+}
+
+std::string PointText(Vec3 p) {
+    return Fixed(p.X, 12) + Fixed(p.Y, 12) + Fixed(p.Z, 12);
+}
+
+int RunInfo(const InfoOptions& options) {
+    const std::optional<ProgramRows> rows = LoadProgram(options.Program);
+    if (!rows) {
+        return ExitBadInput;
+    }
+    const BendProgram program = ProgramFromRows(*rows);
+    const TubeWalk walk = WalkTube(program);
+    return WriteOutput("-", options.Json ? InfoJson(program, walk) : InfoText(program, walk));
+}
+
+} // namespace
 
 std::string InfoJson(const BendProgram& program, const TubeWalk& walk) {
     nlohmann::json steps = nlohmann::json::array();
@@ -65,18 +90,6 @@ std::string InfoJson(const BendProgram& program, const TubeWalk& walk) {
     return info.dump(2) + '\n';
 }
 
-// Fixed decimals for reading: three are finer than any bender works to.
-std::string Fixed(double value, int width) {
-    char text[64];
-    const double shown = std::fabs(value) < 5e-4 ? 0.0 : value;
-    std::snprintf(text, sizeof text, "%*.3f", width, shown);
-    return text;
-}
-
-std::string PointText(Vec3 p) {
-    return Fixed(p.X, 12) + Fixed(p.Y, 12) + Fixed(p.Z, 12);
-}
-
 std::string InfoText(const BendProgram& program, const TubeWalk& walk) {
     std::ostringstream out;
     out << "Diameter          " << Fixed(program.TubeDiameter, 0) << '\n'
@@ -85,13 +98,16 @@ std::string InfoText(const BendProgram& program, const TubeWalk& walk) {
         << "End               " << PointText(walk.End) << '\n'
         << "Box min           " << PointText(walk.BoxMin) << '\n'
         << "Box max           " << PointText(walk.BoxMax) << "\n\n";
-    out << "Row           Y           B           C           R  Arc length  Point         "
-           "           X           Y           Z\n";
-    const std::string blank(60, ' ');
+    const auto column = [](const char* title) {
+        return std::string(12 - std::strlen(title), ' ') + title;
+    };
+    out << "Row" << column("Y") << column("B") << column("C") << column("R") << column("Arc length")
+        << "  Point         " << column("X") << column("Y") << column("Z") << '\n';
+    const std::string blank(3 + 5 * 12, ' ');
     for (std::size_t i = 0; i < walk.Steps.size(); ++i) {
         const WalkStep& step = walk.Steps[i];
         const BendStep& row = program.Steps[i];
-        char number[16];
+        char number[24];
         std::snprintf(number, sizeof number, "%3zu", i + 1);
         const std::string arc = step.Bend ? Fixed(step.Bend->ArcLength, 12) : std::string(12, ' ');
         const std::string lead = number + Fixed(row.Y, 12) + Fixed(row.B, 12) + Fixed(row.C, 12) +
@@ -108,18 +124,6 @@ std::string InfoText(const BendProgram& program, const TubeWalk& walk) {
     }
     return out.str();
 }
-
-int RunInfo(const InfoOptions& options) {
-    const std::optional<ProgramRows> rows = LoadProgram(options.Program);
-    if (!rows) {
-        return ExitBadInput;
-    }
-    const BendProgram program = ProgramFromRows(*rows);
-    const TubeWalk walk = WalkTube(program);
-    return WriteOutput("-", options.Json ? InfoJson(program, walk) : InfoText(program, walk));
-}
-
-} // namespace
 
 void AddInfoCommand(CLI::App& app, int& status) {
     auto options = std::make_shared<InfoOptions>();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "programfile.h"
+#include "tubewalk.h"
 
 #include <CLI/CLI.hpp>
 
@@ -12,6 +13,11 @@ void AddInfoCommand(CLI::App& app, int& status);
 void AddXyzCommand(CLI::App& app, int& status);
 void AddYbcCommand(CLI::App& app, int& status);
 void AddRenderCommand(CLI::App& app, int& status);
+void AddExportCommand(CLI::App& app, int& status);
+
+// The info command's outputs: JSON with its fixed keys, and a table for people.
+std::string InfoJson(const BendProgram& program, const TubeWalk& walk);
+std::string InfoText(const BendProgram& program, const TubeWalk& walk);
 
 // Exit statuses: success, an output that could not be written (or no OpenGL to draw with),
 // bad usage or bad input.

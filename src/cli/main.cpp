@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     AddXyzCommand(app, status);
     AddYbcCommand(app, status);
     AddRenderCommand(app, status);
+    AddExportCommand(app, status);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

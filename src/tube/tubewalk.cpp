@@ -75,17 +75,14 @@ std::optional<WalkBend> WalkBendBlock(WalkFrame& m, const BendStep& step, Vec3 h
     }
     const Vec3 fromCentre = m.Direction({-1, 0, 0});
     if (valid) {
-        m = m.Then(WalkFrame::Translation({radius, 0, 0}));
+        m = m.Moved({radius, 0, 0});
     }
     const Vec3 centre = m.Origin();
-    m = m.Then(WalkFrame::Rotation(0, 90))
-            .Then(WalkFrame::Rotation(1, 180))
-            .Then(WalkFrame::Rotation(0, -90))
-            .Then(WalkFrame::Rotation(1, -180));
+    m = m.Turned(0, 90).Turned(1, 180).Turned(0, -90).Turned(1, -180);
     if (valid) {
-        m = m.Then(WalkFrame::Rotation(1, angle)).Then(WalkFrame::Translation({-radius, 0, 0}));
+        m = m.Turned(1, angle).Moved({-radius, 0, 0});
     }
-    m = m.Then(WalkFrame::Rotation(1, 180));
+    m = m.Turned(1, 180);
     if (arcMode ? !valid : !(step.C > 0)) {
         return std::nullopt;
     }
@@ -162,40 +159,26 @@ WalkFrame WalkFrame::Inverse() const {
     return inverse;
 }
 
-WalkFrame WalkFrame::Then(const WalkFrame& local) const {
-    WalkFrame product;
-    for (int column = 0; column < 4; ++column) {
-        for (int row = 0; row < 4; ++row) {
-            double sum = 0;
-            for (int k = 0; k < 4; ++k) {
-                sum += M[k * 4 + row] * local.M[column * 4 + k];
-            }
-            product.M[column * 4 + row] = sum;
-        }
-    }
-    return product;
-}
-
-WalkFrame WalkFrame::Translation(Vec3 by) {
-    WalkFrame frame;
-    frame.M[12] = by.X;
-    frame.M[13] = by.Y;
-    frame.M[14] = by.Z;
-    return frame;
-}
-
-WalkFrame WalkFrame::Rotation(int axis, double degrees) {
+WalkFrame WalkFrame::Turned(int axis, double degrees) const {
     double s = 0, c = 0;
     SinCosDegrees(degrees, s, c);
-    // The two axes turned, in the order that makes the turn right-handed about `axis`.
     const int a = (axis + 1) % 3;
     const int b = (axis + 2) % 3;
-    WalkFrame frame;
-    frame.M[a * 4 + a] = c;
-    frame.M[a * 4 + b] = s;
-    frame.M[b * 4 + a] = -s;
-    frame.M[b * 4 + b] = c;
-    return frame;
+    WalkFrame turned = *this;
+    for (int row = 0; row < 3; ++row) {
+        turned.M[a * 4 + row] = c * M[a * 4 + row] + s * M[b * 4 + row];
+        turned.M[b * 4 + row] = -s * M[a * 4 + row] + c * M[b * 4 + row];
+    }
+    return turned;
+}
+
+WalkFrame WalkFrame::Moved(Vec3 by) const {
+    WalkFrame moved = *this;
+    const Vec3 origin = Point(by);
+    moved.M[12] = origin.X;
+    moved.M[13] = origin.Y;
+    moved.M[14] = origin.Z;
+    return moved;
 }
 
 TubeWalk WalkTube(const BendProgram& program) {
@@ -210,8 +193,7 @@ TubeWalk WalkTube(const BendProgram& program) {
         WalkStep step;
         step.Start = m;
         step.StraightStart = m.Origin();
-        m = m.Then(WalkFrame::Rotation(2, 180 + row.B))
-                .Then(WalkFrame::Translation({0, 0, -row.Y}));
+        m = m.Turned(2, 180 + row.B).Moved({0, 0, -row.Y});
         step.StraightEnd = m.Origin();
         step.Heading = m.Direction({0, 0, -1});
         Include(low, high, step.StraightEnd);

@@ -35,11 +35,11 @@ struct WalkFrame {
     Vec3 Point(Vec3 local) const;                 // a local point in walk coordinates
     Vec3 Direction(Vec3 local) const;             // a local direction, turned only
     WalkFrame Inverse() const;                    // for a rigid motion: transpose and move back
-    WalkFrame Then(const WalkFrame& local) const; // this * local
-    static WalkFrame Translation(Vec3 by);
-    // A turn about a coordinate axis (0 x, 1 y, 2 z), in degrees, as glRotatef makes it; exact
-    // at multiples of 90 degrees, so quarter bends land on round numbers.
-    static WalkFrame Rotation(int axis, double degrees);
+    // Turned about a local coordinate axis (0 x, 1 y, 2 z) by degrees, as glRotatef turns the
+    // current matrix; exact at multiples of 90 degrees, so quarter bends land on round numbers.
+    WalkFrame Turned(int axis, double degrees) const;
+    // Moved along a local vector, as glTranslatef moves the current matrix.
+    WalkFrame Moved(Vec3 by) const;
 };
 
 // A bend of a row: a circular arc of the centre line.

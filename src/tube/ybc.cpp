@@ -30,14 +30,14 @@ WalkFrame FrameHeading(Vec3 heading) {
 
 // The turn one row makes, as the walk makes it: the roll by 180 + B about the heading, then the
 // bend block's turns (translations do not turn the frame).
-WalkFrame TurnOfRow(double b, double c) {
-    return WalkFrame::Rotation(2, 180 + b)
-        .Then(WalkFrame::Rotation(0, 90))
-        .Then(WalkFrame::Rotation(1, 180))
-        .Then(WalkFrame::Rotation(0, -90))
-        .Then(WalkFrame::Rotation(1, -180))
-        .Then(WalkFrame::Rotation(1, c))
-        .Then(WalkFrame::Rotation(1, 180));
+WalkFrame TurnOfRow(const WalkFrame& frame, double b, double c) {
+    return frame.Turned(2, 180 + b)
+        .Turned(0, 90)
+        .Turned(1, 180)
+        .Turned(0, -90)
+        .Turned(1, -180)
+        .Turned(1, c)
+        .Turned(1, 180);
 }
 
 // The roll that brings the bend plane, in which the heading turns towards `towards`, to where
@@ -94,7 +94,8 @@ Loaded<ProgramRows> XyzToProgram(const PointsRows& file, std::optional<double> r
     std::vector<double> turn(p.size(), 0), bendRadius(p.size(), 0), tangent(p.size(), 0);
     for (std::size_t i = 1; i < legs; ++i) {
         const Vec3 before = direction[i - 1], after = direction[i];
-        const double angle = std::atan2(Length(Cross(before, after)), Dot(before, after));
+        const double sine = Length(Cross(before, after)), cosine = Dot(before, after);
+        const double angle = std::atan2(sine, cosine);
         if (!p[i].R && !radius) {
             result.Error =
                 PointError(name, p[i], "no bend radius: give one on the line or --radius");
@@ -113,7 +114,8 @@ Loaded<ProgramRows> XyzToProgram(const PointsRows& file, std::optional<double> r
             return result;
         }
         turn[i] = angle;
-        tangent[i] = bendRadius[i] * std::tan(angle / 2);
+        // tan(angle / 2) from the legs themselves: exact for square corners.
+        tangent[i] = bendRadius[i] * sine / (1 + cosine);
     }
 
     ProgramRows program;
@@ -141,7 +143,7 @@ Loaded<ProgramRows> XyzToProgram(const PointsRows& file, std::optional<double> r
                     // The points fix the tube only up to a turn about its first leg: choose the
                     // start frame so that the first bend lies in the walk's own plane. The rows
                     // before only roll about the heading, so turning the frame now is the same.
-                    frame = frame.Then(WalkFrame::Rotation(2, roll - 180));
+                    frame = frame.Turned(2, roll - 180);
                     planeSet = true;
                 } else {
                     row.B = Normalize(roll - 180);
@@ -151,7 +153,7 @@ Loaded<ProgramRows> XyzToProgram(const PointsRows& file, std::optional<double> r
         } else {
             row.R = legs > 1 ? program.Rows.back().R : radius.value_or(0);
         }
-        frame = frame.Then(TurnOfRow(row.B, row.C));
+        frame = TurnOfRow(frame, row.B, row.C);
         program.Rows.push_back(row);
     }
     result.Value = std::move(program);

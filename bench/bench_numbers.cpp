@@ -1,0 +1,62 @@
+// The numbers of a 100-row program: `tubrix-cli info` (read, walk, JSON) and `tubrix-cli ybc`
+// (read the points, back to YBC, write), each the work of one command without the process.
+#include "commands.h"
+#include "ybc.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+std::string HundredRowProgram() {
+    std::string text = "diameter,25\nY,B,C,R\n";
+    for (int i = 0; i < 99; ++i) {
+        text += std::to_string(20 + i % 7 * 5) + ',' + std::to_string(i * 37 % 360 - 180) + ',' +
+                std::to_string(10 + i * 53 % 160) + ',' + std::to_string(15 + i % 5) + '\n';
+    }
+    return text + "40,0,0,15\n";
+}
+
+std::string PointsOf(const std::string& programText) {
+    const ProgramRows rows = *ParseProgramText(programText, "bench").Value;
+    int failedRow = 0;
+    std::string text = "diameter,25\n";
+    const auto points = ProgramToXyz(WalkTube(ProgramFromRows(rows)), failedRow);
+    for (const XyzPoint& p : *points) {
+        text += FormatNumber(p.At.X) + ',' + FormatNumber(p.At.Y) + ',' + FormatNumber(p.At.Z) +
+                ',' + (p.R ? FormatNumber(*p.R) : "") + '\n';
+    }
+    return text;
+}
+
+void BM_Info(benchmark::State& state) {
+    const std::string text = HundredRowProgram();
+    for (auto _ : state) {
+        const Loaded<ProgramRows> rows = ParseProgramText(text, "bench");
+        const BendProgram program = ProgramFromRows(*rows.Value);
+        benchmark::DoNotOptimize(InfoJson(program, WalkTube(program)));
+    }
+}
+BENCHMARK(BM_Info)->Unit(benchmark::kMicrosecond);
+
+void BM_InfoTable(benchmark::State& state) {
+    const std::string text = HundredRowProgram();
+    for (auto _ : state) {
+        const BendProgram program = ProgramFromRows(*ParseProgramText(text, "bench").Value);
+        benchmark::DoNotOptimize(InfoText(program, WalkTube(program)));
+    }
+}
+BENCHMARK(BM_InfoTable)->Unit(benchmark::kMicrosecond);
+
+void BM_Ybc(benchmark::State& state) {
+    const std::string points = PointsOf(HundredRowProgram());
+    for (auto _ : state) {
+        const Loaded<PointsRows> rows = ParsePointsText(points, "bench");
+        const Loaded<ProgramRows> program = XyzToProgram(*rows.Value, std::nullopt, "bench");
+        benchmark::DoNotOptimize(FormatProgramText(*program.Value));
+    }
+}
+BENCHMARK(BM_Ybc)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,90 @@
+// tubrix-cli export: the tube's outer surface as one closed mesh file, for CAD, a fixture check
+// or a 3D print.
+#include "commands.h"
+#include "meshfile.h"
+
+#include <charconv>
+#include <memory>
+#include <new>
+
+namespace {
+
+struct ExportOptions {
+    std::string Program;
+    std::string Output;
+    std::string Segments = std::to_string(DefaultMeshSegments);
+};
+
+std::optional<int> Segments(const std::string& text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < MinMeshSegments ||
+        value > MaxMeshSegments) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// A bend tighter than the tube cannot be bent without the inner wall folding; the mesh shows
+// that fold as it is, and the operator hears about it.
+void WarnOfFolds(const std::string& file, const ProgramRows& rows, const TubeMesh& mesh) {
+    for (const int row : mesh.FoldedRows) {
+        ReportWarning(file + ": row " + std::to_string(row + 1) + ": the bend radius " +
+                      FormatNumber(rows.Rows[static_cast<std::size_t>(row)].R) +
+                      " is below the tube radius " + FormatNumber(rows.Diameter * 0.5) +
+                      "; the inner wall folds over itself");
+    }
+}
+
+int RunExport(const ExportOptions& options) {
+    const std::optional<int> segments = Segments(options.Segments);
+    if (!segments) {
+        ReportError("--segments must be a whole number from " + std::to_string(MinMeshSegments) +
+                    " to " + std::to_string(MaxMeshSegments) + ", not \"" + options.Segments +
+                    "\"");
+        return ExitBadInput;
+    }
+    const MeshFormat* format = MeshFormatFor(options.Output);
+    if (format == nullptr) {
+        ReportError("the mesh file must end in one of " + MeshExtensionList() + ", not \"" +
+                    options.Output + "\"");
+        return ExitBadInput;
+    }
+    const std::optional<ProgramRows> rows = LoadProgram(options.Program);
+    if (!rows) {
+        return ExitBadInput;
+    }
+    try {
+        const TubeMesh mesh = BuildTubeMesh(ProgramFromRows(*rows), *segments);
+        WarnOfFolds(options.Program, *rows, mesh);
+        const EncodedMesh encoded = EncodeMesh(mesh, *format);
+        if (!encoded.Error.empty()) {
+            ReportError(options.Program + ": " + encoded.Error);
+            return ExitBadInput;
+        }
+        return WriteOutput(options.Output, encoded.Bytes);
+    } catch (const std::bad_alloc&) {
+        ReportError("the mesh of " + options.Program + " does not fit in memory");
+        return ExitOutputFailed;
+    }
+}
+
+} // namespace
+
+void AddExportCommand(CLI::App& app, int& status) {
+    auto options = std::make_shared<ExportOptions>();
+    CLI::App* command = app.add_subcommand(
+        "export", "The tube's outer surface as one closed mesh in the program's length units: "
+                  "binary STL, OBJ, binary PLY or binary glTF, by the output's extension.");
+    command
+        ->add_option("PROGRAM", options->Program,
+                     "Bend program file (.csv); - reads standard input")
+        ->required();
+    command
+        ->add_option("-o,--output", options->Output, "Mesh file to write: .stl, .obj, .ply or .glb")
+        ->required();
+    command->add_option("--segments", options->Segments, "Facets around the tube, from 8 to 256")
+        ->type_name("N")
+        ->capture_default_str();
+    command->callback([options, &status] { status = RunExport(*options); });
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "tubemesh.h"
+
+#include <span>
+#include <string>
+
+// The tube's mesh as the bytes of a file, in the program's length units. The format follows the
+// file's extension. Assimp writes OBJ, PLY and glTF, so those files are what other tools expect
+// of them; binary STL, fixed records and nothing to get wrong, is written here for speed.
+
+struct MeshFormat {
+    const char* Extension;  // with its dot, lower case
+    const char* ExporterId; // Assimp's name for the writer; null for binary STL, written here
+};
+
+std::span<const MeshFormat> MeshFormats();
+
+// The format for a file name's extension, in any case; null for any other extension.
+const MeshFormat* MeshFormatFor(const std::string& path);
+
+// The known extensions, for a message: ".stl, .obj, .ply, .glb".
+std::string MeshExtensionList();
+
+struct EncodedMesh {
+    std::string Bytes;
+    std::string Error; // one line when the mesh could not be written; then Bytes is empty
+};
+
+// The whole file for the mesh. Coordinates go into the file as 32-bit floats, the only numbers
+// these formats share; a coordinate beyond their range is an error, not an infinity in a file.
+EncodedMesh EncodeMesh(const TubeMesh& mesh, const MeshFormat& format);
