@@ -1,25 +1,23 @@
 // The frame budget, on a real native GL window (needs an X display; Xvfb will do):
-// - one whole frame of the viewer (size-toggle and rebuild steps, held motions, clear, the two
-//   lists, swap) against the bare loop of clear, the two lists and swap on the same window;
-// - the share of one core the running program takes while it shows the initial tube, beside a
-//   minimal GL window that draws the same lists every 10 ms, in the same run.
+// - one whole tick of the viewer with a turn button held (size-toggle and rebuild steps, the
+//   turn, clear, the two lists, swap) against the bare loop of clear, the two lists and swap on
+//   the same window, called back to back and, live, at 100 Hz from a timer;
+// - the share of one core the running program takes at rest with the initial tube shown.
 #include "frmmain.h"
 #include "fsimpipe.h"
+#include "movpal.h"
 #include "startup.h"
-#include "tubemodel.h"
 
 #include <benchmark/benchmark.h>
 
-#include <GL/glu.h>
-
 #include <QElapsedTimer>
-#include <QOpenGLContext>
 #include <QTimer>
 #include <QToolButton>
-#include <QWindow>
 
+#include <algorithm>
 #include <chrono>
 #include <sys/resource.h>
+#include <vector>
 
 namespace {
 
@@ -30,12 +28,19 @@ void BareFrame() {
     SwapBuffers(FrmSimPipe->ViewDC);
 }
 
-void BM_ViewerFrame(benchmark::State& state) {
+// A tick with the turn of BtnRight held, the flag set directly so that no wake runs a tick.
+void HeldTick() {
+    FrmSimPipe->MotionFlags.HeldRight = true;
+    FrmSimPipe->TmMovPipeTimer();
+    FrmSimPipe->MotionFlags = {};
+}
+
+void BM_ViewerFrameTurnHeld(benchmark::State& state) {
     for (auto _ : state) {
-        FrmSimPipe->TmMovPipeTimer();
+        HeldTick();
     }
 }
-BENCHMARK(BM_ViewerFrame)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ViewerFrameTurnHeld)->Unit(benchmark::kMicrosecond);
 
 void BM_BareFrame(benchmark::State& state) {
     for (auto _ : state) {
@@ -51,7 +56,7 @@ void BM_FrameRatio(benchmark::State& state) {
     for (auto _ : state) {
         auto start = Clock::now();
         for (int i = 0; i < 20; ++i) {
-            FrmSimPipe->TmMovPipeTimer();
+            HeldTick();
         }
         whole += Clock::now() - start;
         start = Clock::now();
@@ -72,83 +77,79 @@ double CpuSeconds() {
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// CPU seconds per wall second while the event loop runs for `ms`.
-double CpuShareOver(int ms) {
+struct Span {
+    double Cpu = 0;  // CPU seconds of the whole process, every thread
+    double Wall = 0; // seconds
+};
+
+// What the process spends while the event loop runs for `ms`.
+Span RunEventLoop(int ms) {
     QElapsedTimer wall;
     const double cpu = CpuSeconds();
     wall.start();
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
-    return (CpuSeconds() - cpu) / (wall.nsecsElapsed() / 1e9);
+    return {CpuSeconds() - cpu, wall.nsecsElapsed() / 1e9};
 }
 
-// The least a GL window can do for the same picture: a timer, the two lists, a swap.
-class MinimalWindow : public QWindow {
-public:
-    explicit MinimalWindow(const BendProgram& program) {
-        setSurfaceType(QSurface::OpenGLSurface);
-        QSurfaceFormat format;
-        format.setProfile(QSurfaceFormat::CompatibilityProfile);
-        format.setDepthBufferSize(24);
-        format.setSwapInterval(0);
-        setFormat(format);
-        resize(787, 423);
-        create();
-        context.setFormat(format);
-        context.create();
-        context.makeCurrent(this);
-        SetupSceneState();
-        state.ViewProgram = program;
-        BuildTubeModel(state, 0, 0, false);
-        ReSizeWindows_wh(static_cast<float>(program.TotalLength * 0.5), 787, 423);
-        timer.setTimerType(Qt::PreciseTimer);
-        timer.setInterval(10);
-        QObject::connect(&timer, &QTimer::timeout, [this] { Frame(); });
-    }
-    ~MinimalWindow() override {
-        context.makeCurrent(this);
-        gluDeleteQuadric(state.Quadric);
-        glDeleteLists(1, 2);
-        context.doneCurrent();
-    }
-    void Start() { timer.start(); }
-    void Stop() { timer.stop(); }
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
 
-private:
-    void Frame() {
-        context.makeCurrent(this);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glCallList(1);
-        glPushMatrix();
-        glRotatef(180, 0, 1, 0);
-        glCallList(2);
-        glPopMatrix();
-        context.swapBuffers(this);
-    }
-    QOpenGLContext context;
-    TFrmSimPipeState state{};
-    QTimer timer;
-};
-
-void BM_IdleCpuShare(benchmark::State& state) {
-    double tubrix = 0, minimal = 0;
+// The program as the operator leaves it: the tube shown, nothing touched. Median of 5 rounds.
+void BM_RestCpuShare(benchmark::State& state) {
+    std::vector<double> shares;
     for (auto _ : state) {
-        FrmSimPipe->TmMovPipe->start();
-        tubrix = CpuShareOver(3000);
-        FrmSimPipe->TmMovPipe->stop();
-
-        MinimalWindow window(FrmSimPipe->ViewProgram);
-        window.show();
-        window.Start();
-        minimal = CpuShareOver(3000);
-        window.Stop();
+        FrmSimPipe->RequestFrame(); // as after "Make 3D": a frame, then rest
+        RunEventLoop(200);
+        for (int round = 0; round < 5; ++round) {
+            const Span span = RunEventLoop(4000);
+            shares.push_back(span.Cpu / span.Wall);
+        }
     }
-    state.counters["tubrix_cpu_share"] = tubrix;
-    state.counters["minimal_gl_window_cpu_share"] = minimal;
-    state.counters["tubrix_over_minimal"] = minimal > 0 ? tubrix / minimal : 0;
+    state.counters["rest_cpu_share_of_a_core"] = Median(shares);
+    state.counters["timer_running_at_rest"] = FrmSimPipe->TmMovPipe->isActive();
 }
-BENCHMARK(BM_IdleCpuShare)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_RestCpuShare)->Iterations(1)->Unit(benchmark::kSecond);
+
+// Live at 100 Hz: BtnRight held on the viewer's own loop, against a timer that runs the bare
+// loop on the same window; CPU per frame drawn, in alternating rounds.
+void BM_HeldTurnAgainstBareLoop(benchmark::State& state) {
+    constexpr int RoundMs = 2000;
+    std::vector<double> held, bare, heldRate;
+    for (auto _ : state) {
+        for (int round = 0; round < 3; ++round) {
+            auto frames = FrmSimPipe->FramesDrawn;
+            FrmSimPipe->BtnUpMouseDown(FrmSimPipe->BtnRight);
+            const Span turning = RunEventLoop(RoundMs);
+            FrmSimPipe->BtnUpMouseUp(FrmSimPipe->BtnRight);
+            frames = FrmSimPipe->FramesDrawn - frames;
+            held.push_back(turning.Cpu / static_cast<double>(frames));
+            heldRate.push_back(static_cast<double>(frames) / turning.Wall);
+            RunEventLoop(100); // the release's frame, then rest
+
+            std::uint64_t bareFrames = 0;
+            QTimer timer;
+            timer.setTimerType(Qt::PreciseTimer);
+            timer.setInterval(10);
+            QObject::connect(&timer, &QTimer::timeout, [&] {
+                BareFrame();
+                ++bareFrames;
+            });
+            timer.start();
+            const Span looping = RunEventLoop(RoundMs);
+            timer.stop();
+            bare.push_back(looping.Cpu / static_cast<double>(bareFrames));
+        }
+    }
+    state.counters["held_frames_per_second"] = Median(heldRate);
+    state.counters["held_cpu_us_per_frame"] = Median(held) * 1e6;
+    state.counters["bare_cpu_us_per_frame"] = Median(bare) * 1e6;
+    state.counters["held_over_bare"] = Median(held) / Median(bare);
+}
+BENCHMARK(BM_HeldTurnAgainstBareLoop)->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 
@@ -162,7 +163,6 @@ int main(int argc, char** argv) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     FrmMain->SBtnMake3D->click(); // the initial program
-    FrmSimPipe->TmMovPipe->stop();
 
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

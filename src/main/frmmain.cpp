@@ -3,13 +3,17 @@
 #include "fsimpipe.h"
 #include "logo.h"
 #include "strtofloatdef.h"
+#include "tubewalk.h"
 
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QShowEvent>
 #include <QToolButton>
+
+#include <cmath>
 
 TFrmMain* FrmMain = nullptr;
 BendProgram InputProgram{};
@@ -22,6 +26,8 @@ constexpr int GridLeft[4] = {800, 856, 912, 968}; // columns Y, B, C, R
 constexpr int GridTop[InputRowCount] = {72, 100, 128, 156, 184};
 constexpr double DiameterDefault = 100;
 constexpr double GridDefault = 0;
+// Past this size a length is no tube a shop cuts, and its digits would not fit the column.
+constexpr double ShownLengthLimit = 1e9;
 
 // The form's face stands in for "MS Sans Serif": the platform's sans-serif at a pixel height.
 QFont FormFont(int pixelHeight, bool bold = false) {
@@ -46,6 +52,17 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, const QString& text, cons
     edit->setGeometry(geometry);
     edit->setFont(FormFont(16, true));
     return edit;
+}
+
+// "Developed length 432.74": two decimals with the operator's decimal separator and no grouping,
+// as the fields are typed.
+QString DevelopedLengthText(double length) {
+    if (!std::isfinite(length) || std::fabs(length) >= ShownLengthLimit) {
+        return QStringLiteral("Developed length out of range");
+    }
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return QStringLiteral("Developed length ") + locale.toString(length, 'f', 2);
 }
 
 QLineEdit* MakeGridEdit(QWidget* parent, const char* name, const QString& text, int column,
@@ -112,6 +129,11 @@ TFrmMain::TFrmMain() : QWidget(nullptr) {
     SBtnMake3D->setFocusPolicy(Qt::NoFocus);
     connect(SBtnMake3D, &QToolButton::clicked, this, &TFrmMain::SBtnMake3DClick);
 
+    // Between "Make 3D" and the picture; a long text wraps onto a second line.
+    LblDevelopedLength = MakeLabel(this, QString(), QRect(800, 256, 217, 56), 16);
+    LblDevelopedLength->setObjectName(QStringLiteral("LblDevelopedLength"));
+    LblDevelopedLength->setWordWrap(true);
+
     // Along row 1, down the Y column, then down B, C and R, and last the diameter.
     QWidget* const tabOrder[] = {EditY1, EditB1, EditC1, EditR1, EditY2, EditY3, EditY4,
                                  EditY5, EditB2, EditB3, EditB4, EditB5, EditC2, EditC3,
@@ -171,4 +193,5 @@ void TFrmMain::SBtnMake3DClick() {
     FillBendProgram(InputProgram, StrToFloatDef(EditTubeDiameter->text(), DiameterDefault), rows);
     FrmSimPipe->ViewProgram = InputProgram;
     FrmSimPipe->RebuildModel(true);
+    LblDevelopedLength->setText(DevelopedLengthText(DevelopedLength(InputProgram)));
 }

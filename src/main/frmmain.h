@@ -48,6 +48,8 @@ public:
     QLineEdit* EditTubeDiameter;
     QLabel* Image1;
     QToolButton* SBtnMake3D;
+    // The length of tube to cut, shown after each "Make 3D".
+    QLabel* LblDevelopedLength;
 
     std::int32_t Panel3DWidth = 0;
     std::int32_t Panel3DHeight = 0;

@@ -13,8 +13,11 @@
 #include <QShowEvent>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <chrono>
+#include <cmath>
+#include <cstdlib>
 
 TFrmSimPipe* FrmSimPipe = nullptr;
 bool SizeToggleApplied = false;
@@ -27,9 +30,10 @@ constexpr int FrameIntervalMs = 10;
 constexpr std::uint32_t SizeToggleSettleMs = 120;
 constexpr int PadWidth = 137;
 constexpr int PadHeight = 216;
-constexpr double TurnStep = 1.0;  // degrees per tick
-constexpr double ZoomStep = 0.01; // share of the scale per tick
-constexpr double PanStep = 0.003; // share of the scale per tick
+constexpr double TurnStep = 1.0;      // degrees per tick
+constexpr double ZoomStep = 0.01;     // share of the scale per tick
+constexpr double PanStep = 0.003;     // share of the scale per tick
+constexpr int WheelUnitsPerTick = 12; // of angleDelta: one notch of 120 is ten zoom ticks
 
 // The flag a motion button holds, by the button's TabOrder; null for the reset button (4) and
 // for anything outside the twelve motion buttons.
@@ -53,6 +57,27 @@ void SetHeldFlag(MotionFlagSet& flags, QObject* sender, bool held) {
     if (bool* flag = HeldFlag(flags, button->TabOrder)) {
         *flag = held;
     }
+}
+
+bool AnyMotionHeld(const MotionFlagSet& f) {
+    return f.HeldLeft || f.HeldRight || f.HeldLeftC || f.HeldRightC || f.HeldDown || f.HeldUp ||
+           f.HeldZooP || f.HeldZooM || f.HeldMovLeft || f.HeldMovRight || f.HeldMovUp ||
+           f.HeldMovDown;
+}
+
+// One tick of a zoom row: formed in double precision, stored as a float.
+float ZoomedScale(float scale, double factor) {
+    return static_cast<float>(scale + scale * factor);
+}
+
+// Half the visible width and height in view units, as the projection stands now. The shape
+// library owns the projection and holds scales it cannot show to ones it can; asking it keeps
+// the wheel's pan true to what is on screen.
+void VisibleHalfSize(double& halfWidth, double& halfHeight) {
+    double projection[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    halfWidth = 1.0 / projection[0];
+    halfHeight = 1.0 / projection[5];
 }
 
 std::uint32_t SteadyTickCount() {
@@ -84,6 +109,10 @@ void SimPipeSurface::exposeEvent(QExposeEvent*) {
     }
 }
 
+void SimPipeSurface::resizeEvent(QResizeEvent*) {
+    Viewer.RequestFrame();
+}
+
 void SimPipeSurface::mousePressEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     Viewer.FormMouseDown(event->button(), at.x(), at.y());
@@ -96,6 +125,14 @@ void SimPipeSurface::mouseMoveEvent(QMouseEvent* event) {
 
 void SimPipeSurface::mouseReleaseEvent(QMouseEvent* event) {
     Viewer.FormMouseUp(event->button());
+}
+
+void SimPipeSurface::wheelEvent(QWheelEvent* event) {
+    // The physical direction counts: a system set to invert the wheel hands the deltas over
+    // negated and says so.
+    const int delta = event->inverted() ? -event->angleDelta().y() : event->angleDelta().y();
+    Viewer.FormMouseWheel(delta, event->position().x(), event->position().y());
+    event->accept();
 }
 
 TFrmSimPipe::TFrmSimPipe(QWidget* parent) : QWidget(parent) {
@@ -112,7 +149,7 @@ TFrmSimPipe::TFrmSimPipe(QWidget* parent) : QWidget(parent) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(SurfaceHolder);
 
-    MovPal = new QFrame(this);
+    MovPal = new PadPanel(this);
     MovPal->setObjectName(QStringLiteral("MovPal"));
     MovPal->setAttribute(Qt::WA_NativeWindow);
     MovPal->setAutoFillBackground(true);
@@ -224,10 +261,13 @@ void TFrmSimPipe::FormShow() {
     BuildModel();
     ReSizeWindows_wh(ViewScale, width(), height());
     ApplyViewOp(ViewReset, 1.0);
-    TmMovPipe->start();
+    // The frame loop runs from here; its first tick comes at once.
+    FrameLoopOpen = true;
+    RequestFrame();
 }
 
 void TFrmSimPipe::FormClose() {
+    FrameLoopOpen = false;
     TmMovPipe->stop();
     if (!OpenGLIsOpen()) {
         return;
@@ -247,6 +287,8 @@ void TFrmSimPipe::FormPaint() {
     }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glFlush();
+    // What the window showed is gone or stale; only a frame brings the tube back.
+    RequestFrame();
 }
 
 void TFrmSimPipe::HomeView() {
@@ -260,21 +302,29 @@ void TFrmSimPipe::RebuildModel(bool homeView) {
     if (homeView) {
         HomeView();
     }
+    RequestFrame();
 }
 
-void TFrmSimPipe::SizeToggleStep() {
+void TFrmSimPipe::SetSizeToggle(bool on) {
+    SizeToggle = on;
+    // The switch waits for ticks to pass its settling time; the loop keeps running until then.
+    WakeFrameLoop();
+}
+
+// Whether it switched the size.
+bool TFrmSimPipe::SizeToggleStep() {
     if (SizeToggle == SizeToggleApplied) {
-        return;
+        return false;
     }
     if (SizeToggleStage == 0) {
         SizeToggleStart = GetTickCount();
         SizeToggleStage = 1;
-        return;
+        return false;
     }
     // Unsigned difference: a wrap of the millisecond clock between the two ticks still counts.
     const std::uint32_t elapsed = GetTickCount() - SizeToggleStart;
     if (elapsed <= SizeToggleSettleMs) {
-        return;
+        return false;
     }
     const int panelWidth = SizeToggle ? ToggledWidth : NormalWidth;
     const int panelHeight = SizeToggle ? ToggledHeight : NormalHeight;
@@ -285,13 +335,18 @@ void TFrmSimPipe::SizeToggleStep() {
     ApplyViewOp(ViewReset, 1.0);
     SizeToggleApplied = SizeToggle;
     SizeToggleStage = 0;
+    return true;
 }
 
 void TFrmSimPipe::Zoom(double factor) {
+    Rescale(ZoomedScale(ViewScale, factor));
+}
+
+void TFrmSimPipe::Rescale(float scale) {
     // The projection is reset by ReSizeWindows_wh together with the model-view matrix; the
     // push and pop keep the accumulated view across it.
     glPushMatrix();
-    ViewScale = static_cast<float>(ViewScale + ViewScale * factor);
+    ViewScale = scale;
     ReSizeWindows_wh(ViewScale, width(), height());
     glPopMatrix();
 }
@@ -339,15 +394,56 @@ void TFrmSimPipe::ApplyHeldMotions() {
 }
 
 void TFrmSimPipe::TmMovPipeTimer() {
-    SizeToggleStep();
+    InTick = true;
+    if (SizeToggleStep()) {
+        FrameNeeded = true;
+    }
     if (RebuildPending) {
         BuildModel();
         RebuildPending = false;
+        FrameNeeded = true;
     }
     ApplyHeldMotions();
+    // A held motion has just moved the view; otherwise only a marked change can show anything
+    // new, and redrawing a still picture would keep a core busy for nothing.
+    if (AnyMotionHeld(MotionFlags) || FrameNeeded) {
+        FrameNeeded = false;
+        PresentFrame();
+    }
+    InTick = false;
+    if (!FrameLoopBusy()) {
+        TmMovPipe->stop();
+    }
+}
+
+void TFrmSimPipe::PresentFrame() {
+    // A surface that is not exposed has nowhere to show the frame; its expose asks for one.
+    if (!Surface->isExposed()) {
+        return;
+    }
     RenderFrame();
     SwapBuffers(ViewDC);
     ++FramesDrawn;
+}
+
+bool TFrmSimPipe::FrameLoopBusy() const {
+    return AnyMotionHeld(MotionFlags) || SizeToggle != SizeToggleApplied || FrameNeeded;
+}
+
+void TFrmSimPipe::RequestFrame() {
+    FrameNeeded = true;
+    WakeFrameLoop();
+}
+
+void TFrmSimPipe::WakeFrameLoop() {
+    // Inside a tick the tick decides for itself whether to go on; before the show sequence and
+    // after the close sequence there is no loop to wake.
+    if (!FrameLoopOpen || InTick || TmMovPipe->isActive()) {
+        return;
+    }
+    // The first tick at once, then every 10 ms: nothing starts later than on a running loop.
+    TmMovPipe->start();
+    TmMovPipeTimer();
 }
 
 void TFrmSimPipe::DrawTube() {
@@ -370,6 +466,7 @@ void TFrmSimPipe::FormMouseDown(Qt::MouseButton button, int x, int y) {
 }
 
 void TFrmSimPipe::FormMouseMove(int x, int y) {
+    bool moved = false;
     if (RotateDrag) {
         // Only the sign of the motion counts: 2 degrees per axis and per event.
         if (RotateLastX > x) {
@@ -384,6 +481,7 @@ void TFrmSimPipe::FormMouseMove(int x, int y) {
         if (RotateLastY < y) {
             ApplyViewOp(ViewTurnX, +2.0);
         }
+        moved = RotateLastX != x || RotateLastY != y;
         RotateLastX = x;
         RotateLastY = y;
     }
@@ -393,6 +491,10 @@ void TFrmSimPipe::FormMouseMove(int x, int y) {
         ApplyViewOp(ViewMoveY, static_cast<double>(std::int64_t{PanLastY} - y));
         PanLastX = x;
         PanLastY = y;
+        moved = true;
+    }
+    if (moved) {
+        RequestFrame();
     }
 }
 
@@ -401,14 +503,67 @@ void TFrmSimPipe::FormMouseUp(Qt::MouseButton) {
     PanDrag = false;
 }
 
+void TFrmSimPipe::FormMouseWheel(int angleDelta, double x, double y) {
+    // Fine-grained wheels and touchpads send a part of a tick at a time: the parts add up, and
+    // what is short of a whole tick waits for the next event.
+    const std::int64_t units = std::int64_t{WheelRemainder} + angleDelta;
+    const std::int64_t ticks = units / WheelUnitsPerTick;
+    WheelRemainder = static_cast<int>(units % WheelUnitsPerTick);
+    // An empty tube has nothing to zoom, and a scale that is not a number cannot be zoomed.
+    if (ticks == 0 || !FrameLoopOpen || ViewScale == 0.0f || !std::isfinite(ViewScale)) {
+        return;
+    }
+    // Away from the operator zooms in, as BtnZooP does; each tick is that row's step. A scale
+    // the step no longer changes, or would overflow, ends the steps: a huge delta cannot spin.
+    const double factor = ticks > 0 ? -ZoomStep : +ZoomStep;
+    float scale = ViewScale;
+    for (std::int64_t i = 0; i < std::abs(ticks); ++i) {
+        const float next = ZoomedScale(scale, factor);
+        if (next == scale || !std::isfinite(next)) {
+            break;
+        }
+        scale = next;
+    }
+    double halfWidth = 0, halfHeight = 0;
+    VisibleHalfSize(halfWidth, halfHeight);
+    Rescale(scale);
+    PanByRescale(x, y, halfWidth, halfHeight);
+    RequestFrame();
+}
+
+// After the projection changed from the given half sizes to the present ones, moves the view
+// so that the model point under (x, y) is under it again. The projection is orthographic about
+// the middle of the window, so that point lies at the same fraction of the half sizes from the
+// middle before and after; the move makes up the difference, in view units.
+void TFrmSimPipe::PanByRescale(double x, double y, double halfWidth, double halfHeight) {
+    if (width() <= 0 || height() <= 0) {
+        return;
+    }
+    double newHalfWidth = 0, newHalfHeight = 0;
+    VisibleHalfSize(newHalfWidth, newHalfHeight);
+    // Fractions of the half sizes, the view's y growing upwards and the window's downwards.
+    const double fx = 2.0 * x / width() - 1.0;
+    const double fy = 1.0 - 2.0 * y / height();
+    const double moveX = fx * (newHalfWidth - halfWidth);
+    const double moveY = fy * (newHalfHeight - halfHeight);
+    if (!std::isfinite(moveX) || !std::isfinite(moveY)) {
+        return;
+    }
+    ApplyViewOp(ViewMoveX, moveX);
+    ApplyViewOp(ViewMoveY, moveY);
+}
+
 void TFrmSimPipe::BtnUpMouseDown(QObject* sender) {
     SetHeldFlag(MotionFlags, sender, true);
+    RequestFrame();
 }
 
 void TFrmSimPipe::BtnUpMouseUp(QObject* sender) {
     SetHeldFlag(MotionFlags, sender, false);
+    RequestFrame();
 }
 
 void TFrmSimPipe::BitBtnRestClick() {
     HomeView();
+    RequestFrame();
 }

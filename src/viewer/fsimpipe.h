@@ -8,28 +8,32 @@
 #include <cstdint>
 
 class PadButton;
-class QFrame;
+class PadPanel;
 class QTimer;
 class TFrmSimPipe;
 
 // The viewer's native GL window. It only forwards what happens on it to the viewer's handlers:
-// mouse presses, moves and releases, and requests to repaint.
+// mouse presses, moves, releases and the wheel, and requests to repaint.
 class SimPipeSurface : public QWindow {
 public:
     explicit SimPipeSurface(TFrmSimPipe& viewer);
 
 protected:
     void exposeEvent(QExposeEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     TFrmSimPipe& Viewer;
 };
 
-// The viewer: a frameless child of the main window's panel that shows the bent tube and redraws
-// it every 10 ms, applying the motions the operator holds.
+// The viewer: a frameless child of the main window's panel that shows the bent tube. Its 10 ms
+// frame loop applies the motions the operator holds and draws only when the picture can have
+// changed; with nothing held and nothing to draw it pauses, and whatever can change the picture
+// wakes it.
 class TFrmSimPipe : public QWidget, public TFrmSimPipeState {
     Q_OBJECT
 
@@ -38,7 +42,7 @@ public:
     ~TFrmSimPipe() override;
 
     // Controls.
-    QFrame* MovPal = nullptr;
+    PadPanel* MovPal = nullptr;
     PadButton* BtnLeftC = nullptr;
     PadButton* BtnUp = nullptr;
     PadButton* BtnRightC = nullptr;
@@ -58,7 +62,8 @@ public:
     SimPipeSurface* Surface = nullptr;
     QWidget* SurfaceHolder = nullptr;
 
-    // Frames drawn since construction; lets tests and benchmarks count ticks.
+    // Frames drawn (rendered and presented) since construction; lets tests and benchmarks see
+    // when the loop draws and when it rests.
     std::uint64_t FramesDrawn = 0;
 
     // Event handlers.
@@ -69,6 +74,9 @@ public:
     void FormMouseDown(Qt::MouseButton button, int x, int y);
     void FormMouseMove(int x, int y);
     void FormMouseUp(Qt::MouseButton button);
+    // angleDelta in eighths of a degree, positive for the wheel turned away from the operator;
+    // x and y the pointer in viewer pixels.
+    void FormMouseWheel(int angleDelta, double x, double y);
     void BtnUpMouseDown(QObject* sender);
     void BtnUpMouseUp(QObject* sender);
     void BitBtnRestClick();
@@ -79,6 +87,13 @@ public:
     void DrawTube();
     void RenderFrame();
 
+    // The picture may differ from the last one shown: the next tick draws, and a paused frame
+    // loop wakes to run it at once.
+    void RequestFrame();
+    // The host changes SizeToggle here, so that a paused frame loop wakes to carry out the
+    // switch.
+    void SetSizeToggle(bool on);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -86,10 +101,20 @@ protected:
 private:
     void CreatePad();
     void BuildModel();
-    void SizeToggleStep();
+    bool SizeToggleStep();
     void ApplyHeldMotions();
     void Zoom(double factor);
+    void Rescale(float scale);
+    void PanByRescale(double x, double y, double halfWidth, double halfHeight);
     void PlacePad(int margin);
+    void PresentFrame();
+    void WakeFrameLoop();
+    bool FrameLoopBusy() const;
+
+    bool FrameLoopOpen = false; // from the show sequence to the close sequence
+    bool InTick = false;
+    bool FrameNeeded = false;
+    int WheelRemainder = 0; // wheel units short of a whole zoom tick, with their sign
 };
 
 // The viewer instance the main window addresses; null until the application creates it.

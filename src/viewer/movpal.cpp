@@ -1,6 +1,7 @@
 #include "movpal.h"
 
 #include <QMouseEvent>
+#include <QWheelEvent>
 
 namespace {
 
@@ -50,4 +51,10 @@ void PadButton::mouseReleaseEvent(QMouseEvent* event) {
         setDown(false);
         event->accept();
     }
+}
+
+PadPanel::PadPanel(QWidget* parent) : QFrame(parent) {}
+
+void PadPanel::wheelEvent(QWheelEvent* event) {
+    event->accept();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFrame>
 #include <QPushButton>
 
 #include <cstdint>
@@ -22,4 +23,17 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// The pad's panel. A turn of the wheel over the pad is taken here and goes no further: the pad
+// has nothing to scroll, and the view behind it must not zoom about a point the operator cannot
+// see.
+class PadPanel : public QFrame {
+    Q_OBJECT
+
+public:
+    explicit PadPanel(QWidget* parent);
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
 };

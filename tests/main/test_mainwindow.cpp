@@ -72,6 +72,8 @@ TEST_F(MainWindowTest, StartsWithTheInitialFieldsAndNoTube) {
     EXPECT_FALSE(glIsList(1));
     QTest::qWait(100);
     EXPECT_GT(FrmSimPipe->FramesDrawn, 0u);
+    QTest::qWait(100);
+    EXPECT_FALSE(FrmSimPipe->TmMovPipe->isActive()) << "after its first frames the viewer rests";
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
@@ -112,11 +114,14 @@ TEST_F(MainWindowTest, Make3DBuildsTheTubeAtTheHomeView) {
 TEST_F(MainWindowTest, Make3DAgainReturnsToTheHomeView) {
     Make3D();
     const float home = FrmSimPipe->ViewScale;
-    FrmSimPipe->MotionFlags.HeldRight = true;
-    FrmSimPipe->MotionFlags.HeldMovUp = true;
-    FrmSimPipe->MotionFlags.HeldZooP = true;
+    QWidget* const held[] = {FrmSimPipe->BtnRight, FrmSimPipe->BtnMovUp, FrmSimPipe->BtnZooP};
+    for (QWidget* button : held) {
+        QTest::mousePress(button, Qt::LeftButton);
+    }
     QTest::qWait(100);
-    FrmSimPipe->MotionFlags = {};
+    for (QWidget* button : held) {
+        QTest::mouseRelease(button, Qt::LeftButton);
+    }
     ASSERT_NE(FrmSimPipe->ViewScale, home);
     Make3D();
     EXPECT_EQ(FrmSimPipe->ViewScale, home);
@@ -277,12 +282,49 @@ TEST_F(MainWindowTest, EveryFieldTakesHostileTextWithoutHarm) {
         fields[f]->setText(f == 20 ? QStringLiteral("38") : QStringLiteral("30"));
     }
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-    // Still responding: the timer delivers frames and a normal press works.
+    // Still responding: a normal press works and is drawn.
     const auto frames = FrmSimPipe->FramesDrawn;
-    QTest::qWait(60);
-    EXPECT_GT(FrmSimPipe->FramesDrawn, frames);
     Make3D();
+    QTest::qWait(30);
+    EXPECT_GT(FrmSimPipe->FramesDrawn, frames);
     EXPECT_TRUE(std::isfinite(InputProgram.TotalLength));
+}
+
+// The length to cut: the straights and every bend but the last row's, which is never made.
+TEST_F(MainWindowTest, TheDevelopedLengthIsShownAfterMake3D) {
+    const QLabel* label = FrmMain->LblDevelopedLength;
+    EXPECT_TRUE(label->text().isEmpty()) << "nothing before the first Make 3D";
+    // In the right-hand column, below "Make 3D" and above the picture.
+    const QRect at = label->geometry();
+    EXPECT_TRUE(QRect(800, 0, 224, 438).contains(at));
+    EXPECT_GT(at.top(), FrmMain->SBtnMake3D->geometry().bottom());
+    EXPECT_LT(at.bottom(), FrmMain->Image1->geometry().top());
+
+    const QLocale c = QLocale::c(), german(QLocale::German, QLocale::Germany);
+    const struct {
+        const QLocale& locale;
+        QLineEdit* field; // each case changes one field and keeps the others' changes
+        const char* text;
+        const char* shown;
+    } cases[] = {
+        // 150 + 4 quarter bends of radius 45, 150 + 90 pi; the last row's bend is never made.
+        {c, FrmMain->EditC5, "90", "Developed length 432.74"},
+        {german, FrmMain->EditC5, "90", "Developed length 432,74"},
+        // 5120 + 90 pi, without a thousands separator.
+        {c, FrmMain->EditY1, "5000", "Developed length 5402.74"},
+        {german, FrmMain->EditY1, "5000", "Developed length 5402,74"},
+        {c, FrmMain->EditY1, "-1000", "Developed length -597.26"}, // shown as it is
+        {c, FrmMain->EditY1, "1e9", "Developed length out of range"},
+        {c, FrmMain->EditY1, "-2e9", "Developed length out of range"},
+        {c, FrmMain->EditY1, "1e308", "Developed length out of range"},
+        {c, FrmMain->EditR1, "1e308", "Developed length out of range"}, // not finite
+    };
+    for (const auto& k : cases) {
+        QLocale::setDefault(k.locale);
+        k.field->setText(QString::fromLatin1(k.text));
+        Make3D();
+        EXPECT_EQ(label->text().toStdString(), k.shown) << k.text;
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // the code under test, and a host window whose panel holds a shown viewer, handed over the way
 // the main window does it.
 #include "fsimpipe.h"
+#include "movpal.h"
 
 #include <gtest/gtest.h>
 
@@ -73,6 +74,23 @@ inline void ExpectNear(const Matrix4& actual, const Matrix4& expected, double to
     }
 }
 
+// The main window's initial program, with its developed length 150 + 90 pi.
+inline BendProgram InitialProgram() {
+    BendProgram p{};
+    p.TubeDiameter = 38;
+    p.StepCount = 5;
+    const double rows[5][4] = {
+        {30, 0, 90, 45}, {30, 90, 90, 45}, {30, 90, 90, 45}, {30, 90, 90, 45}, {30, 0, 0, 45}};
+    for (int i = 0; i < 5; ++i) {
+        p.Steps[i].Y = rows[i][0];
+        p.Steps[i].B = rows[i][1];
+        p.Steps[i].C = rows[i][2];
+        p.Steps[i].R = rows[i][3];
+    }
+    p.TotalLength = 150 + 90 * std::numbers::pi;
+    return p;
+}
+
 // One application object per test process, of the kind the test asks for.
 template <typename Application = QApplication> void EnsureApplication() {
     static int argc = 1;
@@ -84,7 +102,10 @@ template <typename Application = QApplication> void EnsureApplication() {
 }
 
 // A host window with a panel of the main window's size holding a shown viewer. Frames are
-// driven by hand, one tick per call, so every test sees exactly the ticks it asks for.
+// driven by hand, one tick per call, so every test sees exactly the ticks it asks for: the
+// viewer's timer is kept running but no longer ticks the viewer, so neither it nor a wake of
+// the paused loop (which ticks at once) adds a tick of its own. LiveFrameLoop gives the timer
+// back to the viewer for the tests of the loop itself.
 class ViewerHostTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { EnsureApplication(); }
@@ -102,17 +123,37 @@ protected:
         viewer->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer->Surface));
+        QObject::disconnect(viewer->TmMovPipe, &QTimer::timeout, viewer, nullptr);
+        viewer->TmMovPipe->start();
+    }
+
+    void LiveFrameLoop() {
+        QObject::connect(viewer->TmMovPipe, &QTimer::timeout, viewer, &TFrmSimPipe::TmMovPipeTimer);
+        // At rest, as a viewer left alone is: nothing waits to be drawn.
         viewer->TmMovPipe->stop();
+        viewer->RequestFrame();
     }
 
     void TearDown() override {
         SetTickCountSource(nullptr);
+        // The size-toggle debounce belongs to the process; leave it as a new viewer expects it.
+        SizeToggleApplied = false;
+        SizeToggleStage = 0;
+        SizeToggleStart = 0;
         delete viewer;
+    }
+
+    // A program handed over as "Make 3D" does: a rebuild and the home view.
+    void Show(const BendProgram& program) {
+        viewer->ViewProgram = program;
+        viewer->RebuildModel(true);
     }
 
     void Ticks(int n) {
         for (int i = 0; i < n; ++i) {
             viewer->TmMovPipeTimer();
+            // A tick with nothing to do pauses the timer; keep it from waking with a tick.
+            viewer->TmMovPipe->start();
         }
     }
 

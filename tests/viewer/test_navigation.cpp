@@ -3,7 +3,14 @@
 #include "movpal.h"
 #include "viewerhost.h"
 
-#include <QScreen>
+#include <QSpontaneKeyEvent>
+#include <QWheelEvent>
+
+#include <GL/glu.h>
+
+#include <algorithm>
+#include <climits>
+#include <vector>
 
 namespace {
 
@@ -31,6 +38,14 @@ protected:
     void Move(QPoint at) { QTest::mouseMove(viewer->Surface, at); }
     void Release(Qt::MouseButton button, QPoint at) {
         QTest::mouseRelease(viewer->Surface, button, Qt::NoModifier, at);
+    }
+    // A turn of the vertical wheel, delivered as the window system delivers it: spontaneous, so
+    // that a widget that does not take it passes it on to its parent.
+    static void Wheel(QObject* target, QPointF at, int angleDelta) {
+        QWheelEvent event(at, at, QPoint(), QPoint(0, angleDelta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&event);
+        QCoreApplication::instance()->notify(target, &event);
     }
 };
 
@@ -259,18 +274,94 @@ TEST_F(NavigationTest, PadPanFollowsTheScale) {
     EXPECT_NEAR(ModelView()[12] - x, 0.003 * zoomed, 1e-5);
 }
 
-TEST_F(NavigationTest, ThePadIsDrawnAboveTheGLWindow) {
-    viewer->ViewProgram.StepCount = 0;
-    viewer->TmMovPipe->start();
-    QTest::qWait(200);
-    // What the screen shows at the middle of the up arrow: its red glyph, not the GL picture
-    // that fills the viewer behind the pad.
-    const QPoint centre = viewer->BtnUp->mapToGlobal(viewer->BtnUp->rect().center());
-    const QImage screen = viewer->screen()->grabWindow(0).toImage();
-    const double ratio = screen.devicePixelRatio();
-    const QColor shown = screen.pixelColor(QPoint(centre.x() * ratio, centre.y() * ratio));
-    EXPECT_GT(shown.red(), shown.green() + 80) << shown.name().toStdString();
-    EXPECT_GT(shown.red(), shown.blue() + 80) << shown.name().toStdString();
+TEST_F(NavigationTest, ANotchOfTheWheelIsTenTicksOfTheZoomRows) {
+    const struct {
+        std::vector<int> deltas;
+        int ticks; // of BtnZooP; negative for BtnZooM
+    } cases[] = {
+        {{120}, 10},
+        {{-120}, -10},
+        {{30, 30, 30, 30}, 10}, // a high-resolution wheel: four events make a notch
+        {{8, 8, 8}, 2},         // parts of a tick add up
+        {{-5, -5, -5}, -1},     // the last 3 wait for the next event
+        {{-9}, -1},             // ... and make a whole tick with it
+    };
+    for (const auto& c : cases) {
+        viewer->BitBtnRestClick();
+        float expected = viewer->ViewScale;
+        for (int i = 0; i < std::abs(c.ticks); ++i) {
+            const double change = expected * 0.01;
+            expected = static_cast<float>(c.ticks > 0 ? expected - change : expected + change);
+        }
+        for (int delta : c.deltas) {
+            Wheel(viewer->Surface, QPointF(300, 200), delta);
+        }
+        EXPECT_EQ(viewer->ViewScale, expected) << c.deltas.size() << " events, " << c.ticks;
+    }
+}
+
+TEST_F(NavigationTest, TheWheelZoomsAboutThePointUnderTheCursor) {
+    // A view turned, moved and zoomed by the pad first.
+    viewer->MotionFlags.HeldRight = true;
+    viewer->MotionFlags.HeldUp = true;
+    viewer->MotionFlags.HeldZooP = true;
+    viewer->MotionFlags.HeldMovLeft = true;
+    Ticks(25);
+    viewer->MotionFlags = {};
+    const double ratio = viewer->Surface->devicePixelRatio();
+    const double w = viewer->width(), h = viewer->height();
+    for (const QPointF cursor : {QPointF(w / 2, h / 2), QPointF(10, 12), QPointF(15, h - 9)}) {
+        for (int delta : {120, -240}) {
+            // The model point under the cursor at the depth of the model's origin, by GLU.
+            Matrix4 view = ModelView(), projection = ReadMatrix(GL_PROJECTION_MATRIX);
+            GLint viewport[4];
+            glGetIntegerv(GL_VIEWPORT, viewport);
+            double x, y, depth, model[3];
+            gluProject(0, 0, 0, view.data(), projection.data(), viewport, &x, &y, &depth);
+            gluUnProject(cursor.x() * ratio, viewport[3] - cursor.y() * ratio, depth, view.data(),
+                         projection.data(), viewport, &model[0], &model[1], &model[2]);
+            Wheel(viewer->Surface, cursor, delta);
+            const Matrix4 zoomed = ModelView();
+            projection = ReadMatrix(GL_PROJECTION_MATRIX);
+            gluProject(model[0], model[1], model[2], zoomed.data(), projection.data(), viewport, &x,
+                       &y, &depth);
+            EXPECT_NEAR(x / ratio, cursor.x(), 1.0) << cursor.x() << "," << cursor.y();
+            EXPECT_NEAR((viewport[3] - y) / ratio, cursor.y(), 1.0)
+                << cursor.x() << "," << cursor.y();
+            for (int i : {0, 1, 2, 4, 5, 6, 8, 9, 10}) {
+                EXPECT_EQ(zoomed[i], view[i]) << "the orientation is kept bit for bit";
+            }
+        }
+    }
+}
+
+TEST_F(NavigationTest, TheWheelDoesNothingOverThePadOrOnAnEmptyTube) {
+    viewer->MotionFlags.HeldRight = true;
+    Ticks(10);
+    viewer->MotionFlags = {};
+    const float scale = viewer->ViewScale;
+    const Matrix4 view = ModelView();
+    for (QWidget* onPad : std::initializer_list<QWidget*>{viewer->BtnZooP, viewer->MovPal}) {
+        Wheel(onPad, QPointF(1, 1), 240);
+    }
+    EXPECT_EQ(viewer->ViewScale, scale);
+    ExpectNear(ModelView(), view, 0);
+
+    viewer->ViewProgram.TotalLength = 0;
+    viewer->BitBtnRestClick();
+    Wheel(viewer->Surface, QPointF(20, 30), -240);
+    EXPECT_EQ(viewer->ViewScale, 0.0f);
+    ExpectNear(ModelView(), Identity(), 0);
+
+    // However far the wheel turns at once, the zoom ends and the view stays a view.
+    viewer->ViewProgram.TotalLength = 432.74;
+    viewer->BitBtnRestClick();
+    for (int delta : {INT_MAX, INT_MIN, INT_MIN}) {
+        Wheel(viewer->Surface, QPointF(20, 30), delta);
+        EXPECT_GT(viewer->ViewScale, 0.0f);
+        EXPECT_TRUE(std::isfinite(viewer->ViewScale));
+        EXPECT_TRUE(std::ranges::all_of(ModelView(), [](double m) { return std::isfinite(m); }));
+    }
 }
 
 } // namespace
