@@ -4,11 +4,20 @@
 #include "fsimpipe.h"
 #include "programfiles.h"
 
+#include <QIcon>
 #include <QMessageBox>
 
 #include <exception>
 
-TubrixApplication::TubrixApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TubrixApplication::TubrixApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // The menu entry's icon, so the window and its task bar button look like the entry that
+    // started it; the desktop picks the size it needs.
+    QIcon icon;
+    for (const int size : {48, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/%1x%1/tubrix.png").arg(size), QSize(size, size));
+    }
+    setWindowIcon(icon);
+}
 
 bool TubrixApplication::notify(QObject* receiver, QEvent* event) {
     try {
