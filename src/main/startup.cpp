@@ -17,6 +17,8 @@ TubrixApplication::TubrixApplication(int& argc, char** argv) : QApplication(argc
         icon.addFile(QStringLiteral(":/icons/%1x%1/tubrix.png").arg(size), QSize(size, size));
     }
     setWindowIcon(icon);
+    // Wayland matches a window to its menu entry by this name, as X does by the window class.
+    setDesktopFileName(QStringLiteral("tubrix"));
 }
 
 bool TubrixApplication::notify(QObject* receiver, QEvent* event) {
