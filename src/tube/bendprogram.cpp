@@ -2,6 +2,18 @@
 
 #include <algorithm>
 
+BendPlacement PlaceBend(const BendStep& step) {
+    if (step.ArcMode == 0) {
+        return {step.R, step.C, true, step.C > 0};
+    }
+    constexpr long double InvPi = 1.0L / 3.14159265358979323846264338327950288L;
+    // Only a valid arc has an angle; the quotient is not formed for a zero radius.
+    const bool valid = step.ArcRadius > 0 && step.ArcLength > 0;
+    const double degrees =
+        valid ? static_cast<double>(step.ArcLength / step.ArcRadius * 180 * InvPi) : 0.0;
+    return {step.ArcRadius, degrees, valid, valid};
+}
+
 long double ArcTerm(const BendStep& step) {
     return step.R * 2 * BendPi * InvDegreesPerTurn * step.C;
 }

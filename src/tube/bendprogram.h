@@ -46,6 +46,18 @@ inline constexpr int InputRowCount = 5;
 // products in extended precision. Returned wide so callers can keep summing without rounding.
 long double ArcTerm(const BendStep& step);
 
+// The bend at the end of a row as the builder places it. In angle mode the radius is R and the
+// angle C, always placed, drawn only when C is above 0. In arc mode the radius is ArcRadius and
+// the angle ArcLength / ArcRadius in degrees (1/pi in extended precision), placed and drawn
+// only when both are above 0.
+struct BendPlacement {
+    double Radius;
+    double Degrees;
+    bool Placed; // the frame moves to the centre, turns by the angle and moves back out
+    bool Drawn;
+};
+BendPlacement PlaceBend(const BendStep& step);
+
 // Fills the record from any number of rows (at most MaxBendSteps; more are not read): diameter,
 // StepCount, the rows' Y, B, C, R and the developed length over those rows, by the same sum as
 // "Make 3D". Rows past those given, the arc-mode fields and SquareSection are left as they are.

@@ -64,26 +64,20 @@ void IncludeArc(Vec3& low, Vec3& high, const WalkBend& bend, Vec3 heading) {
 // centre's y axis by the bend angle, back out by the radius, and the half turn the next
 // straight expects. Returns the bend when the row draws one.
 std::optional<WalkBend> WalkBendBlock(WalkFrame& m, const BendStep& step, Vec3 heading) {
-    const bool arcMode = step.ArcMode != 0;
-    double radius = step.R;
-    double angle = step.C;
-    bool valid = true;
-    if (arcMode) {
-        radius = step.ArcRadius;
-        valid = step.ArcRadius > 0 && step.ArcLength > 0;
-        angle = valid ? step.ArcLength / step.ArcRadius * 180 / Pi : 0.0;
-    }
+    const BendPlacement placement = PlaceBend(step);
+    const double radius = placement.Radius;
+    const double angle = placement.Degrees;
     const Vec3 fromCentre = m.Direction({-1, 0, 0});
-    if (valid) {
+    if (placement.Placed) {
         m = m.Moved({radius, 0, 0});
     }
     const Vec3 centre = m.Origin();
     m = m.Turned(0, 90).Turned(1, 180).Turned(0, -90).Turned(1, -180);
-    if (valid) {
+    if (placement.Placed) {
         m = m.Turned(1, angle).Moved({-radius, 0, 0});
     }
     m = m.Turned(1, 180);
-    if (arcMode ? !valid : !(step.C > 0)) {
+    if (!placement.Drawn) {
         return std::nullopt;
     }
     WalkBend bend;

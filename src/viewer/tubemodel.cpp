@@ -17,7 +17,6 @@ constexpr int Stacks = 24;
 constexpr int CentreMarkerSlices = 16;
 constexpr int BendSides = 24;
 constexpr int BendRings = 1;
-constexpr long double InvPi = 1.0L / 3.14159265358979323846264338327950288L;
 
 // A record can claim more rows than it has; the builder never reads past the table.
 std::int32_t RowsInUse(const BendProgram& program) {
@@ -50,31 +49,22 @@ void AdvanceAlongStraight(const BendStep& step, bool mirror) {
 }
 
 void BendBlock(const BendStep& step, float tubeRadius, bool highlight) {
-    const bool arcMode = step.ArcMode != 0;
-    double radius = step.R;
-    double angle = step.C;
-    bool valid = true;
-    if (arcMode) {
-        radius = step.ArcRadius;
-        valid = step.ArcRadius > 0 && step.ArcLength > 0;
-        // Only a valid arc has an angle; the quotient is not formed for a zero radius.
-        angle = valid ? static_cast<double>(step.ArcLength / step.ArcRadius * 180 * InvPi) : 0.0;
-    }
-    if (valid) {
-        glTranslatef(static_cast<float>(radius), 0, 0);
+    const BendPlacement bend = PlaceBend(step);
+    if (bend.Placed) {
+        glTranslatef(static_cast<float>(bend.Radius), 0, 0);
     }
     glRotatef(90, 1, 0, 0);
     glRotatef(180, 0, 1, 0);
-    if (arcMode ? valid : step.C > 0) {
+    if (bend.Drawn) {
         const std::uint8_t* colour = highlight ? BendHighlightColour : BendColour;
-        fdoughnut(tubeRadius, static_cast<float>(radius), BendSides, BendRings,
-                  static_cast<float>(angle), colour[0], colour[1], colour[2]);
+        fdoughnut(tubeRadius, static_cast<float>(bend.Radius), BendSides, BendRings,
+                  static_cast<float>(bend.Degrees), colour[0], colour[1], colour[2]);
     }
     glRotatef(-90, 1, 0, 0);
     glRotatef(-180, 0, 1, 0);
-    if (valid) {
-        glRotatef(static_cast<float>(angle), 0, 1, 0);
-        glTranslatef(static_cast<float>(-radius), 0, 0);
+    if (bend.Placed) {
+        glRotatef(static_cast<float>(bend.Degrees), 0, 1, 0);
+        glTranslatef(static_cast<float>(-bend.Radius), 0, 0);
     }
     glRotatef(180, 0, 1, 0);
 }
