@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -11,14 +13,17 @@
 
 namespace {
 
+// Keys in the order a reader expects them, the order they are written in.
+using Json = nlohmann::ordered_json;
+
 struct InfoOptions {
     std::string Program;
-    bool Json = false;
+    bool AsJson = false;
 };
 
 // Whole numbers go out as integers ("30", not "30.0"), every other double in its shortest form
 // that reads back as the same value.
-nlohmann::json JsonNumber(double value) {
+Json JsonNumber(double value) {
     constexpr double ExactIntegers = 9007199254740992.0; // 2^53
     const bool negativeZero = value == 0 && std::signbit(value);
     if (value == std::trunc(value) && std::fabs(value) < ExactIntegers && !negativeZero) {
@@ -27,16 +32,19 @@ nlohmann::json JsonNumber(double value) {
     return value;
 }
 
-nlohmann::json JsonPoint(Vec3 p) {
-    return nlohmann::json::array({JsonNumber(p.X), JsonNumber(p.Y), JsonNumber(p.Z)});
+Json JsonPoint(Vec3 p) {
+    return Json::array({JsonNumber(p.X), JsonNumber(p.Y), JsonNumber(p.Z)});
 }
 
 // Fixed decimals for reading: three are finer than any bender works to.
 std::string Fixed(double value, int width) {
-    char text[64];
+    char text[512]; // room for the widest double in fixed notation
     const double shown = std::fabs(value) < 5e-4 ? 0.0 : value;
-    std::snprintf(text, sizeof text, "%*.3f", width, shown);
-    return text;
+    const auto end =
+        std::to_chars(text, text + sizeof text, shown, std::chars_format::fixed, 3).ptr;
+    const auto length = static_cast<int>(end - text);
+    return std::string(static_cast<std::size_t>(std::max(width - length, 0)), ' ') +
+           std::string(text, end);
 }
 
 std::string PointText(Vec3 p) {
@@ -50,26 +58,26 @@ int RunInfo(const InfoOptions& options) {
     }
     const BendProgram program = ProgramFromRows(*rows);
     const TubeWalk walk = WalkTube(program);
-    return WriteOutput("-", options.Json ? InfoJson(program, walk) : InfoText(program, walk));
+    return WriteOutput("-", options.AsJson ? InfoJson(program, walk) : InfoText(program, walk));
 }
 
 } // namespace
 
 std::string InfoJson(const BendProgram& program, const TubeWalk& walk) {
-    nlohmann::json steps = nlohmann::json::array();
+    Json steps = Json::array();
     for (std::size_t i = 0; i < walk.Steps.size(); ++i) {
         const WalkStep& step = walk.Steps[i];
         const BendStep& row = program.Steps[i];
-        nlohmann::json entry = {{"Y", JsonNumber(row.Y)},
-                                {"B", JsonNumber(row.B)},
-                                {"C", JsonNumber(row.C)},
-                                {"R", JsonNumber(row.R)},
-                                {"straight_start", JsonPoint(step.StraightStart)},
-                                {"straight_end", JsonPoint(step.StraightEnd)},
-                                {"bend_centre", nullptr},
-                                {"bend_end", nullptr},
-                                {"intersection", nullptr},
-                                {"arc_length", nullptr}};
+        Json entry = {{"Y", JsonNumber(row.Y)},
+                      {"B", JsonNumber(row.B)},
+                      {"C", JsonNumber(row.C)},
+                      {"R", JsonNumber(row.R)},
+                      {"straight_start", JsonPoint(step.StraightStart)},
+                      {"straight_end", JsonPoint(step.StraightEnd)},
+                      {"bend_centre", nullptr},
+                      {"bend_end", nullptr},
+                      {"intersection", nullptr},
+                      {"arc_length", nullptr}};
         if (step.Bend) {
             entry["bend_centre"] = JsonPoint(step.Bend->Centre);
             entry["bend_end"] = JsonPoint(step.Bend->End);
@@ -80,7 +88,7 @@ std::string InfoJson(const BendProgram& program, const TubeWalk& walk) {
         }
         steps.push_back(std::move(entry));
     }
-    const nlohmann::json info = {
+    const Json info = {
         {"diameter", JsonNumber(program.TubeDiameter)},
         {"developed_length", JsonNumber(walk.DevelopedLength)},
         {"start", JsonPoint(walk.Start)},
@@ -133,6 +141,6 @@ void AddInfoCommand(CLI::App& app, int& status) {
     info->add_option("PROGRAM", options->Program,
                      "Bend program file (.csv); - reads standard input")
         ->required();
-    info->add_flag("--json", options->Json, "Print JSON instead of a table");
+    info->add_flag("--json", options->AsJson, "Print JSON instead of a table");
     info->callback([options, &status] { status = RunInfo(*options); });
 }
