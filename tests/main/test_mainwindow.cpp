@@ -2,6 +2,7 @@
 // X display (Xvfb will do).
 #include "frmmain.h"
 #include "fsimpipe.h"
+#include "mainwindowtest.h"
 #include "startup.h"
 #include "viewerhost.h"
 
@@ -23,26 +24,6 @@
 #include <stdexcept>
 
 namespace {
-
-class MainWindowTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { viewertest::EnsureApplication<TubrixApplication>(); }
-
-    void SetUp() override {
-        InputProgram = {};
-        CreateForms();
-        FrmMain->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(FrmMain));
-    }
-
-    void TearDown() override {
-        QLocale::setDefault(QLocale::system());
-        FrmMain->close();
-        DestroyForms();
-    }
-
-    static void Make3D() { QTest::mouseClick(FrmMain->SBtnMake3D, Qt::LeftButton); }
-};
 
 TEST_F(MainWindowTest, StartsWithTheInitialFieldsAndNoTube) {
     const QLineEdit* const grid[5][4] = {

@@ -1,11 +1,11 @@
 // Bend program files at the main window: open from the command line, Ctrl+O and a drop; save
 // with Ctrl+S and Ctrl+Shift+S; what cannot be opened or saved changes nothing.
 #include "frmmain.h"
+#include "mainwindowtest.h"
 #include "programfile.h"
 #include "programfiles.h"
 #include "startup.h"
 #include "strtofloatdef.h"
-#include "viewerhost.h"
 
 #include <QDropEvent>
 #include <QLineEdit>
@@ -19,15 +19,10 @@
 
 namespace {
 
-class ProgramFilesTest : public ::testing::Test {
+class ProgramFilesTest : public MainWindowTest {
 protected:
-    static void SetUpTestSuite() { viewertest::EnsureApplication<TubrixApplication>(); }
-
     void SetUp() override {
-        InputProgram = {};
-        CreateForms();
-        FrmMain->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(FrmMain));
+        MainWindowTest::SetUp();
         // Shortcuts reach only the active window.
         FrmMain->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(FrmMain));
@@ -36,12 +31,6 @@ protected:
             asked.push_back(forSaving);
             return answer;
         };
-    }
-
-    void TearDown() override {
-        QLocale::setDefault(QLocale::system());
-        FrmMain->close();
-        DestroyForms();
     }
 
     QString Write(const char* name, const std::string& text) {

@@ -1,0 +1,31 @@
+#pragma once
+
+// The application as the operator meets it: the main window with the viewer inside, created
+// and shown for each test as start-up does it, and closed after it.
+#include "frmmain.h"
+#include "startup.h"
+#include "viewerhost.h"
+
+#include <QLocale>
+#include <QTest>
+#include <QToolButton>
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { viewertest::EnsureApplication<TubrixApplication>(); }
+
+    void SetUp() override {
+        InputProgram = {};
+        CreateForms();
+        FrmMain->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(FrmMain));
+    }
+
+    void TearDown() override {
+        QLocale::setDefault(QLocale::system());
+        FrmMain->close();
+        DestroyForms();
+    }
+
+    static void Make3D() { QTest::mouseClick(FrmMain->SBtnMake3D, Qt::LeftButton); }
+};
