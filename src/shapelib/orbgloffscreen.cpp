@@ -40,38 +40,69 @@ const char* CreateContext() {
     return nullptr;
 }
 
-const char* AttachFramebuffer(int width, int height) {
+// The framebuffer the pictures are drawn into, kept between calls and remade only when a
+// picture of another size is asked for.
+struct Framebuffer {
+    GLuint Name = 0;
+    GLuint Colour = 0;
+    GLuint Depth = 0;
+    int Width = 0;
+    int Height = 0;
+};
+
+void Release(Framebuffer& target) {
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteRenderbuffers(1, &target.Colour);
+    glDeleteRenderbuffers(1, &target.Depth);
+    glDeleteFramebuffers(1, &target.Name);
+    target = {};
+}
+
+const char* AttachFramebuffer(Framebuffer& target, int width, int height) {
+    if (target.Name != 0 && target.Width == width && target.Height == height) {
+        return nullptr;
+    }
     GLint largest = 0;
     glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &largest);
     if (width < 1 || height < 1 || width > largest || height > largest) {
         return "the picture size is beyond what this OpenGL can draw";
     }
-    GLuint framebuffer = 0, colour = 0, depth = 0;
-    glGenFramebuffers(1, &framebuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    glGenRenderbuffers(1, &colour);
-    glBindRenderbuffer(GL_RENDERBUFFER, colour);
+    Release(target);
+    glGenFramebuffers(1, &target.Name);
+    glBindFramebuffer(GL_FRAMEBUFFER, target.Name);
+    glGenRenderbuffers(1, &target.Colour);
+    glBindRenderbuffer(GL_RENDERBUFFER, target.Colour);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
-    glGenRenderbuffers(1, &depth);
-    glBindRenderbuffer(GL_RENDERBUFFER, depth);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, target.Colour);
+    glGenRenderbuffers(1, &target.Depth);
+    glBindRenderbuffer(GL_RENDERBUFFER, target.Depth);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, target.Depth);
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        Release(target);
         return "framebuffer object incomplete";
     }
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     glViewport(0, 0, width, height);
-    return glGetError() == GL_NO_ERROR ? nullptr : "GL error while setting up the framebuffer";
+    if (glGetError() != GL_NO_ERROR) {
+        Release(target);
+        return "GL error while setting up the framebuffer";
+    }
+    target.Width = width;
+    target.Height = height;
+    return nullptr;
 }
 
 } // namespace
 
 const char* OpenGLInitOffscreen(int width, int height) {
-    static const char* const failure = [&] {
-        const char* error = CreateContext();
-        return error ? error : AttachFramebuffer(width, height);
-    }();
-    return failure;
+    // The context is made once; a failure to make it is final for the process. The framebuffer
+    // follows each call's size, so one process can draw many pictures of different sizes.
+    static const char* const contextFailure = CreateContext();
+    if (contextFailure) {
+        return contextFailure;
+    }
+    static Framebuffer target;
+    return AttachFramebuffer(target, width, height);
 }

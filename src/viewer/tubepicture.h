@@ -20,5 +20,5 @@ struct TubePicture {
     std::string Error; // why, when Image is null
 };
 
-// Draws one frame. The offscreen context is made once per process, at the first request's size.
+// Draws one frame in the offscreen context, which serves any number of pictures and sizes.
 TubePicture RenderTubePicture(const BendProgram& program, const TubePictureRequest& request);

@@ -1,4 +1,5 @@
 #include "bendprogram.h"
+#include "bendrows.h"
 
 #include <gtest/gtest.h>
 
@@ -87,3 +88,29 @@ TEST(BendProgramFill, HostileValuesAreStoredAsTheyAre) {
 }
 
 } // namespace
+
+TEST(BendingRows, StraightsRunOnThroughUnbentRowsAndTheLastRowNeverBends) {
+    // Row 2 does not bend, so its Y and B carry on to the bend of row 3; the last row's C is
+    // never bent, so rows 4 and 5 are the tail.
+    const BendRowInput rows[InputRowCount] = {
+        {10, 5, 90, 45}, {20, 30, 0, 45}, {40, 100, 45, 45}, {7, 200, 0, 1}, {8, 0, 30, 1}};
+    BendProgram program{};
+    FillBendProgram(program, 38, rows);
+    const BendingRows bending = FindBendingRows(program);
+    ASSERT_EQ(bending.Rows.size(), 2u);
+    EXPECT_EQ(bending.Rows[0].Row, 0);
+    EXPECT_EQ(bending.Rows[0].StraightBefore, 10);
+    EXPECT_EQ(bending.Rows[0].Turn, 5);
+    EXPECT_EQ(bending.Rows[1].Row, 2);
+    EXPECT_EQ(bending.Rows[1].StraightBefore, 60);
+    EXPECT_EQ(bending.Rows[1].Turn, 130);
+    EXPECT_EQ(bending.Tail, 15);
+}
+
+TEST(BendingRows, TurnsAreBroughtIntoTheHalfOpenHalfTurn) {
+    const double cases[][2] = {{0, 0},      {180, 180}, {-180, 180}, {190, -170},
+                               {-190, 170}, {540, 180}, {-540, 180}, {359.5, -0.5}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(NormalizedTurn(c[0]), c[1]) << c[0];
+    }
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "programfile.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What Tubrix knows of one bender: its tooling, its limits and how it counts angles. Every
+// field has the value a profile that leaves its key out gives.
+struct MachineProfile {
+    enum class PlaneMode { Relative, Absolute };
+
+    std::optional<std::string> Name;
+    std::optional<double> TubeDiameter; // the outside diameter the tooling takes; none: any
+    std::vector<double> Radii;          // centre-line radii of the bend dies; empty: any
+    double ClampLength = 0;             // straight the clamp die needs before each bend
+    double MinTail = 0;                 // straight the collet needs behind the last bend
+    double MaxAngle = 180;              // largest machine angle, degrees
+    std::optional<double> MaxLength;    // longest stock; none: no limit
+    int BSign = 1;                      // -1: the machine turns the plane the other way
+    PlaneMode BMode = PlaneMode::Relative;
+    double GainPerBend = 0;                 // length the tube gains in each bend
+    double SpringbackFixed = 0;             // degrees over-bent: C + fixed + per_degree * C
+    double SpringbackPerDegree = 0;         //
+    int DieSide = 1;                        // the side of the feed axis the bend die's centre is on
+    std::optional<double> CentrelineHeight; // feed axis above the floor; none: no floor
+};
+
+// Reads a machine profile (.toml) strictly: an unknown key, a wrong type or a value out of
+// range is an error naming the file, line and column.
+Loaded<MachineProfile> ParseMachineProfile(std::string_view text, const std::string& file);
+Loaded<MachineProfile> ReadMachineProfile(const std::string& path);
