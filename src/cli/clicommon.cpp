@@ -10,10 +10,21 @@ void ReportWarning(const std::string& message) {
     std::cerr << "tubrix-cli: warning: " << message << '\n';
 }
 
-std::optional<ProgramRows> LoadProgram(const std::string& path) {
-    Loaded<ProgramRows> program = ReadProgramFile(path);
+void AddProgramInput(CLI::App& command, ProgramInput& input) {
+    command.add_option("PROGRAM", input.Path, "Bend program file (.csv); - reads standard input")
+        ->required();
+    command.add_flag("--mirror", input.Mirror,
+                     "Work on the mirrored part, the other hand: every B negated");
+}
+
+std::optional<ProgramRows> LoadProgram(const ProgramInput& input) {
+    Loaded<ProgramRows> program = ReadProgramFile(input.Path);
     if (!program) {
         ReportError(program.Error.ToString());
+        return std::nullopt;
+    }
+    if (input.Mirror) {
+        MirrorProgram(*program.Value);
     }
     return program.Value;
 }

@@ -10,7 +10,7 @@
 namespace {
 
 struct ExportOptions {
-    std::string Program;
+    ProgramInput Program;
     std::string Output;
     std::string Segments = std::to_string(DefaultMeshSegments);
 };
@@ -56,15 +56,15 @@ int RunExport(const ExportOptions& options) {
     }
     try {
         const TubeMesh mesh = BuildTubeMesh(ProgramFromRows(*rows), *segments);
-        WarnOfFolds(options.Program, *rows, mesh);
+        WarnOfFolds(options.Program.Path, *rows, mesh);
         const EncodedMesh encoded = EncodeMesh(mesh, *format);
         if (!encoded.Error.empty()) {
-            ReportError(options.Program + ": " + encoded.Error);
+            ReportError(options.Program.Path + ": " + encoded.Error);
             return ExitBadInput;
         }
         return WriteOutput(options.Output, encoded.Bytes);
     } catch (const std::bad_alloc&) {
-        ReportError("the mesh of " + options.Program + " does not fit in memory");
+        ReportError("the mesh of " + options.Program.Path + " does not fit in memory");
         return ExitOutputFailed;
     }
 }
@@ -76,10 +76,7 @@ void AddExportCommand(CLI::App& app, int& status) {
     CLI::App* command = app.add_subcommand(
         "export", "The tube's outer surface as one closed mesh in the program's length units: "
                   "binary STL, OBJ, binary PLY or binary glTF, by the output's extension.");
-    command
-        ->add_option("PROGRAM", options->Program,
-                     "Bend program file (.csv); - reads standard input")
-        ->required();
+    AddProgramInput(*command, options->Program);
     command
         ->add_option("-o,--output", options->Output, "Mesh file to write: .stl, .obj, .ply or .glb")
         ->required();

@@ -17,7 +17,7 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 struct InfoOptions {
-    std::string Program;
+    ProgramInput Program;
     bool AsJson = false;
 };
 
@@ -138,9 +138,7 @@ void AddInfoCommand(CLI::App& app, int& status) {
     CLI::App* info = app.add_subcommand(
         "info", "The developed length, each row's tangent, bend and intersection points, the "
                 "tube's ends and its bounding box.");
-    info->add_option("PROGRAM", options->Program,
-                     "Bend program file (.csv); - reads standard input")
-        ->required();
+    AddProgramInput(*info, options->Program);
     info->add_flag("--json", options->AsJson, "Print JSON instead of a table");
     info->callback([options, &status] { status = RunInfo(*options); });
 }

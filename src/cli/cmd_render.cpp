@@ -13,7 +13,7 @@ namespace {
 constexpr int LargestSide = 16384;
 
 struct RenderOptions {
-    std::string Program;
+    ProgramInput Program;
     std::string Output;
     std::string Size = "787x423";
     std::string Turn = "0,0";
@@ -62,8 +62,9 @@ int RunRender(const RenderOptions& options) {
         return ExitBadInput;
     }
     if (rows->Rows.size() < 2) {
-        ReportWarning(options.Program + ": a program of one row draws nothing, as in the viewer; "
-                                        "the picture is the empty background");
+        ReportWarning(options.Program.Path +
+                      ": a program of one row draws nothing, as in the viewer; "
+                      "the picture is the empty background");
     }
     const TubePicture picture = RenderTubePicture(
         ProgramFromRows(*rows), {size->first, size->second, turn->first, turn->second});
@@ -91,10 +92,7 @@ void AddRenderCommand(CLI::App& app, int& status) {
     CLI::App* render = app.add_subcommand(
         "render",
         "The viewer's picture of the tube at its home view, as a PNG, without a display.");
-    render
-        ->add_option("PROGRAM", options->Program,
-                     "Bend program file (.csv); - reads standard input")
-        ->required();
+    AddProgramInput(*render, options->Program);
     render->add_option("-o,--output", options->Output, "PNG file to write")->required();
     render->add_option("--size", options->Size, "Picture size in pixels, WIDTHxHEIGHT")
         ->capture_default_str();

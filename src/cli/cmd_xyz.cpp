@@ -7,7 +7,7 @@
 namespace {
 
 struct XyzOptions {
-    std::string Program;
+    ProgramInput Program;
     std::string Output;
 };
 
@@ -29,7 +29,7 @@ int RunXyz(const XyzOptions& options) {
     const std::optional<std::vector<XyzPoint>> points =
         ProgramToXyz(WalkTube(ProgramFromRows(*rows)), failedRow);
     if (!points) {
-        ReportError(options.Program + ": row " + std::to_string(failedRow + 1) +
+        ReportError(options.Program.Path + ": row " + std::to_string(failedRow + 1) +
                     " bends by 180 degrees: its legs are parallel and meet at no point");
         return ExitBadInput;
     }
@@ -43,8 +43,7 @@ void AddXyzCommand(CLI::App& app, int& status) {
     CLI::App* xyz = app.add_subcommand(
         "xyz", "The program as XYZ points: the tube's start, the intersection point of each "
                "bend's legs with its radius, the tube's end.");
-    xyz->add_option("PROGRAM", options->Program, "Bend program file (.csv); - reads standard input")
-        ->required();
+    AddProgramInput(*xyz, options->Program);
     xyz->add_option("-o,--output", options->Output,
                     "Points file to write (default: standard output)");
     xyz->callback([options, &status] { status = RunXyz(*options); });

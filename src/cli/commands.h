@@ -29,8 +29,19 @@ inline constexpr int ExitBadInput = 2;
 void ReportError(const std::string& message);
 void ReportWarning(const std::string& message);
 
-// Reads a program file for a command; on failure reports it and returns nothing.
-std::optional<ProgramRows> LoadProgram(const std::string& path);
+// The program a command reads: its file, and whether the command works on the mirrored part
+// (the other hand of a left/right pair).
+struct ProgramInput {
+    std::string Path;
+    bool Mirror = false;
+};
+
+// Adds the PROGRAM argument and --mirror to a command that reads a program.
+void AddProgramInput(CLI::App& command, ProgramInput& input);
+
+// Reads a program file for a command, mirrored when asked; on failure reports it and returns
+// nothing.
+std::optional<ProgramRows> LoadProgram(const ProgramInput& input);
 
 // Writes a command's text output to `path` (whole or not at all), or to standard output when
 // `path` is empty or "-". Returns the exit status.

@@ -672,6 +672,13 @@ BendProgram ProgramFromRows(const ProgramRows& rows) {
     return program;
 }
 
+void MirrorProgram(ProgramRows& rows) {
+    for (BendRowInput& row : rows.Rows) {
+        // 0 - B rather than -B: a plane turn of 0 stays +0, which is written "0", not "-0".
+        row.B = 0.0 - row.B;
+    }
+}
+
 std::string FormatNumber(double value) {
     char text[64];
     const auto result = std::to_chars(text, text + sizeof text, value);

@@ -73,6 +73,10 @@ Loaded<PointsRows> ReadPointsFile(const std::string& path);
 // sum as "Make 3D", every other field 0.
 BendProgram ProgramFromRows(const ProgramRows& rows);
 
+// The other hand of a part: every B negated (a -0 becomes 0), everything else kept. Mirroring
+// twice gives the program back bit for bit.
+void MirrorProgram(ProgramRows& rows);
+
 // The shortest decimal text that reads back as the same double (exponent form where shorter);
 // the file readers accept it.
 std::string FormatNumber(double value);
