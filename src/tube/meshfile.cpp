@@ -155,7 +155,8 @@ std::string MeshExtensionList() {
 
 EncodedMesh EncodeMesh(const TubeMesh& mesh, const MeshFormat& format) {
     if (mesh.Triangles.empty()) {
-        return {{}, "there is no surface to write: the tube has no length, or its numbers overflow"};
+        return {{},
+                "there is no surface to write: the tube has no length, or its numbers overflow"};
     }
     if (!std::all_of(mesh.Positions.begin(), mesh.Positions.end(), FitsFloat)) {
         return {{}, "the tube reaches beyond the range of a mesh file's numbers"};

@@ -32,9 +32,9 @@ struct WalkFrame {
     std::array<double, 16> M{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
     Vec3 Origin() const { return {M[12], M[13], M[14]}; }
-    Vec3 Point(Vec3 local) const;                 // a local point in walk coordinates
-    Vec3 Direction(Vec3 local) const;             // a local direction, turned only
-    WalkFrame Inverse() const;                    // for a rigid motion: transpose and move back
+    Vec3 Point(Vec3 local) const;     // a local point in walk coordinates
+    Vec3 Direction(Vec3 local) const; // a local direction, turned only
+    WalkFrame Inverse() const;        // for a rigid motion: transpose and move back
     // Turned about a local coordinate axis (0 x, 1 y, 2 z) by degrees, as glRotatef turns the
     // current matrix; exact at multiples of 90 degrees, so quarter bends land on round numbers.
     WalkFrame Turned(int axis, double degrees) const;
