@@ -3,6 +3,7 @@
 // The application as the operator meets it: the main window with the viewer inside, created
 // and shown for each test as start-up does it, and closed after it.
 #include "frmmain.h"
+#include "programfiles.h"
 #include "startup.h"
 #include "viewerhost.h"
 
@@ -16,6 +17,8 @@ protected:
 
     void SetUp() override {
         InputProgram = {};
+        // Unsaved changes are let go when a test closes the window or opens a file.
+        TProgramFiles::AskYesNo = [](QWidget*, const QString&) { return true; };
         CreateForms();
         FrmMain->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(FrmMain));
