@@ -46,11 +46,11 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, const QRect& geometry, i
 // The fields' face: a condensed bold small enough that six characters ("250.25", "-179.5") fit
 // a 49-pixel field whole, with the line edit's own margin given to the text. The wide default
 // sans at 16 pixels showed "250.25" as "50.25".
-QFont FieldFont() {
+QFont FieldFont(bool bold = true) {
     QFont font(QStringLiteral("DejaVu Sans Condensed"));
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(13);
-    font.setBold(true);
+    font.setBold(bold);
     return font;
 }
 
@@ -130,6 +130,7 @@ TFrmMain::TFrmMain() : QWidget(nullptr) {
     // Between "Make 3D" and the picture: the developed length and what the program could not use
     // as typed, on two lines.
     LblDevelopedLength = MakeLabel(this, QString(), QRect(800, 256, 217, 36), 13);
+    LblDevelopedLength->setFont(FieldFont(false));
     LblDevelopedLength->setObjectName(QStringLiteral("LblDevelopedLength"));
     LblDevelopedLength->setWordWrap(true);
 

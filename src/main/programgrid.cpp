@@ -240,17 +240,29 @@ void TProgramGrid::Built(double developedLength) {
     parts.removeAll(QString());
     const QString counts = parts.join(QStringLiteral(", "));
     if (!counts.isEmpty()) {
-        const QString full = BuiltText + QStringLiteral(" — ") + counts;
-        // Two lines at most; the whole list is in the tooltip.
+        // Two lines at most: the kinds with their first places, else the count and the first
+        // places, else the count; the whole list is in the tooltip.
+        QStringList places;
+        for (std::size_t i = 0; i < std::min<std::size_t>(marks.size(), 2); ++i) {
+            places << marks[i].Place();
+        }
+        const QString marked =
+            FieldCount(static_cast<int>(marks.size())) + QStringLiteral(" marked");
+        const QString dash = QStringLiteral(" — ");
+        const QString choices[] = {
+            BuiltText + dash + counts,
+            BuiltText + dash + marked + QStringLiteral(" (") + places.join(QStringLiteral("; ")) +
+                (marks.size() > 2 ? QStringLiteral("; …)") : QStringLiteral(")")),
+            BuiltText + dash + marked};
         const QFontMetrics metrics(Window.LblDevelopedLength->font());
         const QRect room = Window.LblDevelopedLength->contentsRect();
-        const bool fits =
-            metrics.boundingRect(room, Qt::TextWordWrap | Qt::AlignCenter, full).height() <=
-            room.height();
-        BuiltText = fits ? full
-                         : BuiltText + QStringLiteral(" — ") +
-                               FieldCount(static_cast<int>(marks.size())) +
-                               QStringLiteral(" marked");
+        for (const QString& choice : choices) {
+            BuiltText = choice;
+            if (metrics.boundingRect(room, Qt::TextWordWrap | Qt::AlignCenter, choice).height() <=
+                room.height()) {
+                break;
+            }
+        }
         for (const FieldMark& mark : marks) {
             BuiltTip += mark.Name() + QStringLiteral(": ") + mark.Why + u'\n';
         }
@@ -454,7 +466,12 @@ bool TProgramGrid::eventFilter(QObject* watched, QEvent* event) {
             PasteBlock(text);
             return true;
         }
-        return false; // one cell's text: the field pastes it
+        if (text.endsWith(u'\n')) {
+            // One cell from a spreadsheet, which ends it with a line end the field would keep.
+            field->insert(text.trimmed());
+            return true;
+        }
+        return false; // a text: the field pastes it
     }
     if (key->matches(QKeySequence::Copy) && !field->hasSelectedText()) {
         CopyProgram();

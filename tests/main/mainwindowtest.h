@@ -8,8 +8,14 @@
 #include "viewerhost.h"
 
 #include <QLocale>
+#include <QMessageBox>
 #include <QTest>
 #include <QToolButton>
+
+// Failures show texts as texts.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -31,4 +37,15 @@ protected:
     }
 
     static void Make3D() { QTest::mouseClick(FrmMain->SBtnMake3D, Qt::LeftButton); }
+
+    // The message the window shows, closed once read; empty when there is none.
+    static QString TakeMessage() {
+        QString text;
+        for (QMessageBox* box : FrmMain->findChildren<QMessageBox*>()) {
+            text += box->text();
+            box->close();
+            delete box;
+        }
+        return text;
+    }
 };

@@ -39,17 +39,6 @@ protected:
         return path;
     }
 
-    // The message the window shows, closed once read; empty when there is none.
-    static QString TakeMessage() {
-        QString text;
-        for (QMessageBox* box : FrmMain->findChildren<QMessageBox*>()) {
-            text += box->text();
-            box->close();
-            delete box;
-        }
-        return text;
-    }
-
     QTemporaryDir folder;
     TProgramFiles* files = nullptr;
     QString answer;
