@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QToolButton>
 #include <QWheelEvent>
 
@@ -138,6 +139,13 @@ TProgramGrid::TProgramGrid(TFrmMain& window, TProgramModel& model)
                 [this, field](const QPoint& at) { ShowMenu(field, at); });
         connect(field, &QLineEdit::returnPressed, &window, &TFrmMain::SBtnMake3DClick);
     }
+    // The same keys when the focus is elsewhere, the viewer's pad say: the last row focused.
+    const auto shortcut = [&](QKeyCombination keys, void (TProgramGrid::*action)()) {
+        connect(new QShortcut(QKeySequence(keys), &window), &QShortcut::activated, this, action);
+    };
+    shortcut(Qt::CTRL | Qt::Key_Return, &TProgramGrid::AddRow);
+    shortcut(Qt::CTRL | Qt::Key_Enter, &TProgramGrid::AddRow);
+    shortcut(Qt::CTRL | Qt::Key_Delete, &TProgramGrid::DeleteRow);
     window.installEventFilter(this);
     connect(&model, &TProgramModel::Changed, this, &TProgramGrid::Refresh);
     Refresh();
