@@ -59,6 +59,38 @@ QString MarkCount(const std::vector<FieldMark>& marks, bool notANumber, const QS
            (count > 2 ? QStringLiteral("; …)") : QStringLiteral(")"));
 }
 
+// "Developed length 432.74 — 1 field not a number (row 2, C)", in two lines at most: the kinds
+// of mark with their first places, else the count and the first places, else the count. The
+// label's tooltip has the whole list.
+QString LabelText(const QLabel& label, const QString& length, const std::vector<FieldMark>& marks) {
+    QStringList kinds{MarkCount(marks, true, QStringLiteral(" not a number")),
+                      MarkCount(marks, false, QStringLiteral(" out of limits"))};
+    kinds.removeAll(QString());
+    if (kinds.isEmpty()) {
+        return length;
+    }
+    QStringList places;
+    for (std::size_t i = 0; i < std::min<std::size_t>(marks.size(), 2); ++i) {
+        places << marks[i].Place();
+    }
+    const QString marked = FieldCount(static_cast<int>(marks.size())) + QStringLiteral(" marked");
+    const QString dash = QStringLiteral(" — ");
+    const QString choices[] = {
+        length + dash + kinds.join(QStringLiteral(", ")),
+        length + dash + marked + QStringLiteral(" (") + places.join(QStringLiteral("; ")) +
+            (marks.size() > 2 ? QStringLiteral("; …)") : QStringLiteral(")")),
+        length + dash + marked};
+    const QFontMetrics metrics(label.font());
+    const QRect room = label.contentsRect();
+    for (const QString& choice : choices) {
+        if (metrics.boundingRect(room, Qt::TextWordWrap | Qt::AlignCenter, choice).height() <=
+            room.height()) {
+            return choice;
+        }
+    }
+    return choices[2];
+}
+
 // A block rather than one cell's text: several cells or lines (a final line end not counted).
 bool IsBlock(QString text) {
     if (text.endsWith(u'\n')) {
@@ -240,42 +272,13 @@ void TProgramGrid::Built(double developedLength) {
     HasBuilt = true;
     BuiltDiameter = Model.Diameter();
     BuiltRows = Model.Rows();
-    BuiltText = DevelopedLengthText(developedLength);
-    BuiltTip.clear();
     const std::vector<FieldMark> marks = Model.Marks();
-    QStringList parts{MarkCount(marks, true, QStringLiteral(" not a number")),
-                      MarkCount(marks, false, QStringLiteral(" out of limits"))};
-    parts.removeAll(QString());
-    const QString counts = parts.join(QStringLiteral(", "));
-    if (!counts.isEmpty()) {
-        // Two lines at most: the kinds with their first places, else the count and the first
-        // places, else the count; the whole list is in the tooltip.
-        QStringList places;
-        for (std::size_t i = 0; i < std::min<std::size_t>(marks.size(), 2); ++i) {
-            places << marks[i].Place();
-        }
-        const QString marked =
-            FieldCount(static_cast<int>(marks.size())) + QStringLiteral(" marked");
-        const QString dash = QStringLiteral(" — ");
-        const QString choices[] = {
-            BuiltText + dash + counts,
-            BuiltText + dash + marked + QStringLiteral(" (") + places.join(QStringLiteral("; ")) +
-                (marks.size() > 2 ? QStringLiteral("; …)") : QStringLiteral(")")),
-            BuiltText + dash + marked};
-        const QFontMetrics metrics(Window.LblDevelopedLength->font());
-        const QRect room = Window.LblDevelopedLength->contentsRect();
-        for (const QString& choice : choices) {
-            BuiltText = choice;
-            if (metrics.boundingRect(room, Qt::TextWordWrap | Qt::AlignCenter, choice).height() <=
-                room.height()) {
-                break;
-            }
-        }
-        for (const FieldMark& mark : marks) {
-            BuiltTip += mark.Name() + QStringLiteral(": ") + mark.Why + u'\n';
-        }
-        BuiltTip.chop(1);
+    BuiltText = LabelText(*Window.LblDevelopedLength, DevelopedLengthText(developedLength), marks);
+    BuiltTip.clear();
+    for (const FieldMark& mark : marks) {
+        BuiltTip += mark.Name() + QStringLiteral(": ") + mark.Why + u'\n';
     }
+    BuiltTip.chop(1);
     ShowLabel();
 }
 
