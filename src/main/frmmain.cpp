@@ -11,11 +11,10 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QShowEvent>
 #include <QToolButton>
 
-#include <cmath>
+#include <algorithm>
 
 TFrmMain* FrmMain = nullptr;
 BendProgram InputProgram{};
@@ -26,6 +25,7 @@ constexpr int ClientWidth = 1024;
 constexpr int ClientHeight = 438;
 constexpr int GridLeft[4] = {800, 856, 912, 968}; // columns Y, B, C, R
 constexpr int GridTop[InputRowCount] = {72, 100, 128, 156, 184};
+
 // The form's face stands in for "MS Sans Serif": the platform's sans-serif at a pixel height.
 QFont FormFont(int pixelHeight, bool bold = false) {
     QFont font(QStringLiteral("Sans Serif"));
@@ -142,23 +142,9 @@ TFrmMain::TFrmMain() : QWidget(nullptr) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }
 
-    // The program itself: the fields above show five of its rows at a time.
+    // The program itself, which starts as the fields' initial texts; the fields above show
+    // five of its rows at a time.
     Program = new TProgramModel(this);
-    const char* const initial[InputRowCount][4] = {{"30", "0", "90", "45"},
-                                                   {"30", "90", "90", "45"},
-                                                   {"30", "90", "90", "45"},
-                                                   {"30", "90", "90", "45"},
-                                                   {"30", "0", "0", "45"}};
-    std::vector<ProgramRowTexts> rows;
-    for (const auto& texts : initial) {
-        ProgramRowTexts row;
-        for (int column = 0; column < 4; ++column) {
-            row.Cells[column] = QString::fromLatin1(texts[column]);
-        }
-        rows.push_back(row);
-    }
-    Program->Replace(EditTubeDiameter->text(), rows);
-    Program->Modified = false;
     Grid = new TProgramGrid(*this, *Program);
 
     FormCreate();

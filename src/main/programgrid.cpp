@@ -119,6 +119,17 @@ TProgramGrid::TProgramGrid(TFrmMain& window, TProgramModel& model)
                {window.EditY3, window.EditB3, window.EditC3, window.EditR3},
                {window.EditY4, window.EditB4, window.EditC4, window.EditR4},
                {window.EditY5, window.EditB5, window.EditC5, window.EditR5}}};
+    // An empty program starts as the fields' initial texts, with nothing to save.
+    if (model.RowCount() == 0) {
+        std::vector<ProgramRowTexts> rows(VisibleRows);
+        for (int r = 0; r < VisibleRows; ++r) {
+            for (int c = 0; c < GridColumns; ++c) {
+                rows[r].Cells[c] = Fields[r][c]->text();
+            }
+        }
+        model.Replace(window.EditTubeDiameter->text(), rows);
+        model.Modified = false;
+    }
     FieldPalette = window.EditY1->palette();
     LabelPalette = window.LblDevelopedLength->palette();
 
