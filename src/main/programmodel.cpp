@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -194,6 +195,10 @@ QString TProgramModel::ClipboardText() const {
 }
 
 QString TProgramModel::Paste(const QString& block, int row, int column) {
+    if (static_cast<std::size_t>(block.size()) > MaxTubeFileBytes) {
+        return QStringLiteral("The clipboard holds more than %1 characters; nothing was changed.")
+            .arg(MaxTubeFileBytes);
+    }
     QString text = block;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QStringList lines = text.split(u'\n');

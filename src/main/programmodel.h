@@ -6,7 +6,6 @@
 #include <QString>
 
 #include <array>
-#include <optional>
 #include <vector>
 
 // The window's bend program: the diameter and 1 to MaxBendSteps rows, held as the texts the
