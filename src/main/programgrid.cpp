@@ -251,20 +251,23 @@ void TProgramGrid::ShowMarks(const std::vector<FieldMark>& marks) {
             shown[mark.Row - TopRow][mark.Column] = &mark;
         }
     }
-    const auto show = [&](QLineEdit* field, const FieldMark* mark) {
+    // Every field in use names its row, so the pointer tells which row a field shows.
+    const auto show = [&](QLineEdit* field, const FieldMark* mark, const QString& place) {
         QPalette palette = FieldPalette;
         if (mark) {
             palette.setColor(QPalette::Base, MarkColour);
         }
         field->setPalette(palette);
-        field->setToolTip(mark ? mark->Why : QString());
+        field->setToolTip(mark ? place + QStringLiteral(": ") + mark->Why : place);
     };
     for (int r = 0; r < VisibleRows; ++r) {
         for (int c = 0; c < GridColumns; ++c) {
-            show(Fields[r][c], shown[r][c]);
+            const FieldMark inUse{TopRow + r, c, false, {}};
+            show(Fields[r][c], shown[r][c],
+                 TopRow + r < Model.RowCount() ? inUse.Name() : QString());
         }
     }
-    show(Window.EditTubeDiameter, diameter);
+    show(Window.EditTubeDiameter, diameter, QStringLiteral("Tube diameter"));
 }
 
 bool TProgramGrid::Stale() const {

@@ -64,7 +64,7 @@ protected:
 
     static bool Marked(const QLineEdit* field) {
         const QColor base = field->palette().color(QPalette::Base);
-        return base.red() > 200 && base.green() < 150 && !field->toolTip().isEmpty();
+        return base.red() > 200 && base.green() < 150 && field->toolTip().contains(u':');
     }
 
     QTemporaryDir folder;
