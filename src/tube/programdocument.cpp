@@ -90,9 +90,14 @@ Loaded<ProgramDocument> ParseProgramDocument(std::string text, const std::string
     double diameter = 0;
     reader.ReadDiameter(diameter);
     document.Diameter = CellAt(view, reader.Cells()[1], program.Value->Diameter);
-    const std::size_t diameterEnd = document.Diameter.Offset + document.Diameter.Length;
-    const std::size_t separatorAt = view.find_first_of(",;\t", view.rfind('\n', diameterEnd) + 1);
-    document.Separator = view[separatorAt];
+    // As the reader finds it: the first byte after the word "diameter" and its spaces.
+    const std::size_t previousLineEnd = view.rfind('\n', document.Diameter.Offset);
+    std::size_t at = previousLineEnd == std::string_view::npos ? 0 : previousLineEnd + 1;
+    if (at == 0 && view.starts_with(ByteOrderMark)) {
+        at = 3;
+    }
+    at = view.find_first_not_of(' ', view.find_first_not_of(" \t", at) + 8);
+    document.Separator = view[at];
     document.LineEnd = FirstLineEnd(view);
     bool first = true;
     while (reader.NextRow()) {

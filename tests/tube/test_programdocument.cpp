@@ -60,13 +60,14 @@ TEST(ProgramDocument, DeletedRowsGoAndAddedRowsTakeTheFilesDialect) {
                                                               "0;0;0;1e-07\r\n"
                                                               "# end\r\n");
 
-    // A file without a last line end: the added row starts a line of its own.
-    const ProgramDocument bare = Read("diameter,10\n5,0,90,2\n5,0,0,2");
+    // A file without a last line end: the added row starts a line of its own. A tab before the
+    // word and after the comma is a blank, not the separator.
+    const ProgramDocument bare = Read("\tdiameter,\t10\n5,0,90,2\n5,0,0,2");
     ProgramRows more = bare.Program();
     more.Rows.push_back({0.5, 0, 0, 2});
     const std::vector<int> appended = {0, 1, -1};
     EXPECT_EQ(FormatProgramDocument(bare, more, appended),
-              "diameter,10\n5,0,90,2\n5,0,0,2\n0.5,0,0,2\n");
+              "\tdiameter,\t10\n5,0,90,2\n5,0,0,2\n0.5,0,0,2\n");
 }
 
 TEST(ProgramDocument, RefusesWhatTheReaderRefuses) {
