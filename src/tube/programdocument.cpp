@@ -168,7 +168,10 @@ std::string FormatProgramDocument(const ProgramDocument& document, const Program
             addedRows();
         }
     }
-    addedRows();
+    // Whatever is left goes at the end, so no row is ever lost, whatever the origins say.
+    while (next < rows.Rows.size()) {
+        AppendNewRow(out, document, rows.Rows[next++]);
+    }
     out.append(text, at, std::string::npos);
     return out;
 }
