@@ -132,66 +132,68 @@ TProgramGrid::TProgramGrid(TFrmMain& window, TProgramModel& model)
     }
     FieldPalette = window.EditY1->palette();
     LabelPalette = window.LblDevelopedLength->palette();
+    CreateStrip();
+    WatchFields();
+    window.installEventFilter(this);
+    connect(&model, &TProgramModel::Changed, this, &TProgramGrid::Refresh);
+    Refresh();
+}
 
+void TProgramGrid::CreateStrip() {
     // The row strip, between the field rows and the developed length, left of "Make 3D".
-    LblRows = new QLabel(&window);
+    LblRows = new QLabel(&Window);
     LblRows->setObjectName(QStringLiteral("LblRows"));
     LblRows->setGeometry(800, 216, 140, 15);
-    BtnAddRow = MakeStripButton(&window, QStringLiteral("Add row"),
+    BtnAddRow = MakeStripButton(&Window, QStringLiteral("Add row"),
                                 QStringLiteral("Add a row after the current one (Ctrl+Enter)"),
                                 QRect(800, 232, 68, 17));
     BtnAddRow->setObjectName(QStringLiteral("BtnAddRow"));
-    BtnDeleteRow = MakeStripButton(&window, QStringLiteral("Delete row"),
+    BtnDeleteRow = MakeStripButton(&Window, QStringLiteral("Delete row"),
                                    QStringLiteral("Delete the current row (Ctrl+Delete)"),
                                    QRect(872, 232, 68, 17));
     BtnDeleteRow->setObjectName(QStringLiteral("BtnDeleteRow"));
     connect(BtnAddRow, &QToolButton::clicked, this, &TProgramGrid::AddRow);
     connect(BtnDeleteRow, &QToolButton::clicked, this, &TProgramGrid::DeleteRow);
+    // The same keys as in a field when the focus is elsewhere: they act on the last row focused.
+    const auto shortcut = [&](QKeyCombination keys, void (TProgramGrid::*action)()) {
+        connect(new QShortcut(QKeySequence(keys), &Window), &QShortcut::activated, this, action);
+    };
+    shortcut(Qt::CTRL | Qt::Key_Return, &TProgramGrid::AddRow);
+    shortcut(Qt::CTRL | Qt::Key_Enter, &TProgramGrid::AddRow);
+    shortcut(Qt::CTRL | Qt::Key_Delete, &TProgramGrid::DeleteRow);
 
     // In the seven pixels right of the R column: only a program of more than five rows has it.
-    ScrollRows = new QScrollBar(Qt::Vertical, &window);
+    ScrollRows = new QScrollBar(Qt::Vertical, &Window);
     ScrollRows->setObjectName(QStringLiteral("ScrollRows"));
     ScrollRows->setGeometry(1018, 72, 6, 133);
     ScrollRows->setPageStep(VisibleRows);
     ScrollRows->setFocusPolicy(Qt::NoFocus);
     connect(ScrollRows, &QScrollBar::valueChanged, this, &TProgramGrid::ScrollTo);
+}
 
+void TProgramGrid::WatchFields() {
     for (int r = 0; r < VisibleRows; ++r) {
         for (int c = 0; c < GridColumns; ++c) {
-            QLineEdit* field = Fields[r][c];
-            connect(field, &QLineEdit::textChanged, this,
+            connect(Fields[r][c], &QLineEdit::textChanged, this,
                     [this, r, c](const QString& text) { FieldEdited(r, c, text); });
         }
     }
-    connect(window.EditTubeDiameter, &QLineEdit::textChanged, this, [this](const QString& text) {
+    connect(Window.EditTubeDiameter, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (!Filling) {
             Model.SetDiameter(text);
         }
     });
-    const auto fieldsAndDiameter = [&] {
-        std::vector<QLineEdit*> all{window.EditTubeDiameter};
-        for (const auto& row : Fields) {
-            all.insert(all.end(), row.begin(), row.end());
-        }
-        return all;
-    }();
-    for (QLineEdit* field : fieldsAndDiameter) {
+    std::vector<QLineEdit*> all{Window.EditTubeDiameter};
+    for (const auto& row : Fields) {
+        all.insert(all.end(), row.begin(), row.end());
+    }
+    for (QLineEdit* field : all) {
         field->installEventFilter(this);
         field->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(field, &QLineEdit::customContextMenuRequested, this,
                 [this, field](const QPoint& at) { ShowMenu(field, at); });
-        connect(field, &QLineEdit::returnPressed, &window, &TFrmMain::SBtnMake3DClick);
+        connect(field, &QLineEdit::returnPressed, &Window, &TFrmMain::SBtnMake3DClick);
     }
-    // The same keys when the focus is elsewhere, the viewer's pad say: the last row focused.
-    const auto shortcut = [&](QKeyCombination keys, void (TProgramGrid::*action)()) {
-        connect(new QShortcut(QKeySequence(keys), &window), &QShortcut::activated, this, action);
-    };
-    shortcut(Qt::CTRL | Qt::Key_Return, &TProgramGrid::AddRow);
-    shortcut(Qt::CTRL | Qt::Key_Enter, &TProgramGrid::AddRow);
-    shortcut(Qt::CTRL | Qt::Key_Delete, &TProgramGrid::DeleteRow);
-    window.installEventFilter(this);
-    connect(&model, &TProgramModel::Changed, this, &TProgramGrid::Refresh);
-    Refresh();
 }
 
 void TProgramGrid::FieldEdited(int visibleRow, int column, const QString& text) {

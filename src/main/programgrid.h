@@ -56,6 +56,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void CreateStrip();
+    void WatchFields();
     void Refresh();
     void ShowMarks(const std::vector<FieldMark>& marks);
     void ShowLabel();
