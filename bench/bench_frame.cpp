@@ -2,10 +2,13 @@
 // - one whole tick of the viewer with a turn button held (size-toggle and rebuild steps, the
 //   turn, clear, the two lists, swap) against the bare loop of clear, the two lists and swap on
 //   the same window, called back to back and, live, at 100 Hz from a timer;
-// - the share of one core the running program takes at rest with the initial tube shown.
+// - the share of one core the running program takes at rest with the initial tube shown;
+// - "Make 3D" of a 100-row program, from the click to the new picture's frame drawn.
 #include "frmmain.h"
 #include "fsimpipe.h"
 #include "movpal.h"
+#include "programfiles.h"
+#include "programmodel.h"
 #include "startup.h"
 
 #include <benchmark/benchmark.h>
@@ -151,10 +154,50 @@ void BM_HeldTurnAgainstBareLoop(benchmark::State& state) {
 }
 BENCHMARK(BM_HeldTurnAgainstBareLoop)->Iterations(1)->Unit(benchmark::kSecond);
 
+// A shop's longest program: 100 rows of short straights and bends of every plane turn.
+ProgramRows HundredRows() {
+    ProgramRows program;
+    program.Diameter = 20;
+    for (int i = 0; i < MaxBendSteps; ++i) {
+        const bool last = i + 1 == MaxBendSteps;
+        program.Rows.push_back({30.0 + i % 7 * 5, static_cast<double>(i * 37 % 360 - 180),
+                                last ? 0.0 : 20.0 + i % 5 * 30, 40});
+    }
+    return program;
+}
+
+// From the click on "Make 3D" to the first frame drawn after it, with the record, the lists and
+// the home view all made anew; and the frames drawn for each click, which must be 1: no picture
+// between the fields' read and the new one.
+void BM_Make3DHundredRows(benchmark::State& state) {
+    FrmMain->Program->Load(HundredRows());
+    std::uint64_t framesDrawn = 0;
+    for (auto _ : state) {
+        const auto frames = FrmSimPipe->FramesDrawn;
+        QElapsedTimer clock;
+        clock.start();
+        FrmMain->SBtnMake3D->click();
+        while (FrmSimPipe->FramesDrawn == frames) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+        state.SetIterationTime(clock.nsecsElapsed() / 1e9);
+        framesDrawn += FrmSimPipe->FramesDrawn - frames;
+    }
+    state.counters["rows"] = FrmSimPipe->ViewProgram.StepCount;
+    state.counters["frames_per_click"] =
+        static_cast<double>(framesDrawn) / static_cast<double>(state.iterations());
+    FrmMain->Program->Load(ProgramRows{
+        38,
+        {{30, 0, 90, 45}, {30, 90, 90, 45}, {30, 90, 90, 45}, {30, 90, 90, 45}, {30, 0, 0, 45}}});
+    FrmMain->SBtnMake3D->click();
+}
+BENCHMARK(BM_Make3DHundredRows)->UseManualTime()->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv) {
     TubrixApplication application(argc, argv);
+    TProgramFiles::AskYesNo = [](QWidget*, const QString&) { return true; };
     CreateForms();
     FrmMain->show();
     QElapsedTimer wait;

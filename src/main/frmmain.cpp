@@ -2,18 +2,19 @@
 
 #include "fsimpipe.h"
 #include "logo.h"
-#include "strtofloatdef.h"
+#include "programfiles.h"
+#include "programgrid.h"
+#include "programmodel.h"
 #include "tubewalk.h"
 
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QShowEvent>
 #include <QToolButton>
 
-#include <cmath>
+#include <algorithm>
 
 TFrmMain* FrmMain = nullptr;
 BendProgram InputProgram{};
@@ -24,10 +25,6 @@ constexpr int ClientWidth = 1024;
 constexpr int ClientHeight = 438;
 constexpr int GridLeft[4] = {800, 856, 912, 968}; // columns Y, B, C, R
 constexpr int GridTop[InputRowCount] = {72, 100, 128, 156, 184};
-constexpr double DiameterDefault = 100;
-constexpr double GridDefault = 0;
-// Past this size a length is no tube a shop cuts, and its digits would not fit the column.
-constexpr double ShownLengthLimit = 1e9;
 
 // The form's face stands in for "MS Sans Serif": the platform's sans-serif at a pixel height.
 QFont FormFont(int pixelHeight, bool bold = false) {
@@ -46,23 +43,24 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, const QRect& geometry, i
     return label;
 }
 
+// The fields' face: a condensed bold small enough that six characters ("250.25", "-179.5") fit
+// a 49-pixel field whole, with the line edit's own margin given to the text. The wide default
+// sans at 16 pixels showed "250.25" as "50.25".
+QFont FieldFont(bool bold = true) {
+    QFont font(QStringLiteral("DejaVu Sans Condensed"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(13);
+    font.setBold(bold);
+    return font;
+}
+
 QLineEdit* MakeEdit(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
     auto* edit = new QLineEdit(text, parent);
     edit->setObjectName(QString::fromLatin1(name));
     edit->setGeometry(geometry);
-    edit->setFont(FormFont(16, true));
+    edit->setFont(FieldFont());
+    edit->setTextMargins(-2, 0, -2, 0);
     return edit;
-}
-
-// "Developed length 432.74": two decimals with the operator's decimal separator and no grouping,
-// as the fields are typed.
-QString DevelopedLengthText(double length) {
-    if (!std::isfinite(length) || std::fabs(length) >= ShownLengthLimit) {
-        return QStringLiteral("Developed length out of range");
-    }
-    QLocale locale;
-    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
-    return QStringLiteral("Developed length ") + locale.toString(length, 'f', 2);
 }
 
 QLineEdit* MakeGridEdit(QWidget* parent, const char* name, const QString& text, int column,
@@ -129,8 +127,10 @@ TFrmMain::TFrmMain() : QWidget(nullptr) {
     SBtnMake3D->setFocusPolicy(Qt::NoFocus);
     connect(SBtnMake3D, &QToolButton::clicked, this, &TFrmMain::SBtnMake3DClick);
 
-    // Between "Make 3D" and the picture; a long text wraps onto a second line.
-    LblDevelopedLength = MakeLabel(this, QString(), QRect(800, 256, 217, 56), 16);
+    // Between "Make 3D" and the picture: the developed length and what the program could not use
+    // as typed, on two lines.
+    LblDevelopedLength = MakeLabel(this, QString(), QRect(800, 256, 217, 36), 13);
+    LblDevelopedLength->setFont(FieldFont(false));
     LblDevelopedLength->setObjectName(QStringLiteral("LblDevelopedLength"));
     LblDevelopedLength->setWordWrap(true);
 
@@ -141,6 +141,11 @@ TFrmMain::TFrmMain() : QWidget(nullptr) {
     for (size_t i = 1; i < std::size(tabOrder); ++i) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }
+
+    // The program itself, which starts as the fields' initial texts; the fields above show
+    // five of its rows at a time.
+    Program = new TProgramModel(this);
+    Grid = new TProgramGrid(*this, *Program);
 
     FormCreate();
 }
@@ -160,6 +165,11 @@ void TFrmMain::showEvent(QShowEvent* event) {
 }
 
 void TFrmMain::closeEvent(QCloseEvent* event) {
+    auto* files = findChild<TProgramFiles*>();
+    if (files && !files->MayDiscardChanges(QStringLiteral("Close Tubrix"))) {
+        event->ignore();
+        return;
+    }
     // Closing the main window ends the program; the viewer gives back its GL resources first.
     if (FrmSimPipe) {
         FrmSimPipe->close();
@@ -178,20 +188,19 @@ void TFrmMain::FormShow() {
 }
 
 void TFrmMain::SBtnMake3DClick() {
-    const QLineEdit* const grid[InputRowCount][4] = {{EditY1, EditB1, EditC1, EditR1},
-                                                     {EditY2, EditB2, EditC2, EditR2},
-                                                     {EditY3, EditB3, EditC3, EditR3},
-                                                     {EditY4, EditB4, EditC4, EditR4},
-                                                     {EditY5, EditB5, EditC5, EditR5}};
-    BendRowInput rows[InputRowCount];
-    for (int i = 0; i < InputRowCount; ++i) {
-        rows[i] = {StrToFloatDef(grid[i][0]->text(), GridDefault),
-                   StrToFloatDef(grid[i][1]->text(), GridDefault),
-                   StrToFloatDef(grid[i][2]->text(), GridDefault),
-                   StrToFloatDef(grid[i][3]->text(), GridDefault)};
-    }
-    FillBendProgram(InputProgram, StrToFloatDef(EditTubeDiameter->text(), DiameterDefault), rows);
+    // Read, built and handed over in one go: no frame can be drawn between the fields' read and
+    // the new picture.
+    const ProgramRows program = Program->Values();
+    FillBendProgram(InputProgram, program.Diameter, program.Rows);
+    // Rows past the program are zero, as they were before it was longer.
+    std::fill(InputProgram.Steps + InputProgram.StepCount, InputProgram.Steps + MaxBendSteps,
+              BendStep{});
     FrmSimPipe->ViewProgram = InputProgram;
+    if (InputProgram.StepCount < 2 && OpenGLIsOpen()) {
+        // The builder makes nothing of one row and keeps the lists it had: the picture would go
+        // on showing a tube the fields no longer hold.
+        glDeleteLists(FrmSimPipe->ListBase + 1, 2);
+    }
     FrmSimPipe->RebuildModel(true);
-    LblDevelopedLength->setText(DevelopedLengthText(DevelopedLength(InputProgram)));
+    Grid->Built(DevelopedLength(InputProgram));
 }

@@ -10,9 +10,12 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QToolButton;
+class TProgramGrid;
+class TProgramModel;
 
-// The main window: the five-row grid of Y, B, C, R, the tube diameter, "Make 3D", and the panel
-// that holds the viewer. Fixed size; its controls sit where the operator expects them.
+// The main window: five field rows of Y, B, C, R over a program of up to 100 rows, the tube
+// diameter, "Make 3D", and the panel that holds the viewer. Fixed size; its controls sit where the
+// operator expects them.
 class TFrmMain : public QWidget {
     Q_OBJECT
 
@@ -48,8 +51,12 @@ public:
     QLineEdit* EditTubeDiameter;
     QLabel* Image1;
     QToolButton* SBtnMake3D;
-    // The length of tube to cut, shown after each "Make 3D".
+    // The length of tube to cut, shown after each "Make 3D", and what was marked.
     QLabel* LblDevelopedLength;
+
+    // The program of 1 to MaxBendSteps rows, and the field rows as a view onto it.
+    TProgramModel* Program;
+    TProgramGrid* Grid;
 
     std::int32_t Panel3DWidth = 0;
     std::int32_t Panel3DHeight = 0;

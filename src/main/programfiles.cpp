@@ -1,11 +1,11 @@
 #include "programfiles.h"
 
 #include "frmmain.h"
-#include "programfile.h"
-#include "strtofloatdef.h"
+#include "programmodel.h"
 
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
@@ -13,31 +13,9 @@
 #include <QShortcut>
 #include <QToolButton>
 
-#include <array>
-
 namespace {
 
-constexpr double DiameterDefault = 100;
-constexpr double GridDefault = 0;
 const QString Filter = QStringLiteral("Bend programs (*.csv);;All files (*)");
-
-using GridRow = std::array<QLineEdit*, 4>;
-
-std::array<GridRow, InputRowCount> Grid(TFrmMain& w) {
-    return {{{w.EditY1, w.EditB1, w.EditC1, w.EditR1},
-             {w.EditY2, w.EditB2, w.EditC2, w.EditR2},
-             {w.EditY3, w.EditB3, w.EditC3, w.EditR3},
-             {w.EditY4, w.EditB4, w.EditC4, w.EditR4},
-             {w.EditY5, w.EditB5, w.EditC5, w.EditR5}}};
-}
-
-// In the operator's decimal separator, with as many digits as it takes to read back as the
-// same double, and no grouping, which the field would not read.
-QString FieldText(double value) {
-    QLocale locale;
-    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
-    return locale.toString(value, 'g', QLocale::FloatingPointShortest);
-}
 
 QString DefaultAskPath(QWidget* parent, bool forSaving) {
     return forSaving ? QFileDialog::getSaveFileName(parent, QStringLiteral("Save bend program"),
@@ -55,30 +33,14 @@ QString DroppedProgram(const QMimeData* data) {
     return path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? path : QString();
 }
 
-// What a file could not hold, naming the field, or empty. The same rules as the reader's.
-QString FieldFault(const ProgramRows& rows) {
-    if (!(rows.Diameter > 0)) {
-        return QStringLiteral("Tube diameter must be above 0");
-    }
-    for (int i = 0; i < InputRowCount; ++i) {
-        const BendRowInput& row = rows.Rows[i];
-        const QString at = QStringLiteral(" in row %1").arg(i + 1);
-        if (!(row.Y >= 0)) {
-            return QStringLiteral("Y") + at + QStringLiteral(" must not be negative");
-        }
-        if (!(row.C >= 0 && row.C <= 180)) {
-            return QStringLiteral("C") + at + QStringLiteral(" must be from 0 to 180 degrees");
-        }
-        if (row.C > 0 && !(row.R > 0)) {
-            return QStringLiteral("R") + at + QStringLiteral(" must be above 0 where C bends");
-        }
-    }
-    return {};
+bool DefaultAskYesNo(QWidget* parent, const QString& question) {
+    return QMessageBox::question(parent, QStringLiteral("Tubrix"), question) == QMessageBox::Yes;
 }
 
 } // namespace
 
 TProgramFiles::PathQuestion TProgramFiles::AskPath = DefaultAskPath;
+TProgramFiles::YesNoQuestion TProgramFiles::AskYesNo = DefaultAskYesNo;
 
 TProgramFiles::TProgramFiles(TFrmMain& window) : QObject(&window), Window(window) {
     auto* open = new QShortcut(QKeySequence::Open, &window);
@@ -123,63 +85,85 @@ void TProgramFiles::Message(const QString& text) {
     box->open();
 }
 
+bool TProgramFiles::MayDiscardChanges(const QString& action) {
+    if (!Window.Program->Modified) {
+        return true;
+    }
+    return AskYesNo(&Window, QStringLiteral("The program has changes that are not saved. %1 "
+                                            "and lose them?")
+                                 .arg(action));
+}
+
+void TProgramFiles::Opened(const QString& path, ProgramDocument document) {
+    Document = std::move(document);
+    CurrentPath = path;
+    const QFileInfo file(path);
+    DiskTime = file.lastModified();
+    DiskSize = file.size();
+    Window.setWindowTitle(QStringLiteral("Tubrix — ") + file.fileName());
+}
+
+bool TProgramFiles::ChangedOnDisk(const QString& path) const {
+    if (!Document || path != CurrentPath) {
+        return false;
+    }
+    const QFileInfo file(path);
+    return file.exists() && (file.lastModified() != DiskTime || file.size() != DiskSize);
+}
+
 bool TProgramFiles::OpenProgram(const QString& path) {
-    const Loaded<ProgramRows> loaded = ReadProgramFile(path.toStdString());
+    Loaded<ProgramDocument> loaded = ReadProgramDocument(path.toStdString());
     if (!loaded) {
         Message(QString::fromStdString(loaded.Error.ToString()));
         return false;
     }
-    const ProgramRows& program = *loaded.Value;
-    if (program.Rows.size() > static_cast<std::size_t>(InputRowCount)) {
-        Message(QStringLiteral("%1 has %2 rows; the window shows %3. Nothing was changed: "
-                               "tubrix-cli can draw, measure and export it.")
-                    .arg(path)
-                    .arg(program.Rows.size())
-                    .arg(InputRowCount));
+    if (!MayDiscardChanges(QStringLiteral("Open %1").arg(QFileInfo(path).fileName()))) {
         return false;
     }
-    Window.EditTubeDiameter->setText(FieldText(program.Diameter));
-    const auto grid = Grid(Window);
-    for (int i = 0; i < InputRowCount; ++i) {
-        // Rows the file does not give are zeros, which add nothing to the tube.
-        const BendRowInput row = i < static_cast<int>(program.Rows.size())
-                                     ? program.Rows[static_cast<std::size_t>(i)]
-                                     : BendRowInput{0, 0, 0, 0};
-        const double values[4] = {row.Y, row.B, row.C, row.R};
-        for (int column = 0; column < 4; ++column) {
-            grid[i][column]->setText(FieldText(values[column]));
-        }
-    }
-    CurrentPath = path;
+    Window.Program->Load(loaded.Value->Program());
+    Opened(path, std::move(*loaded.Value));
     Window.SBtnMake3DClick();
     return true;
 }
 
 bool TProgramFiles::SaveProgram(const QString& given) {
-    // What "Make 3D" would build from the fields; the tube ends with its last straight.
-    ProgramRows rows;
-    rows.Diameter = StrToFloatDef(Window.EditTubeDiameter->text(), DiameterDefault);
-    for (const GridRow& fields : Grid(Window)) {
-        rows.Rows.push_back({StrToFloatDef(fields[0]->text(), GridDefault),
-                             StrToFloatDef(fields[1]->text(), GridDefault),
-                             StrToFloatDef(fields[2]->text(), GridDefault),
-                             StrToFloatDef(fields[3]->text(), GridDefault)});
-    }
-    rows.Rows.back().C = 0;
-    const QString fault = FieldFault(rows);
-    if (!fault.isEmpty()) {
-        Message(fault + QStringLiteral(": nothing was saved."));
+    // A typo is never saved as a number, nor a value a file would refuse.
+    const std::vector<FieldMark> marks = Window.Program->Marks();
+    if (!marks.empty()) {
+        const QString more = marks.size() > 1
+                                 ? QStringLiteral(" (and %1 more marked)").arg(marks.size() - 1)
+                                 : QString();
+        Message(marks.front().Name() + QStringLiteral(": ") + marks.front().Why + more +
+                QStringLiteral(" Nothing was saved."));
         return false;
     }
     const QString path = given.isEmpty() ? AskPath(&Window, true) : given;
     if (path.isEmpty()) {
         return false;
     }
-    const std::string failure = WriteFileWhole(path.toStdString(), FormatProgramText(rows));
+    if (ChangedOnDisk(path) &&
+        !AskYesNo(&Window, QStringLiteral("%1 has changed on disk since it was opened. "
+                                          "Overwrite it?")
+                               .arg(QFileInfo(path).fileName()))) {
+        return false;
+    }
+    const ProgramRows rows = Window.Program->Values();
+    std::vector<int> origins;
+    for (const ProgramRowTexts& row : Window.Program->Rows()) {
+        origins.push_back(row.Origin);
+    }
+    const std::string text =
+        Document ? FormatProgramDocument(*Document, rows, origins) : FormatProgramText(rows);
+    const std::string failure = WriteFileWhole(path.toStdString(), text);
     if (!failure.empty()) {
         Message(QString::fromStdString(failure));
         return false;
     }
-    CurrentPath = path;
+    // What is on disk now is the document the next save keeps the shape of, row for row.
+    Loaded<ProgramDocument> written = ParseProgramDocument(text, path.toStdString());
+    if (written) {
+        Window.Program->Saved();
+        Opened(path, std::move(*written.Value));
+    }
     return true;
 }

@@ -1,38 +1,58 @@
 #pragma once
 
+#include "programdocument.h"
+
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class TFrmMain;
 
 // Bend program files at the main window: Ctrl+O opens, Ctrl+S saves to the file last opened or
 // saved, Ctrl+Shift+S saves under a new name, and a .csv dropped on the window opens. Opening
-// fills the fields and presses "Make 3D"; saving writes what "Make 3D" would build.
+// fills the program and presses "Make 3D"; saving writes what "Make 3D" would build, into the
+// file's own shape when it was opened from one.
 class TProgramFiles : public QObject {
     Q_OBJECT
 
 public:
     explicit TProgramFiles(TFrmMain& window);
 
-    // Opens a program file into the fields and presses "Make 3D". A file that does not load,
-    // or holds more rows than the window shows, gets a message and changes nothing.
+    // Opens a program file of up to MaxBendSteps rows and presses "Make 3D". A file that does
+    // not load gets a message and changes nothing; unsaved changes are asked about first.
     bool OpenProgram(const QString& path);
-    // Saves the fields; `path` empty asks for a name. Returns whether the file was written.
+    // Saves the program; `path` empty asks for a name. A marked field is refused, naming it,
+    // and nothing is written. Returns whether the file was written.
     bool SaveProgram(const QString& path);
+
+    // True when the program has no unsaved changes or the operator agrees to lose them;
+    // `action` says what is about to happen ("Close Tubrix").
+    bool MayDiscardChanges(const QString& action);
 
     QString CurrentPath; // the file last opened or saved
 
     // Asks for a file name (empty: none chosen). A file dialog; tests put their own here.
     using PathQuestion = std::function<QString(QWidget* parent, bool forSaving)>;
     static PathQuestion AskPath;
+    // Asks a yes-or-no question (true: go on). A message box; tests put their own here.
+    using YesNoQuestion = std::function<bool(QWidget* parent, const QString& question)>;
+    static YesNoQuestion AskYesNo;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Message(const QString& text);
+    void Opened(const QString& path, ProgramDocument document);
+    bool ChangedOnDisk(const QString& path) const;
 
     TFrmMain& Window;
+    // The file as it was last read or written, which a save keeps the shape of, and when it
+    // was, to tell whether someone else wrote it since.
+    std::optional<ProgramDocument> Document;
+    QDateTime DiskTime;
+    qint64 DiskSize = -1;
 };

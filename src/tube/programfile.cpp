@@ -1,5 +1,6 @@
 #include "programfile.h"
 
+#include "checkrow.h"
 #include "tubetextreader.h"
 
 #include <algorithm>
@@ -49,16 +50,8 @@ bool ReadProgramRow(TubeTextReader& reader, BendRowInput& row) {
         reader.Fail(ProgramColumns + 1, "expected 4 numbers Y,B,C,R; this column is one too many");
         return false;
     }
-    if (row.Y < 0) {
-        reader.Fail(1, "Y, the straight length, must be 0 or more");
-        return false;
-    }
-    if (row.C < 0 || row.C > 180) {
-        reader.Fail(3, "C, the bend angle, must be from 0 to 180 degrees");
-        return false;
-    }
-    if (row.C > 0 && !(row.R > 0)) {
-        reader.Fail(4, "R, the bend radius, must be greater than 0 on a row that bends");
+    if (const auto fault = CheckRow(row)) {
+        reader.Fail(fault->Column, fault->Message);
         return false;
     }
     return true;
@@ -267,10 +260,8 @@ Loaded<ProgramRows> ParseProgramText(std::string_view text, const std::string& f
         reader.FailAt(0, 0, "no rows after the diameter line; expected rows of Y,B,C,R");
         return Failed<ProgramRows>(reader.Failure());
     }
-    if (program.Rows.back().C != 0) {
-        reader.FailAt(lastLine, 3,
-                      "the last row's C must be 0: the tube ends with its last straight (a "
-                      "program that ends in a bend gives a last row 0,0,0,R)");
+    if (const auto fault = CheckLastRow(program.Rows.back())) {
+        reader.FailAt(lastLine, fault->Column, fault->Message);
         return Failed<ProgramRows>(reader.Failure());
     }
     return {std::move(program), {}};

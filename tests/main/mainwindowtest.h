@@ -3,12 +3,19 @@
 // The application as the operator meets it: the main window with the viewer inside, created
 // and shown for each test as start-up does it, and closed after it.
 #include "frmmain.h"
+#include "programfiles.h"
 #include "startup.h"
 #include "viewerhost.h"
 
 #include <QLocale>
+#include <QMessageBox>
 #include <QTest>
 #include <QToolButton>
+
+// Failures show texts as texts.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -16,6 +23,8 @@ protected:
 
     void SetUp() override {
         InputProgram = {};
+        // Unsaved changes are let go when a test closes the window or opens a file.
+        TProgramFiles::AskYesNo = [](QWidget*, const QString&) { return true; };
         CreateForms();
         FrmMain->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(FrmMain));
@@ -28,4 +37,15 @@ protected:
     }
 
     static void Make3D() { QTest::mouseClick(FrmMain->SBtnMake3D, Qt::LeftButton); }
+
+    // The message the window shows, closed once read; empty when there is none.
+    static QString TakeMessage() {
+        QString text;
+        for (QMessageBox* box : FrmMain->findChildren<QMessageBox*>()) {
+            text += box->text();
+            box->close();
+            delete box;
+        }
+        return text;
+    }
 };

@@ -288,15 +288,19 @@ TEST_F(MainWindowTest, TheDevelopedLengthIsShownAfterMake3D) {
         const char* text;
         const char* shown;
     } cases[] = {
-        // 150 + 4 quarter bends of radius 45, 150 + 90 pi; the last row's bend is never made.
-        {c, FrmMain->EditC5, "90", "Developed length 432.74"},
-        {german, FrmMain->EditC5, "90", "Developed length 432,74"},
+        // 150 + 4 quarter bends of radius 45, 150 + 90 pi; the last row's bend is never made,
+        // and the field that asks for it is marked.
+        {c, FrmMain->EditC5, "90", "Developed length 432.74 — 1 field out of limits (row 5, C)"},
+        {german, FrmMain->EditC5, "0", "Developed length 432,74"},
         // 5120 + 90 pi, without a thousands separator.
         {c, FrmMain->EditY1, "5000", "Developed length 5402.74"},
         {german, FrmMain->EditY1, "5000", "Developed length 5402,74"},
-        {c, FrmMain->EditY1, "-1000", "Developed length -597.26"}, // shown as it is
+        // Shown as it is, and marked.
+        {c, FrmMain->EditY1, "-1000",
+         "Developed length -597.26 — 1 field out of limits (row 1, Y)"},
         {c, FrmMain->EditY1, "1e9", "Developed length out of range"},
-        {c, FrmMain->EditY1, "-2e9", "Developed length out of range"},
+        {c, FrmMain->EditY1, "-2e9",
+         "Developed length out of range — 1 field out of limits (row 1, Y)"},
         {c, FrmMain->EditY1, "1e308", "Developed length out of range"},
         {c, FrmMain->EditR1, "1e308", "Developed length out of range"}, // not finite
     };

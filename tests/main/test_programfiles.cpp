@@ -39,17 +39,6 @@ protected:
         return path;
     }
 
-    // The message the window shows, closed once read; empty when there is none.
-    static QString TakeMessage() {
-        QString text;
-        for (QMessageBox* box : FrmMain->findChildren<QMessageBox*>()) {
-            text += box->text();
-            box->close();
-            delete box;
-        }
-        return text;
-    }
-
     QTemporaryDir folder;
     TProgramFiles* files = nullptr;
     QString answer;
@@ -59,7 +48,8 @@ protected:
 const char* const ShortProgram = "diameter,12.5\n0.1,-0,90,1e-7\n123456789.123,45,0,2\n";
 
 void ExpectShortProgramInTheFields() {
-    // The two rows given, the rest zeros; each field reads back as the file's double.
+    // The two rows given, each field reading back as the file's double; the other field rows
+    // empty and disabled.
     const QLineEdit* const filled[] = {FrmMain->EditY1, FrmMain->EditB1, FrmMain->EditC1,
                                        FrmMain->EditR1, FrmMain->EditY2, FrmMain->EditB2,
                                        FrmMain->EditC2, FrmMain->EditR2};
@@ -68,13 +58,15 @@ void ExpectShortProgramInTheFields() {
         EXPECT_EQ(StrToFloatDef(filled[i]->text(), 99), values[i])
             << filled[i]->text().toStdString();
     }
-    for (const QLineEdit* zero : {FrmMain->EditY3, FrmMain->EditC4, FrmMain->EditR5}) {
-        EXPECT_EQ(zero->text(), QStringLiteral("0"));
+    for (const QLineEdit* unused : {FrmMain->EditY3, FrmMain->EditC4, FrmMain->EditR5}) {
+        EXPECT_TRUE(unused->text().isEmpty());
+        EXPECT_FALSE(unused->isEnabled());
     }
     // And "Make 3D" was pressed with them.
-    EXPECT_EQ(InputProgram.StepCount, 5);
+    EXPECT_EQ(InputProgram.StepCount, 2);
     EXPECT_EQ(InputProgram.TubeDiameter, 12.5);
     EXPECT_EQ(InputProgram.Steps[1].Y, 123456789.123);
+    EXPECT_EQ(FrmMain->windowTitle(), QStringLiteral("Tubrix — short.csv"));
 }
 
 TEST_F(ProgramFilesTest, OpensFromTheCommandLineCtrlOAndADrop) {
@@ -105,15 +97,14 @@ TEST_F(ProgramFilesTest, OpensFromTheCommandLineCtrlOAndADrop) {
 }
 
 TEST_F(ProgramFilesTest, WhatCannotBeOpenedChangesNothing) {
-    std::string six = "diameter,10\n";
-    for (int i = 0; i < 5; ++i) {
-        six += "10,0,90,5\n";
+    std::string tooLong = "diameter,10\n";
+    for (int i = 0; i < 101; ++i) {
+        tooLong += "10,0,0,5\n";
     }
-    six += "10,0,0,5\n";
     const struct {
         QString path;
         const char* says;
-    } cases[] = {{Write("six.csv", six), "6 rows"},
+    } cases[] = {{Write("long.csv", tooLong), "more than 100 rows"},
                  {Write("bad.csv", "diameter,10\n10,0,90,x\n10,0,0,5\n"), "bad.csv:2:4"},
                  {folder.filePath(QStringLiteral("missing.csv")), "missing.csv"}};
     for (const auto& c : cases) {
@@ -128,7 +119,6 @@ TEST_F(ProgramFilesTest, WhatCannotBeOpenedChangesNothing) {
 TEST_F(ProgramFilesTest, SavesWhatMake3DWouldBuildAndAsksOnlyWhenItMust) {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     FrmMain->EditY2->setText(QStringLiteral("30,25"));
-    FrmMain->EditC5->setText(QStringLiteral("45")); // the tube ends with its straight
     answer = folder.filePath(QStringLiteral("saved.csv"));
     QTest::keyClick(FrmMain, Qt::Key_S, Qt::ControlModifier);
     QTest::keyClick(FrmMain, Qt::Key_S, Qt::ControlModifier);

@@ -4,6 +4,7 @@
 #include "frmmain.h"
 #include "fsimpipe.h"
 #include "movpal.h"
+#include "programfiles.h"
 #include "startup.h"
 #include "viewerhost.h"
 
@@ -38,6 +39,7 @@ class SoakTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { viewertest::EnsureApplication<TubrixApplication>(); }
     void SetUp() override {
+        TProgramFiles::AskYesNo = [](QWidget*, const QString&) { return true; };
         CreateForms();
         FrmMain->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(FrmMain));

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "programfile.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <vector>
+
+// The window's bend program: the diameter and 1 to MaxBendSteps rows, held as the texts the
+// operator typed. The field grid shows five of its rows at a time; "Make 3D", the files and the
+// clipboard all read and write it here.
+
+inline constexpr int GridColumns = 4; // Y, B, C, R
+
+struct ProgramRowTexts {
+    std::array<QString, GridColumns> Cells;
+    int Origin = -1; // the file row it was read from, -1 for a row the window added
+};
+
+// What "Make 3D" uses for a field's text: the number, or the field's default when the text
+// is not one (100 for the diameter, 0 for a grid value).
+inline constexpr double DiameterDefault = 100;
+inline constexpr double GridDefault = 0;
+
+// A number as a field shows it: the operator's decimal separator, as many digits as it takes
+// to read back as the same double, no grouping.
+QString FieldText(double value);
+
+// A field the program cannot use as typed. Row -1 is the diameter.
+struct FieldMark {
+    int Row = -1;
+    int Column = 0;
+    bool NotANumber = false; // else a value a program file would refuse
+    QString Why;             // what is used and why, for the field's tooltip
+
+    // "row 2, C" or "diameter".
+    QString Place() const;
+    // "C in row 2" or "Tube diameter".
+    QString Name() const;
+};
+
+class TProgramModel : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TProgramModel(QObject* parent = nullptr);
+
+    const QString& Diameter() const { return DiameterText; }
+    const std::vector<ProgramRowTexts>& Rows() const { return RowTexts; }
+    int RowCount() const { return static_cast<int>(RowTexts.size()); }
+
+    void SetDiameter(const QString& text);
+    void SetCell(int row, int column, const QString& text);
+    // A row of zeros after `row`, keeping that row's radius (a shop bends on one die); false
+    // at MaxBendSteps rows.
+    bool InsertRowAfter(int row);
+    // False when it is the only row.
+    bool RemoveRow(int row);
+    void Replace(const QString& diameter, std::vector<ProgramRowTexts> rows);
+    // The program a file holds; its rows remember where they came from.
+    void Load(const ProgramRows& program);
+
+    // Written to a file: each row is now the file's row of its place, and nothing is unsaved.
+    void Saved();
+
+    // What "Make 3D" builds and a file holds: every text read leniently.
+    ProgramRows Values() const;
+
+    // Every marked field, the diameter first, then row by row.
+    std::vector<FieldMark> Marks() const;
+
+    // The whole program as the program file's text with tabs, numbers in the operator's form:
+    // what a spreadsheet takes as it is, and what a paste takes back.
+    QString ClipboardText() const;
+
+    // Pastes a spreadsheet's block at `row`, `column` (tab-separated lines, a point or the
+    // operator's decimal comma), adding rows as needed; a whole program (what ClipboardText
+    // gives) replaces the program. Returns empty on success, else why nothing changed.
+    QString Paste(const QString& block, int row, int column);
+
+    // Changed since the program was last opened or saved.
+    bool Modified = false;
+
+signals:
+    // Any text, row or the row count changed.
+    void Changed();
+
+private:
+    void Touch();
+
+    QString DiameterText;
+    std::vector<ProgramRowTexts> RowTexts;
+};
+
+// The name of column 0..3.
+QString ColumnName(int column);
