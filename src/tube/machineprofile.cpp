@@ -83,9 +83,9 @@ const ProfileKey Keys[] = {
     {"centreline_height", &MachineProfile::CentrelineHeight, AboveZero, "none",
      "feed axis above the floor"},
     {"springback.fixed", &MachineProfile::SpringbackFixed, AnyFinite, "0",
-     "degrees over-bent: C + fixed + per_degree * C"},
+     "degrees over-bent besides the share per degree"},
     {"springback.per_degree", &MachineProfile::SpringbackPerDegree, AboveMinusOne, "0",
-     "degrees over-bent per degree of C"},
+     "degrees over-bent per degree: bent as C + fixed + per_degree * C"},
 };
 
 // Every key's name, for the message about a key that is not one.
@@ -270,12 +270,29 @@ Loaded<MachineProfile> ParseMachineProfile(std::string_view text, const std::str
     return {std::move(reader.Profile), {}};
 }
 
+// What a key takes, in words.
+std::string Accepted(const ProfileKey& key) {
+    struct Words {
+        const NumberRange& Range;
+        std::string operator()(TextField) const { return "a string"; }
+        std::string operator()(NumberField) const { return Range.Text; }
+        std::string operator()(OptionalNumberField) const { return Range.Text; }
+        std::string operator()(NumberListField) const {
+            return std::string("a list of numbers, each ") + Range.Text;
+        }
+        std::string operator()(SignField) const { return "1 or -1"; }
+        std::string operator()(ModeField) const { return "\"relative\" or \"absolute\""; }
+    };
+    return std::visit(Words{key.Range}, key.Target);
+}
+
 std::string MachineProfileKeysHelp() {
     std::string help;
     for (const ProfileKey& key : Keys) {
         std::string line = "  " + std::string(key.Name);
         line.resize(std::max<std::size_t>(line.size() + 1, 25), ' ');
-        help += line + key.Doc + " (default " + key.Default + ")\n";
+        help += line + key.Doc + "\n" + std::string(25, ' ') + Accepted(key) + "; default " +
+                key.Default + "\n";
     }
     return help;
 }
