@@ -394,6 +394,53 @@ std::vector<Finding> CheckContact(const BendProgram& program, const TubeWalk& wa
     return found;
 }
 
+PiecesAtFault FindPiecesAtFault(const BendProgram& program, const std::vector<Finding>& findings) {
+    const int count = std::clamp(program.StepCount, 0, MaxBendSteps);
+    PiecesAtFault at{std::vector<bool>(static_cast<std::size_t>(count), false),
+                     std::vector<bool>(static_cast<std::size_t>(count), false)};
+    const auto mark = [count](std::vector<bool>& pieces, int from, int to) {
+        for (int i = std::max(from, 0); i <= std::min(to, count - 1); ++i) {
+            pieces[static_cast<std::size_t>(i)] = true;
+        }
+    };
+    // Where each straight before a bend starts: just after the bending row before it.
+    const BendingRows bending = FindBendingRows(program);
+    std::vector<int> straightFrom(static_cast<std::size_t>(count), 0);
+    int from = 0;
+    for (const BendingRow& row : bending.Rows) {
+        straightFrom[static_cast<std::size_t>(row.Row)] = from;
+        from = row.Row + 1;
+    }
+    for (const Finding& f : findings) {
+        const int row = f.Row - 1;
+        switch (f.Rule) {
+        case FindingRule::Die:
+        case FindingRule::Angle:
+        case FindingRule::Fold:
+            mark(at.Bends, row, row);
+            break;
+        case FindingRule::Clamp:
+            if (row >= 0 && row < count) {
+                mark(at.Straights, straightFrom[static_cast<std::size_t>(row)], row);
+            }
+            break;
+        case FindingRule::Tail:
+            mark(at.Straights, from, count - 1);
+            break;
+        case FindingRule::Contact:
+            for (int r : {row, f.OtherRow - 1}) {
+                mark(at.Straights, r, r);
+                mark(at.Bends, r, r);
+            }
+            break;
+        case FindingRule::Diameter:
+        case FindingRule::Length:
+            break;
+        }
+    }
+    return at;
+}
+
 void SortFindings(std::vector<Finding>& findings) {
     std::stable_sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) {
         return std::pair{a.Row, static_cast<int>(a.Rule)} <

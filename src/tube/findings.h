@@ -58,6 +58,16 @@ std::vector<Finding> CheckMachine(const BendProgram& program, const MachineProfi
 std::vector<Finding> CheckFolds(const BendProgram& program);
 std::vector<Finding> CheckContact(const BendProgram& program, const TubeWalk& walk);
 
+// The pieces of the tube a list of findings is about, by row from 0, for a picture to mark:
+// the bend of a row for die, angle and fold; the straights that make up a short straight
+// before a bend (clamp) or a short tail; both pieces of both rows of a contact. Findings
+// about the whole part mark nothing.
+struct PiecesAtFault {
+    std::vector<bool> Straights;
+    std::vector<bool> Bends;
+};
+PiecesAtFault FindPiecesAtFault(const BendProgram& program, const std::vector<Finding>& findings);
+
 // Those without a row first, then by row, within a row in the order of the rules; findings of
 // one rule and row keep their order.
 void SortFindings(std::vector<Finding>& findings);

@@ -196,6 +196,29 @@ TEST(Findings, ContactWhereTheLastLegCrossesTheFirstAndNoneAtOnePointZeroOneDiam
     EXPECT_NEAR(found[1].Value, 9.9, 1e-8);
 }
 
+TEST(Findings, MarkTheStraightsAndBendsAtFault) {
+    // Bends on rows 3 and 5; rows 1 and 2 run straight into row 3's bend; rows 6 and 7 are the
+    // tail. A profile that finds fault with both straights, the tail and row 5's die.
+    const BendProgram program = Program(38, {{10, 0, 0, 45},
+                                             {10, 0, 0, 45},
+                                             {10, 0, 90, 45},
+                                             {10, 90, 0, 45},
+                                             {10, 0, 90, 50},
+                                             {10, 0, 0, 45},
+                                             {10, 0, 0, 45}});
+    MachineProfile profile;
+    profile.ClampLength = 35; // straights of 30 and 20
+    profile.MinTail = 25;     // a tail of 20
+    profile.Radii = {45};
+    const PiecesAtFault at = FindPiecesAtFault(program, CheckPart(program, &profile));
+    EXPECT_EQ(at.Straights, (std::vector<bool>{true, true, true, true, true, true, true}));
+    EXPECT_EQ(at.Bends, (std::vector<bool>{false, false, false, false, true, false, false}));
+    profile.ClampLength = 25;
+    const PiecesAtFault clampOnly = FindPiecesAtFault(program, CheckPart(program, &profile));
+    EXPECT_EQ(clampOnly.Straights,
+              (std::vector<bool>{false, false, false, true, true, true, true}));
+}
+
 TEST(MachineProgram, PlaneTurnsRelativeAndAbsoluteWithBothSigns) {
     // A straight row before the first bend, and one that does not bend between the bends.
     const BendProgram program = Program(38, {{20, 45, 0, 0},
