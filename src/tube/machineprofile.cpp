@@ -138,7 +138,8 @@ public:
                 return FailAt(key.source(), "unknown key " + Quoted(name) +
                                                 "; a machine profile has " + KeyList());
             }
-            if (!std::visit([&](auto field) { return Store(*known, node, field); },
+            const toml::node& value = node; // a structured binding cannot be captured
+            if (!std::visit([&](auto field) { return Store(*known, value, field); },
                             known->Target)) {
                 return false;
             }
