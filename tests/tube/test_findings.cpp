@@ -94,16 +94,6 @@ TEST(Findings, EachRuleAtItsLimitAndJustPast) {
         c.Change(program, profile);
         EXPECT_EQ(Lines(CheckPart(program, &profile)), c.Lines) << c.Name;
     }
-    // Values and limits as scripts read them.
-    MachineProfile tight = AtTheLimits();
-    tight.ClampLength = 115;
-    const std::vector<Finding> found = CheckPart(Program(38, TwoBends), &tight);
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].Rule, FindingRule::Clamp);
-    EXPECT_EQ(found[0].Row, 2);
-    EXPECT_EQ(found[0].Value, 114);
-    EXPECT_EQ(found[0].Limit, 115);
-    EXPECT_NEAR(CutLength(Program(38, TwoBends), tight), TwoBendsCut, 1e-9);
 }
 
 TEST(Findings, StraightsRunOnThroughRowsThatDoNotBendAndSpringbackRaisesTheAngle) {
