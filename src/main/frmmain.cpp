@@ -2,6 +2,7 @@
 
 #include "fsimpipe.h"
 #include "logo.h"
+#include "machinechecks.h"
 #include "programfiles.h"
 #include "programgrid.h"
 #include "programmodel.h"
@@ -203,4 +204,8 @@ void TFrmMain::SBtnMake3DClick() {
     }
     FrmSimPipe->RebuildModel(true);
     Grid->Built(DevelopedLength(InputProgram));
+    // Machine checks: the findings for what was just built.
+    if (auto* checks = findChild<TMachineChecks*>()) {
+        checks->ShowFindings(InputProgram);
+    }
 }
