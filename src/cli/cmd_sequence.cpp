@@ -55,32 +55,6 @@ Json StateJson(const MachineState& state) {
     return {{"lead_end", JsonPoint(lead)}, {"lowest_z", JsonNumber(Rounded(state.LowestZ))}};
 }
 
-std::string SequenceJson(const BendSequence& sequence) {
-    Json bends = Json::array();
-    for (std::size_t i = 0; i < sequence.Bends.size(); ++i) {
-        const SequenceBend& bend = sequence.Bends[i];
-        Json contacts = Json::array();
-        for (const SequenceContact& contact : bend.Contacts) {
-            contacts.push_back({{"with", ContactKindName(contact.With)},
-                                {"phase", ContactPhaseName(contact.Phase)},
-                                {"distance", JsonNumber(Rounded(contact.Distance))}});
-        }
-        bends.push_back({{"bend", i + 1},
-                         {"row", bend.Row + 1},
-                         {"feed", JsonNumber(bend.Feed)},
-                         {"rotate", JsonNumber(bend.Rotate)},
-                         {"angle", JsonNumber(bend.Angle)},
-                         {"before", StateJson(bend.Before)},
-                         {"after", StateJson(bend.After)},
-                         {"contacts", std::move(contacts)}});
-    }
-    const Json out = {
-        {"cut_length", JsonNumber(sequence.CutLength)},
-        {"bends", std::move(bends)},
-        {"first_contact", sequence.FirstContact ? Json(*sequence.FirstContact) : Json(nullptr)}};
-    return out.dump(2) + '\n';
-}
-
 std::string Fixed(double value, int width) {
     char text[512]; // room for the widest double in fixed notation
     const double shown = std::fabs(value) < 5e-4 ? 0.0 : value;
@@ -89,34 +63,6 @@ std::string Fixed(double value, int width) {
     const auto length = static_cast<int>(end - text);
     return std::string(static_cast<std::size_t>(std::max(width - length, 0)), ' ') +
            std::string(text, end);
-}
-
-std::string SequenceText(const BendSequence& sequence) {
-    std::ostringstream out;
-    out << "Cut length  " << Fixed(sequence.CutLength, 0) << "\n\n"
-        << "Bend  Row        Feed      Rotate       Angle    Lead end after bend (x, y, z)"
-        << "          Contacts\n";
-    for (std::size_t i = 0; i < sequence.Bends.size(); ++i) {
-        const SequenceBend& bend = sequence.Bends[i];
-        char numbers[64];
-        std::snprintf(numbers, sizeof numbers, "%4zu %4d", i + 1, bend.Row + 1);
-        const Vec3 lead = bend.After.LeadEnd;
-        out << numbers << Fixed(bend.Feed, 12) << Fixed(bend.Rotate, 12) << Fixed(bend.Angle, 12)
-            << Fixed(lead.X, 12) << Fixed(lead.Y, 12) << Fixed(lead.Z, 12);
-        const char* separator = "    ";
-        for (const SequenceContact& contact : bend.Contacts) {
-            out << separator << ContactKindName(contact.With) << ' '
-                << ContactPhaseName(contact.Phase) << ' ' << Fixed(contact.Distance, 0);
-            separator = ", ";
-        }
-        out << '\n';
-    }
-    if (sequence.FirstContact) {
-        out << "\nFirst contact at bend " << *sequence.FirstContact << '\n';
-    } else {
-        out << "\nNo contact with the stock or the floor\n";
-    }
-    return out.str();
 }
 
 std::optional<std::pair<int, int>> PictureSize(const std::string& text) {
@@ -212,6 +158,60 @@ int RunSequence(const SequenceOptions& options) {
 }
 
 } // namespace
+
+std::string SequenceJson(const BendSequence& sequence) {
+    Json bends = Json::array();
+    for (std::size_t i = 0; i < sequence.Bends.size(); ++i) {
+        const SequenceBend& bend = sequence.Bends[i];
+        Json contacts = Json::array();
+        for (const SequenceContact& contact : bend.Contacts) {
+            contacts.push_back({{"with", ContactKindName(contact.With)},
+                                {"phase", ContactPhaseName(contact.Phase)},
+                                {"distance", JsonNumber(Rounded(contact.Distance))}});
+        }
+        bends.push_back({{"bend", i + 1},
+                         {"row", bend.Row + 1},
+                         {"feed", JsonNumber(bend.Feed)},
+                         {"rotate", JsonNumber(bend.Rotate)},
+                         {"angle", JsonNumber(bend.Angle)},
+                         {"before", StateJson(bend.Before)},
+                         {"after", StateJson(bend.After)},
+                         {"contacts", std::move(contacts)}});
+    }
+    const Json out = {
+        {"cut_length", JsonNumber(sequence.CutLength)},
+        {"bends", std::move(bends)},
+        {"first_contact", sequence.FirstContact ? Json(*sequence.FirstContact) : Json(nullptr)}};
+    return out.dump(2) + '\n';
+}
+
+std::string SequenceText(const BendSequence& sequence) {
+    std::ostringstream out;
+    out << "Cut length  " << Fixed(sequence.CutLength, 0) << "\n\n"
+        << "Bend  Row        Feed      Rotate       Angle    Lead end after bend (x, y, z)"
+        << "          Contacts\n";
+    for (std::size_t i = 0; i < sequence.Bends.size(); ++i) {
+        const SequenceBend& bend = sequence.Bends[i];
+        char numbers[64];
+        std::snprintf(numbers, sizeof numbers, "%4zu %4d", i + 1, bend.Row + 1);
+        const Vec3 lead = bend.After.LeadEnd;
+        out << numbers << Fixed(bend.Feed, 12) << Fixed(bend.Rotate, 12) << Fixed(bend.Angle, 12)
+            << Fixed(lead.X, 12) << Fixed(lead.Y, 12) << Fixed(lead.Z, 12);
+        const char* separator = "    ";
+        for (const SequenceContact& contact : bend.Contacts) {
+            out << separator << ContactKindName(contact.With) << ' '
+                << ContactPhaseName(contact.Phase) << ' ' << Fixed(contact.Distance, 0);
+            separator = ", ";
+        }
+        out << '\n';
+    }
+    if (sequence.FirstContact) {
+        out << "\nFirst contact at bend " << *sequence.FirstContact << '\n';
+    } else {
+        out << "\nNo contact with the stock or the floor\n";
+    }
+    return out.str();
+}
 
 void AddSequenceCommand(CLI::App& app, int& status) {
     auto options = std::make_shared<SequenceOptions>();

@@ -20,6 +20,11 @@ void AddSequenceCommand(CLI::App& app, int& status);
 std::string InfoJson(const BendProgram& program, const TubeWalk& walk);
 std::string InfoText(const BendProgram& program, const TubeWalk& walk);
 
+// The sequence command's outputs: JSON with its fixed keys, and a table for people.
+struct BendSequence;
+std::string SequenceJson(const BendSequence& sequence);
+std::string SequenceText(const BendSequence& sequence);
+
 // Exit statuses: success, an output that could not be written (or no OpenGL to draw with),
 // bad usage or bad input.
 inline constexpr int ExitSuccess = 0;

@@ -12,8 +12,11 @@ constexpr double Pi = 3.141592653589793;
 constexpr double DegreesPerRadian = 180 / Pi;
 constexpr double Infinite = std::numeric_limits<double>::infinity();
 
-// Contacts are found to this fraction of the diameter.
-constexpr double Precision = 1e-6;
+// Contacts are bracketed to this fraction of the diameter (no minimum deeper than that is
+// missed), then their distance refined inside its bracket by golden section, whose 40 steps
+// shrink it a hundred-million-fold: to far better than 1e-6 of the diameter.
+constexpr double Precision = 1e-3;
+constexpr int GoldenSteps = 40;
 // Evaluations one minimisation may spend before it settles for the best it has: far above what
 // a contact needs (some hundreds), they only bound the time a degenerate part can take (an arc
 // ringing the stock is at one distance all along; numbers near overflow).
@@ -35,6 +38,9 @@ struct Piece {
     Vec3 At(double s) const {
         if (!Arc) {
             return From + Heading * s;
+        }
+        if (!(Radius > 0)) {
+            return Centre; // a bend of no radius is a corner
         }
         const double t = s / Radius;
         return Centre + (FromCentre * std::cos(t) + Heading * std::sin(t)) * Radius;
@@ -120,46 +126,77 @@ WalkFrame FeedTurn(double feed, double degrees) {
     return WalkFrame{}.Turned(0, degrees).Moved({-feed, 0, 0});
 }
 
-// The smallest value of f over [a, b], f changing by at most `slope` per unit: Piyavskii's
-// bracketing. An interval whose ends give f(a), f(b) can hold nothing below
-// (f(a) + f(b)) / 2 - slope * (b - a) / 2; intervals that cannot beat the best value found (or
-// `above`, past which the value is of no interest) by `tolerance` are dropped, the others
-// halved. The result is within `tolerance` of the true minimum whenever that lies below `above`,
-// whatever the function's shape: no minimum is missed between samples. `lowest` is a value f
-// never goes below (0 for a distance), so a stretch already at it is not split further.
+// The smallest value of f over [a, b] by bracketing, for functions that bend upward at most
+// `Curvature` (f'' <= Curvature wherever it exists, and no upward kinks: so is a squared
+// distance to a moving point, a height on a turning body, and the least of several of them).
+// Such an f lies above its chord less (Curvature / 2) (x - a)(b - x), which bounds what an
+// interval can hold from the values at its ends. Intervals that cannot beat the best value found
+// (or `Above`, past which the value is of no interest) by `Tolerance` are dropped, the others
+// halved: the result is within `Tolerance` of the true minimum whenever that lies below
+// `Above`, whatever the function's shape, and no minimum is missed between samples. `Lowest` is
+// a value f never goes below (0 for a distance), so a stretch already at it is not split. The
+// few intervals left undecided are then searched by golden section for the bottom of their dip.
 struct Bracket {
-    double Slope;
+    double Curvature;
     double Lowest;
     double Above;
     double Tolerance;
     int Budget;
 };
-template <typename Function> double Minimise(Function f, double a, double b, const Bracket& at) {
-    const double slope = at.Slope;
+
+// Golden section over [low, high] for the bottom of a dip.
+template <typename Function> double Golden(Function f, double low, double high) {
+    constexpr double Ratio = 0.6180339887498949;
+    double left = high - Ratio * (high - low), right = low + Ratio * (high - low);
+    double fLeft = f(left), fRight = f(right);
+    for (int step = 0; step < GoldenSteps; ++step) {
+        if (fLeft <= fRight) {
+            high = right, right = left, fRight = fLeft;
+            left = high - Ratio * (high - low), fLeft = f(left);
+        } else {
+            low = left, left = right, fLeft = fRight;
+            right = low + Ratio * (high - low), fRight = f(right);
+        }
+    }
+    return std::min(fLeft, fRight);
+}
+
+// `refined` gives the same values as f, to the last digit where f may stop at the precision
+// (an inner minimisation): the bracketing needs only that precision, the golden section more.
+template <typename Function, typename Refined>
+double Minimise(Function f, Refined refined, double a, double b, const Bracket& at) {
+    const double curvature = at.Curvature;
     const double above = at.Above;
     const double tolerance = at.Tolerance;
     const double fa = f(a);
     const double fb = f(b);
     double best = std::min(fa, fb);
-    if (!(b > a) || !std::isfinite(slope) || !std::isfinite(best) || !(tolerance > 0)) {
+    if (!(b > a) || !std::isfinite(curvature) || !std::isfinite(best) || !(tolerance > 0)) {
         return best;
     }
     struct Span {
         double A, FA, B, FB;
     };
+    const auto bound = [&](const Span& span) {
+        // The chord less the parabola, lowest at u along the interval (from 0 to 1).
+        const double bow = curvature * (span.B - span.A) * (span.B - span.A) * 0.5;
+        const double rise = span.FB - span.FA;
+        const double u = bow > 0 ? std::clamp(0.5 - rise / (2 * bow), 0.0, 1.0) : 0.0;
+        return std::max(span.FA + rise * u - bow * u * (1 - u), at.Lowest);
+    };
     std::vector<Span> open{{a, fa, b, fb}};
+    std::vector<Span> undecided; // dropped, but they may still hold a little less than the best
     int evaluations = 2;
     while (!open.empty() && evaluations < at.Budget) {
         const Span span = open.back();
         open.pop_back();
-        const double bound =
-            std::max((span.FA + span.FB) * 0.5 - slope * (span.B - span.A) * 0.5, at.Lowest);
-        if (bound >= std::min(best, above) - tolerance) {
-            continue;
-        }
+        const double low = bound(span);
         const double middle = (span.A + span.B) * 0.5;
-        if (!(middle > span.A && middle < span.B)) {
-            continue; // no room left between two neighbouring doubles
+        if (low >= std::min(best, above) - tolerance || !(middle > span.A && middle < span.B)) {
+            if (low < best && best < above) {
+                undecided.push_back(span);
+            }
+            continue;
         }
         const double fm = f(middle);
         ++evaluations;
@@ -167,7 +204,25 @@ template <typename Function> double Minimise(Function f, double a, double b, con
         open.push_back({middle, fm, span.B, span.FB});
         open.push_back({span.A, span.FA, middle, fm});
     }
+    if (!(best < above)) {
+        return best;
+    }
+    // The few stretches whose bound still lies below the best are where its last fraction of
+    // the tolerance can hide; each is one dip at this scale.
+    std::erase_if(undecided, [&](const Span& span) { return !(bound(span) < best); });
+    constexpr std::size_t MostRefined = 4;
+    const auto last =
+        undecided.begin() + static_cast<std::ptrdiff_t>(std::min(undecided.size(), MostRefined));
+    std::partial_sort(undecided.begin(), last, undecided.end(),
+                      [&](const Span& x, const Span& y) { return bound(x) < bound(y); });
+    for (auto span = undecided.begin(); span != last; ++span) {
+        best = std::min(best, Golden(refined, span->A, span->B));
+    }
     return best;
+}
+
+template <typename Function> double Minimise(Function f, double a, double b, const Bracket& at) {
+    return Minimise(f, f, a, b, at);
 }
 
 // Distances to the stock, a segment of the x axis from the origin to `length`.
@@ -212,26 +267,37 @@ double SegmentToStock(Vec3 p, Vec3 d, double length) {
 }
 
 // What of a piece counts for the stock: the part formed (up to `formed` from the lead end) and
-// more than pi * D / 2 from the origin along the tube, as a local range [0, end].
+// more than pi * D / 2 from the origin along the tube, as a local range [0, end]; negative when
+// none of it counts.
 double CountedEnd(const Piece& piece, double formed, double diameter) {
     return std::min(piece.Length, formed - Pi * diameter * 0.5 - piece.Start);
 }
 
-// A placed piece's distance to the stock, exact to the precision: straights in closed form,
-// arcs bracketed along their length (a point moves at most one unit per unit of arc).
-double PieceToStock(const Piece& piece, double formed, double stockLength, double diameter) {
-    const double end = CountedEnd(piece, formed, diameter);
-    if (!(end >= 0)) {
-        return Infinite;
-    }
+// A placed piece's distance to the stock over its local range [0, end], exact to the
+// precision: straights in closed form, arcs bracketed along their length. An arc whose whole
+// circle keeps D away gives the distance of its circle's box instead: less than the true one,
+// and no less than D.
+double PieceToStock(const Piece& piece, double end, double stockLength, double diameter,
+                    bool refine = true) {
     if (!piece.Arc) {
         return SegmentToStock(piece.From, piece.Heading * end, stockLength);
     }
-    if (PointToStock(piece.Centre, stockLength) - piece.Radius >= diameter) {
-        return Infinite;
+    const double fromCentre = PointToStock(piece.Centre, stockLength);
+    if (fromCentre - piece.Radius >= diameter) {
+        return fromCentre - piece.Radius;
     }
-    return Minimise([&](double s) { return PointToStock(piece.At(s), stockLength); }, 0, end,
-                    {1, 0, diameter, Precision * diameter, MaxInnerEvaluations});
+    // Along the arc a point moves at unit speed and turns by 1/R: the squared distance bends
+    // upward at most 2 + 2 d / R, with d at most the centre's distance plus R.
+    const double curvature = 2 + 2 * (fromCentre + piece.Radius) / piece.Radius;
+    const auto squared = [&](double s) {
+        const double d = PointToStock(piece.At(s), stockLength);
+        return d * d;
+    };
+    const Bracket bracket{curvature, 0, diameter * diameter, 2 * diameter * Precision * diameter,
+                          MaxInnerEvaluations};
+    return std::sqrt(refine ? Minimise(squared, 0, end, bracket)
+                            : Minimise(
+                                  squared, [](double) { return Infinite; }, 0, end, bracket));
 }
 
 // The lowest z of a piece's points from 0 to `end`, exactly: an arc's height is
@@ -253,6 +319,44 @@ double PieceLowest(const Piece& piece, double end) {
         }
     }
     return lowest;
+}
+
+// A placed piece turned by `radians` about the vertical through `centre` (the die's axis).
+Piece Swung(const Piece& piece, Vec3 centre, double radians) {
+    const double c = std::cos(radians), s = std::sin(radians);
+    const auto turn = [&](Vec3 v) { return Vec3{c * v.X - s * v.Y, s * v.X + c * v.Y, v.Z}; };
+    Piece swung = piece;
+    swung.From = centre + turn(piece.From - centre);
+    swung.Centre = centre + turn(piece.Centre - centre);
+    swung.Heading = turn(piece.Heading);
+    swung.FromCentre = turn(piece.FromCentre);
+    return swung;
+}
+
+// A placed piece turned by `radians` about the x axis (right-handed).
+Piece Rolled(const Piece& piece, double radians) {
+    const double c = std::cos(radians), s = std::sin(radians);
+    const auto turn = [&](Vec3 v) { return Vec3{v.X, c * v.Y - s * v.Z, s * v.Y + c * v.Z}; };
+    Piece rolled = piece;
+    rolled.From = turn(piece.From);
+    rolled.Centre = turn(piece.Centre);
+    rolled.Heading = turn(piece.Heading);
+    rolled.FromCentre = turn(piece.FromCentre);
+    return rolled;
+}
+
+// The lowest a point comes while turned about x by every angle from `from` to `to` (radians),
+// exactly: at distance r from the axis its height is r sin(angle + its own), lowest (-r) where
+// the two angles sum to -pi/2, else at an end of the turn.
+double PointLowestOverTurn(Vec3 p, double from, double to) {
+    const double r = std::hypot(p.Y, p.Z);
+    double bottom = -Pi / 2 - std::atan2(p.Z, p.Y);
+    bottom -= 2 * Pi * std::floor((bottom - from) / (2 * Pi)); // first at or after `from`
+    if (bottom <= to) {
+        return -r;
+    }
+    return std::min(p.Y * std::sin(from) + p.Z * std::cos(from),
+                    p.Y * std::sin(to) + p.Z * std::cos(to));
 }
 
 // How far a piece reaches from the x axis: a straight's farthest point is an end (the distance
@@ -286,10 +390,12 @@ struct Player {
         double nearest = Infinite;
         for (std::size_t i = 0; i < pieceCount; ++i) {
             const Piece placed = Placed(Pieces[i], placement);
-            if (PointToStock(placed.Middle(), stockLength) - placed.Reach() >= Diameter) {
+            const double end = CountedEnd(placed, formed, Diameter);
+            if (end < 0 ||
+                PointToStock(placed.Middle(), stockLength) - placed.Reach() >= Diameter) {
                 continue;
             }
-            nearest = std::min(nearest, PieceToStock(placed, formed, stockLength, Diameter));
+            nearest = std::min(nearest, PieceToStock(placed, end, stockLength, Diameter));
         }
         return nearest;
     }
@@ -312,30 +418,45 @@ struct Player {
             const Vec3 middle = start.Middle();
             const double reach = start.Reach();
             const double fromAxis = std::hypot(middle.X - dieCentre.X, middle.Y - dieCentre.Y);
+            // The stock's points lie from R to stockReach from the die's axis, at height 0.
             if (std::fabs(middle.Z) - reach >= Diameter ||
                 fromAxis - reach >= stockReach + Diameter ||
+                fromAxis + reach <= bend.Radius - Diameter ||
                 formedAfter - Pi * Diameter * 0.5 <= start.Start) {
                 continue;
             }
-            const auto at = [&](double t) {
-                const WalkFrame placement = Multiply(
-                    DieTurn(bend.Radius, side, t * DegreesPerRadian), bend.Before.Placement);
+            // The piece counts from the angle at which its start is pi * D / 2 from the origin.
+            const double counted = std::clamp(
+                (start.Start + Pi * Diameter * 0.5 - formedBefore) / bend.Radius, 0.0, radians);
+            const auto at = [&](double t, bool refine) {
                 const double formed = formedBefore + bend.Radius * t;
                 const double stockLength = std::max(Sequence.DevelopedLength - formed, 0.0);
-                return PieceToStock(Placed(Pieces[i], placement), formed, stockLength, Diameter);
+                const double end = std::max(CountedEnd(start, formed, Diameter), 0.0);
+                const double d = PieceToStock(Swung(start, dieCentre, -side * t), end, stockLength,
+                                              Diameter, refine);
+                return d * d;
             };
-            const double slope = fromAxis + reach + 2 * bend.Radius;
-            nearest = std::min(
-                nearest, Minimise(at, 0, radians,
-                                  {slope, 0, Diameter, Precision * Diameter, MaxOuterEvaluations}));
+            // A point at rho from the die's axis moves at rho per radian and turns as fast; the
+            // stock's end comes toward it at R. Its squared distance d^2 = e^2 + y^2 + z^2 then
+            // bends upward at most 2 (rho + R)^2 + 2 rho^2 + 4 rho d, with d <= rho + R.
+            const double rho = fromAxis + reach;
+            const double curvature = 2 * (rho + bend.Radius) * (rho + bend.Radius) + 2 * rho * rho +
+                                     4 * rho * (rho + bend.Radius);
+            const double squared =
+                Minimise([&](double t) { return at(t, false); },
+                         [&](double t) { return at(t, true); }, counted, radians,
+                         {curvature, 0, Diameter * Diameter, 2 * Diameter * Precision * Diameter,
+                          MaxOuterEvaluations});
+            nearest = std::min(nearest, std::sqrt(squared));
         }
         return nearest;
     }
 
     // The floor over the plane turn before a bend: heights do not change while the part bends
     // about the vertical die axis, but they do while it turns about x, so each piece's lowest
-    // point (exact for any one turn) is minimised over the turn. A point moves at most its
-    // distance from the x axis per radian: that bounds the slope for the bracketing.
+    // point is minimised over the turn: in closed form for a straight (its lowest point is an
+    // end), bracketed for an arc, whose points' heights r sin(angle + their own) bend upward at
+    // most r, their distance from the x axis.
     double LowestOverTurn(const SequenceBend& bend, std::size_t pieceCount, double formed,
                           double floorLimit) const {
         const double turn = bend.Turn / DegreesPerRadian;
@@ -348,12 +469,13 @@ struct Player {
             if (-fromAxis >= floorLimit) {
                 continue;
             }
-            const auto at = [&](double t) {
-                const WalkFrame turned =
-                    Multiply(WalkFrame{}.Turned(0, t * DegreesPerRadian), bend.Before.Placement);
-                const Piece placed = Placed(Pieces[i], turned);
-                return PieceLowest(placed, std::min(placed.Length, formed - placed.Start));
-            };
+            const double end = std::min(start.Length, formed - start.Start);
+            if (!start.Arc) {
+                lowest = std::min({lowest, PointLowestOverTurn(start.From, from, to),
+                                   PointLowestOverTurn(start.At(end), from, to)});
+                continue;
+            }
+            const auto at = [&](double t) { return PieceLowest(Rolled(start, t), end); };
             lowest = std::min(lowest, Minimise(at, from, to,
                                                {fromAxis, -fromAxis, floorLimit,
                                                 Precision * Diameter, MaxOuterEvaluations}));
