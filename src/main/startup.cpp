@@ -3,6 +3,7 @@
 #include "frmmain.h"
 #include "fsimpipe.h"
 #include "programfiles.h"
+#include "sequencesteps.h"
 
 #include <QIcon>
 #include <QMessageBox>
@@ -40,6 +41,7 @@ void CreateForms() {
     FrmMain = new TFrmMain;
     new TProgramFiles(*FrmMain); // owned by the window
     FrmSimPipe = new TFrmSimPipe;
+    new TSequenceSteps(*FrmMain, *FrmSimPipe); // the step control; owned by the window
 }
 
 void DestroyForms() {
