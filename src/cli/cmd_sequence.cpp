@@ -1,12 +1,12 @@
 // tubrix-cli sequence: the bending played through on the machine, bend by bend, with where the
 // part meets the stock or the floor; and, with -o, a picture of every state.
 #include "bendsequence.h"
+#include "clijson.h"
 #include "commands.h"
 #include "sequencepicture.h"
 
 #include <QBuffer>
 
-#include <nlohmann/json.hpp>
 
 #include <charconv>
 #include <cmath>
@@ -16,28 +16,15 @@
 
 namespace {
 
-using Json = nlohmann::ordered_json;
-
-// Exit status when the part meets the stock or the floor: scripts branch on it.
-constexpr int ExitContacts = 3;
 constexpr int LargestSide = 16384;
 
 struct SequenceOptions {
     ProgramInput Program;
+    std::string Machine;
     bool AsJson = false;
     std::string Directory;
     std::string Size = "787x423";
 };
-
-// Whole numbers as integers, others in their shortest form that reads back the same, as info
-// writes them.
-Json JsonNumber(double value) {
-    constexpr double ExactIntegers = 9007199254740992.0; // 2^53
-    if (value == std::trunc(value) && std::fabs(value) < ExactIntegers) {
-        return static_cast<std::int64_t>(value); // -0 comes out as 0
-    }
-    return value;
-}
 
 Json JsonPoint(Vec3 p) {
     return Json::array({JsonNumber(p.X), JsonNumber(p.Y), JsonNumber(p.Z)});
@@ -138,7 +125,14 @@ int RunSequence(const SequenceOptions& options) {
     if (!rows) {
         return ExitBadInput;
     }
-    const MachineProfile profile;
+    MachineProfile profile;
+    if (!options.Machine.empty()) {
+        const std::optional<MachineProfile> loaded = LoadProfile(options.Machine);
+        if (!loaded) {
+            return ExitBadInput;
+        }
+        profile = *loaded;
+    }
     // The record is some ten kilobytes: on the heap.
     const auto program = std::make_unique<BendProgram>(ProgramFromRows(*rows));
     const BendSequence sequence = PlayBendSequence(*program, profile);
@@ -152,7 +146,7 @@ int RunSequence(const SequenceOptions& options) {
         status = WritePictures(options.Directory, *size, *program, sequence, json);
     }
     if (status == ExitSuccess && sequence.FirstContact) {
-        return ExitContacts;
+        return ExitFindings;
     }
     return status;
 }
@@ -219,6 +213,7 @@ void AddSequenceCommand(CLI::App& app, int& status) {
         "sequence", "The bending on the machine, bend by bend: feed, plane turn, angle, where the "
                     "lead end goes, and where the part meets the stock or the floor.");
     AddProgramInput(*sequence, options->Program);
+    AddMachineOption(*sequence, options->Machine);
     sequence->add_flag("--json", options->AsJson, "Print JSON instead of a table");
     sequence->add_option("-o,--output", options->Directory,
                          "Directory for a picture of every state (step-00.png ...) and "

@@ -2,6 +2,7 @@
 
 #include "frmmain.h"
 #include "fsimpipe.h"
+#include "machinechecks.h"
 #include "orbgl.h"
 
 #include "movpal.h"
@@ -62,7 +63,7 @@ std::optional<std::string> SequenceRefusal(const BendProgram& program) {
 }
 
 TSequenceSteps::TSequenceSteps(TFrmMain& window, TFrmSimPipe& viewer)
-    : QObject(&window), Viewer(viewer) {
+    : QObject(&window), Window(window), Viewer(viewer) {
     setObjectName(QStringLiteral("SequenceSteps"));
     StepPanel = new QFrame(&viewer);
     StepPanel->setObjectName(QStringLiteral("StepPanel"));
@@ -150,7 +151,11 @@ bool TSequenceSteps::ShowStep(int step) {
             return false;
         }
         Program = std::make_unique<BendProgram>(Viewer.ViewProgram);
-        Played = std::make_unique<BendSequence>(PlayBendSequence(*Program, MachineProfile{}));
+        // On the machine whose profile the window has loaded: its die side and floor.
+        const auto* checks = Window.findChild<TMachineChecks*>();
+        const MachineProfile profile =
+            checks && checks->Profile ? *checks->Profile : MachineProfile{};
+        Played = std::make_unique<BendSequence>(PlayBendSequence(*Program, profile));
         View = FitSequenceView(*Played, Viewer.width(), Viewer.height());
         SetSequenceView(View, Viewer.width(), Viewer.height());
         Viewer.ViewScale = static_cast<float>(View.Scale);

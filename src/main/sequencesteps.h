@@ -18,7 +18,8 @@ class TFrmSimPipe;
 
 // The bend sequence in the viewer: a step control in its bottom-left corner ("Part", then
 // "Bend 0" for the tube loaded on the machine, "Bend k" after bend k) shows the part on the
-// machine at each state, from one view, with the stock and the floor; "Part" (or Escape) goes
+// machine at each state (the machine whose profile the window has loaded), from one view, with
+// the stock and the floor; "Part" (or Escape) goes
 // back to the normal picture at its home view. The control plays the program "Make 3D" built,
 // once the file rules accept it; otherwise it names the field that stops it.
 class TSequenceSteps : public QObject {
@@ -48,6 +49,7 @@ private:
     void LeaveStepView();
     void Refuse(const QString& why);
 
+    TFrmMain& Window;
     TFrmSimPipe& Viewer;
     std::unique_ptr<BendProgram> Program;
     std::unique_ptr<BendSequence> Played;

@@ -628,3 +628,36 @@ BendSequence PlayBendSequence(const BendProgram& program, const MachineProfile& 
     }
     return sequence;
 }
+
+std::vector<Finding> SequenceFindings(const BendSequence& sequence) {
+    std::vector<Finding> findings;
+    const double diameter = std::fabs(sequence.Diameter);
+    for (const SequenceBend& bend : sequence.Bends) {
+        for (ContactKind kind : {ContactKind::Stock, ContactKind::Floor}) {
+            const SequenceContact* nearest = nullptr;
+            for (const SequenceContact& contact : bend.Contacts) {
+                if (contact.With == kind && (!nearest || contact.Distance < nearest->Distance)) {
+                    nearest = &contact;
+                }
+            }
+            if (!nearest) {
+                continue;
+            }
+            const bool stock = kind == ContactKind::Stock;
+            const double limit = stock ? diameter : diameter * 0.5;
+            const char* when = nearest->Phase == ContactPhase::Rotate ? "in the plane turn"
+                               : nearest->Phase == ContactPhase::Bend ? "while bending"
+                                                                      : "after the bend";
+            Finding finding;
+            finding.Rule = stock ? FindingRule::Stock : FindingRule::Floor;
+            finding.Row = bend.Row + 1;
+            finding.Value = nearest->Distance;
+            finding.Limit = limit;
+            finding.Message = std::string(stock ? "part to stock " : "part above the floor ") +
+                              when + " " + FindingNumber(nearest->Distance) + " < " +
+                              FindingNumber(limit);
+            findings.push_back(std::move(finding));
+        }
+    }
+    return findings;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bendprogram.h"
+#include "findings.h"
 #include "machineprofile.h"
 #include "tubewalk.h"
 
@@ -72,6 +73,10 @@ struct BendSequence {
 // Plays the program through on the machine the profile describes (DieSide, CentrelineHeight,
 // BSign and GainPerBend are read). Values that overflow give states of infinities, never a hang.
 BendSequence PlayBendSequence(const BendProgram& program, const MachineProfile& profile);
+
+// The contacts as findings, one per bend and kind: the bending row, the smallest distance over
+// the bend's phases, the limit D (stock) or D / 2 (floor).
+std::vector<Finding> SequenceFindings(const BendSequence& sequence);
 
 // Contacts are closer than the tube's diameter to the stock, and closer than half of it to the
 // floor; points within pi * D / 2 of the origin along the tube are where the part meets the

@@ -89,4 +89,29 @@ TEST_F(CliSequence, ContactsExitThreeAndShowInAmber) {
     EXPECT_NE(size.Err.find("--size"), std::string::npos);
 }
 
+// Turned -90 before bend 2, the lead leg hangs 45 + 200 below the feed axis: 145 under a floor
+// 100 down. With the die on the other side the machine is turned over and the leg stands up.
+TEST_F(CliSequence, FloorFromTheProfileInSequenceAndCheck) {
+    WriteText(Path("hang.csv"), "diameter,38\n200,0,90,45\n30,-90,90,45\n30,0,0,45\n");
+    WriteText(Path("floor.toml"), "centreline_height = 100\n");
+    WriteText(Path("left.toml"), "centreline_height = 100\ndie_side = -1\n");
+    const CliRun check = Run({"check", "hang.csv", "--machine", "floor.toml"});
+    EXPECT_EQ(check.Status, 3);
+    EXPECT_EQ(check.Out, "row 2: floor: part above the floor in the plane turn -145 < 19\n");
+
+    const CliRun run = Run({"sequence", "hang.csv", "--machine", "floor.toml", "--json"});
+    EXPECT_EQ(run.Status, 3) << run.Err;
+    const Json json = Json::parse(run.Out);
+    EXPECT_EQ(json["first_contact"], 2);
+    EXPECT_EQ(json["bends"][1]["rotate"], -90);
+    EXPECT_EQ(json["bends"][1]["after"]["lowest_z"], -245);
+    const Json& contacts = json["bends"][1]["contacts"];
+    ASSERT_EQ(contacts.size(), 2u);
+    EXPECT_EQ(contacts[0], Json({{"with", "floor"}, {"phase", "rotate"}, {"distance", -145}}));
+    EXPECT_EQ(contacts[1]["phase"], "after");
+
+    EXPECT_EQ(Run({"sequence", "hang.csv", "--machine", "left.toml"}).Status, 0);
+    EXPECT_EQ(Run({"check", "hang.csv", "--machine", "left.toml"}).Status, 0);
+}
+
 } // namespace
