@@ -21,7 +21,7 @@ constexpr double ViewSwing = -25;
 constexpr double ViewTilt = -60;
 constexpr GLbyte StockColour[3] = {90, 90, 95};
 constexpr GLbyte FloorColour[3] = {75, 78, 82};
-constexpr GLbyte ContactColour[3] = {127, 96, 0}; // the findings' amber
+constexpr GLbyte ContactColour[3] = {127, 90, 0}; // the amber the builder marks faults in
 constexpr int StockSlices = 24;
 
 struct Box {
