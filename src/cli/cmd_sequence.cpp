@@ -7,7 +7,7 @@
 
 #include <QBuffer>
 
-
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -114,6 +114,17 @@ int WritePictures(const std::string& directory, std::pair<int, int> size,
     return WriteOutput((std::filesystem::path(directory) / "sequence.json").string(), json);
 }
 
+// Numbers near overflow can give states of infinities, which no output should carry.
+bool AllFinite(const BendSequence& sequence) {
+    const auto finite = [](const MachineState& state) {
+        return std::isfinite(state.LeadEnd.X) && std::isfinite(state.LeadEnd.Y) &&
+               std::isfinite(state.LeadEnd.Z) && std::isfinite(state.LowestZ);
+    };
+    return std::isfinite(sequence.DevelopedLength) && std::isfinite(sequence.CutLength) &&
+           std::all_of(sequence.Bends.begin(), sequence.Bends.end(),
+                       [&](const SequenceBend& b) { return finite(b.Before) && finite(b.After); });
+}
+
 int RunSequence(const SequenceOptions& options) {
     const auto size = PictureSize(options.Size);
     if (!size) {
@@ -136,8 +147,9 @@ int RunSequence(const SequenceOptions& options) {
     // The record is some ten kilobytes: on the heap.
     const auto program = std::make_unique<BendProgram>(ProgramFromRows(*rows));
     const BendSequence sequence = PlayBendSequence(*program, profile);
-    if (!std::isfinite(sequence.DevelopedLength)) {
-        ReportError(options.Program.Path + ": the tube's length overflows; nothing to play");
+    if (!AllFinite(sequence)) {
+        ReportError(options.Program.Path +
+                    ": the numbers overflow on the machine; nothing to play");
         return ExitBadInput;
     }
     const std::string json = SequenceJson(sequence);
