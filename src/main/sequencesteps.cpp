@@ -30,10 +30,13 @@ std::string RowField(int row, const char* field, const char* rule) {
 
 // The program file's row rules, checked here until the file reader and the window share them.
 std::optional<std::string> SequenceRefusal(const BendProgram& program) {
+    const int rows = std::clamp(program.StepCount, 0, MaxBendSteps);
+    if (rows == 0) {
+        return std::string("no program yet: press \"Make 3D\"");
+    }
     if (!(std::isfinite(program.TubeDiameter) && program.TubeDiameter > 0)) {
         return std::string("diameter: the tube diameter must be greater than 0");
     }
-    const int rows = std::clamp(program.StepCount, 0, MaxBendSteps);
     for (int i = 0; i < rows; ++i) {
         const BendStep& step = program.Steps[i];
         if (!(std::isfinite(step.Y) && step.Y >= 0)) {
@@ -49,9 +52,6 @@ std::optional<std::string> SequenceRefusal(const BendProgram& program) {
             return RowField(i + 1, "R",
                             "the bend radius must be greater than 0 on a row that bends");
         }
-    }
-    if (rows == 0) {
-        return std::string("no rows to bend");
     }
     if (program.Steps[rows - 1].C != 0) {
         return RowField(rows, "C", "the last row's C must be 0: the tube ends with its straight");

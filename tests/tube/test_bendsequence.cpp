@@ -134,4 +134,40 @@ TEST(BendSequence, ContactInsideALongTurnIsFound) {
     EXPECT_EQ(bend.Contacts[0].Phase, ContactPhase::Rotate);
     EXPECT_NEAR(bend.Contacts[0].Distance, 200 - 445, 38e-6);
 }
+// Rows with C = 0 continue the straight: the feed sums their Y and the turn their B. The
+// machine counts the turn with its b_sign; the tube turns the same way whatever the count.
+TEST(BendSequence, StraightRowsAddToTheFeedAndTheTurn) {
+    MachineProfile otherWay;
+    otherWay.BSign = -1;
+    const BendProgram program =
+        Program({{50, 0, 90, 45}, {20, 100, 0, 45}, {30, 100, 90, 45}, {10, 0, 0, 45}});
+    const BendSequence sequence = PlayBendSequence(program, otherWay);
+    ASSERT_EQ(sequence.Bends.size(), 2u);
+    EXPECT_EQ(sequence.Bends[1].Row, 2);
+    EXPECT_EQ(sequence.Bends[1].Feed, 50);
+    EXPECT_EQ(sequence.Bends[1].Rotate, 160); // -(100 + 100), brought into (-180, 180]
+    EXPECT_NEAR(sequence.Bends[1].Turn, -160, 1e-9);
+    // Turned -160 about +x after a feed of 50, the lead leg (along +y from (-45, 45, 0) after
+    // bend 1) has its end at y = 95 cos(-160), z = 95 sin(-160).
+    const double radians = -160 * std::numbers::pi / 180;
+    ExpectNear(sequence.Bends[1].Before.LeadEnd,
+               {-95, 95 * std::cos(radians), 95 * std::sin(radians)});
+}
+
+// check's findings: one per bend and kind, the smallest distance over the bend's phases, on
+// the bending row, with the limit D or D / 2.
+TEST(BendSequence, ContactsAsFindings) {
+    MachineProfile profile;
+    profile.CentrelineHeight = 100;
+    const BendSequence sequence =
+        PlayBendSequence(Program({{200, 0, 90, 45}, {30, -90, 90, 45}, {30, 0, 0, 45}}), profile);
+    const std::vector<Finding> findings = SequenceFindings(sequence);
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].Rule, FindingRule::Floor);
+    EXPECT_EQ(findings[0].Row, 2);
+    EXPECT_NEAR(findings[0].Value, -145, 1e-9);
+    EXPECT_EQ(findings[0].Limit, 19);
+    EXPECT_EQ(FindingLine(findings[0]),
+              "row 2: floor: part above the floor in the plane turn -145 < 19");
+}
 } // namespace
