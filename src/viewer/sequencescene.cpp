@@ -89,39 +89,43 @@ void DrawFloor(const SequenceView& view, double height, bool contact) {
 
 SequenceView FitSequenceView(const BendSequence& sequence, int width, int height) {
     const double radius = std::fabs(sequence.Diameter) * 0.5;
-    Box box;
-    box.Add({0, 0, 0}, radius);
+    // What the states take, on the machine (for the floor) and as the view sees it (a sphere
+    // seen from any side is a disc of its radius).
+    Box machine, seen;
+    const auto add = [&](Vec3 p, double grow) {
+        machine.Add(p, grow);
+        seen.Add(Turned(p), grow);
+    };
+    add({0, 0, 0}, radius);
     for (int step = 0; step < sequence.StateCount() && !sequence.Bends.empty(); ++step) {
         const MachineState& state = sequence.State(step);
         const int rows = sequence.StateRows(step);
         for (int row = 0; row < rows; ++row) {
             const WalkStep& walked = sequence.Walk.Steps[static_cast<std::size_t>(row)];
-            box.Add(state.Placement.Point(walked.StraightStart), radius);
-            box.Add(state.Placement.Point(walked.StraightEnd), radius);
+            add(state.Placement.Point(walked.StraightStart), radius);
+            add(state.Placement.Point(walked.StraightEnd), radius);
             if (walked.Bend && (row + 1 < rows || sequence.StateEndsInBend(step))) {
-                box.Add(state.Placement.Point(walked.Bend->Centre), walked.Bend->Radius + radius);
+                add(state.Placement.Point(walked.Bend->Centre), walked.Bend->Radius + radius);
             }
         }
-        box.Add({state.StockLength, 0, 0}, radius);
+        add({state.StockLength, 0, 0}, radius);
     }
     SequenceView view;
-    const double margin = std::max(radius * 4, 0.05 * Length(box.High - box.Low));
-    view.FloorMin = box.Low - Vec3{margin, margin, 0};
-    view.FloorMax = box.High + Vec3{margin, margin, 0};
+    const double margin = std::max(radius * 4, 0.05 * Length(machine.High - machine.Low));
+    view.FloorMin = machine.Low - Vec3{margin, margin, 0};
+    view.FloorMax = machine.High + Vec3{margin, margin, 0};
     if (sequence.CentrelineHeight) {
-        box.Add({box.Low.X, box.Low.Y, -*sequence.CentrelineHeight});
+        const double z = -*sequence.CentrelineHeight;
+        for (double x : {view.FloorMin.X, view.FloorMax.X}) {
+            for (double y : {view.FloorMin.Y, view.FloorMax.Y}) {
+                seen.Add(Turned({x, y, z}));
+            }
+        }
     }
-    view.Centre = (box.Low + box.High) * 0.5;
-    double halfWidth = 0, halfHeight = 0;
-    for (int corner = 0; corner < 8; ++corner) {
-        const Vec3 p{corner & 1 ? box.High.X : box.Low.X, corner & 2 ? box.High.Y : box.Low.Y,
-                     corner & 4 ? box.High.Z : box.Low.Z};
-        const Vec3 seen = Turned(p - view.Centre);
-        halfWidth = std::max(halfWidth, std::fabs(seen.X));
-        halfHeight = std::max(halfHeight, std::fabs(seen.Y));
-    }
+    view.Middle = (seen.Low + seen.High) * 0.5;
     const double aspect = width > 0 && height > 0 ? static_cast<double>(width) / height : 1.0;
-    view.Scale = std::max(halfHeight, halfWidth / aspect) * 1.05;
+    const Vec3 half = (seen.High - seen.Low) * 0.5;
+    view.Scale = std::max(half.Y, half.X / aspect) * 1.05;
     return view;
 }
 
@@ -130,10 +134,9 @@ void SetSequenceView(const SequenceView& view, int width, int height) {
     ApplyViewOp(ViewReset, 1.0);
     ApplyViewOp(ViewTurnZ, ViewSwing);
     ApplyViewOp(ViewTurnX, ViewTilt);
-    const Vec3 shift = Turned(view.Centre);
-    ApplyViewOp(ViewMoveX, -shift.X);
-    ApplyViewOp(ViewMoveY, -shift.Y);
-    ApplyViewOp(ViewMoveZ, -shift.Z);
+    ApplyViewOp(ViewMoveX, -view.Middle.X);
+    ApplyViewOp(ViewMoveY, -view.Middle.Y);
+    ApplyViewOp(ViewMoveZ, -view.Middle.Z);
 }
 
 void CompileSequenceStep(const BendProgram& program, const BendSequence& sequence,

@@ -11,7 +11,7 @@
 
 struct SequenceView {
     double Scale = 1;        // half the visible height, in model units
-    Vec3 Centre;             // machine point at the middle of the picture
+    Vec3 Middle;             // the point at the picture's middle, in the view's axes
     Vec3 FloorMin, FloorMax; // the floor drawn: the box the states take, a little grown
 };
 
