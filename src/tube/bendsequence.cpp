@@ -12,9 +12,10 @@ constexpr double Pi = 3.141592653589793;
 constexpr double DegreesPerRadian = 180 / Pi;
 constexpr double Infinite = std::numeric_limits<double>::infinity();
 
-// Contacts are bracketed to this fraction of the diameter (no minimum deeper than that is
-// missed), then their distance refined inside its bracket by golden section, whose 40 steps
-// shrink it a hundred-million-fold: to far better than 1e-6 of the diameter.
+// Contacts are bracketed to this fraction of the diameter at the contact's limit (squared
+// distances to 2e-3 D^2; no dip deeper than that is missed), then the smallest distance is
+// refined inside its bracket by golden section, whose 40 steps shrink it a hundred-million-fold:
+// to far better than 1e-6 of the diameter.
 constexpr double Precision = 1e-3;
 constexpr int GoldenSteps = 40;
 // Evaluations one minimisation may spend before it settles for the best it has: far above what
@@ -122,8 +123,8 @@ WalkFrame DieTurn(double radius, int dieSide, double degrees) {
     return WalkFrame{}.Moved(centre).Turned(2, -dieSide * degrees).Moved(centre * -1);
 }
 
-WalkFrame FeedTurn(double feed, double degrees) {
-    return WalkFrame{}.Turned(0, degrees).Moved({-feed, 0, 0});
+WalkFrame Fed(double feed) {
+    return WalkFrame{}.Moved({-feed, 0, 0});
 }
 
 // The smallest value of f over [a, b] by bracketing, for functions that bend upward at most
@@ -594,8 +595,7 @@ BendSequence PlayBendSequence(const BendProgram& program, const MachineProfile& 
         bend.After =
             StateAt(after, sequence.Walk, arc.Start + arc.Length, sequence.DevelopedLength);
         const bool first = sequence.Bends.empty();
-        bend.Turn =
-            first ? 0 : TurnBetween(Multiply(FeedTurn(bend.Feed, 0), previousAfter), before);
+        bend.Turn = first ? 0 : TurnBetween(Multiply(Fed(bend.Feed), previousAfter), before);
 
         const std::size_t formedBefore = straightIndex + 1;
         const std::size_t formedAfter = straightIndex + 2;
