@@ -133,6 +133,12 @@ TEST(BendSequence, ContactInsideALongTurnIsFound) {
     EXPECT_EQ(bend.Contacts[0].With, ContactKind::Floor);
     EXPECT_EQ(bend.Contacts[0].Phase, ContactPhase::Rotate);
     EXPECT_NEAR(bend.Contacts[0].Distance, 200 - 445, 38e-6);
+
+    // A half turn goes the positive way: the level leg swings up over the axis, not down.
+    const BendSequence half = PlayBendSequence(
+        Program({{400, 0, 90, 45}, {30, 180, 90, 45}, {30, 0, 0, 45}}), profile);
+    EXPECT_EQ(half.Bends[1].Turn, 180);
+    EXPECT_TRUE(half.Bends[1].Contacts.empty());
 }
 // Rows with C = 0 continue the straight: the feed sums their Y and the turn their B. The
 // machine counts the turn with its b_sign; the tube turns the same way whatever the count.
