@@ -4,6 +4,7 @@
 #include "fsimpipe.h"
 #include "machinechecks.h"
 #include "programfiles.h"
+#include "sequencesteps.h"
 
 #include <QCommandLineParser>
 #include <QIcon>
@@ -43,6 +44,7 @@ void CreateForms() {
     new TProgramFiles(*FrmMain); // owned by the window
     FrmSimPipe = new TFrmSimPipe;
     new TMachineChecks(*FrmMain, *FrmSimPipe); // owned by the window
+    new TSequenceSteps(*FrmMain, *FrmSimPipe); // the step control; owned by the window
 }
 
 void DestroyForms() {
