@@ -1,11 +1,12 @@
 #include "sequencesteps.h"
 
+#include "checkrow.h"
 #include "frmmain.h"
 #include "fsimpipe.h"
 #include "machinechecks.h"
+#include "movpal.h"
 #include "orbgl.h"
 
-#include "movpal.h"
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -22,39 +23,33 @@ namespace {
 constexpr GLuint StepListBase = 40;
 constexpr int PanelMargin = 1;
 
-std::string RowField(int row, const char* field, const char* rule) {
+std::string RowField(int row, const char* field, const std::string& rule) {
     return "row " + std::to_string(row) + ", " + field + ": " + rule;
 }
 
 } // namespace
 
-// The program file's row rules, checked here until the file reader and the window share them.
+// The program file's row rules, the ones the window marks fields by: the sequence plays only
+// a program a file could hold.
 std::optional<std::string> SequenceRefusal(const BendProgram& program) {
     const int rows = std::clamp(program.StepCount, 0, MaxBendSteps);
     if (rows == 0) {
         return std::string("no program yet: press \"Make 3D\"");
     }
-    if (!(std::isfinite(program.TubeDiameter) && program.TubeDiameter > 0)) {
-        return std::string("diameter: the tube diameter must be greater than 0");
+    if (const auto fault = CheckDiameter(program.TubeDiameter)) {
+        return "diameter: " + fault->Message;
     }
+    constexpr const char* Columns[] = {"Y", "B", "C", "R"};
     for (int i = 0; i < rows; ++i) {
         const BendStep& step = program.Steps[i];
-        if (!(std::isfinite(step.Y) && step.Y >= 0)) {
-            return RowField(i + 1, "Y", "the straight length must be 0 or more");
+        const BendRowInput row{step.Y, step.B, step.C, step.R};
+        auto fault = CheckRow(row);
+        if (!fault && i + 1 == rows) {
+            fault = CheckLastRow(row);
         }
-        if (!std::isfinite(step.B)) {
-            return RowField(i + 1, "B", "the plane turn must be a number");
+        if (fault) {
+            return RowField(i + 1, Columns[std::clamp(fault->Column, 1, 4) - 1], fault->Message);
         }
-        if (!(step.C >= 0 && step.C <= 180)) {
-            return RowField(i + 1, "C", "the bend angle must be from 0 to 180 degrees");
-        }
-        if (!std::isfinite(step.R) || (step.C > 0 && !(step.R > 0))) {
-            return RowField(i + 1, "R",
-                            "the bend radius must be greater than 0 on a row that bends");
-        }
-    }
-    if (program.Steps[rows - 1].C != 0) {
-        return RowField(rows, "C", "the last row's C must be 0: the tube ends with its straight");
     }
     if (!std::isfinite(DevelopedLength(program))) {
         return std::string("the tube's length overflows");
