@@ -78,6 +78,10 @@ const char* AttachFramebuffer(Framebuffer& target, int width, int height) {
     glBindRenderbuffer(GL_RENDERBUFFER, target.Depth);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, target.Depth);
+    if (glGetError() == GL_OUT_OF_MEMORY) {
+        Release(target);
+        return OffscreenNoMemory;
+    }
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
         Release(target);
         return "framebuffer object incomplete";

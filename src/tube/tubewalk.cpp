@@ -209,6 +209,37 @@ TubeWalk WalkTube(const BendProgram& program) {
     return walk;
 }
 
+TubeExtent ExtentAlong(const TubeWalk& walk, Vec3 direction, double tubeRadius) {
+    double low = Dot(walk.Start, direction), high = low;
+    const auto include = [&](Vec3 p) {
+        low = std::min(low, Dot(p, direction));
+        high = std::max(high, Dot(p, direction));
+    };
+    for (const WalkStep& step : walk.Steps) {
+        include(step.StraightStart);
+        include(step.StraightEnd);
+        if (!step.Bend) {
+            continue;
+        }
+        // Along the arc the value is Dot(centre) + R (u cos t + h sin t): its extremes lie
+        // where the derivative vanishes, half a turn apart.
+        const WalkBend& bend = *step.Bend;
+        const double u = Dot(bend.FromCentre, direction);
+        const double h = Dot(step.Heading, direction);
+        const double sweep = std::min(std::fabs(bend.Degrees) * RadiansPerDegree, 2 * Pi);
+        const double first = std::atan2(h, u);
+        for (int k = -1; k <= 2; ++k) {
+            const double t = first + k * Pi;
+            if (t >= 0 && t <= sweep) {
+                include(bend.Centre +
+                        (bend.FromCentre * std::cos(t) + step.Heading * std::sin(t)) * bend.Radius);
+            }
+        }
+    }
+    const double grow = std::fabs(tubeRadius) * Length(direction);
+    return {low - grow, high + grow};
+}
+
 double DevelopedLength(const BendProgram& program) {
     const std::int32_t rows = RowsInUse(program);
     double length = 0;

@@ -75,6 +75,15 @@ struct TubeWalk {
     Vec3 BoxMax;
 };
 
+// The tube's reach along a direction in walk coordinates: the lowest and highest Dot(point,
+// direction) over its centre line (straight ends and the arcs' true extremes), grown by the tube
+// radius times the direction's length. A picture framed by it holds the whole tube.
+struct TubeExtent {
+    double Low = 0;
+    double High = 0;
+};
+TubeExtent ExtentAlong(const TubeWalk& walk, Vec3 direction, double tubeRadius);
+
 // Walks the rows in use (StepCount, held within 0 and MaxBendSteps).
 TubeWalk WalkTube(const BendProgram& program);
 
