@@ -2,6 +2,7 @@
 
 #include "frmmain.h"
 #include "fsimpipe.h"
+#include "mirrortoggle.h"
 #include "programfiles.h"
 
 #include <QIcon>
@@ -40,6 +41,7 @@ void CreateForms() {
     FrmMain = new TFrmMain;
     new TProgramFiles(*FrmMain); // owned by the window
     FrmSimPipe = new TFrmSimPipe;
+    new TMirrorToggle(*FrmMain, *FrmSimPipe); // owned by the window
 }
 
 void DestroyForms() {

@@ -25,6 +25,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     TFrmSimPipe& Viewer;
@@ -66,6 +67,12 @@ public:
     // when the loop draws and when it rests.
     std::uint64_t FramesDrawn = 0;
 
+    // The other hand of the part: the builder draws every plane turn negated while ViewProgram
+    // keeps the operator's values. Whatever reads the part as shown (checks, bend sequence,
+    // setup sheet) takes ShownProgram().
+    bool Mirrored = false;
+    BendProgram ShownProgram() const;
+
     // Event handlers.
     void FormShow();
     void FormClose();
@@ -84,6 +91,8 @@ public:
     // Internal operations.
     void RebuildModel(bool homeView);
     void HomeView();
+    // Frames the whole part at the present orientation (the F key).
+    void FitPart();
     void DrawTube();
     void RenderFrame();
 
@@ -97,10 +106,12 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void CreatePad();
     void BuildModel();
+    void ResetToHomeOrientation();
     bool SizeToggleStep();
     void ApplyHeldMotions();
     void Zoom(double factor);
