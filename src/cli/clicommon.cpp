@@ -37,3 +37,23 @@ int WriteOutput(const std::string& path, const std::string& content) {
     }
     return ExitSuccess;
 }
+
+void AddDecimalsOption(CLI::App& command, std::optional<int>& decimals) {
+    command
+        .add_option("--decimals", decimals,
+                    "Round the numbers written to N decimals (default: shortest exact form)")
+        ->check(CLI::Range(0, MaxWrittenDecimals));
+}
+
+int WriteProgram(const std::string& path, const ProgramRows& rows, std::optional<int> decimals) {
+    const std::string text = FormatProgramText(rows, decimals);
+    if (decimals) {
+        const Loaded<ProgramRows> back = ParseProgramText(text, "the rounded program");
+        if (!back) {
+            ReportError("--decimals " + std::to_string(*decimals) +
+                        " leaves no program to write: " + back.Error.ToString());
+            return ExitBadInput;
+        }
+    }
+    return WriteOutput(path, text);
+}
