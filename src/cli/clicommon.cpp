@@ -48,10 +48,15 @@ void AddDecimalsOption(CLI::App& command, std::optional<int>& decimals) {
 int WriteProgram(const std::string& path, const ProgramRows& rows, std::optional<int> decimals) {
     const std::string text = FormatProgramText(rows, decimals);
     if (decimals) {
-        const Loaded<ProgramRows> back = ParseProgramText(text, "the rounded program");
+        const Loaded<ProgramRows> back = ParseProgramText(text, std::string());
         if (!back) {
-            ReportError("--decimals " + std::to_string(*decimals) +
-                        " leaves no program to write: " + back.Error.ToString());
+            // The written text has three lines before its first row: comment, diameter, header.
+            constexpr int HeadLines = 3;
+            const std::string where = back.Error.Line > HeadLines
+                                          ? "row " + std::to_string(back.Error.Line - HeadLines)
+                                          : std::string("the diameter");
+            ReportError("--decimals " + std::to_string(*decimals) + " leaves " + where +
+                        " unreadable: " + back.Error.Message);
             return ExitBadInput;
         }
     }

@@ -24,13 +24,17 @@ TubePicture NoMemory(const TubePictureRequest& request) {
 } // namespace
 
 TubePicture RenderTubePicture(const BendProgram& program, const TubePictureRequest& request) {
-    // The picture's own memory first: it is the largest piece, and a GL that cannot be given a
-    // buffer to read into must not be asked to.
+    TubePicture picture;
+    // The context first, while memory is there to make it; then the picture's own memory,
+    // checked, so GL is never handed a buffer that is not there; then GL's framebuffer.
+    if (const char* error = OpenGLInitOffscreenContext()) {
+        picture.Error = error;
+        return picture;
+    }
     QImage image(request.Width, request.Height, QImage::Format_RGB888);
     if (image.isNull()) {
         return NoMemory(request);
     }
-    TubePicture picture;
     if (const char* error = OpenGLInitOffscreen(request.Width, request.Height)) {
         if (error == OffscreenNoMemory) {
             return NoMemory(request);
