@@ -209,35 +209,50 @@ TubeWalk WalkTube(const BendProgram& program) {
     return walk;
 }
 
-TubeExtent ExtentAlong(const TubeWalk& walk, Vec3 direction, double tubeRadius) {
-    double low = Dot(walk.Start, direction), high = low;
-    const auto include = [&](Vec3 p) {
-        low = std::min(low, Dot(p, direction));
-        high = std::max(high, Dot(p, direction));
+TubeExtent ExtentAlong(const TubeWalk& walk, Vec3 direction, double tubeRadius, double endReach) {
+    const double scale = Length(direction);
+    if (walk.Steps.empty() || !(scale > 0)) {
+        return {};
+    }
+    const Vec3 e = direction * (1 / scale);
+    const double r = std::fabs(tubeRadius);
+    double low = Dot(walk.Start, e), high = low;
+    const auto include = [&](Vec3 p, double reach) {
+        low = std::min(low, Dot(p, e) - reach);
+        high = std::max(high, Dot(p, e) + reach);
+    };
+    // A circular section across the heading h reaches r sqrt(1 - (h.e)^2) along e.
+    const auto section = [&](Vec3 heading) {
+        const double along = Dot(heading, e);
+        return r * std::sqrt(std::max(0.0, 1 - along * along));
     };
     for (const WalkStep& step : walk.Steps) {
-        include(step.StraightStart);
-        include(step.StraightEnd);
+        include(step.StraightStart, section(step.Heading));
+        include(step.StraightEnd, section(step.Heading));
         if (!step.Bend) {
             continue;
         }
-        // Along the arc the value is Dot(centre) + R (u cos t + h sin t): its extremes lie
-        // where the derivative vanishes, half a turn apart.
+        // Along the arc the centre line's value is Dot(centre) + R (u cos t + h sin t): its
+        // extremes lie where the derivative vanishes, half a turn apart; the heading there is
+        // across e, so the section reaches the whole radius.
         const WalkBend& bend = *step.Bend;
-        const double u = Dot(bend.FromCentre, direction);
-        const double h = Dot(step.Heading, direction);
+        const double u = Dot(bend.FromCentre, e);
+        const double h = Dot(step.Heading, e);
         const double sweep = std::min(std::fabs(bend.Degrees) * RadiansPerDegree, 2 * Pi);
         const double first = std::atan2(h, u);
         for (int k = -1; k <= 2; ++k) {
             const double t = first + k * Pi;
             if (t >= 0 && t <= sweep) {
-                include(bend.Centre +
-                        (bend.FromCentre * std::cos(t) + step.Heading * std::sin(t)) * bend.Radius);
+                include(bend.Centre + (bend.FromCentre * std::cos(t) + step.Heading * std::sin(t)) *
+                                          bend.Radius,
+                        r);
             }
         }
     }
-    const double grow = std::fabs(tubeRadius) * Length(direction);
-    return {low - grow, high + grow};
+    // What is drawn past the two ends, along their headings outwards.
+    include(walk.Start - walk.Steps.front().Heading * endReach, 0);
+    include(walk.End + walk.EndHeading * endReach, 0);
+    return {low * scale, high * scale};
 }
 
 double DevelopedLength(const BendProgram& program) {

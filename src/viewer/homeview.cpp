@@ -10,6 +10,13 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+// The builder's end markers stand this far past each end of the tube, along its heading.
+constexpr double EndMarkerLength = 1.0;
+
+} // namespace
+
 void TurnToHomeView() {
     ApplyViewOp(ViewTurnY, HomeTurnY);
     ApplyViewOp(ViewTurnX, HomeTurnX);
@@ -34,7 +41,7 @@ ViewFit FitView(const BendProgram& shown, int width, int height) {
                           Dot(row, toModel.Direction({0, 1, 0})),
                           Dot(row, toModel.Direction({0, 0, 1}))};
         const double offset = Dot(row, toModel.Origin()) + view[12 + k];
-        const TubeExtent e = ExtentAlong(walk, inWalk, shown.TubeDiameter * 0.5);
+        const TubeExtent e = ExtentAlong(walk, inWalk, shown.TubeDiameter * 0.5, EndMarkerLength);
         return TubeExtent{e.Low + offset, e.High + offset};
     };
     const TubeExtent x = extent(0), y = extent(1);

@@ -113,6 +113,23 @@ TEST_F(SimPipeTest, HeldZoomScalesByOnePercentPerTick) {
     EXPECT_NEAR(Projection()[5], 1.0 / viewer->ViewScale, 1e-9);
 }
 
+// Zooming past what the shape library can show holds at its limit, so the way back is short.
+TEST_F(SimPipeTest, HeldZoomStopsAtTheShapeLibrarysLimits) {
+    Show(InitialProgram());
+    viewer->ViewScale = 2e-12f;
+    viewer->MotionFlags.HeldZooP = true;
+    Ticks(200);
+    EXPECT_EQ(viewer->ViewScale, static_cast<float>(1e-12));
+    EXPECT_NEAR(Projection()[5] * 1e-12, 1, 1e-6);
+    viewer->MotionFlags = {};
+    viewer->MotionFlags.HeldZooM = true;
+    Ticks(70); // 1.01 to the 70th is about 2
+    EXPECT_GT(viewer->ViewScale, 1.9e-12f);
+    viewer->ViewScale = 0.6e30f;
+    Ticks(200);
+    EXPECT_EQ(viewer->ViewScale, static_cast<float>(1e30));
+}
+
 TEST_F(SimPipeTest, ZoomingKeepsTheOrientationAndPan) {
     Show(InitialProgram());
     viewer->MotionFlags.HeldRight = true;
