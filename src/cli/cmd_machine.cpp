@@ -14,6 +14,7 @@ struct MachineOptions {
     std::string Machine;
     std::string Output;
     bool AsJson = false;
+    std::optional<int> Decimals;
 };
 
 std::string MachineJson(const MachineProgram& program) {
@@ -45,7 +46,8 @@ int RunMachine(const MachineOptions& options) {
     const MachineProgram machine = MakeMachineProgram(program, *profile);
     const std::size_t findings = CheckPart(program, &*profile).size();
     const int status = WriteOutput(
-        options.Output, options.AsJson ? MachineJson(machine) : FormatMachineProgramText(machine));
+        options.Output, options.AsJson ? MachineJson(machine)
+                                       : FormatMachineProgramText(machine, options.Decimals));
     if (findings > 0) {
         ReportWarning(std::to_string(findings) + (findings == 1 ? " finding" : " findings") +
                       "; tubrix-cli check lists them");
@@ -65,5 +67,6 @@ void AddMachineCommand(CLI::App& app, int& status) {
     machine->add_option("-o,--output", options->Output,
                         "Program file to write (default: standard output)");
     machine->add_flag("--json", options->AsJson, "Write JSON instead of a program file");
+    AddDecimalsOption(*machine, options->Decimals);
     machine->callback([options, &status] { status = RunMachine(*options); });
 }

@@ -206,6 +206,6 @@ void TFrmMain::SBtnMake3DClick() {
     Grid->Built(DevelopedLength(InputProgram));
     // Machine checks: the findings for what was just built.
     if (auto* checks = findChild<TMachineChecks*>()) {
-        checks->ShowFindings(InputProgram);
+        checks->ShowFindings(FrmSimPipe->ShownProgram());
     }
 }

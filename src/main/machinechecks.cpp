@@ -18,11 +18,13 @@ QString DefaultAskPath(QWidget* parent) {
                                         Filter);
 }
 
-QString CountText(std::size_t count) {
+QString CountText(std::size_t count, bool mirrored) {
     if (count == 0) {
         return {};
     }
-    return count == 1 ? QStringLiteral("1 finding") : QStringLiteral("%1 findings").arg(count);
+    const QString text =
+        count == 1 ? QStringLiteral("1 finding") : QStringLiteral("%1 findings").arg(count);
+    return mirrored ? text + QStringLiteral(" (mirrored part)") : text;
 }
 
 QString FindingsToolTip(const std::vector<Finding>& findings) {
@@ -92,7 +94,7 @@ bool TMachineChecks::LoadProfile(const QString& path) {
     LblMachineName->show();
     LblMachineName->raise();
     if (Checked) {
-        ShowFindings(InputProgram);
+        ShowFindings(Viewer.ShownProgram());
     }
     return true;
 }
@@ -100,7 +102,7 @@ bool TMachineChecks::LoadProfile(const QString& path) {
 void TMachineChecks::ShowFindings(const BendProgram& program) {
     Checked = true;
     Findings = CheckPart(program, Profile ? &*Profile : nullptr);
-    LblFindings->setText(CountText(Findings.size()));
+    LblFindings->setText(CountText(Findings.size(), Viewer.Mirrored));
     LblFindings->setToolTip(FindingsToolTip(Findings));
     const PiecesAtFault at = FindPiecesAtFault(program, Findings);
     const auto straights = Bits<MaxBendSteps>(at.Straights);

@@ -29,7 +29,8 @@ public:
     // Loads a profile and checks the part shown against it. A profile that does not load gets
     // a message and changes nothing.
     bool LoadProfile(const QString& path);
-    // Checks the program "Make 3D" just built and shows what it finds.
+    // Checks the program "Make 3D" just built, as the viewer shows it (the mirrored part when
+    // mirrored), and shows what it finds.
     void ShowFindings(const BendProgram& program);
 
     std::optional<MachineProfile> Profile;

@@ -145,7 +145,8 @@ bool TSequenceSteps::ShowStep(int step) {
             Refuse(QString::fromStdString(*refusal));
             return false;
         }
-        Program = std::make_unique<BendProgram>(Viewer.ViewProgram);
+        // The hand the viewer shows: the mirrored part when the window mirrors it.
+        Program = std::make_unique<BendProgram>(Viewer.ShownProgram());
         // On the machine whose profile the window has loaded: its die side and floor.
         const auto* checks = Window.findChild<TMachineChecks*>();
         const MachineProfile profile =
@@ -155,7 +156,8 @@ bool TSequenceSteps::ShowStep(int step) {
         SetSequenceView(View, Viewer.width(), Viewer.height());
         Viewer.ViewScale = static_cast<float>(View.Scale);
         SpinStep->setMaximum(static_cast<int>(Played->Bends.size()));
-        SpinStep->setSuffix(QStringLiteral(" / %1").arg(Played->Bends.size()));
+        SpinStep->setSuffix(QStringLiteral(" / %1").arg(Played->Bends.size()) +
+                            (Viewer.Mirrored ? QStringLiteral(" mirrored") : QString()));
     }
     Refuse({});
     ShownStep = std::min(step, Played->StateCount() - 1);

@@ -58,7 +58,7 @@ MachineProgram MakeMachineProgram(const BendProgram& program, const MachineProfi
     return out;
 }
 
-std::string FormatMachineProgramText(const MachineProgram& program) {
+std::string FormatMachineProgramText(const MachineProgram& program, std::optional<int> decimals) {
     ProgramRows rows;
     rows.Diameter = program.Diameter;
     for (const MachineRow& row : program.Rows) {
@@ -67,6 +67,6 @@ std::string FormatMachineProgramText(const MachineProgram& program) {
     const std::string mode =
         program.BMode == MachineProfile::PlaneMode::Relative ? "relative" : "absolute";
     return "# machine: " + (program.Machine ? OneLine(*program.Machine) : "(no name)") +
-           "\n# cut length: " + FormatNumber(program.CutLength) + "\n# B: " + mode +
-           "; C: the machine angle, springback included\n" + FormatProgramText(rows);
+           "\n# cut length: " + FormatNumber(program.CutLength, decimals) + "\n# B: " + mode +
+           "; C: the machine angle, springback included\n" + FormatProgramText(rows, decimals);
 }

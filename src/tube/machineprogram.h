@@ -32,4 +32,5 @@ MachineProgram MakeMachineProgram(const BendProgram& program, const MachineProfi
 
 // The program file's format, after comment lines naming the machine and the cut length. Its C
 // may pass 180: it is for the machine, not for reading back.
-std::string FormatMachineProgramText(const MachineProgram& program);
+std::string FormatMachineProgramText(const MachineProgram& program,
+                                     std::optional<int> decimals = std::nullopt);

@@ -101,6 +101,19 @@ TEST_F(MachineChecksTest, CommandLineLoadsTheProfileBeforeTheProgram) {
     EXPECT_EQ(count->text(), QStringLiteral("4 findings")) << count->toolTip().toStdString();
 }
 
+TEST_F(MachineChecksTest, TheMirroredPartIsCheckedAsShownAndSaysSo) {
+    ASSERT_TRUE(checks->LoadProfile(Bender3));
+    // The right-hand part of a pair whose left hand bends on a die the machine lacks: the rows
+    // at fault are the same, and the count says which hand was checked.
+    FrmMain->EditR3->setText(QStringLiteral("60"));
+    QTest::keyClick(FrmMain, Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_TRUE(FrmSimPipe->Mirrored);
+    const QLabel* count = FrmMain->findChild<QLabel*>(QStringLiteral("LblFindings"));
+    EXPECT_EQ(count->text(), QStringLiteral("6 findings (mirrored part)"));
+    EXPECT_NE(count->toolTip().indexOf(QStringLiteral("row 3: die")), -1);
+    EXPECT_EQ(checks->Findings.size(), 6u);
+}
+
 TEST_F(MachineChecksTest, AProfileThatDoesNotLoadIsNamedAndChangesNothing) {
     ASSERT_TRUE(checks->LoadProfile(Bender3));
     answer = Write("bad.toml", "name = \"Other\"\nmax_angle = 400\n");
