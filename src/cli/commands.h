@@ -14,6 +14,7 @@ void AddXyzCommand(CLI::App& app, int& status);
 void AddYbcCommand(CLI::App& app, int& status);
 void AddRenderCommand(CLI::App& app, int& status);
 void AddExportCommand(CLI::App& app, int& status);
+void AddReportCommand(CLI::App& app, int& status);
 
 // The info command's outputs: JSON with its fixed keys, and a table for people.
 std::string InfoJson(const BendProgram& program, const TubeWalk& walk);

@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
     AddYbcCommand(app, status);
     AddRenderCommand(app, status);
     AddExportCommand(app, status);
+    AddReportCommand(app, status);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -1,0 +1,116 @@
+#include "setupsheet.h"
+
+#include "bendrows.h"
+#include "tubepicture.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace {
+
+// A missing number: the intersection of a bend of 180 degrees, whose legs never meet.
+const std::string NoNumber = "\u2014";
+
+std::string Whole(std::size_t value) {
+    return std::to_string(value);
+}
+
+std::string Point(Vec3 p) {
+    return "(" + SheetNumber(p.X) + ", " + SheetNumber(p.Y) + ", " + SheetNumber(p.Z) + ")";
+}
+
+std::vector<SheetFact> PartFacts(const BendProgram& program, const TubeWalk& walk,
+                                 const MachineProfile* profile, const SheetOptions& options) {
+    const BendingRows bending = FindBendingRows(program);
+    const double gain = profile ? profile->GainPerBend : 0.0;
+    const double cut = walk.DevelopedLength - gain * static_cast<double>(bending.Rows.size());
+    const Vec3 size = walk.BoxMax - walk.BoxMin;
+    return {
+        {"Diameter", SheetNumber(program.TubeDiameter)},
+        {"Developed length", SheetNumber(walk.DevelopedLength)},
+        {"Cut length", SheetNumber(cut)},
+        {"Bends", Whole(bending.Rows.size())},
+        {"Rows", Whole(walk.Steps.size())},
+        {"Box from", Point(walk.BoxMin)},
+        {"Box to", Point(walk.BoxMax)},
+        {"Box size",
+         SheetNumber(size.X) + " \u00d7 " + SheetNumber(size.Y) + " \u00d7 " + SheetNumber(size.Z)},
+        {"Hand", options.Mirrored ? "mirrored" : "as programmed"},
+        {"Units", "lengths in the program's units"},
+    };
+}
+
+SheetTable ProgramTable(const BendProgram& program, const TubeWalk& walk) {
+    SheetTable table{"Bend program", {"Row", "Y", "B", "C", "R", "Arc length"}, {}};
+    for (std::size_t i = 0; i < walk.Steps.size(); ++i) {
+        const BendStep& row = program.Steps[i];
+        const std::optional<WalkBend>& bend = walk.Steps[i].Bend;
+        table.Rows.push_back({Whole(i + 1), SheetNumber(row.Y), SheetNumber(row.B),
+                              SheetNumber(row.C), SheetNumber(row.R),
+                              SheetNumber(bend ? bend->ArcLength : 0.0)});
+    }
+    return table;
+}
+
+// The points `tubrix-cli xyz` gives: the start, where the legs of each bend meet, the end.
+SheetTable XyzTable(const TubeWalk& walk) {
+    SheetTable table{"XYZ points", {"Point", "Row", "X", "Y", "Z", "R"}, {}};
+    const auto add = [&table](std::string name, std::string row, const std::optional<Vec3>& at,
+                              std::string radius) {
+        std::vector<std::string> cells{std::move(name), std::move(row)};
+        for (const double value : {at ? at->X : 0.0, at ? at->Y : 0.0, at ? at->Z : 0.0}) {
+            cells.push_back(at ? SheetNumber(value) : NoNumber);
+        }
+        cells.push_back(std::move(radius));
+        table.Rows.push_back(std::move(cells));
+    };
+    add("start", "1", walk.Start, "");
+    int point = 0;
+    for (std::size_t i = 0; i < walk.Steps.size(); ++i) {
+        if (const std::optional<WalkBend>& bend = walk.Steps[i].Bend) {
+            add(std::to_string(++point), Whole(i + 1), bend->Intersection,
+                SheetNumber(bend->Radius));
+        }
+    }
+    add("end", Whole(walk.Steps.size()), walk.End, "");
+    return table;
+}
+
+} // namespace
+
+std::string SheetNumber(double value) {
+    char text[400]; // room for the widest double with two decimals
+    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2);
+    std::string shown(text, end.ptr);
+    return shown == "-0.00" ? "0.00" : shown;
+}
+
+Loaded<SetupSheet> BuildSetupSheet(const BendProgram& program, const TubeWalk& walk,
+                                   const MachineProfile* profile, const SheetOptions& options) {
+    Loaded<SetupSheet> result;
+    SetupSheet sheet;
+    sheet.Title = options.Title;
+    if (profile && profile->Name) {
+        sheet.Machine = *profile->Name;
+    }
+    sheet.PartTitle = "Part";
+    sheet.Part = PartFacts(program, walk, profile, options);
+    // The home view, and the far side: turned half a turn about the vertical.
+    const struct {
+        const char* caption;
+        double turnY;
+    } views[] = {{"Home view", 0}, {"Turned 180\u00b0 about the vertical", 180}};
+    for (const auto& view : views) {
+        TubePicture picture = RenderTubePicture(
+            program, {options.PictureWidth, options.PictureHeight, 0, view.turnY});
+        if (picture.Image.isNull()) {
+            result.Error.Message = "no OpenGL to draw with: " + picture.Error;
+            return result;
+        }
+        sheet.Pictures.push_back({view.caption, std::move(picture.Image)});
+    }
+    sheet.Tables.push_back(ProgramTable(program, walk));
+    sheet.Tables.push_back(XyzTable(walk));
+    result.Value = std::move(sheet);
+    return result;
+}
