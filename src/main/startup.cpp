@@ -3,6 +3,7 @@
 #include "frmmain.h"
 #include "fsimpipe.h"
 #include "programfiles.h"
+#include "setupsheetaction.h"
 
 #include <QIcon>
 #include <QMessageBox>
@@ -38,7 +39,8 @@ void ShowException(const QString& message) {
 
 void CreateForms() {
     FrmMain = new TFrmMain;
-    new TProgramFiles(*FrmMain); // owned by the window
+    new TProgramFiles(*FrmMain);     // owned by the window
+    new TSetupSheetAction(*FrmMain); // owned by the window
     FrmSimPipe = new TFrmSimPipe;
 }
 
