@@ -29,6 +29,21 @@ std::optional<ProgramRows> LoadProgram(const ProgramInput& input) {
     return program.Value;
 }
 
+std::optional<MachineProfile> LoadProfile(const std::string& path) {
+    Loaded<MachineProfile> profile = ReadMachineProfile(path);
+    if (!profile) {
+        ReportError(profile.Error.ToString());
+        return std::nullopt;
+    }
+    return profile.Value;
+}
+
+CLI::Option* AddMachineOption(CLI::App& command, std::string& path) {
+    command.footer("A machine profile (.toml) may have these keys, each optional:\n" +
+                   MachineProfileKeysHelp());
+    return command.add_option("--machine", path, "Machine profile (.toml); - reads standard input");
+}
+
 int WriteOutput(const std::string& path, const std::string& content) {
     const std::string failure = WriteFileWhole(path.empty() ? "-" : path, content);
     if (!failure.empty()) {

@@ -1,8 +1,7 @@
 // tubrix-cli info: the numbers of the bent tube, from the same walk the picture follows.
+#include "clijson.h"
 #include "commands.h"
 #include "tubewalk.h"
-
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <charconv>
@@ -13,24 +12,10 @@
 
 namespace {
 
-// Keys in the order a reader expects them, the order they are written in.
-using Json = nlohmann::ordered_json;
-
 struct InfoOptions {
     ProgramInput Program;
     bool AsJson = false;
 };
-
-// Whole numbers go out as integers ("30", not "30.0"), every other double in its shortest form
-// that reads back as the same value.
-Json JsonNumber(double value) {
-    constexpr double ExactIntegers = 9007199254740992.0; // 2^53
-    const bool negativeZero = value == 0 && std::signbit(value);
-    if (value == std::trunc(value) && std::fabs(value) < ExactIntegers && !negativeZero) {
-        return static_cast<std::int64_t>(value);
-    }
-    return value;
-}
 
 Json JsonPoint(Vec3 p) {
     return Json::array({JsonNumber(p.X), JsonNumber(p.Y), JsonNumber(p.Z)});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "machineprofile.h"
 #include "programfile.h"
 #include "tubewalk.h"
 
@@ -14,6 +15,8 @@ void AddXyzCommand(CLI::App& app, int& status);
 void AddYbcCommand(CLI::App& app, int& status);
 void AddRenderCommand(CLI::App& app, int& status);
 void AddExportCommand(CLI::App& app, int& status);
+void AddCheckCommand(CLI::App& app, int& status);
+void AddMachineCommand(CLI::App& app, int& status);
 void AddReportCommand(CLI::App& app, int& status);
 
 // The info command's outputs: JSON with its fixed keys, and a table for people.
@@ -21,10 +24,11 @@ std::string InfoJson(const BendProgram& program, const TubeWalk& walk);
 std::string InfoText(const BendProgram& program, const TubeWalk& walk);
 
 // Exit statuses: success, an output that could not be written (or no OpenGL to draw with),
-// bad usage or bad input.
+// bad usage or bad input, and a part with findings (check), which scripts branch on.
 inline constexpr int ExitSuccess = 0;
 inline constexpr int ExitOutputFailed = 1;
 inline constexpr int ExitBadInput = 2;
+inline constexpr int ExitFindings = 3;
 
 // One clear line on standard error, after the program's name.
 void ReportError(const std::string& message);
@@ -43,6 +47,12 @@ void AddProgramInput(CLI::App& command, ProgramInput& input);
 // Reads a program file for a command, mirrored when asked; on failure reports it and returns
 // nothing.
 std::optional<ProgramRows> LoadProgram(const ProgramInput& input);
+
+// Reads a machine profile for a command; on failure reports it and returns nothing.
+std::optional<MachineProfile> LoadProfile(const std::string& path);
+
+// Adds --machine M.toml, with the profile's keys under the command's help.
+CLI::Option* AddMachineOption(CLI::App& command, std::string& path);
 
 // Writes a command's text output to `path` (whole or not at all), or to standard output when
 // `path` is empty or "-". Returns the exit status.

@@ -16,6 +16,8 @@ int main(int argc, char** argv) {
     AddYbcCommand(app, status);
     AddRenderCommand(app, status);
     AddExportCommand(app, status);
+    AddCheckCommand(app, status);
+    AddMachineCommand(app, status);
     AddReportCommand(app, status);
     try {
         app.parse(argc, argv);

@@ -2,6 +2,7 @@
 
 #include "fsimpipe.h"
 #include "logo.h"
+#include "machinechecks.h"
 #include "strtofloatdef.h"
 #include "tubewalk.h"
 
@@ -194,4 +195,8 @@ void TFrmMain::SBtnMake3DClick() {
     FrmSimPipe->ViewProgram = InputProgram;
     FrmSimPipe->RebuildModel(true);
     LblDevelopedLength->setText(DevelopedLengthText(DevelopedLength(InputProgram)));
+    // Machine checks: the findings for what was just built.
+    if (auto* checks = findChild<TMachineChecks*>()) {
+        checks->ShowFindings(InputProgram);
+    }
 }

@@ -2,9 +2,11 @@
 
 #include "frmmain.h"
 #include "fsimpipe.h"
+#include "machinechecks.h"
 #include "programfiles.h"
 #include "setupsheetaction.h"
 
+#include <QCommandLineParser>
 #include <QIcon>
 #include <QMessageBox>
 
@@ -42,6 +44,7 @@ void CreateForms() {
     new TProgramFiles(*FrmMain);     // owned by the window
     new TSetupSheetAction(*FrmMain); // owned by the window
     FrmSimPipe = new TFrmSimPipe;
+    new TMachineChecks(*FrmMain, *FrmSimPipe); // owned by the window
 }
 
 void DestroyForms() {
@@ -55,8 +58,22 @@ void DestroyForms() {
 }
 
 void OpenCommandLineProgram(const QStringList& arguments) {
-    if (arguments.size() > 1 && FrmMain) {
-        FrmMain->findChild<TProgramFiles*>()->OpenProgram(arguments.at(1));
+    if (!FrmMain) {
+        return;
+    }
+    QCommandLineParser parser;
+    const QCommandLineOption machine(QStringLiteral("machine"),
+                                     QStringLiteral("Machine profile to check against"),
+                                     QStringLiteral("M.toml"));
+    parser.addOption(machine);
+    // What cannot be parsed is left alone: the window opens as it would without arguments.
+    parser.parse(arguments);
+    // The profile first, so the program's "Make 3D" is checked against it.
+    if (parser.isSet(machine)) {
+        FrmMain->findChild<TMachineChecks*>()->LoadProfile(parser.value(machine));
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        FrmMain->findChild<TProgramFiles*>()->OpenProgram(parser.positionalArguments().front());
     }
 }
 

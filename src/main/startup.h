@@ -18,8 +18,8 @@ void CreateForms();
 // Destroys both forms, the viewer with its GL resources.
 void DestroyForms();
 
-// "tubrix PROGRAM.csv": opens the program named after the program's own name, once the main
-// window is shown.
+// "tubrix [--machine M.toml] [PROGRAM.csv]": loads the machine profile and opens the program,
+// once the main window is shown.
 void OpenCommandLineProgram(const QStringList& arguments);
 
 // Start-up: the forms, the event loop until the main window closes, and 0 for the shell even

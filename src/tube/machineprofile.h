@@ -32,3 +32,6 @@ struct MachineProfile {
 // range is an error naming the file, line and column.
 Loaded<MachineProfile> ParseMachineProfile(std::string_view text, const std::string& file);
 Loaded<MachineProfile> ReadMachineProfile(const std::string& path);
+
+// One line for each key a profile may have: its name, what it means and its default.
+std::string MachineProfileKeysHelp();

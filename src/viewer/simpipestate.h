@@ -4,6 +4,7 @@
 #include "orbgl.h"
 
 #include <GL/gl.h>
+#include <bitset>
 #include <cstdint>
 
 class QFrame;
@@ -45,6 +46,9 @@ struct TFrmSimPipeState {
     bool SizeToggle = false;
     BendProgram ViewProgram{};
     std::int32_t HighlightStep = 0;
+    // The straights and bends a machine check finds fault with, by row; drawn in amber.
+    std::bitset<MaxBendSteps> FaultyStraights;
+    std::bitset<MaxBendSteps> FaultyBends;
     std::int32_t ToggledWidth = 0;
     std::int32_t ToggledHeight = 0;
     std::int32_t NormalWidth = 0;

@@ -11,6 +11,21 @@ constexpr GLbyte StraightHighlightColour[3] = {20, 20, 120};
 constexpr std::uint8_t BendColour[3] = {70, 70, 70};
 constexpr std::uint8_t BendHighlightColour[3] = {120, 20, 20};
 constexpr GLbyte MarkerColour[3] = {10, 10, 10};
+// A piece a machine check finds fault with: amber, apart from the greys and the highlight's
+// blue and red, and it wins over the highlight.
+constexpr GLbyte FaultColour[3] = {127, 90, 0};
+constexpr std::uint8_t FaultBendColour[3] = {127, 90, 0};
+
+// How a piece is drawn.
+enum class PieceLook { Plain, Highlight, Fault };
+
+PieceLook Look(const std::bitset<MaxBendSteps>& faulty, std::int32_t row,
+               std::int32_t highlightStep) {
+    if (row >= 0 && row < MaxBendSteps && faulty[static_cast<std::size_t>(row)]) {
+        return PieceLook::Fault;
+    }
+    return row == highlightStep ? PieceLook::Highlight : PieceLook::Plain;
+}
 
 constexpr int Slices = 24;
 constexpr int Stacks = 24;
@@ -35,8 +50,10 @@ void MarkerCone(GLUquadric* quadric, double base, double height, int slices) {
 }
 
 // The piece of tube laid along the local -z axis, in the step's colour.
-void StraightPiece(GLUquadric* quadric, const BendStep& step, float tubeRadius, bool highlight) {
-    glColor3bv(highlight ? StraightHighlightColour : StraightColour);
+void StraightPiece(GLUquadric* quadric, const BendStep& step, float tubeRadius, PieceLook look) {
+    glColor3bv(look == PieceLook::Fault       ? FaultColour
+               : look == PieceLook::Highlight ? StraightHighlightColour
+                                              : StraightColour);
     gluCylinder(quadric, tubeRadius, tubeRadius, step.Y, Slices, Stacks);
 }
 
@@ -48,7 +65,7 @@ void AdvanceAlongStraight(const BendStep& step, bool mirror) {
     glTranslatef(0, 0, static_cast<float>(-step.Y));
 }
 
-void BendBlock(const BendStep& step, float tubeRadius, bool highlight) {
+void BendBlock(const BendStep& step, float tubeRadius, PieceLook look) {
     const BendPlacement bend = PlaceBend(step);
     if (bend.Placed) {
         glTranslatef(static_cast<float>(bend.Radius), 0, 0);
@@ -56,7 +73,9 @@ void BendBlock(const BendStep& step, float tubeRadius, bool highlight) {
     glRotatef(90, 1, 0, 0);
     glRotatef(180, 0, 1, 0);
     if (bend.Drawn) {
-        const std::uint8_t* colour = highlight ? BendHighlightColour : BendColour;
+        const std::uint8_t* colour = look == PieceLook::Fault       ? FaultBendColour
+                                     : look == PieceLook::Highlight ? BendHighlightColour
+                                                                    : BendColour;
         fdoughnut(tubeRadius, static_cast<float>(bend.Radius), BendSides, BendRings,
                   static_cast<float>(bend.Degrees), colour[0], colour[1], colour[2]);
     }
@@ -92,11 +111,11 @@ void CompileForwardList(const TFrmSimPipeState& viewer, GLuint list, std::int32_
     for (std::int32_t j = split; j < rows; ++j) {
         const BendStep& step = program.Steps[j];
         glRotatef(180, 1, 0, 0);
-        StraightPiece(quadric, step, tubeRadius, j == highlightStep);
+        StraightPiece(quadric, step, tubeRadius, Look(viewer.FaultyStraights, j, highlightStep));
         glRotatef(-180, 1, 0, 0);
         AdvanceAlongStraight(step, mirror);
         if (j < rows - 1) {
-            BendBlock(step, tubeRadius, j == highlightStep);
+            BendBlock(step, tubeRadius, Look(viewer.FaultyBends, j, highlightStep));
         }
     }
     EndMarkers(quadric, tubeRadius);
@@ -111,9 +130,9 @@ void CompileBackwardList(const TFrmSimPipeState& viewer, GLuint list, std::int32
     glTranslatef(0, 0, 0);
     for (std::int32_t k = split - 1; k >= 0; --k) {
         const BendStep& step = program.Steps[k];
-        BendBlock(step, tubeRadius, k == highlightStep);
+        BendBlock(step, tubeRadius, Look(viewer.FaultyBends, k, highlightStep));
         glRotatef(180, 1, 0, 0);
-        StraightPiece(quadric, step, tubeRadius, k == highlightStep);
+        StraightPiece(quadric, step, tubeRadius, Look(viewer.FaultyStraights, k, highlightStep));
         glRotatef(180, 1, 0, 0);
         AdvanceAlongStraight(step, mirror);
     }

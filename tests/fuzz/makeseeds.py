@@ -133,3 +133,18 @@ FILES = {
 for name, text in FILES.items():
     write("fuzz_programfile", name, text.encode("utf-8"))
 write("fuzz_programfile", "not_utf8", b"diameter,38\n30,0,0,45 \xc0\xaf\n\xed\xa0\x80\n")
+
+# The machine profile reader: TOML, valid and invalid.
+PROFILES = {
+    "example": (HERE.parent.parent / "docs" / "examples" / "bender3.toml").read_text("utf-8"),
+    "absolute_left": 'name = "Left"\nb_sign = -1.0\nb_mode = "absolute"\ndie_side = -1\n'
+                     'centreline_height = 1200\nspringback = { fixed = -0.5, per_degree = 0.1 }\n',
+    "dotted_keys": "springback.fixed = 2\nradii = [ 1e-3, 1_000, 0x10 ]\nmax_angle = 360\n",
+    "bad_values": "max_angle = 360.0001\nradii = []\nb_sign = 0\nmax_length = inf\n",
+    "unknown_keys": "[tooling]\nspeed = 3\n[springback]\nslope = nan\n",
+    "wrong_types": 'name = 3\ntube_diameter = "38"\nb_mode = 1\nsprinback = [[1], [2]]\n',
+    "syntax": 'name = "unterminated\nradii = [45,\n[[springback]]\n= 3\n',
+    "strings": "name = '''Bender\n\u00e9 3'''\n# \u00fcber\n",
+}
+for name, text in PROFILES.items():
+    write("fuzz_machineprofile", name, text.encode("utf-8"))

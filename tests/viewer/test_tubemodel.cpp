@@ -300,6 +300,39 @@ TEST_F(TubeModelTest, InitialProgramFollowsTheCentreLineInTheRightColours) {
     EXPECT_GT(markers, 0);
 }
 
+TEST_F(TubeModelTest, PiecesAtFaultAreAmberEvenOnTheHighlightedStep) {
+    viewer.ViewProgram = InitialProgram();
+    viewer.FaultyStraights[0] = true; // the highlighted step: amber wins
+    viewer.FaultyStraights[2] = true;
+    viewer.FaultyBends[1] = true;
+    Build();
+    const CentreLine line;
+    int amberStraights[5] = {}, amberBends[4] = {}, other = 0;
+    for (const FeedbackVertex& v : CaptureTube()) {
+        const Where w = Locate(line, At(v));
+        const bool amber = IsColour(v, 127, 90, 0);
+        for (const auto& [i, t] : w.straights) {
+            if (t > 1e-3 && t < 1 - 1e-3) {
+                (amber ? amberStraights[i] : other) += 1;
+                EXPECT_TRUE(amber || IsColour(v, 70, 70, 70)) << "straight " << i;
+            }
+        }
+        for (const auto& [i, angle] : w.bends) {
+            if (angle > 1e-3 && angle < std::numbers::pi / 2 - 1e-3) {
+                (amber ? amberBends[i] : other) += 1;
+                EXPECT_TRUE(amber || (i == 0 ? IsColour(v, 120, 20, 20) : IsColour(v, 70, 70, 70)))
+                    << "bend " << i;
+            }
+        }
+    }
+    EXPECT_GT(amberStraights[0], 0);
+    EXPECT_GT(amberStraights[2], 0);
+    EXPECT_EQ(amberStraights[1] + amberStraights[3] + amberStraights[4], 0);
+    EXPECT_GT(amberBends[1], 0);
+    EXPECT_EQ(amberBends[0] + amberBends[2] + amberBends[3], 0);
+    EXPECT_GT(other, 0);
+}
+
 // Whether some vertex of the given colour lies at the point.
 bool HasVertexAt(const std::vector<FeedbackVertex>& vertices, const Vec& p, double shade) {
     for (const FeedbackVertex& v : vertices) {

@@ -1,0 +1,61 @@
+// `tubrix-cli check` on 100-row programs, without the process: read the program, walk it and
+// run every rule against the example profile. The coil touches itself turn on turn, so the
+// contact search has many pairs of pieces to measure; the zigzag is an ordinary long part.
+#include "findings.h"
+#include "machineprofile.h"
+#include "programfile.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// Twelve bends of 30 degrees make a turn; a twist of 2 degrees a row lifts each turn less than
+// the tube's diameter above the last, so neighbouring turns touch.
+std::string CoilProgram() {
+    std::string text = "diameter,25\nY,B,C,R\n";
+    for (int i = 0; i < 99; ++i) {
+        text += "10,2,30,40\n";
+    }
+    return text + "40,0,0,40\n";
+}
+
+std::string ZigzagProgram() {
+    std::string text = "diameter,25\nY,B,C,R\n";
+    for (int i = 0; i < 99; ++i) {
+        text += std::to_string(20 + i % 7 * 5) + ',' + std::to_string(i * 37 % 360 - 180) + ',' +
+                std::to_string(10 + i * 53 % 160) + ',' + std::to_string(15 + i % 5) + '\n';
+    }
+    return text + "40,0,0,15\n";
+}
+
+void Check(benchmark::State& state, const std::string& text) {
+    const MachineProfile profile = *ReadMachineProfile(TUBRIX_EXAMPLE_PROFILE).Value;
+    std::size_t found = 0;
+    for (auto _ : state) {
+        const BendProgram program = ProgramFromRows(*ParseProgramText(text, "bench").Value);
+        const std::vector<Finding> findings = CheckPart(program, &profile);
+        found = findings.size();
+        benchmark::DoNotOptimize(findings.data());
+    }
+    std::size_t contacts = 0;
+    for (const Finding& f :
+         CheckPart(ProgramFromRows(*ParseProgramText(text, "bench").Value), &profile)) {
+        contacts += f.Rule == FindingRule::Contact;
+    }
+    state.counters["findings"] = static_cast<double>(found);
+    state.counters["contacts"] = static_cast<double>(contacts);
+}
+
+void BM_CheckCoil(benchmark::State& state) {
+    Check(state, CoilProgram());
+}
+BENCHMARK(BM_CheckCoil)->Unit(benchmark::kMillisecond);
+
+void BM_CheckZigzag(benchmark::State& state) {
+    Check(state, ZigzagProgram());
+}
+BENCHMARK(BM_CheckZigzag)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,80 @@
+// tubrix-cli check: can this machine bend the part? One line per finding; exit status 3 when
+// there is any, so scripts can branch on it.
+#include "clijson.h"
+#include "commands.h"
+#include "findings.h"
+
+#include <memory>
+
+namespace {
+
+struct CheckOptions {
+    ProgramInput Program;
+    std::string Machine;
+    bool AsJson = false;
+};
+
+Json RowNumber(int row) {
+    return row > 0 ? Json(row) : Json(nullptr);
+}
+
+std::string FindingsJson(const std::optional<MachineProfile>& profile, double cutLength,
+                         const std::vector<Finding>& findings) {
+    Json list = Json::array();
+    for (const Finding& f : findings) {
+        list.push_back({{"rule", RuleName(f.Rule)},
+                        {"row", RowNumber(f.Row)},
+                        {"other_row", RowNumber(f.OtherRow)},
+                        {"value", JsonNumber(f.Value)},
+                        {"limit", f.Limit ? JsonNumber(*f.Limit) : Json(nullptr)},
+                        {"message", f.Message}});
+    }
+    const Json out = {{"machine", profile && profile->Name ? Json(*profile->Name) : Json(nullptr)},
+                      {"cut_length", JsonNumber(cutLength)},
+                      {"findings", std::move(list)}};
+    return out.dump(2) + '\n';
+}
+
+int RunCheck(const CheckOptions& options) {
+    const std::optional<ProgramRows> rows = LoadProgram(options.Program);
+    if (!rows) {
+        return ExitBadInput;
+    }
+    std::optional<MachineProfile> profile;
+    if (!options.Machine.empty()) {
+        profile = LoadProfile(options.Machine);
+        if (!profile) {
+            return ExitBadInput;
+        }
+    }
+    const BendProgram program = ProgramFromRows(*rows);
+    const std::vector<Finding> findings = CheckPart(program, profile ? &*profile : nullptr);
+    std::string text;
+    if (options.AsJson) {
+        text =
+            FindingsJson(profile, CutLength(program, profile.value_or(MachineProfile{})), findings);
+    } else {
+        for (const Finding& f : findings) {
+            text += FindingLine(f) + '\n';
+        }
+    }
+    const int written = WriteOutput("-", text);
+    if (written != ExitSuccess) {
+        return written;
+    }
+    return findings.empty() ? ExitSuccess : ExitFindings;
+}
+
+} // namespace
+
+void AddCheckCommand(CLI::App& app, int& status) {
+    auto options = std::make_shared<CheckOptions>();
+    CLI::App* check = app.add_subcommand(
+        "check", "Can the machine bend it? One line per finding: dies, angles, clamp and tail "
+                 "straights, stock length, folded bends and a tube that touches itself. Exit "
+                 "status 3 when there are findings.");
+    AddProgramInput(*check, options->Program);
+    AddMachineOption(*check, options->Machine);
+    check->add_flag("--json", options->AsJson, "Print JSON instead of lines");
+    check->callback([options, &status] { status = RunCheck(*options); });
+}

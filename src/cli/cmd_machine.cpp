@@ -1,0 +1,69 @@
+// tubrix-cli machine: the program the machine is given, with its plane turns, springback and
+// cut length. Findings do not stop it; their count goes to standard error.
+#include "clijson.h"
+#include "commands.h"
+#include "findings.h"
+#include "machineprogram.h"
+
+#include <memory>
+
+namespace {
+
+struct MachineOptions {
+    ProgramInput Program;
+    std::string Machine;
+    std::string Output;
+    bool AsJson = false;
+};
+
+std::string MachineJson(const MachineProgram& program) {
+    Json rows = Json::array();
+    for (const MachineRow& row : program.Rows) {
+        rows.push_back({{"Y", JsonNumber(row.Y)},
+                        {"B", JsonNumber(row.B)},
+                        {"C", JsonNumber(row.C)},
+                        {"R", JsonNumber(row.R)}});
+    }
+    const Json out = {
+        {"machine", program.Machine ? Json(*program.Machine) : Json(nullptr)},
+        {"b_mode", program.BMode == MachineProfile::PlaneMode::Relative ? "relative" : "absolute"},
+        {"cut_length", JsonNumber(program.CutLength)},
+        {"rows", std::move(rows)}};
+    return out.dump(2) + '\n';
+}
+
+int RunMachine(const MachineOptions& options) {
+    const std::optional<ProgramRows> rows = LoadProgram(options.Program);
+    if (!rows) {
+        return ExitBadInput;
+    }
+    const std::optional<MachineProfile> profile = LoadProfile(options.Machine);
+    if (!profile) {
+        return ExitBadInput;
+    }
+    const BendProgram program = ProgramFromRows(*rows);
+    const MachineProgram machine = MakeMachineProgram(program, *profile);
+    const std::size_t findings = CheckPart(program, &*profile).size();
+    const int status = WriteOutput(
+        options.Output, options.AsJson ? MachineJson(machine) : FormatMachineProgramText(machine));
+    if (findings > 0) {
+        ReportWarning(std::to_string(findings) + (findings == 1 ? " finding" : " findings") +
+                      "; tubrix-cli check lists them");
+    }
+    return status;
+}
+
+} // namespace
+
+void AddMachineCommand(CLI::App& app, int& status) {
+    auto options = std::make_shared<MachineOptions>();
+    CLI::App* machine = app.add_subcommand(
+        "machine", "The program the machine is given: B as the machine counts the plane turn, "
+                   "C with its springback, and the cut length.");
+    AddProgramInput(*machine, options->Program);
+    AddMachineOption(*machine, options->Machine)->required();
+    machine->add_option("-o,--output", options->Output,
+                        "Program file to write (default: standard output)");
+    machine->add_flag("--json", options->AsJson, "Write JSON instead of a program file");
+    machine->callback([options, &status] { status = RunMachine(*options); });
+}

@@ -1,0 +1,114 @@
+#include "machinechecks.h"
+
+#include "frmmain.h"
+#include "fsimpipe.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QShortcut>
+
+namespace {
+
+const QString Filter = QStringLiteral("Machine profiles (*.toml);;All files (*)");
+
+QString DefaultAskPath(QWidget* parent) {
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("Load machine profile"), QString(),
+                                        Filter);
+}
+
+QString CountText(std::size_t count) {
+    if (count == 0) {
+        return {};
+    }
+    return count == 1 ? QStringLiteral("1 finding") : QStringLiteral("%1 findings").arg(count);
+}
+
+QString FindingsToolTip(const std::vector<Finding>& findings) {
+    QStringList lines;
+    for (const Finding& f : findings) {
+        lines << QString::fromStdString(FindingLine(f));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+template <std::size_t N> std::bitset<N> Bits(const std::vector<bool>& pieces) {
+    std::bitset<N> bits;
+    for (std::size_t i = 0; i < pieces.size() && i < N; ++i) {
+        bits[i] = pieces[i];
+    }
+    return bits;
+}
+
+} // namespace
+
+TMachineChecks::PathQuestion TMachineChecks::AskPath = DefaultAskPath;
+
+TMachineChecks::TMachineChecks(TFrmMain& window, TFrmSimPipe& viewer)
+    : QObject(&window), Window(window), Viewer(viewer) {
+    LblFindings = new QLabel(&window);
+    LblFindings->setObjectName(QStringLiteral("LblFindings"));
+    LblFindings->setGeometry(800, 292, 217, 26);
+    LblFindings->setAlignment(Qt::AlignCenter);
+
+    // Native and raised, as the pad is, or the GL surface would paint over it.
+    LblMachineName = new QLabel(&viewer);
+    LblMachineName->setObjectName(QStringLiteral("LblMachineName"));
+    LblMachineName->setAttribute(Qt::WA_NativeWindow);
+    LblMachineName->setAutoFillBackground(true);
+    LblMachineName->setMargin(3);
+    LblMachineName->move(1, 1);
+    LblMachineName->hide();
+
+    auto* load = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_M), &window);
+    connect(load, &QShortcut::activated, this, [this] {
+        const QString path = AskPath(&Window);
+        if (!path.isEmpty()) {
+            LoadProfile(path);
+        }
+    });
+}
+
+void TMachineChecks::Message(const QString& text) {
+    // Window-modal and not waiting, as the program files' messages are.
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Tubrix"), text,
+                                QMessageBox::Ok, &Window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+bool TMachineChecks::LoadProfile(const QString& path) {
+    const Loaded<MachineProfile> loaded = ReadMachineProfile(path.toStdString());
+    if (!loaded) {
+        Message(QString::fromStdString(loaded.Error.ToString()));
+        return false;
+    }
+    Profile = loaded.Value;
+    // A profile without a name is shown by its file's name.
+    LblMachineName->setText(Profile->Name ? QString::fromStdString(*Profile->Name)
+                                          : QFileInfo(path).fileName());
+    LblMachineName->adjustSize();
+    LblMachineName->show();
+    LblMachineName->raise();
+    if (Checked) {
+        ShowFindings(InputProgram);
+    }
+    return true;
+}
+
+void TMachineChecks::ShowFindings(const BendProgram& program) {
+    Checked = true;
+    Findings = CheckPart(program, Profile ? &*Profile : nullptr);
+    LblFindings->setText(CountText(Findings.size()));
+    LblFindings->setToolTip(FindingsToolTip(Findings));
+    const PiecesAtFault at = FindPiecesAtFault(program, Findings);
+    const auto straights = Bits<MaxBendSteps>(at.Straights);
+    const auto bends = Bits<MaxBendSteps>(at.Bends);
+    // The picture was built before the check; it is built again only when the marks change.
+    if (straights != Viewer.FaultyStraights || bends != Viewer.FaultyBends) {
+        Viewer.FaultyStraights = straights;
+        Viewer.FaultyBends = bends;
+        Viewer.RebuildModel(false);
+    }
+}

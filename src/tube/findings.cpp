@@ -1,0 +1,464 @@
+#include "findings.h"
+
+#include "bendrows.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <map>
+#include <utility>
+
+namespace {
+
+constexpr double Pi = 3.141592653589793;
+constexpr double DiameterTolerance = 1e-9; // of the tooling's diameter
+constexpr double DieTolerance = 1e-6;      // between a bending row's R and a die's radius
+
+Finding Make(FindingRule rule, int row, double value, std::optional<double> limit,
+             std::string message) {
+    return {rule, row, 0, value, limit, std::move(message)};
+}
+
+std::string DieList(const std::vector<double>& radii) {
+    std::string list;
+    for (double radius : radii) {
+        list += (list.empty() ? "" : ", ") + FindingNumber(radius);
+    }
+    return list;
+}
+
+bool HasDie(const std::vector<double>& radii, double r) {
+    return std::any_of(radii.begin(), radii.end(),
+                       [r](double die) { return std::fabs(r - die) <= DieTolerance; });
+}
+
+// ---- Contact ------------------------------------------------------------------------------
+//
+// The centre line is cut into pieces, the straight and the arc of each row, each placed by
+// where it starts and ends along the tube. Two points count only when they are more than
+// pi * D / 2 apart along the tube: closer points are neighbours on one smooth curve, and a
+// curve bent no tighter than the tube allows cannot come back within D in that length.
+//
+// For a pair of pieces, each bounded by a sphere, pairs whose spheres are D or more apart are
+// culled. For the rest the smallest distance is found as a one-dimensional minimisation over
+// one piece (the outer) of the exact distance from its point to the part of the other piece
+// (the inner) that lies far enough along the tube: to a segment by clamped projection, to an
+// arc by the closed-form nearest point on its circle (the distance to a circle's points falls
+// monotonically towards the nearest one, so outside the arc's span an end is nearest).
+// - Segment and segment: that distance is convex along the outer segment (a convex function
+//   of both points over a convex set), so a golden-section search finds the minimum.
+// - With an arc, the arc is the outer piece: its distance is sampled every few degrees, and
+//   around each sampled local minimum that could fall below D (the distance changes by at
+//   most twice the step between samples) a golden-section search closes in to 1e-10 * D
+//   along the tube, which puts the distance within far less than 1e-9 * D of the true
+//   minimum as long as no two minima lie within one sample step.
+
+constexpr double SampleStep = 3 * Pi / 180; // radians of the outer arc between samples
+constexpr int MaxGoldenSteps = 200;
+
+struct Piece {
+    int Row = 0; // from 0
+    bool IsArc = false;
+    double Start = 0; // along the tube
+    double End = 0;
+    // A straight: From + Direction * (s - Start).
+    Vec3 From;
+    Vec3 Direction;
+    // An arc: Centre + Radius * (U cos a + V sin a), a = (s - Start) / Radius.
+    Vec3 Centre;
+    Vec3 U;
+    Vec3 V;
+    double Radius = 0;
+    // The bounding sphere.
+    Vec3 SphereCentre;
+    double SphereRadius = 0;
+
+    Vec3 At(double s) const {
+        if (!IsArc) {
+            return From + Direction * (s - Start);
+        }
+        const double a = (s - Start) / Radius;
+        return Centre + (U * std::cos(a) + V * std::sin(a)) * Radius;
+    }
+};
+
+bool Finite(Vec3 v) {
+    return std::isfinite(v.X) && std::isfinite(v.Y) && std::isfinite(v.Z);
+}
+
+// The pieces of the walk, in order along the tube; empty when a number is out of reach.
+std::vector<Piece> TubePieces(const TubeWalk& walk) {
+    std::vector<Piece> pieces;
+    double along = 0;
+    for (std::size_t i = 0; i < walk.Steps.size(); ++i) {
+        const WalkStep& step = walk.Steps[i];
+        const double length = Length(step.StraightEnd - step.StraightStart);
+        if (length > 0) {
+            Piece straight;
+            straight.Row = static_cast<int>(i);
+            straight.Start = along;
+            straight.End = along + length;
+            straight.From = step.StraightStart;
+            straight.Direction = step.Heading;
+            straight.SphereCentre = (step.StraightStart + step.StraightEnd) * 0.5;
+            straight.SphereRadius = length * 0.5;
+            pieces.push_back(straight);
+            along = straight.End;
+        }
+        if (step.Bend && step.Bend->Radius != 0) {
+            const WalkBend& bend = *step.Bend;
+            // A negative radius is a circle of the same size with its axes turned over.
+            const double sign = bend.Radius < 0 ? -1 : 1;
+            const double sweep = std::clamp(bend.Degrees * Pi / 180, 0.0, 2 * Pi);
+            Piece arc;
+            arc.Row = static_cast<int>(i);
+            arc.IsArc = true;
+            arc.Radius = std::fabs(bend.Radius);
+            arc.Start = along;
+            arc.End = along + arc.Radius * sweep;
+            arc.Centre = bend.Centre;
+            arc.U = bend.FromCentre * sign;
+            arc.V = step.Heading * sign;
+            if (sweep <= Pi) {
+                // Within a half turn the arc lies in the sphere on its chord.
+                arc.SphereCentre = (arc.At(arc.Start) + arc.At(arc.End)) * 0.5;
+                arc.SphereRadius = arc.Radius * std::sin(sweep * 0.5) * (1 + 1e-12);
+            } else {
+                arc.SphereCentre = arc.Centre;
+                arc.SphereRadius = arc.Radius;
+            }
+            if (arc.End > arc.Start) {
+                pieces.push_back(arc);
+                along = arc.End;
+            }
+        }
+    }
+    for (const Piece& p : pieces) {
+        if (!Finite(p.From) || !Finite(p.Direction) || !Finite(p.Centre) || !Finite(p.U) ||
+            !Finite(p.V) || !Finite(p.SphereCentre) || !std::isfinite(p.SphereRadius) ||
+            !std::isfinite(p.End)) {
+            return {};
+        }
+    }
+    return pieces;
+}
+
+// The exact distance from `p` to the piece's points from `low` to `high` along the tube.
+double DistanceTo(const Piece& piece, Vec3 p, double low, double high) {
+    if (!piece.IsArc) {
+        const double s =
+            std::clamp(Dot(p - piece.From, piece.Direction), low - piece.Start, high - piece.Start);
+        return Length(p - (piece.From + piece.Direction * s));
+    }
+    const Vec3 q = p - piece.Centre;
+    const double x = Dot(q, piece.U);
+    const double y = Dot(q, piece.V);
+    double nearest = std::atan2(y, x);
+    if (nearest < 0) {
+        nearest += 2 * Pi;
+    }
+    const double first = (low - piece.Start) / piece.Radius;
+    const double last = (high - piece.Start) / piece.Radius;
+    if (nearest >= first && nearest <= last) {
+        const double inPlane = std::hypot(x, y) - piece.Radius;
+        const double offPlane = Length(q - (piece.U * x + piece.V * y));
+        return std::hypot(inPlane, offPlane);
+    }
+    return std::min(Length(p - piece.At(low)), Length(p - piece.At(high)));
+}
+
+struct PairSearch {
+    const Piece& Outer;
+    const Piece& Inner;
+    double Apart; // pi * D / 2
+    bool InnerLater;
+
+    // The outer piece's stretch that has partners far enough along the tube.
+    std::pair<double, double> OuterRange() const {
+        return InnerLater ? std::pair{Outer.Start, std::min(Outer.End, Inner.End - Apart)}
+                          : std::pair{std::max(Outer.Start, Inner.Start + Apart), Outer.End};
+    }
+
+    double operator()(double s) const {
+        const double low = InnerLater ? std::max(Inner.Start, s + Apart) : Inner.Start;
+        const double high = InnerLater ? Inner.End : std::min(Inner.End, s - Apart);
+        return DistanceTo(Inner, Outer.At(s), low, std::max(low, high));
+    }
+};
+
+double GoldenMinimum(const PairSearch& f, double low, double high, double tolerance) {
+    constexpr double Ratio = 0.6180339887498949;
+    double a = low, b = high;
+    double c = b - Ratio * (b - a), d = a + Ratio * (b - a);
+    double fc = f(c), fd = f(d);
+    for (int step = 0; step < MaxGoldenSteps && b - a > tolerance; ++step) {
+        if (fc <= fd) {
+            b = d, d = c, fd = fc;
+            c = b - Ratio * (b - a), fc = f(c);
+        } else {
+            a = c, c = d, fc = fd;
+            d = a + Ratio * (b - a), fd = f(d);
+        }
+    }
+    return std::min({fc, fd, f(low), f(high)});
+}
+
+double SmallestDistance(const Piece& p, const Piece& q, double diameter) {
+    // The arc, where there is one, is the outer piece; p comes before q along the tube.
+    const bool qOuter = q.IsArc && !p.IsArc;
+    const PairSearch f{qOuter ? q : p, qOuter ? p : q, Pi * diameter * 0.5, !qOuter};
+    const auto [low, high] = f.OuterRange();
+    if (!(low <= high)) {
+        return INFINITY;
+    }
+    const double tolerance = 1e-10 * diameter;
+    if (!f.Outer.IsArc) {
+        return GoldenMinimum(f, low, high, tolerance);
+    }
+    const int intervals =
+        std::clamp(static_cast<int>(std::ceil((high - low) / f.Outer.Radius / SampleStep)), 2,
+                   static_cast<int>(2 * Pi / SampleStep) + 1);
+    const double step = (high - low) / intervals;
+    std::array<double, 128> g{};
+    for (int i = 0; i <= intervals; ++i) {
+        g[i] = f(low + step * i);
+    }
+    double best = *std::min_element(g.begin(), g.begin() + intervals + 1);
+    for (int i = 0; i <= intervals; ++i) {
+        const bool localMinimum =
+            (i == 0 || g[i] <= g[i - 1]) && (i == intervals || g[i] <= g[i + 1]);
+        if (localMinimum && g[i] - 2 * step < std::min(diameter, best)) {
+            const double from = low + step * std::max(i - 1, 0);
+            const double to = low + step * std::min(i + 1, intervals);
+            best = std::min(best, GoldenMinimum(f, from, to, tolerance));
+        }
+    }
+    return best;
+}
+
+double Gap(const Piece& p, const Piece& q) {
+    return Length(p.SphereCentre - q.SphereCentre) - p.SphereRadius - q.SphereRadius;
+}
+
+} // namespace
+
+const char* RuleName(FindingRule rule) {
+    switch (rule) {
+    case FindingRule::Diameter:
+        return "diameter";
+    case FindingRule::Die:
+        return "die";
+    case FindingRule::Angle:
+        return "angle";
+    case FindingRule::Clamp:
+        return "clamp";
+    case FindingRule::Tail:
+        return "tail";
+    case FindingRule::Length:
+        return "length";
+    case FindingRule::Fold:
+        return "fold";
+    case FindingRule::Contact:
+        return "contact";
+    }
+    return "?";
+}
+
+std::string FindingLine(const Finding& finding) {
+    const std::string rule = std::string(RuleName(finding.Rule)) + ": " + finding.Message;
+    return finding.Row > 0 ? "row " + std::to_string(finding.Row) + ": " + rule : rule;
+}
+
+std::string FindingNumber(double value) {
+    if (!std::isfinite(value)) {
+        return std::isnan(value) ? "nan" : value > 0 ? "inf" : "-inf";
+    }
+    char text[512];
+    const double rounded = std::fabs(value) < 5e-4 ? 0.0 : value;
+    char* end = std::to_chars(text, text + sizeof text, rounded, std::chars_format::fixed, 3).ptr;
+    while (end[-1] == '0') {
+        --end;
+    }
+    if (end[-1] == '.') {
+        --end;
+    }
+    return std::string(text, end);
+}
+
+double MachineAngle(double c, const MachineProfile& profile) {
+    return c + profile.SpringbackFixed + profile.SpringbackPerDegree * c;
+}
+
+double CutLength(const BendProgram& program, const MachineProfile& profile) {
+    const auto bends = static_cast<double>(FindBendingRows(program).Rows.size());
+    return DevelopedLength(program) - profile.GainPerBend * bends;
+}
+
+std::vector<Finding> CheckMachine(const BendProgram& program, const MachineProfile& profile) {
+    std::vector<Finding> found;
+    const double diameter = program.TubeDiameter;
+    if (profile.TubeDiameter && !(std::fabs(diameter - *profile.TubeDiameter) <=
+                                  DiameterTolerance * *profile.TubeDiameter)) {
+        found.push_back(Make(FindingRule::Diameter, 0, diameter, profile.TubeDiameter,
+                             "tube diameter " + FindingNumber(diameter) + " is not the tooling's " +
+                                 FindingNumber(*profile.TubeDiameter)));
+    }
+    const BendingRows bending = FindBendingRows(program);
+    for (const BendingRow& row : bending.Rows) {
+        const BendStep& step = program.Steps[row.Row];
+        const int number = row.Row + 1;
+        if (!profile.Radii.empty() && !HasDie(profile.Radii, step.R)) {
+            found.push_back(Make(FindingRule::Die, number, step.R, std::nullopt,
+                                 "no die of radius " + FindingNumber(step.R) + " (the dies are " +
+                                     DieList(profile.Radii) + ")"));
+        }
+        const double angle = MachineAngle(step.C, profile);
+        if (angle > profile.MaxAngle) {
+            found.push_back(Make(FindingRule::Angle, number, angle, profile.MaxAngle,
+                                 "machine angle " + FindingNumber(angle) + " > " +
+                                     FindingNumber(profile.MaxAngle)));
+        }
+        if (row.StraightBefore < profile.ClampLength) {
+            found.push_back(Make(FindingRule::Clamp, number, row.StraightBefore,
+                                 profile.ClampLength,
+                                 "straight before the bend " + FindingNumber(row.StraightBefore) +
+                                     " < " + FindingNumber(profile.ClampLength)));
+        }
+    }
+    if (!bending.Rows.empty() && bending.Tail < profile.MinTail) {
+        found.push_back(Make(FindingRule::Tail, std::clamp(program.StepCount, 0, MaxBendSteps),
+                             bending.Tail, profile.MinTail,
+                             "tail after the last bend " + FindingNumber(bending.Tail) + " < " +
+                                 FindingNumber(profile.MinTail)));
+    }
+    const double cut = CutLength(program, profile);
+    if (profile.MaxLength && cut > *profile.MaxLength) {
+        found.push_back(
+            Make(FindingRule::Length, 0, cut, profile.MaxLength,
+                 "cut length " + FindingNumber(cut) + " > " + FindingNumber(*profile.MaxLength)));
+    }
+    return found;
+}
+
+std::vector<Finding> CheckFolds(const BendProgram& program) {
+    std::vector<Finding> found;
+    const double tubeRadius = program.TubeDiameter * 0.5;
+    for (const BendingRow& row : FindBendingRows(program).Rows) {
+        const double r = program.Steps[row.Row].R;
+        if (r < tubeRadius) {
+            found.push_back(Make(FindingRule::Fold, row.Row + 1, r, tubeRadius,
+                                 "bend radius " + FindingNumber(r) + " < tube radius " +
+                                     FindingNumber(tubeRadius) + ": the inner wall folds"));
+        }
+    }
+    return found;
+}
+
+std::vector<Finding> CheckContact(const BendProgram& program, const TubeWalk& walk) {
+    const double diameter = program.TubeDiameter;
+    if (!(diameter > 0) || !std::isfinite(diameter)) {
+        return {};
+    }
+    const std::vector<Piece> pieces = TubePieces(walk);
+    const double apart = Pi * diameter * 0.5;
+    std::map<std::pair<int, int>, double> closest; // by the pair of rows, from 0
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        for (std::size_t j = i + 1; j < pieces.size(); ++j) {
+            const Piece& p = pieces[i];
+            const Piece& q = pieces[j];
+            // A row's own straight and bend come close only when the bend folds, which fold
+            // reports.
+            if (p.Row == q.Row || q.End - p.Start <= apart || Gap(p, q) >= diameter) {
+                continue;
+            }
+            const double distance = SmallestDistance(p, q, diameter);
+            if (distance < diameter) {
+                const auto rows = std::pair{p.Row, q.Row};
+                const auto known = closest.find(rows);
+                if (known == closest.end() || distance < known->second) {
+                    closest[rows] = distance;
+                }
+            }
+        }
+    }
+    std::vector<Finding> found;
+    for (const auto& [rows, distance] : closest) {
+        Finding f =
+            Make(FindingRule::Contact, rows.first + 1, distance, diameter,
+                 "touches row " + std::to_string(rows.second + 1) + ": " + FindingNumber(distance) +
+                     " apart < diameter " + FindingNumber(diameter));
+        f.OtherRow = rows.second + 1;
+        found.push_back(std::move(f));
+    }
+    return found;
+}
+
+PiecesAtFault FindPiecesAtFault(const BendProgram& program, const std::vector<Finding>& findings) {
+    const int count = std::clamp(program.StepCount, 0, MaxBendSteps);
+    PiecesAtFault at{std::vector<bool>(static_cast<std::size_t>(count), false),
+                     std::vector<bool>(static_cast<std::size_t>(count), false)};
+    const auto mark = [count](std::vector<bool>& pieces, int from, int to) {
+        for (int i = std::max(from, 0); i <= std::min(to, count - 1); ++i) {
+            pieces[static_cast<std::size_t>(i)] = true;
+        }
+    };
+    // Where each straight before a bend starts: just after the bending row before it.
+    const BendingRows bending = FindBendingRows(program);
+    std::vector<int> straightFrom(static_cast<std::size_t>(count), 0);
+    int from = 0;
+    for (const BendingRow& row : bending.Rows) {
+        straightFrom[static_cast<std::size_t>(row.Row)] = from;
+        from = row.Row + 1;
+    }
+    for (const Finding& f : findings) {
+        const int row = f.Row - 1;
+        switch (f.Rule) {
+        case FindingRule::Die:
+        case FindingRule::Angle:
+        case FindingRule::Fold:
+            mark(at.Bends, row, row);
+            break;
+        case FindingRule::Clamp:
+            if (row >= 0 && row < count) {
+                mark(at.Straights, straightFrom[static_cast<std::size_t>(row)], row);
+            }
+            break;
+        case FindingRule::Tail:
+            mark(at.Straights, from, count - 1);
+            break;
+        case FindingRule::Contact:
+            for (int r : {row, f.OtherRow - 1}) {
+                mark(at.Straights, r, r);
+                mark(at.Bends, r, r);
+            }
+            break;
+        case FindingRule::Diameter:
+        case FindingRule::Length:
+            break;
+        }
+    }
+    return at;
+}
+
+void SortFindings(std::vector<Finding>& findings) {
+    std::stable_sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) {
+        return std::pair{a.Row, static_cast<int>(a.Rule)} <
+               std::pair{b.Row, static_cast<int>(b.Rule)};
+    });
+}
+
+std::vector<Finding> CheckPart(const BendProgram& program, const TubeWalk& walk,
+                               const MachineProfile* profile) {
+    std::vector<Finding> found = profile ? CheckMachine(program, *profile) : std::vector<Finding>{};
+    for (std::vector<Finding> more : {CheckFolds(program), CheckContact(program, walk)}) {
+        found.insert(found.end(), std::make_move_iterator(more.begin()),
+                     std::make_move_iterator(more.end()));
+    }
+    SortFindings(found);
+    return found;
+}
+
+std::vector<Finding> CheckPart(const BendProgram& program, const MachineProfile* profile) {
+    return CheckPart(program, WalkTube(program), profile);
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "bendprogram.h"
+#include "machineprofile.h"
+#include "tubewalk.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// Can this machine bend this part? The checks are pure functions of the program, its walk and,
+// for the rules that need one, a machine profile; they give a plain list of findings.
+
+// The rules, in the order a row's findings are listed.
+enum class FindingRule {
+    Diameter, // the program's diameter is not the tooling's
+    Die,      // no die of a bending row's radius
+    Angle,    // a machine angle past the machine's largest
+    Clamp,    // a straight before a bend shorter than the clamp die
+    Tail,     // a tail shorter than the collet needs
+    Length,   // a cut length longer than the stock the machine takes
+    Fold,     // a bend radius below the tube radius: the inner wall folds (no profile needed)
+    Contact,  // the tube touches itself (no profile needed)
+};
+
+struct Finding {
+    FindingRule Rule = FindingRule::Diameter;
+    int Row = 0;      // numbered from 1, as every message shows it; 0: about the whole part
+    int OtherRow = 0; // contact's second row, never below Row; 0 for every other rule
+    double Value = 0;
+    std::optional<double> Limit; // none for die, which has no one radius to name
+    std::string Message;         // "straight before the bend 80 < 114"
+};
+
+// "diameter", "die", ... as scripts and messages name the rules.
+const char* RuleName(FindingRule rule);
+
+// "row 3: clamp: straight before the bend 80 < 114"; without a row "length: ...".
+std::string FindingLine(const Finding& finding);
+
+// A number in a message: at most three decimals, no trailing zeros.
+std::string FindingNumber(double value);
+
+// The angle the machine bends for C degrees: C + fixed + per_degree * C.
+double MachineAngle(double c, const MachineProfile& profile);
+
+// The length of stock to cut: the developed length less the gain of each bending row.
+double CutLength(const BendProgram& program, const MachineProfile& profile);
+
+// Every check: with a profile all rules, without one fold and contact only. Sorted as
+// SortFindings does.
+std::vector<Finding> CheckPart(const BendProgram& program, const TubeWalk& walk,
+                               const MachineProfile* profile);
+std::vector<Finding> CheckPart(const BendProgram& program, const MachineProfile* profile);
+
+// The rules one by one, for callers that add their own.
+std::vector<Finding> CheckMachine(const BendProgram& program, const MachineProfile& profile);
+std::vector<Finding> CheckFolds(const BendProgram& program);
+std::vector<Finding> CheckContact(const BendProgram& program, const TubeWalk& walk);
+
+// The pieces of the tube a list of findings is about, by row from 0, for a picture to mark:
+// the bend of a row for die, angle and fold; the straights that make up a short straight
+// before a bend (clamp) or a short tail; both pieces of both rows of a contact. Findings
+// about the whole part mark nothing.
+struct PiecesAtFault {
+    std::vector<bool> Straights;
+    std::vector<bool> Bends;
+};
+PiecesAtFault FindPiecesAtFault(const BendProgram& program, const std::vector<Finding>& findings);
+
+// Those without a row first, then by row, within a row in the order of the rules; findings of
+// one rule and row keep their order.
+void SortFindings(std::vector<Finding>& findings);

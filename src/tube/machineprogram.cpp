@@ -1,0 +1,72 @@
+#include "machineprogram.h"
+
+#include "bendrows.h"
+#include "findings.h"
+#include "programfile.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// An angle in [0, 360), with no negative zero.
+double FullTurnPlane(double degrees) {
+    double r = std::fmod(degrees, 360.0);
+    if (r < 0) {
+        r += 360;
+    }
+    return r >= 360 || r == 0 ? 0.0 : r;
+}
+
+// A comment line must stay one line whatever the profile's name holds.
+std::string OneLine(const std::string& text) {
+    std::string line = text;
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
+    return line;
+}
+
+} // namespace
+
+MachineProgram MakeMachineProgram(const BendProgram& program, const MachineProfile& profile) {
+    MachineProgram out;
+    out.Machine = profile.Name;
+    out.BMode = profile.BMode;
+    out.Diameter = program.TubeDiameter;
+    out.CutLength = CutLength(program, profile);
+    const int count = std::clamp(program.StepCount, 0, MaxBendSteps);
+    const BendingRows bending = FindBendingRows(program);
+    std::vector<bool> bends(static_cast<std::size_t>(count), false);
+    for (const BendingRow& row : bending.Rows) {
+        bends[static_cast<std::size_t>(row.Row)] = true;
+    }
+    const int firstBend = bending.Rows.empty() ? count : bending.Rows.front().Row;
+    double plane = 0; // the absolute plane, kept within one turn as it is summed
+    for (int i = 0; i < count; ++i) {
+        const BendStep& step = program.Steps[i];
+        const double turned = step.B * profile.BSign;
+        double b = 0;
+        if (profile.BMode == MachineProfile::PlaneMode::Relative) {
+            b = NormalizedTurn(turned) + 0.0; // + 0.0 makes a -0 plain 0
+        } else if (i > firstBend) {
+            plane = FullTurnPlane(plane + turned);
+            b = plane;
+        }
+        const double c = bends[static_cast<std::size_t>(i)] ? MachineAngle(step.C, profile) : 0.0;
+        out.Rows.push_back({step.Y, b, c, step.R});
+    }
+    return out;
+}
+
+std::string FormatMachineProgramText(const MachineProgram& program) {
+    ProgramRows rows;
+    rows.Diameter = program.Diameter;
+    for (const MachineRow& row : program.Rows) {
+        rows.Rows.push_back({row.Y, row.B, row.C, row.R});
+    }
+    const std::string mode =
+        program.BMode == MachineProfile::PlaneMode::Relative ? "relative" : "absolute";
+    return "# machine: " + (program.Machine ? OneLine(*program.Machine) : "(no name)") +
+           "\n# cut length: " + FormatNumber(program.CutLength) + "\n# B: " + mode +
+           "; C: the machine angle, springback included\n" + FormatProgramText(rows);
+}

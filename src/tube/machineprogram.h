@@ -1,0 +1,35 @@
+#pragma once
+
+#include "bendprogram.h"
+#include "machineprofile.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The program a machine is given: each row's Y as it is, B as the machine counts the plane
+// turn, C as the machine bends it (springback included), R as it is.
+struct MachineRow {
+    double Y = 0;
+    double B = 0;
+    double C = 0;
+    double R = 0;
+};
+
+struct MachineProgram {
+    std::optional<std::string> Machine; // the profile's name
+    MachineProfile::PlaneMode BMode = MachineProfile::PlaneMode::Relative;
+    double Diameter = 0;
+    double CutLength = 0;
+    std::vector<MachineRow> Rows;
+};
+
+// B turned by b_sign; in relative mode brought into (-180, 180]; in absolute mode the plane
+// measured from the first bending row's plane: the running sum of the turned B over the rows
+// after that row, in [0, 360), and 0 up to and on that row. C is the machine angle on bending
+// rows, else 0.
+MachineProgram MakeMachineProgram(const BendProgram& program, const MachineProfile& profile);
+
+// The program file's format, after comment lines naming the machine and the cut length. Its C
+// may pass 180: it is for the machine, not for reading back.
+std::string FormatMachineProgramText(const MachineProgram& program);

@@ -1,0 +1,104 @@
+// tubrix-cli check and machine as a shop's scripts run them: exit statuses 0, 3 and 2, the JSON
+// keys, and the machine's program written whole.
+#include "cliprocess.h"
+
+#include <nlohmann/json.hpp>
+
+#include <numbers>
+
+namespace {
+
+using namespace clitest;
+
+// Two bends of 90 on dies 45 and 50 (the machine has no 50), 80 before the first.
+const std::string ShortClamp = "diameter,38\nY,B,C,R\n80,0,90,45\n200,-90,90,50\n30,0,0,0\n";
+const std::string Fits = "diameter,38\nY,B,C,R\n120,0,90,45\n200,270,45,76\n60,0,0,0\n";
+
+class CliMachine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        WriteText(Path("short.csv"), ShortClamp);
+        WriteText(Path("fits.csv"), Fits);
+        QFile::copy(QStringLiteral(TUBRIX_SOURCE_DIR "/docs/examples/bender3.toml"),
+                    Path("bender3.toml"));
+    }
+    QString Path(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
+    CliRun Run(const std::vector<std::string>& args, const std::string& input = {}) {
+        return RunCli(args, folder.path(), input);
+    }
+
+    QTemporaryDir folder;
+};
+
+TEST_F(CliMachine, CheckExitsZeroThreeOrTwo) {
+    const CliRun clean = Run({"check", "fits.csv", "--machine", "bender3.toml"});
+    EXPECT_EQ(clean.Status, 0) << clean.Err;
+    EXPECT_EQ(clean.Out, "");
+
+    const CliRun found = Run({"check", "short.csv", "--machine", "bender3.toml"});
+    EXPECT_EQ(found.Status, 3) << found.Err;
+    EXPECT_EQ(found.Out, "row 1: clamp: straight before the bend 80 < 114\n"
+                         "row 2: die: no die of radius 50 (the dies are 45, 76)\n"
+                         "row 3: tail: tail after the last bend 30 < 60\n");
+    // Without a profile only folds and contact are looked for.
+    EXPECT_EQ(Run({"check", "short.csv"}).Status, 0);
+
+    WriteText(Path("bad.toml"), "name = \"B\"\nradii = [45, 0]\n");
+    const CliRun bad = Run({"check", "short.csv", "--machine", "bad.toml"});
+    EXPECT_EQ(bad.Status, 2);
+    EXPECT_EQ(bad.Err, "tubrix-cli: bad.toml:2:14: radii must be greater than 0\n");
+    EXPECT_EQ(Run({"check", "missing.csv"}).Status, 2);
+}
+
+TEST_F(CliMachine, CheckJsonHasEveryKeyAndContactNamesBothRows) {
+    // The last leg crosses the first: a square loop of radius 20 bends, tube 10.
+    const std::string loop = "diameter,10\n100,0,90,20\n100,0,90,20\n60,0,90,20\n200,0,0,0\n";
+    const CliRun run = Run({"check", "-", "--json"}, loop);
+    ASSERT_EQ(run.Status, 3) << run.Err;
+    const auto json = nlohmann::json::parse(run.Out);
+    EXPECT_TRUE(json["machine"].is_null());
+    EXPECT_NEAR(json["cut_length"].get<double>(), 460 + 30 * std::numbers::pi, 1e-9);
+    ASSERT_EQ(json["findings"].size(), 1u);
+    const auto& contact = json["findings"][0];
+    EXPECT_EQ(contact["rule"], "contact");
+    EXPECT_EQ(contact["row"], 1);
+    EXPECT_EQ(contact["other_row"], 4);
+    EXPECT_NEAR(contact["value"].get<double>(), 0, 1e-8);
+    EXPECT_EQ(contact["limit"], 10);
+
+    const auto named = nlohmann::json::parse(
+        Run({"check", "short.csv", "--machine", "bender3.toml", "--json"}).Out);
+    EXPECT_EQ(named["machine"], "Bender 3");
+    EXPECT_NEAR(named["cut_length"].get<double>(), 310 + 47.5 * std::numbers::pi - 1.6, 1e-9);
+    EXPECT_TRUE(named["findings"][1]["limit"].is_null()) << "die";
+    EXPECT_TRUE(named["findings"][1]["other_row"].is_null());
+}
+
+TEST_F(CliMachine, MachineWritesTheProgramForTheMachineAndCountsFindings) {
+    WriteText(Path("absolute.toml"), "name = \"Left\"\nb_sign = -1\nb_mode = \"absolute\"\n"
+                                     "[springback]\nfixed = 1.5\nper_degree = 0.05\n");
+    const CliRun run = Run({"machine", "fits.csv", "--machine", "absolute.toml", "-o", "m.csv"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, "");
+    QFile file(Path("m.csv"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const std::string text = file.readAll().toStdString();
+    EXPECT_TRUE(text.starts_with("# machine: Left\n# cut length: ")) << text;
+    // 270 turned the other way is -270: 90 from the first plane. 45 is bent as 48.75.
+    EXPECT_NE(text.find("\n120,0,96,45\n200,90,48.75,76\n60,90,0,0\n"), std::string::npos) << text;
+
+    const CliRun json = Run({"machine", "short.csv", "--machine", "bender3.toml", "--json"});
+    EXPECT_EQ(json.Status, 0);
+    EXPECT_EQ(json.Err, "tubrix-cli: warning: 3 findings; tubrix-cli check lists them\n");
+    const auto out = nlohmann::json::parse(json.Out);
+    EXPECT_EQ(out["b_mode"], "relative");
+    EXPECT_EQ(out["rows"][1], nlohmann::json({{"Y", 200}, {"B", -90}, {"C", 96}, {"R", 50}}));
+
+    // No profile is bad usage; an output that cannot be written leaves nothing.
+    EXPECT_EQ(Run({"machine", "fits.csv"}).Status, 2);
+    EXPECT_EQ(
+        Run({"machine", "fits.csv", "--machine", "bender3.toml", "-o", "no/such/m.csv"}).Status, 1);
+}
+
+} // namespace

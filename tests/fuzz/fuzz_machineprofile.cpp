@@ -1,0 +1,117 @@
+// Feeds arbitrary text to the machine profile reader and checks what it promises: a profile
+// that loads holds only values within its keys' ranges, and the checks and the machine's
+// program run on it with finite results; a profile that does not load gets an error at a line
+// of the text; and neither a byte-order mark nor CRLF line ends change the outcome.
+#include "findings.h"
+#include "fuzzcheck.h"
+#include "machineprofile.h"
+#include "machineprogram.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace {
+
+const std::string FileName = "fuzz.toml";
+
+int LineCount(std::string_view text) {
+    int lines = 1;
+    for (char c : text) {
+        lines += c == '\n';
+    }
+    return lines;
+}
+
+void CheckError(const TubeFileError& error, std::string_view text) {
+    if (error.File != FileName || error.Message.empty()) {
+        FuzzFail("an error does not name the file or says nothing");
+    }
+    if (error.Line < 0 || error.Line > LineCount(text) || error.Column < 0 ||
+        (error.Line == 0 && error.Column != 0)) {
+        FuzzFail("an error names a line or column the text does not have");
+    }
+}
+
+bool Positive(const std::optional<double>& value) {
+    return !value || (std::isfinite(*value) && *value > 0);
+}
+
+void CheckProfile(const MachineProfile& p) {
+    bool fine = Positive(p.TubeDiameter) && Positive(p.MaxLength) && Positive(p.CentrelineHeight) &&
+                std::isfinite(p.ClampLength) && p.ClampLength >= 0 && std::isfinite(p.MinTail) &&
+                p.MinTail >= 0 && p.MaxAngle > 0 && p.MaxAngle <= 360 &&
+                (p.BSign == 1 || p.BSign == -1) && (p.DieSide == 1 || p.DieSide == -1) &&
+                std::isfinite(p.GainPerBend) && p.GainPerBend >= 0 &&
+                std::isfinite(p.SpringbackFixed) && std::isfinite(p.SpringbackPerDegree) &&
+                p.SpringbackPerDegree > -1;
+    for (double r : p.Radii) {
+        fine = fine && std::isfinite(r) && r > 0;
+    }
+    if (!fine) {
+        FuzzFail("a profile loaded with a value outside its key's range");
+    }
+    // The window's initial program on this machine.
+    const BendRowInput rows[] = {
+        {30, 0, 90, 45}, {30, 90, 90, 45}, {30, 90, 90, 45}, {30, 90, 90, 45}, {30, 0, 0, 45}};
+    BendProgram program{};
+    FillBendProgram(program, 38, rows);
+    for (const Finding& f : CheckPart(program, &p)) {
+        if (f.Message.empty() || f.Row < 0 || f.Row > 5) {
+            FuzzFail("a finding without a message or on a row the program does not have");
+        }
+    }
+    const MachineProgram machine = MakeMachineProgram(program, p);
+    for (const MachineRow& row : machine.Rows) {
+        const bool relative = p.BMode == MachineProfile::PlaneMode::Relative;
+        if (!std::isfinite(row.C) ||
+            (relative ? !(row.B > -180 && row.B <= 180) : !(row.B >= 0 && row.B < 360))) {
+            FuzzFail("a machine program row out of its range");
+        }
+    }
+    if (FormatMachineProgramText(machine).find("\n#", 0) == std::string::npos) {
+        FuzzFail("the machine's program lost its comment lines");
+    }
+}
+
+// Both loaded, or both failed on the same line.
+bool SameOutcome(const Loaded<MachineProfile>& a, const Loaded<MachineProfile>& b) {
+    return a ? bool(b) : !b && a.Error.Line == b.Error.Line;
+}
+
+std::string WithCrlf(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\r') {
+            return {};
+        }
+        if (c == '\n') {
+            out += '\r';
+        }
+        out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const Loaded<MachineProfile> profile = ParseMachineProfile(text, FileName);
+    if (profile) {
+        CheckProfile(*profile.Value);
+    } else {
+        CheckError(profile.Error, text);
+    }
+    if (!text.starts_with("\xEF\xBB\xBF") &&
+        !SameOutcome(profile, ParseMachineProfile("\xEF\xBB\xBF" + std::string(text), FileName))) {
+        FuzzFail("a byte-order mark changed the outcome");
+    }
+    const std::string crlf = WithCrlf(text);
+    if (!crlf.empty() && !SameOutcome(profile, ParseMachineProfile(crlf, FileName))) {
+        FuzzFail("CRLF line ends changed the outcome");
+    }
+    return 0;
+}

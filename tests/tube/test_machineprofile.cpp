@@ -1,0 +1,114 @@
+// Machine profiles read strictly: every key with its default and range, and every error naming
+// the file, line and column.
+#include "machineprofile.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+TEST(MachineProfile, TheExampleGivesEveryValueAndAnEmptyProfileTheDefaults) {
+    const Loaded<MachineProfile> example =
+        ReadMachineProfile(TUBRIX_SOURCE_DIR "/docs/examples/bender3.toml");
+    ASSERT_TRUE(example) << example.Error.ToString();
+    const MachineProfile& p = *example.Value;
+    EXPECT_EQ(p.Name, "Bender 3");
+    EXPECT_EQ(p.TubeDiameter, 38);
+    EXPECT_EQ(p.Radii, (std::vector<double>{45, 76}));
+    EXPECT_EQ(p.ClampLength, 114);
+    EXPECT_EQ(p.MinTail, 60);
+    EXPECT_EQ(p.MaxAngle, 185);
+    EXPECT_EQ(p.MaxLength, 6000);
+    EXPECT_EQ(p.BSign, 1);
+    EXPECT_EQ(p.BMode, MachineProfile::PlaneMode::Relative);
+    EXPECT_EQ(p.GainPerBend, 0.8);
+    EXPECT_EQ(p.SpringbackFixed, 1.5);
+    EXPECT_EQ(p.SpringbackPerDegree, 0.05);
+
+    const Loaded<MachineProfile> empty = ParseMachineProfile("# nothing\n", "empty.toml");
+    ASSERT_TRUE(empty) << empty.Error.ToString();
+    const MachineProfile& d = *empty.Value;
+    EXPECT_FALSE(d.Name || d.TubeDiameter || d.MaxLength || d.CentrelineHeight);
+    EXPECT_TRUE(d.Radii.empty());
+    EXPECT_EQ(d.ClampLength, 0);
+    EXPECT_EQ(d.MinTail, 0);
+    EXPECT_EQ(d.MaxAngle, 180);
+    EXPECT_EQ(d.BSign, 1);
+    EXPECT_EQ(d.DieSide, 1);
+    EXPECT_EQ(d.BMode, MachineProfile::PlaneMode::Relative);
+    EXPECT_EQ(d.GainPerBend, 0);
+    EXPECT_EQ(d.SpringbackFixed, 0);
+    EXPECT_EQ(d.SpringbackPerDegree, 0);
+}
+
+TEST(MachineProfile, TakesIntegersOrFloatsAndTheEdgesOfEachRange) {
+    const Loaded<MachineProfile> loaded =
+        ParseMachineProfile("max_angle = 360\nclamp_length = 0.0\nb_sign = -1.0\n"
+                            "b_mode = \"absolute\"\ndie_side = -1\ncentreline_height = 1e-3\n"
+                            "springback = { fixed = -2, per_degree = -0.999 }\n",
+                            "edges.toml");
+    ASSERT_TRUE(loaded) << loaded.Error.ToString();
+    EXPECT_EQ(loaded.Value->MaxAngle, 360);
+    EXPECT_EQ(loaded.Value->BSign, -1);
+    EXPECT_EQ(loaded.Value->BMode, MachineProfile::PlaneMode::Absolute);
+    EXPECT_EQ(loaded.Value->DieSide, -1);
+    EXPECT_EQ(loaded.Value->CentrelineHeight, 1e-3);
+    EXPECT_EQ(loaded.Value->SpringbackFixed, -2);
+    EXPECT_EQ(loaded.Value->SpringbackPerDegree, -0.999);
+}
+
+TEST(MachineProfile, EveryErrorNamesTheFileLineAndColumn) {
+    struct Case {
+        const char* Text;
+        int Line;
+        int Column;
+        const char* Says;
+    };
+    const Case cases[] = {
+        {"name = \"A\"\nspeed = 3\n", 2, 1, "unknown key \"speed\""},
+        {"[springback]\nfixed = 1\nslope = 2\n", 3, 1, "unknown key \"springback.slope\""},
+        {"[tooling]\nx = 1\n", 1, 2, "unknown key \"tooling\""},
+        {"springback = 1.5\n", 1, 14, "springback must be a table"},
+        {"name = 3\n", 1, 8, "name must be a string"},
+        {"tube_diameter = \"38\"\n", 1, 17, "tube_diameter must be a number"},
+        {"tube_diameter = 0\n", 1, 17, "tube_diameter must be greater than 0"},
+        {"radii = []\n", 1, 9, "radii must not be empty"},
+        {"radii = [45, -1]\n", 1, 14, "radii must be greater than 0"},
+        {"radii = 45\n", 1, 9, "radii must be a list"},
+        {"clamp_length = -0.5\n", 1, 16, "clamp_length must be 0 or more"},
+        {"min_tail = -1\n", 1, 12, "min_tail must be 0 or more"},
+        {"max_angle = 0\n", 1, 13, "max_angle must be greater than 0 and at most 360"},
+        {"max_angle = 360.5\n", 1, 13, "max_angle must be greater than 0 and at most 360"},
+        {"max_length = inf\n", 1, 14, "max_length must be greater than 0"},
+        {"b_sign = 0\n", 1, 10, "b_sign must be 1 or -1"},
+        {"b_mode = \"Relative\"\n", 1, 10, "b_mode must be \"relative\" or \"absolute\""},
+        {"gain_per_bend = -0.1\n", 1, 17, "gain_per_bend must be 0 or more"},
+        {"die_side = 2\n", 1, 12, "die_side must be 1 or -1"},
+        {"centreline_height = 0\n", 1, 21, "centreline_height must be greater than 0"},
+        {"[springback]\nfixed = nan\n", 2, 9, "springback.fixed must be a finite number"},
+        {"[springback]\nper_degree = -1\n", 2, 14, "springback.per_degree must be greater than -1"},
+        {"name = \"A\"\nname = \"B\"\n", 2, 8, "redefine"},
+        {"max_angle = \n", 1, 13, ""},
+    };
+    for (const Case& c : cases) {
+        const Loaded<MachineProfile> loaded = ParseMachineProfile(c.Text, "m.toml");
+        ASSERT_FALSE(loaded) << c.Text;
+        EXPECT_EQ(loaded.Error.File, "m.toml") << c.Text;
+        EXPECT_EQ(loaded.Error.Line, c.Line) << c.Text << loaded.Error.ToString();
+        EXPECT_EQ(loaded.Error.Column, c.Column) << c.Text << loaded.Error.ToString();
+        EXPECT_NE(loaded.Error.Message.find(c.Says), std::string::npos)
+            << c.Text << loaded.Error.ToString();
+    }
+    // A file: its name in the error, and the limits every tube file has.
+    const std::string path = testing::TempDir() + "/bad.toml";
+    std::ofstream(path) << "# fine\nmax_angle = 400\n";
+    const Loaded<MachineProfile> read = ReadMachineProfile(path);
+    ASSERT_FALSE(read);
+    EXPECT_EQ(read.Error.ToString(),
+              path + ":2:13: max_angle must be greater than 0 and at most 360");
+    EXPECT_FALSE(ReadMachineProfile(testing::TempDir() + "/missing.toml"));
+    EXPECT_FALSE(ParseMachineProfile("name = \"\xC0\xAF\"\n", "m.toml"));
+}
+
+} // namespace
