@@ -54,6 +54,12 @@ int RunReport(const ReportOptions& options) {
         return ExitBadInput;
     }
     std::optional<MachineProfile> profile;
+    if (!options.Machine.empty()) {
+        profile = LoadProfile(options.Machine);
+        if (!profile) {
+            return ExitBadInput;
+        }
+    }
     const auto application = SheetApplication();
     const BendProgram program = ProgramFromRows(*rows);
     SheetOptions sheetOptions;
@@ -86,6 +92,7 @@ void AddReportCommand(CLI::App& app, int& status) {
                   "the bend program, the XYZ points and, with a machine profile, the machine's "
                   "program, the findings and the bend sequence.");
     AddProgramInput(*report, options->Program);
+    AddMachineOption(*report, options->Machine);
     report->add_option("-o,--output", options->Output, "PDF file to write")->required();
     report->add_option("--paper", options->Paper, "Paper size: a4 or letter")
         ->check(CLI::IsMember({"a4", "letter"}))

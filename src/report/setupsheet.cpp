@@ -1,6 +1,8 @@
 #include "setupsheet.h"
 
 #include "bendrows.h"
+#include "findings.h"
+#include "machineprogram.h"
 #include "tubepicture.h"
 
 #include <charconv>
@@ -22,8 +24,8 @@ std::string Point(Vec3 p) {
 std::vector<SheetFact> PartFacts(const BendProgram& program, const TubeWalk& walk,
                                  const MachineProfile* profile, const SheetOptions& options) {
     const BendingRows bending = FindBendingRows(program);
-    const double gain = profile ? profile->GainPerBend : 0.0;
-    const double cut = walk.DevelopedLength - gain * static_cast<double>(bending.Rows.size());
+    // Without a machine nothing is gained in the bends: the stock is the developed length.
+    const double cut = profile ? CutLength(program, *profile) : walk.DevelopedLength;
     const Vec3 size = walk.BoxMax - walk.BoxMin;
     return {
         {"Diameter", SheetNumber(program.TubeDiameter)},
@@ -40,21 +42,33 @@ std::vector<SheetFact> PartFacts(const BendProgram& program, const TubeWalk& wal
     };
 }
 
-SheetTable ProgramTable(const BendProgram& program, const TubeWalk& walk) {
-    SheetTable table{"Bend program", {"Row", "Y", "B", "C", "R", "Arc length"}, {}};
+// The rows as programmed and, with a machine, the plane turn and angle the machine is given.
+SheetTable ProgramTable(const BendProgram& program, const TubeWalk& walk,
+                        const MachineProfile* profile) {
+    SheetTable table{"Bend program", {"Row", "Y", "B", "C", "R", "Arc length"}, {}, {}};
+    std::optional<MachineProgram> machine;
+    if (profile) {
+        machine = MakeMachineProgram(program, *profile);
+        table.Heads.insert(table.Heads.end(), {"Machine B", "Machine C"});
+    }
     for (std::size_t i = 0; i < walk.Steps.size(); ++i) {
         const BendStep& row = program.Steps[i];
         const std::optional<WalkBend>& bend = walk.Steps[i].Bend;
-        table.Rows.push_back({Whole(i + 1), SheetNumber(row.Y), SheetNumber(row.B),
-                              SheetNumber(row.C), SheetNumber(row.R),
-                              SheetNumber(bend ? bend->ArcLength : 0.0)});
+        std::vector<std::string> cells{
+            Whole(i + 1),       SheetNumber(row.Y), SheetNumber(row.B),
+            SheetNumber(row.C), SheetNumber(row.R), SheetNumber(bend ? bend->ArcLength : 0.0)};
+        if (machine) {
+            cells.push_back(SheetNumber(machine->Rows[i].B));
+            cells.push_back(SheetNumber(machine->Rows[i].C));
+        }
+        table.Rows.push_back(std::move(cells));
     }
     return table;
 }
 
 // The points `tubrix-cli xyz` gives: the start, where the legs of each bend meet, the end.
 SheetTable XyzTable(const TubeWalk& walk) {
-    SheetTable table{"XYZ points", {"Point", "Row", "X", "Y", "Z", "R"}, {}};
+    SheetTable table{"XYZ points", {"Point", "Row", "X", "Y", "Z", "R"}, {}, {}};
     const auto add = [&table](std::string name, std::string row, const std::optional<Vec3>& at,
                               std::string radius) {
         std::vector<std::string> cells{std::move(name), std::move(row)};
@@ -73,6 +87,22 @@ SheetTable XyzTable(const TubeWalk& walk) {
         }
     }
     add("end", Whole(walk.Steps.size()), walk.End, "");
+    return table;
+}
+
+// What `check` finds: with a machine every rule, without one folds and contact.
+SheetTable FindingsTable(const BendProgram& program, const TubeWalk& walk,
+                         const MachineProfile* profile) {
+    SheetTable table{"Findings", {"Row", "Rule", "Value", "Limit", "Finding"}, {}, "no findings"};
+    for (const Finding& finding : CheckPart(program, walk, profile)) {
+        std::string row = finding.Row > 0 ? std::to_string(finding.Row) : NoNumber;
+        if (finding.OtherRow > 0) {
+            row += ", " + std::to_string(finding.OtherRow);
+        }
+        table.Rows.push_back({row, RuleName(finding.Rule), SheetNumber(finding.Value),
+                              finding.Limit ? SheetNumber(*finding.Limit) : NoNumber,
+                              finding.Message});
+    }
     return table;
 }
 
@@ -109,8 +139,9 @@ Loaded<SetupSheet> BuildSetupSheet(const BendProgram& program, const TubeWalk& w
         }
         sheet.Pictures.push_back({view.caption, std::move(picture.Image)});
     }
-    sheet.Tables.push_back(ProgramTable(program, walk));
+    sheet.Tables.push_back(ProgramTable(program, walk, profile));
     sheet.Tables.push_back(XyzTable(walk));
+    sheet.Tables.push_back(FindingsTable(program, walk, profile));
     result.Value = std::move(sheet);
     return result;
 }

@@ -31,6 +31,7 @@ struct SheetTable {
     std::string Title;
     std::vector<std::string> Heads;
     std::vector<std::vector<std::string>> Rows; // each as many cells as Heads
+    std::string WhenEmpty;                      // said instead of the heads when there is no row
 };
 
 // A run of small pictures, each with a few lines under it (one cell per bend).
@@ -46,8 +47,6 @@ struct SetupSheet {
     std::vector<SheetFact> Part;
     std::vector<SheetPicture> Pictures;
     std::vector<SheetTable> Tables;
-    std::string FindingsTitle; // empty: the sheet has no findings section
-    std::vector<std::string> Findings;
     std::string SequenceTitle; // empty: the sheet has no sequence section
     std::vector<SheetCell> Sequence;
 };

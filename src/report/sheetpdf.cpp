@@ -153,12 +153,25 @@ void LayTable(Flow& flow, const SheetTable& table) {
     for (double& width : widths) {
         width *= wanted / natural;
     }
+    // The first column names the row; columns of numbers line up on the right, words on the
+    // left.
+    std::vector<int> aligns(columns, Qt::AlignLeft | Qt::AlignVCenter);
+    for (std::size_t c = 1; c < columns; ++c) {
+        const bool numbers =
+            std::all_of(table.Rows.begin(), table.Rows.end(), [c](const auto& row) {
+                return row[c].empty() ||
+                       row[c].find_first_not_of("0123456789.-, ") == std::string::npos ||
+                       row[c].rfind("\u2014", 0) == 0;
+            });
+        if (numbers) {
+            aligns[c] = Qt::AlignRight | Qt::AlignVCenter;
+        }
+    }
     const double line = flow.LineHeight(BodyFont);
     const auto row = [&](const std::vector<std::string>& cells, FontRole font) {
         double x = flow.Body.left();
         for (std::size_t c = 0; c < columns; ++c) {
-            // The first column names the row; numbers line up on the right.
-            const int align = (c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter;
+            const int align = aligns[c];
             flow.Put(Ink::Text,
                      QRectF(x + Mm(CellPadding), flow.Y, widths[c] - 2 * Mm(CellPadding), line),
                      Q(cells[c]), font, align);
@@ -171,6 +184,13 @@ void LayTable(Flow& flow, const SheetTable& table) {
         row(table.Heads, BoldFont);
         flow.Put(Ink::Rule, QRectF(flow.Body.left(), flow.Y, wanted, 0));
     };
+    if (table.Rows.empty()) {
+        flow.Heading(table.Title, line);
+        flow.Put(Ink::Text, QRectF(flow.Body.left(), flow.Y, flow.Width(), line),
+                 Q(table.WhenEmpty));
+        flow.Y += line;
+        return;
+    }
     heads(table.Title);
     for (std::size_t r = 0; r < table.Rows.size(); ++r) {
         const double before = flow.Y;
@@ -182,19 +202,6 @@ void LayTable(Flow& flow, const SheetTable& table) {
             flow.Put(Ink::Band, QRectF(flow.Body.left(), flow.Y, wanted, line));
         }
         row(table.Rows[r], BodyFont);
-    }
-}
-
-void LayFindings(Flow& flow, const SetupSheet& sheet) {
-    if (sheet.FindingsTitle.empty()) {
-        return;
-    }
-    const double line = flow.LineHeight(BodyFont);
-    flow.Heading(sheet.FindingsTitle, line);
-    for (const std::string& finding : sheet.Findings) {
-        flow.Need(line);
-        flow.Put(Ink::Text, QRectF(flow.Body.left(), flow.Y, flow.Width(), line), Q(finding));
-        flow.Y += line;
     }
 }
 
@@ -281,6 +288,11 @@ std::array<QFont, FontCount> SheetFonts() {
     std::array<QFont, FontCount> fonts{QFont(family, 13, QFont::Bold),
                                        QFont(family, 11, QFont::Bold), QFont(family, 9),
                                        QFont(family, 9, QFont::Bold), QFont(family, 7)};
+    // A letter spacing, even of 1/1200 inch, turns the font's ligatures off: "fi" stays two
+    // letters, so a reader that searches the sheet for "findings" finds it.
+    for (QFont& font : fonts) {
+        font.setLetterSpacing(QFont::AbsoluteSpacing, 1);
+    }
     return fonts;
 }
 
@@ -306,7 +318,6 @@ std::string WriteSetupSheetPdf(const SetupSheet& sheet, SheetPaper paper, QIODev
     for (const SheetTable& table : sheet.Tables) {
         LayTable(flow, table);
     }
-    LayFindings(flow, sheet);
     LaySequence(flow, sheet);
     const std::vector<Page> pages = flow.Finish();
 

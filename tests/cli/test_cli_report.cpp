@@ -67,6 +67,8 @@ TEST_F(CliReport, TheInitialProgramFitsOneA4PageWithEveryNumberAsText) {
     EXPECT_NE(words.find("Developed length " + Two(5 * 30 + 4 * arc)), std::string::npos);
     EXPECT_NE(words.find("Diameter 38.00"), std::string::npos);
     EXPECT_NE(words.find("Hand as programmed"), std::string::npos);
+    EXPECT_NE(words.find("Cut length " + Two(5 * 30 + 4 * arc)), std::string::npos);
+    EXPECT_NE(words.find("Findings\nno findings"), std::string::npos);
     const std::string program[] = {
         "1 30.00 0.00 90.00 45.00 " + Two(arc), "2 30.00 90.00 90.00 45.00 " + Two(arc),
         "4 30.00 90.00 90.00 45.00 " + Two(arc), "5 30.00 0.00 0.00 45.00 0.00"};
@@ -87,6 +89,22 @@ TEST_F(CliReport, TheInitialProgramFitsOneA4PageWithEveryNumberAsText) {
         }
         EXPECT_NE(words.find(row), std::string::npos) << row << '\n' << words;
     }
+}
+
+TEST_F(CliReport, AProfileGivesTheMachineItsColumnsCutLengthAndFindings) {
+    const std::string profile = std::string(TUBRIX_SOURCE_DIR) + "/docs/examples/bender3.toml";
+    const CliRun run = Run({"report", "initial.csv", "--machine", profile, "-o", "sheet.pdf"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const std::string words = Words(Path("sheet.pdf"));
+    EXPECT_NE(words.find("initial.csv Machine: Bender 3 page 1 of 1"), std::string::npos) << words;
+    // The profile gains 0.8 in each of the four bends and over-bends 1.5 + 0.05 x 90.
+    EXPECT_NE(words.find("Cut length " + Two(5 * 30 + 4 * 45 * std::numbers::pi / 2 - 4 * 0.8)),
+              std::string::npos);
+    EXPECT_NE(words.find("Row Y B C R Arc length Machine B Machine C"), std::string::npos);
+    EXPECT_NE(words.find("2 30.00 90.00 90.00 45.00 70.69 90.00 96.00"), std::string::npos);
+    // Every straight before a bend is 30, short of the clamp's 114; the tail 30 of 60.
+    EXPECT_NE(words.find("4 clamp 30.00 114.00"), std::string::npos) << words;
+    EXPECT_NE(words.find("5 tail 30.00 60.00"), std::string::npos) << words;
 }
 
 TEST_F(CliReport, PicturesShowTheTubeFromBothSides) {
@@ -147,6 +165,7 @@ TEST_F(CliReport, MirroredHalfTurnAndTheHandAreSaid) {
 
 TEST_F(CliReport, RefusalsWriteNothing) {
     WriteText(Path("bad.csv"), "diameter,38\n30,0,200,45\n30,0,0,45\n");
+    WriteText(Path("bad.toml"), "name = \"B\"\nmin_tail = -1\n");
     const struct {
         std::vector<std::string> args;
         int status;
@@ -155,6 +174,7 @@ TEST_F(CliReport, RefusalsWriteNothing) {
         {{"initial.csv", "-o", "sheet.pdf", "--paper", "a5"}, 2, "--paper"},
         {{"initial.csv", "-o", "sheet.pdf", "--paper", "A4"}, 2, "--paper"},
         {{"bad.csv", "-o", "sheet.pdf"}, 2, "bad.csv:2:"},
+        {{"initial.csv", "--machine", "bad.toml", "-o", "sheet.pdf"}, 2, "bad.toml:2:"},
         {{"initial.csv", "-o", "missing/sheet.pdf"}, 1, "missing/sheet.pdf"},
     };
     for (const auto& c : cases) {
