@@ -1,6 +1,7 @@
 #include "setupsheetaction.h"
 
 #include "frmmain.h"
+#include "machinechecks.h"
 #include "programfile.h"
 #include "programfiles.h"
 
@@ -12,6 +13,11 @@
 #include <QProcess>
 #include <QShortcut>
 #include <QStandardPaths>
+#include <QTemporaryFile>
+
+#include <toml++/toml.h>
+
+#include <sstream>
 
 namespace {
 
@@ -58,6 +64,44 @@ QString ProgramFault(const std::string& text) {
                                                     .arg(checked.Error.Line - FirstRowLine + 1)
                                                     .arg(message)
                                               : QStringLiteral("Tube diameter: %1").arg(message);
+}
+
+// The loaded profile as a profile file, every key written out, for tubrix-cli to read back as
+// it was loaded (the file it came from may have changed since).
+std::string ProfileText(const MachineProfile& profile) {
+    toml::table table;
+    if (profile.Name) {
+        table.insert("name", *profile.Name);
+    }
+    if (profile.TubeDiameter) {
+        table.insert("tube_diameter", *profile.TubeDiameter);
+    }
+    if (!profile.Radii.empty()) {
+        toml::array radii;
+        for (const double radius : profile.Radii) {
+            radii.push_back(radius);
+        }
+        table.insert("radii", std::move(radii));
+    }
+    table.insert("clamp_length", profile.ClampLength);
+    table.insert("min_tail", profile.MinTail);
+    table.insert("max_angle", profile.MaxAngle);
+    if (profile.MaxLength) {
+        table.insert("max_length", *profile.MaxLength);
+    }
+    table.insert("b_sign", profile.BSign);
+    table.insert("b_mode",
+                 profile.BMode == MachineProfile::PlaneMode::Absolute ? "absolute" : "relative");
+    table.insert("gain_per_bend", profile.GainPerBend);
+    table.insert("die_side", profile.DieSide);
+    if (profile.CentrelineHeight) {
+        table.insert("centreline_height", *profile.CentrelineHeight);
+    }
+    table.insert("springback", toml::table{{"fixed", profile.SpringbackFixed},
+                                           {"per_degree", profile.SpringbackPerDegree}});
+    std::ostringstream text;
+    text << table << '\n';
+    return text.str();
 }
 
 } // namespace
@@ -108,6 +152,21 @@ bool TSetupSheetAction::PrintSetupSheet(const QString& given) {
     QStringList arguments{QStringLiteral("report"),  QStringLiteral("-"),
                           QStringLiteral("-o"),      path,
                           QStringLiteral("--title"), title};
+    // The loaded profile goes to tubrix-cli as a file of its own, removed when this returns.
+    QTemporaryFile profileFile(QDir::temp().filePath(QStringLiteral("tubrix-profile-XXXXXX.toml")));
+    const auto* checks = Window.findChild<TMachineChecks*>();
+    if (checks && checks->Profile) {
+        const std::string profile = ProfileText(*checks->Profile);
+        if (!profileFile.open() ||
+            profileFile.write(profile.data(), static_cast<qint64>(profile.size())) !=
+                static_cast<qint64>(profile.size()) ||
+            !profileFile.flush()) {
+            Message(QStringLiteral("The machine profile could not be handed to tubrix-cli: ") +
+                    profileFile.errorString());
+            return false;
+        }
+        arguments << QStringLiteral("--machine") << profileFile.fileName();
+    }
     QProcess process;
     process.start(cli, arguments);
     process.write(text.data(), static_cast<qint64>(text.size()));

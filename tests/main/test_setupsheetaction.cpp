@@ -1,5 +1,6 @@
 // Ctrl+P at the main window: the setup sheet of what "Make 3D" built, through tubrix-cli.
 #include "frmmain.h"
+#include "machinechecks.h"
 #include "mainwindowtest.h"
 #include "setupsheetaction.h"
 
@@ -7,6 +8,8 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <numbers>
 
 namespace {
 
@@ -55,6 +58,22 @@ TEST_F(SetupSheetTest, CtrlPWritesWhatMake3DBuiltNotWhatIsTypedSince) {
     const QString words = Text(sheet);
     EXPECT_TRUE(words.contains(QStringLiteral("Tubrix part page 1 of 1"))) << words.toStdString();
     EXPECT_TRUE(words.contains(QStringLiteral("1 42.50 0.00 90.00 45.00"))) << words.toStdString();
+}
+
+TEST_F(SetupSheetTest, TheLoadedProfileIsTheSheetsMachine) {
+    auto* checks = FrmMain->findChild<TMachineChecks*>();
+    ASSERT_TRUE(checks->LoadProfile(QStringLiteral(TUBRIX_SOURCE_DIR) +
+                                    QStringLiteral("/docs/examples/bender3.toml")));
+    checks->Profile->GainPerBend = 1.25; // as loaded, not as the file on disk says
+    Make3D();
+    ASSERT_TRUE(FrmMain->findChild<TSetupSheetAction*>()->PrintSetupSheet(sheet));
+    const QString words = Text(sheet);
+    EXPECT_TRUE(words.contains(QStringLiteral("Machine: Bender 3"))) << words.toStdString();
+    // Four quarter bends of radius 45 and five straights of 30, less 1.25 in each bend; each
+    // bend over-bent by 1.5 + 0.05 x 90.
+    const double cut = 5 * 30 + 4 * 45 * std::numbers::pi / 2 - 4 * 1.25;
+    EXPECT_TRUE(words.contains(QStringLiteral("Cut length %1").arg(cut, 0, 'f', 2)));
+    EXPECT_TRUE(words.contains(QStringLiteral("1 30.00 0.00 90.00 45.00 70.69 0.00 96.00")));
 }
 
 TEST_F(SetupSheetTest, RefusesNamingTheFieldAndWritesNothing) {
