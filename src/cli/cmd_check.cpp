@@ -1,5 +1,6 @@
 // tubrix-cli check: can this machine bend the part? One line per finding; exit status 3 when
 // there is any, so scripts can branch on it.
+#include "bendsequence.h"
 #include "clijson.h"
 #include "commands.h"
 #include "findings.h"
@@ -48,7 +49,13 @@ int RunCheck(const CheckOptions& options) {
         }
     }
     const BendProgram program = ProgramFromRows(*rows);
-    const std::vector<Finding> findings = CheckPart(program, profile ? &*profile : nullptr);
+    std::vector<Finding> findings = CheckPart(program, profile ? &*profile : nullptr);
+    // Where the part meets the stock or the floor as it is bent: always the stock (the die on
+    // the profile's side), the floor when the profile says how high the machine stands.
+    std::vector<Finding> bending =
+        SequenceFindings(PlayBendSequence(program, profile.value_or(MachineProfile{})));
+    findings.insert(findings.end(), bending.begin(), bending.end());
+    SortFindings(findings);
     std::string text;
     if (options.AsJson) {
         text =

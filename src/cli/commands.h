@@ -17,11 +17,17 @@ void AddRenderCommand(CLI::App& app, int& status);
 void AddExportCommand(CLI::App& app, int& status);
 void AddCheckCommand(CLI::App& app, int& status);
 void AddMachineCommand(CLI::App& app, int& status);
+void AddSequenceCommand(CLI::App& app, int& status);
 void AddReportCommand(CLI::App& app, int& status);
 
 // The info command's outputs: JSON with its fixed keys, and a table for people.
 std::string InfoJson(const BendProgram& program, const TubeWalk& walk);
 std::string InfoText(const BendProgram& program, const TubeWalk& walk);
+
+// The sequence command's outputs: JSON with its fixed keys, and a table for people.
+struct BendSequence;
+std::string SequenceJson(const BendSequence& sequence);
+std::string SequenceText(const BendSequence& sequence);
 
 // Exit statuses: success, an output that could not be written (or no OpenGL to draw with),
 // bad usage or bad input, and a part with findings (check), which scripts branch on.

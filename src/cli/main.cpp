@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     AddExportCommand(app, status);
     AddCheckCommand(app, status);
     AddMachineCommand(app, status);
+    AddSequenceCommand(app, status);
     AddReportCommand(app, status);
     try {
         app.parse(argc, argv);

@@ -4,6 +4,7 @@
 #include "fsimpipe.h"
 #include "machinechecks.h"
 #include "programfiles.h"
+#include "sequencesteps.h"
 #include "setupsheetaction.h"
 
 #include <QCommandLineParser>
@@ -45,6 +46,7 @@ void CreateForms() {
     new TSetupSheetAction(*FrmMain); // owned by the window
     FrmSimPipe = new TFrmSimPipe;
     new TMachineChecks(*FrmMain, *FrmSimPipe); // owned by the window
+    new TSequenceSteps(*FrmMain, *FrmSimPipe); // the step control; owned by the window
 }
 
 void DestroyForms() {

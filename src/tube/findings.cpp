@@ -261,6 +261,10 @@ const char* RuleName(FindingRule rule) {
         return "fold";
     case FindingRule::Contact:
         return "contact";
+    case FindingRule::Stock:
+        return "stock";
+    case FindingRule::Floor:
+        return "floor";
     }
     return "?";
 }
@@ -417,6 +421,8 @@ PiecesAtFault FindPiecesAtFault(const BendProgram& program, const std::vector<Fi
         case FindingRule::Die:
         case FindingRule::Angle:
         case FindingRule::Fold:
+        case FindingRule::Stock: // the bend during which it happens
+        case FindingRule::Floor:
             mark(at.Bends, row, row);
             break;
         case FindingRule::Clamp:

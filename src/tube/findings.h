@@ -21,6 +21,8 @@ enum class FindingRule {
     Length,   // a cut length longer than the stock the machine takes
     Fold,     // a bend radius below the tube radius: the inner wall folds (no profile needed)
     Contact,  // the tube touches itself (no profile needed)
+    Stock,    // the part meets the unbent stock while it is bent (bendsequence.h)
+    Floor,    // the part meets the floor below the machine (a profile's centreline_height)
 };
 
 struct Finding {

@@ -3,6 +3,7 @@
 #include "coordtransform.h"
 #include "movpal.h"
 #include "padglyphs.h"
+#include "sequencescene.h"
 #include "tubemodel.h"
 
 #include <GL/glu.h>
@@ -451,6 +452,10 @@ void TFrmSimPipe::DrawTube() {
 }
 
 void TFrmSimPipe::RenderFrame() {
+    if (StepList != 0) { // the bend sequence's step view
+        RenderStepFrame(StepList);
+        return;
+    }
     ::RenderFrame(ListBase);
 }
 

@@ -66,6 +66,10 @@ public:
     // when the loop draws and when it rests.
     std::uint64_t FramesDrawn = 0;
 
+    // Not 0 while the bend sequence's step view is on: the display list each frame draws in
+    // place of the tube.
+    GLuint StepList = 0;
+
     // Event handlers.
     void FormShow();
     void FormClose();

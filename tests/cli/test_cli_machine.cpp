@@ -59,7 +59,10 @@ TEST_F(CliMachine, CheckJsonHasEveryKeyAndContactNamesBothRows) {
     const auto json = nlohmann::json::parse(run.Out);
     EXPECT_TRUE(json["machine"].is_null());
     EXPECT_NEAR(json["cut_length"].get<double>(), 460 + 30 * std::numbers::pi, 1e-9);
-    ASSERT_EQ(json["findings"].size(), 1u);
+    // Bent, the first leg swings across the stock at the third bend.
+    ASSERT_EQ(json["findings"].size(), 2u);
+    EXPECT_EQ(json["findings"][1]["rule"], "stock");
+    EXPECT_EQ(json["findings"][1]["row"], 3);
     const auto& contact = json["findings"][0];
     EXPECT_EQ(contact["rule"], "contact");
     EXPECT_EQ(contact["row"], 1);

@@ -1,0 +1,236 @@
+// tubrix-cli sequence: the bending played through on the machine, bend by bend, with where the
+// part meets the stock or the floor; and, with -o, a picture of every state.
+#include "bendsequence.h"
+#include "clijson.h"
+#include "commands.h"
+#include "sequencepicture.h"
+
+#include <QBuffer>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+
+namespace {
+
+constexpr int LargestSide = 16384;
+
+struct SequenceOptions {
+    ProgramInput Program;
+    std::string Machine;
+    bool AsJson = false;
+    std::string Directory;
+    std::string Size = "787x423";
+};
+
+Json JsonPoint(Vec3 p) {
+    return Json::array({JsonNumber(p.X), JsonNumber(p.Y), JsonNumber(p.Z)});
+}
+
+// Fixed decimals, rounded to the thousandth the outputs are read to: a coordinate that is 0 up
+// to rounding noise is written 0.
+double Rounded(double value) {
+    const double rounded = std::round(value * 1e9) / 1e9;
+    return std::isfinite(rounded) ? rounded + 0.0 : value;
+}
+
+Json StateJson(const MachineState& state) {
+    const Vec3 lead{Rounded(state.LeadEnd.X), Rounded(state.LeadEnd.Y), Rounded(state.LeadEnd.Z)};
+    return {{"lead_end", JsonPoint(lead)}, {"lowest_z", JsonNumber(Rounded(state.LowestZ))}};
+}
+
+std::string Fixed(double value, int width) {
+    char text[512]; // room for the widest double in fixed notation
+    const double shown = std::fabs(value) < 5e-4 ? 0.0 : value;
+    const auto end =
+        std::to_chars(text, text + sizeof text, shown, std::chars_format::fixed, 3).ptr;
+    const auto length = static_cast<int>(end - text);
+    return std::string(static_cast<std::size_t>(std::max(width - length, 0)), ' ') +
+           std::string(text, end);
+}
+
+std::optional<std::pair<int, int>> PictureSize(const std::string& text) {
+    const std::size_t at = text.find('x');
+    if (at == std::string::npos) {
+        return std::nullopt;
+    }
+    int width = 0, height = 0;
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    const auto first = std::from_chars(begin, begin + at, width);
+    const auto second = std::from_chars(begin + at + 1, end, height);
+    if (first.ec != std::errc() || first.ptr != begin + at || second.ec != std::errc() ||
+        second.ptr != end || at == 0 || width < 1 || height < 1 || width > LargestSide ||
+        height > LargestSide) {
+        return std::nullopt;
+    }
+    return std::pair{width, height};
+}
+
+std::optional<std::string> Png(const QImage& image) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    constexpr int FastCompression = 85; // zlib's fastest level, as render writes
+    if (!image.save(&buffer, "PNG", FastCompression)) {
+        return std::nullopt;
+    }
+    return png.toStdString();
+}
+
+// Every picture and sequence.json into the directory, made if missing; each file whole or not
+// at all. Returns the exit status.
+int WritePictures(const std::string& directory, std::pair<int, int> size,
+                  const BendProgram& program, const BendSequence& sequence,
+                  const std::string& json) {
+    std::error_code error;
+    std::filesystem::create_directories(directory, error);
+    if (error) {
+        ReportError(directory + ": " + error.message());
+        return ExitOutputFailed;
+    }
+    const SequenceView view = FitSequenceView(sequence, size.first, size.second);
+    for (int step = 0; step < sequence.StateCount(); ++step) {
+        const TubePicture picture =
+            RenderSequencePicture(program, sequence, view, step, size.first, size.second);
+        if (picture.Image.isNull()) {
+            ReportError("no OpenGL to draw with: " + picture.Error);
+            return ExitOutputFailed;
+        }
+        const std::optional<std::string> png = Png(picture.Image);
+        if (!png) {
+            ReportError("the picture could not be encoded as PNG");
+            return ExitOutputFailed;
+        }
+        char name[32];
+        std::snprintf(name, sizeof name, "step-%02d.png", step);
+        if (WriteOutput((std::filesystem::path(directory) / name).string(), *png) != ExitSuccess) {
+            return ExitOutputFailed;
+        }
+    }
+    return WriteOutput((std::filesystem::path(directory) / "sequence.json").string(), json);
+}
+
+// Numbers near overflow can give states of infinities, which no output should carry.
+bool AllFinite(const BendSequence& sequence) {
+    const auto finite = [](const MachineState& state) {
+        return std::isfinite(state.LeadEnd.X) && std::isfinite(state.LeadEnd.Y) &&
+               std::isfinite(state.LeadEnd.Z) && std::isfinite(state.LowestZ);
+    };
+    return std::isfinite(sequence.DevelopedLength) && std::isfinite(sequence.CutLength) &&
+           std::all_of(sequence.Bends.begin(), sequence.Bends.end(),
+                       [&](const SequenceBend& b) { return finite(b.Before) && finite(b.After); });
+}
+
+int RunSequence(const SequenceOptions& options) {
+    const auto size = PictureSize(options.Size);
+    if (!size) {
+        ReportError("--size must be WIDTHxHEIGHT, each from 1 to " + std::to_string(LargestSide) +
+                    " pixels, not \"" + options.Size + "\"");
+        return ExitBadInput;
+    }
+    const std::optional<ProgramRows> rows = LoadProgram(options.Program);
+    if (!rows) {
+        return ExitBadInput;
+    }
+    MachineProfile profile;
+    if (!options.Machine.empty()) {
+        const std::optional<MachineProfile> loaded = LoadProfile(options.Machine);
+        if (!loaded) {
+            return ExitBadInput;
+        }
+        profile = *loaded;
+    }
+    // The record is some ten kilobytes: on the heap.
+    const auto program = std::make_unique<BendProgram>(ProgramFromRows(*rows));
+    const BendSequence sequence = PlayBendSequence(*program, profile);
+    if (!AllFinite(sequence)) {
+        ReportError(options.Program.Path +
+                    ": the numbers overflow on the machine; nothing to play");
+        return ExitBadInput;
+    }
+    const std::string json = SequenceJson(sequence);
+    int status = WriteOutput("-", options.AsJson ? json : SequenceText(sequence));
+    if (status == ExitSuccess && !options.Directory.empty()) {
+        status = WritePictures(options.Directory, *size, *program, sequence, json);
+    }
+    if (status == ExitSuccess && sequence.FirstContact) {
+        return ExitFindings;
+    }
+    return status;
+}
+
+} // namespace
+
+std::string SequenceJson(const BendSequence& sequence) {
+    Json bends = Json::array();
+    for (std::size_t i = 0; i < sequence.Bends.size(); ++i) {
+        const SequenceBend& bend = sequence.Bends[i];
+        Json contacts = Json::array();
+        for (const SequenceContact& contact : bend.Contacts) {
+            contacts.push_back({{"with", ContactKindName(contact.With)},
+                                {"phase", ContactPhaseName(contact.Phase)},
+                                {"distance", JsonNumber(Rounded(contact.Distance))}});
+        }
+        bends.push_back({{"bend", i + 1},
+                         {"row", bend.Row + 1},
+                         {"feed", JsonNumber(bend.Feed)},
+                         {"rotate", JsonNumber(bend.Rotate)},
+                         {"angle", JsonNumber(bend.Angle)},
+                         {"before", StateJson(bend.Before)},
+                         {"after", StateJson(bend.After)},
+                         {"contacts", std::move(contacts)}});
+    }
+    const Json out = {
+        {"cut_length", JsonNumber(sequence.CutLength)},
+        {"bends", std::move(bends)},
+        {"first_contact", sequence.FirstContact ? Json(*sequence.FirstContact) : Json(nullptr)}};
+    return out.dump(2) + '\n';
+}
+
+std::string SequenceText(const BendSequence& sequence) {
+    std::ostringstream out;
+    out << "Cut length  " << Fixed(sequence.CutLength, 0) << "\n\n"
+        << "Bend  Row        Feed      Rotate       Angle    Lead end after bend (x, y, z)"
+        << "          Contacts\n";
+    for (std::size_t i = 0; i < sequence.Bends.size(); ++i) {
+        const SequenceBend& bend = sequence.Bends[i];
+        char numbers[64];
+        std::snprintf(numbers, sizeof numbers, "%4zu %4d", i + 1, bend.Row + 1);
+        const Vec3 lead = bend.After.LeadEnd;
+        out << numbers << Fixed(bend.Feed, 12) << Fixed(bend.Rotate, 12) << Fixed(bend.Angle, 12)
+            << Fixed(lead.X, 12) << Fixed(lead.Y, 12) << Fixed(lead.Z, 12);
+        const char* separator = "    ";
+        for (const SequenceContact& contact : bend.Contacts) {
+            out << separator << ContactKindName(contact.With) << ' '
+                << ContactPhaseName(contact.Phase) << ' ' << Fixed(contact.Distance, 0);
+            separator = ", ";
+        }
+        out << '\n';
+    }
+    if (sequence.FirstContact) {
+        out << "\nFirst contact at bend " << *sequence.FirstContact << '\n';
+    } else {
+        out << "\nNo contact with the stock or the floor\n";
+    }
+    return out.str();
+}
+
+void AddSequenceCommand(CLI::App& app, int& status) {
+    auto options = std::make_shared<SequenceOptions>();
+    CLI::App* sequence = app.add_subcommand(
+        "sequence", "The bending on the machine, bend by bend: feed, plane turn, angle, where the "
+                    "lead end goes, and where the part meets the stock or the floor.");
+    AddProgramInput(*sequence, options->Program);
+    AddMachineOption(*sequence, options->Machine);
+    sequence->add_flag("--json", options->AsJson, "Print JSON instead of a table");
+    sequence->add_option("-o,--output", options->Directory,
+                         "Directory for a picture of every state (step-00.png ...) and "
+                         "sequence.json; made if missing");
+    sequence->add_option("--size", options->Size, "Picture size in pixels, WIDTHxHEIGHT")
+        ->capture_default_str();
+    sequence->callback([options, &status] { status = RunSequence(*options); });
+}

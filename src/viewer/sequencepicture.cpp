@@ -1,0 +1,32 @@
+#include "sequencepicture.h"
+
+#include "orbgl.h"
+#include "orbgloffscreen.h"
+
+namespace {
+
+// Lists of their own, clear of the numbers a viewer's builder uses.
+constexpr GLuint SequenceListBase = 40;
+
+} // namespace
+
+TubePicture RenderSequencePicture(const BendProgram& program, const BendSequence& sequence,
+                                  const SequenceView& view, int step, int width, int height) {
+    TubePicture picture;
+    if (const char* error = OpenGLInitOffscreen(width, height)) {
+        picture.Error = error;
+        return picture;
+    }
+    SetupSceneState();
+    SetSequenceView(view, width, height);
+    CompileSequenceStep(program, sequence, view, step, SequenceListBase);
+    RenderStepFrame(SequenceSceneList(SequenceListBase));
+    // Rows padded to 4 bytes in both QImage and GL's default pack alignment; GL counts rows from
+    // the bottom, images from the top.
+    QImage image(width, height, QImage::Format_RGB888);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, image.bits());
+    glDeleteLists(SequenceListBase + 1, 3);
+    picture.Image = std::move(image).mirrored();
+    return picture;
+}

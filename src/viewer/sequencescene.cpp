@@ -1,0 +1,181 @@
+#include "sequencescene.h"
+
+#include "coordtransform.h"
+#include "orbgl.h"
+#include "simpipestate.h"
+#include "tubemodel.h"
+
+#include <GL/glu.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace {
+
+// The view looks from the operator's side of the machine (along +y), turned a little about the
+// vertical so the feed axis is not seen end-on by any leg, and tilted 30 degrees to look down
+// on it: from the base view (looking along -z), a turn about the screen's z (the machine's
+// vertical while the view is level), then -60 degrees about the screen's x.
+constexpr double ViewSwing = -25;
+constexpr double ViewTilt = -60;
+constexpr GLbyte StockColour[3] = {90, 90, 95};
+constexpr GLbyte FloorColour[3] = {75, 78, 82};
+constexpr GLbyte ContactColour[3] = {127, 90, 0}; // the amber the builder marks faults in
+constexpr int StockSlices = 24;
+
+struct Box {
+    Vec3 Low{INFINITY, INFINITY, INFINITY};
+    Vec3 High{-INFINITY, -INFINITY, -INFINITY};
+
+    void Add(Vec3 p, double grow = 0) {
+        Low = {std::min(Low.X, p.X - grow), std::min(Low.Y, p.Y - grow),
+               std::min(Low.Z, p.Z - grow)};
+        High = {std::max(High.X, p.X + grow), std::max(High.Y, p.Y + grow),
+                std::max(High.Z, p.Z + grow)};
+    }
+};
+
+// A machine point as the view sees it: swung about z, then tilted about x.
+Vec3 Turned(Vec3 p) {
+    const double swing = ViewSwing * DegToRad;
+    const double tilt = ViewTilt * DegToRad;
+    const Vec3 q{std::cos(swing) * p.X - std::sin(swing) * p.Y,
+                 std::sin(swing) * p.X + std::cos(swing) * p.Y, p.Z};
+    return {q.X, std::cos(tilt) * q.Y - std::sin(tilt) * q.Z,
+            std::sin(tilt) * q.Y + std::cos(tilt) * q.Z};
+}
+
+// The program a state's formed part is: the rows up to its last bending row and a closing row
+// of nothing, so the builder has two rows at least and draws the last bend; before a bend its
+// angle is left out.
+BendProgram FormedProgram(const BendSequence& sequence, const BendProgram& whole, int step) {
+    BendProgram formed = whole;
+    const int rows = sequence.StateRows(step);
+    formed.StepCount = rows + 1;
+    formed.Steps[rows] = BendStep{};
+    if (!sequence.StateEndsInBend(step)) {
+        formed.Steps[rows - 1].C = 0;
+        formed.Steps[rows - 1].ArcMode = 0;
+    }
+    formed.TotalLength = DevelopedLength(formed);
+    return formed;
+}
+
+void MultiplyFrame(const WalkFrame& frame) {
+    glMultMatrixd(frame.M.data());
+}
+
+void DrawStock(GLUquadric* quadric, double radius, double length, bool contact) {
+    glColor3bv(contact ? ContactColour : StockColour);
+    glPushMatrix();
+    glRotatef(90, 0, 1, 0); // the cylinder's z along the feed axis
+    gluCylinder(quadric, radius, radius, length, StockSlices, 1);
+    glPopMatrix();
+}
+
+void DrawFloor(const SequenceView& view, double height, bool contact) {
+    glColor3bv(contact ? ContactColour : FloorColour);
+    glNormal3d(0, 0, 1);
+    glBegin(GL_QUADS);
+    glVertex3d(view.FloorMin.X, view.FloorMin.Y, -height);
+    glVertex3d(view.FloorMax.X, view.FloorMin.Y, -height);
+    glVertex3d(view.FloorMax.X, view.FloorMax.Y, -height);
+    glVertex3d(view.FloorMin.X, view.FloorMax.Y, -height);
+    glEnd();
+}
+
+} // namespace
+
+SequenceView FitSequenceView(const BendSequence& sequence, int width, int height) {
+    const double radius = std::fabs(sequence.Diameter) * 0.5;
+    // What the states take, on the machine (for the floor) and as the view sees it (a sphere
+    // seen from any side is a disc of its radius).
+    Box machine, seen;
+    const auto add = [&](Vec3 p, double grow) {
+        machine.Add(p, grow);
+        seen.Add(Turned(p), grow);
+    };
+    add({0, 0, 0}, radius);
+    for (int step = 0; step < sequence.StateCount() && !sequence.Bends.empty(); ++step) {
+        const MachineState& state = sequence.State(step);
+        const int rows = sequence.StateRows(step);
+        for (int row = 0; row < rows; ++row) {
+            const WalkStep& walked = sequence.Walk.Steps[static_cast<std::size_t>(row)];
+            add(state.Placement.Point(walked.StraightStart), radius);
+            add(state.Placement.Point(walked.StraightEnd), radius);
+            if (walked.Bend && (row + 1 < rows || sequence.StateEndsInBend(step))) {
+                add(state.Placement.Point(walked.Bend->Centre), walked.Bend->Radius + radius);
+            }
+        }
+        add({state.StockLength, 0, 0}, radius);
+    }
+    SequenceView view;
+    const double margin = std::max(radius * 4, 0.05 * Length(machine.High - machine.Low));
+    view.FloorMin = machine.Low - Vec3{margin, margin, 0};
+    view.FloorMax = machine.High + Vec3{margin, margin, 0};
+    if (sequence.CentrelineHeight) {
+        const double z = -*sequence.CentrelineHeight;
+        for (double x : {view.FloorMin.X, view.FloorMax.X}) {
+            for (double y : {view.FloorMin.Y, view.FloorMax.Y}) {
+                seen.Add(Turned({x, y, z}));
+            }
+        }
+    }
+    view.Middle = (seen.Low + seen.High) * 0.5;
+    const double aspect = width > 0 && height > 0 ? static_cast<double>(width) / height : 1.0;
+    const Vec3 half = (seen.High - seen.Low) * 0.5;
+    view.Scale = std::max(half.Y, half.X / aspect) * 1.05;
+    return view;
+}
+
+void SetSequenceView(const SequenceView& view, int width, int height) {
+    ReSizeWindows_wh(static_cast<float>(view.Scale), width, height);
+    ApplyViewOp(ViewReset, 1.0);
+    ApplyViewOp(ViewTurnZ, ViewSwing);
+    ApplyViewOp(ViewTurnX, ViewTilt);
+    ApplyViewOp(ViewMoveX, -view.Middle.X);
+    ApplyViewOp(ViewMoveY, -view.Middle.Y);
+    ApplyViewOp(ViewMoveZ, -view.Middle.Z);
+}
+
+void CompileSequenceStep(const BendProgram& program, const BendSequence& sequence,
+                         const SequenceView& view, int step, GLuint listBase) {
+    if (sequence.Bends.empty()) {
+        glNewList(SequenceSceneList(listBase), GL_COMPILE);
+        glEndList();
+        return;
+    }
+    // The builder works on a viewer's state; the record alone is some ten kilobytes.
+    auto builder = std::make_unique<TFrmSimPipeState>();
+    builder->ViewProgram = FormedProgram(sequence, program, step);
+    BuildTubeModel(*builder, listBase, 0, false);
+    // The builder draws its tube with the start of its split row at the origin, heading -z.
+    const WalkFrame split = WalkTube(builder->ViewProgram)
+                                .Steps[static_cast<std::size_t>(SplitStep(builder->ViewProgram))]
+                                .Start;
+    const MachineState& state = sequence.State(step);
+    GLUquadric* quadric = builder->Quadric ? builder->Quadric : gluNewQuadric();
+    glNewList(SequenceSceneList(listBase), GL_COMPILE);
+    glPushMatrix();
+    MultiplyFrame(state.Placement);
+    MultiplyFrame(split);
+    DrawTube(listBase);
+    glPopMatrix();
+    DrawStock(quadric, std::fabs(sequence.Diameter) * 0.5, state.StockLength,
+              sequence.StateHasContact(step, ContactKind::Stock));
+    if (sequence.CentrelineHeight) {
+        DrawFloor(view, *sequence.CentrelineHeight,
+                  sequence.StateHasContact(step, ContactKind::Floor));
+    }
+    glEndList();
+    if (quadric) {
+        gluDeleteQuadric(quadric);
+    }
+}
+
+void RenderStepFrame(GLuint sceneList) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glCallList(sceneList);
+    glFlush();
+}

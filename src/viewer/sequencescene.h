@@ -1,0 +1,36 @@
+#pragma once
+
+#include "bendsequence.h"
+
+#include <GL/gl.h>
+
+// The bend sequence drawn with the viewer's builder: the part formed at one state, placed on the
+// machine, with the stock behind the head and the floor; a contact's stock or floor in the
+// findings' amber. Every step of a sequence is seen from one view (from the front of the
+// machine, above it) at one scale, so the part is seen to move and the machine not.
+
+struct SequenceView {
+    double Scale = 1;        // half the visible height, in model units
+    Vec3 Middle;             // the point at the picture's middle, in the view's axes
+    Vec3 FloorMin, FloorMax; // the floor drawn: the box the states take, a little grown
+};
+
+// The view that holds every state of the sequence in a picture of this size.
+SequenceView FitSequenceView(const BendSequence& sequence, int width, int height);
+
+// Sets the projection and the model-view matrix for the view (ReSizeWindows_wh, then the view's
+// turn and moves through ApplyViewOp, so the pad and the mouse turn it about the screen's axes).
+void SetSequenceView(const SequenceView& view, int width, int height);
+
+// Compiles state `step` (0 the loaded tube, k the state after bend k) into the display lists
+// listBase + 1 and + 2 (the builder's) and listBase + 3, which draws the whole scene. Needs a
+// current GL context.
+// `program` is the one the sequence was played from.
+void CompileSequenceStep(const BendProgram& program, const BendSequence& sequence,
+                         const SequenceView& view, int step, GLuint listBase);
+inline constexpr GLuint SequenceSceneList(GLuint listBase) {
+    return listBase + 3;
+}
+
+// One frame of a step: clear colour and depth, the scene's list, flush.
+void RenderStepFrame(GLuint sceneList);
