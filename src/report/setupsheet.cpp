@@ -1,8 +1,10 @@
 #include "setupsheet.h"
 
 #include "bendrows.h"
+#include "bendsequence.h"
 #include "findings.h"
 #include "machineprogram.h"
+#include "sequencepicture.h"
 #include "tubepicture.h"
 
 #include <charconv>
@@ -90,11 +92,16 @@ SheetTable XyzTable(const TubeWalk& walk) {
     return table;
 }
 
-// What `check` finds: with a machine every rule, without one folds and contact.
+// What `check` finds: with a machine every rule, without one folds, contact and the stock;
+// where the part meets the stock or the floor as it is bent, from the played sequence.
 SheetTable FindingsTable(const BendProgram& program, const TubeWalk& walk,
-                         const MachineProfile* profile) {
+                         const MachineProfile* profile, const BendSequence& sequence) {
     SheetTable table{"Findings", {"Row", "Rule", "Value", "Limit", "Finding"}, {}, "no findings"};
-    for (const Finding& finding : CheckPart(program, walk, profile)) {
+    std::vector<Finding> findings = CheckPart(program, walk, profile);
+    const std::vector<Finding> bending = SequenceFindings(sequence);
+    findings.insert(findings.end(), bending.begin(), bending.end());
+    SortFindings(findings);
+    for (const Finding& finding : findings) {
         std::string row = finding.Row > 0 ? std::to_string(finding.Row) : NoNumber;
         if (finding.OtherRow > 0) {
             row += ", " + std::to_string(finding.OtherRow);
@@ -104,6 +111,34 @@ SheetTable FindingsTable(const BendProgram& program, const TubeWalk& walk,
                               finding.Message});
     }
     return table;
+}
+
+// One small picture per bend, the part on the machine after it, all from one view and scale.
+std::optional<std::string> AddSequence(SetupSheet& sheet, const BendProgram& program,
+                                       const BendSequence& sequence, const SheetOptions& options) {
+    const SequenceView view =
+        FitSequenceView(sequence, options.StepPictureWidth, options.StepPictureHeight);
+    for (std::size_t m = 0; m < sequence.Bends.size(); ++m) {
+        const SequenceBend& bend = sequence.Bends[m];
+        TubePicture picture =
+            RenderSequencePicture(program, sequence, view, static_cast<int>(m + 1),
+                                  options.StepPictureWidth, options.StepPictureHeight);
+        if (picture.Image.isNull()) {
+            return picture.Error;
+        }
+        SheetCell cell{std::move(picture.Image),
+                       {"Bend " + Whole(m + 1) + ", row " + Whole(bend.Row + 1),
+                        "feed " + SheetNumber(bend.Feed), "rotate " + SheetNumber(bend.Rotate),
+                        "angle " + SheetNumber(bend.Angle)}};
+        for (const SequenceContact& contact : bend.Contacts) {
+            cell.Lines.push_back(std::string(ContactKindName(contact.With)) + " in " +
+                                 ContactPhaseName(contact.Phase) + ": " +
+                                 SheetNumber(contact.Distance));
+        }
+        sheet.Sequence.push_back(std::move(cell));
+    }
+    sheet.SequenceTitle = "Bend sequence";
+    return std::nullopt;
 }
 
 } // namespace
@@ -141,7 +176,17 @@ Loaded<SetupSheet> BuildSetupSheet(const BendProgram& program, const TubeWalk& w
     }
     sheet.Tables.push_back(ProgramTable(program, walk, profile));
     sheet.Tables.push_back(XyzTable(walk));
-    sheet.Tables.push_back(FindingsTable(program, walk, profile));
+    // The stock is looked for on every part, as `check` does: on the default machine without a
+    // profile.
+    const BendSequence sequence = PlayBendSequence(program, profile ? *profile : MachineProfile{});
+    sheet.Tables.push_back(FindingsTable(program, walk, profile, sequence));
+    if (profile) {
+        if (const std::optional<std::string> error =
+                AddSequence(sheet, program, sequence, options)) {
+            result.Error.Message = "no OpenGL to draw with: " + *error;
+            return result;
+        }
+    }
     result.Value = std::move(sheet);
     return result;
 }

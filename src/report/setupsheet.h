@@ -56,6 +56,8 @@ struct SheetOptions {
     bool Mirrored = false;  // the program was mirrored for this sheet: the other hand
     int PictureWidth = 900; // pixels of each of the part's two pictures
     int PictureHeight = 600;
+    int StepPictureWidth = 360; // pixels of each bend's picture in the sequence
+    int StepPictureHeight = 240;
 };
 
 // The sheet of a program (mirrored already when the options say so) and its walk, with the

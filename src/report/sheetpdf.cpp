@@ -288,10 +288,10 @@ std::array<QFont, FontCount> SheetFonts() {
     std::array<QFont, FontCount> fonts{QFont(family, 13, QFont::Bold),
                                        QFont(family, 11, QFont::Bold), QFont(family, 9),
                                        QFont(family, 9, QFont::Bold), QFont(family, 7)};
-    // A letter spacing, even of 1/1200 inch, turns the font's ligatures off: "fi" stays two
-    // letters, so a reader that searches the sheet for "findings" finds it.
+    // No ligatures: "fi" stays two letters, so a reader that searches the sheet for "findings"
+    // finds it.
     for (QFont& font : fonts) {
-        font.setLetterSpacing(QFont::AbsoluteSpacing, 1);
+        font.setStyleStrategy(QFont::PreferNoShaping);
     }
     return fonts;
 }

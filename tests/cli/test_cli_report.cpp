@@ -96,7 +96,7 @@ TEST_F(CliReport, AProfileGivesTheMachineItsColumnsCutLengthAndFindings) {
     const CliRun run = Run({"report", "initial.csv", "--machine", profile, "-o", "sheet.pdf"});
     ASSERT_EQ(run.Status, 0) << run.Err;
     const std::string words = Words(Path("sheet.pdf"));
-    EXPECT_NE(words.find("initial.csv Machine: Bender 3 page 1 of 1"), std::string::npos) << words;
+    EXPECT_NE(words.find("initial.csv Machine: Bender 3 page 1 of 2"), std::string::npos) << words;
     // The profile gains 0.8 in each of the four bends and over-bends 1.5 + 0.05 x 90.
     EXPECT_NE(words.find("Cut length " + Two(5 * 30 + 4 * 45 * std::numbers::pi / 2 - 4 * 0.8)),
               std::string::npos);
@@ -105,6 +105,13 @@ TEST_F(CliReport, AProfileGivesTheMachineItsColumnsCutLengthAndFindings) {
     // Every straight before a bend is 30, short of the clamp's 114; the tail 30 of 60.
     EXPECT_NE(words.find("4 clamp 30.00 114.00"), std::string::npos) << words;
     EXPECT_NE(words.find("5 tail 30.00 60.00"), std::string::npos) << words;
+    // A picture per bend: the plane turns by +90 before bends 2 to 4, after feeds of 30.
+    EXPECT_NE(words.find("Bend sequence"), std::string::npos);
+    for (const char* line : {"Bend 1, row 1 Bend 2, row 2 Bend 3, row 3 Bend 4, row 4\n",
+                             "feed 30.00 feed 30.00 feed 30.00 feed 30.00\n",
+                             "rotate 0.00 rotate 90.00 rotate 90.00 rotate 90.00\n"}) {
+        EXPECT_NE(words.find(line), std::string::npos) << line;
+    }
 }
 
 TEST_F(CliReport, PicturesShowTheTubeFromBothSides) {
