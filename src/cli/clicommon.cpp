@@ -52,3 +52,28 @@ int WriteOutput(const std::string& path, const std::string& content) {
     }
     return ExitSuccess;
 }
+
+void AddDecimalsOption(CLI::App& command, std::optional<int>& decimals) {
+    command
+        .add_option("--decimals", decimals,
+                    "Round the numbers written to N decimals (default: shortest exact form)")
+        ->check(CLI::Range(0, MaxWrittenDecimals));
+}
+
+int WriteProgram(const std::string& path, const ProgramRows& rows, std::optional<int> decimals) {
+    const std::string text = FormatProgramText(rows, decimals);
+    if (decimals) {
+        const Loaded<ProgramRows> back = ParseProgramText(text, std::string());
+        if (!back) {
+            // The written text has three lines before its first row: comment, diameter, header.
+            constexpr int HeadLines = 3;
+            const std::string where = back.Error.Line > HeadLines
+                                          ? "row " + std::to_string(back.Error.Line - HeadLines)
+                                          : std::string("the diameter");
+            ReportError("--decimals " + std::to_string(*decimals) + " leaves " + where +
+                        " unreadable: " + back.Error.Message);
+            return ExitBadInput;
+        }
+    }
+    return WriteOutput(path, text);
+}

@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -17,6 +18,7 @@ struct RenderOptions {
     std::string Output;
     std::string Size = "787x423";
     std::string Turn = "0,0";
+    bool Fit = false;
 };
 
 // A whole decimal number filling `text`, or nothing.
@@ -66,10 +68,12 @@ int RunRender(const RenderOptions& options) {
                       ": a program of one row draws nothing, as in the viewer; "
                       "the picture is the empty background");
     }
-    const TubePicture picture = RenderTubePicture(
-        ProgramFromRows(*rows), {size->first, size->second, turn->first, turn->second});
+    const TubePicture picture =
+        RenderTubePicture(ProgramFromRows(*rows),
+                          {size->first, size->second, turn->first, turn->second, options.Fit});
     if (picture.Image.isNull()) {
-        ReportError("no OpenGL to draw with: " + picture.Error);
+        ReportError(picture.OutOfMemory ? picture.Error
+                                        : "no OpenGL to draw with: " + picture.Error);
         return ExitOutputFailed;
     }
     QByteArray png;
@@ -100,5 +104,17 @@ void AddRenderCommand(CLI::App& app, int& status) {
         ->add_option("--turn", options->Turn,
                      "Turn the view by Y degrees about its y axis, then X about its x axis")
         ->capture_default_str();
-    render->callback([options, &status] { status = RunRender(*options); });
+    render->add_flag("--fit", options->Fit,
+                     "Frame the part: its box centred, filling 90 % of the width or height");
+    render->callback([options, &status] {
+        try {
+            status = RunRender(*options);
+        } catch (const std::bad_alloc&) {
+            // The PNG of a large picture needs memory of its own, after the picture's.
+            std::string size = options->Size;
+            size.replace(size.find('x'), 1, "\u00d7"); // checked to hold one before drawing
+            ReportError("not enough memory for a " + size + " picture");
+            status = ExitOutputFailed;
+        }
+    });
 }

@@ -8,14 +8,17 @@ namespace {
 
 struct XyzOptions {
     ProgramInput Program;
+    std::optional<int> Decimals;
     std::string Output;
 };
 
-std::string PointsText(double diameter, const std::vector<XyzPoint>& points) {
-    std::string text = "diameter," + FormatNumber(diameter) + "\nX,Y,Z,R\n";
+std::string PointsText(double diameter, const std::vector<XyzPoint>& points,
+                       std::optional<int> decimals) {
+    const auto number = [&](double value) { return FormatNumber(value, decimals); };
+    std::string text = "diameter," + number(diameter) + "\nX,Y,Z,R\n";
     for (const XyzPoint& point : points) {
-        text += FormatNumber(point.At.X) + ',' + FormatNumber(point.At.Y) + ',' +
-                FormatNumber(point.At.Z) + ',' + (point.R ? FormatNumber(*point.R) : "") + '\n';
+        text += number(point.At.X) + ',' + number(point.At.Y) + ',' + number(point.At.Z) + ',' +
+                (point.R ? number(*point.R) : "") + '\n';
     }
     return text;
 }
@@ -33,7 +36,7 @@ int RunXyz(const XyzOptions& options) {
                     " bends by 180 degrees: its legs are parallel and meet at no point");
         return ExitBadInput;
     }
-    return WriteOutput(options.Output, PointsText(rows->Diameter, *points));
+    return WriteOutput(options.Output, PointsText(rows->Diameter, *points, options.Decimals));
 }
 
 } // namespace
@@ -44,6 +47,7 @@ void AddXyzCommand(CLI::App& app, int& status) {
         "xyz", "The program as XYZ points: the tube's start, the intersection point of each "
                "bend's legs with its radius, the tube's end.");
     AddProgramInput(*xyz, options->Program);
+    AddDecimalsOption(*xyz, options->Decimals);
     xyz->add_option("-o,--output", options->Output,
                     "Points file to write (default: standard output)");
     xyz->callback([options, &status] { status = RunXyz(*options); });

@@ -9,11 +9,13 @@ namespace {
 struct YbcOptions {
     std::string Points;
     std::optional<double> Radius;
+    std::optional<double> Diameter;
+    std::optional<int> Decimals;
     std::string Output;
 };
 
 int RunYbc(const YbcOptions& options) {
-    const Loaded<PointsRows> points = ReadPointsFile(options.Points);
+    const Loaded<PointsRows> points = ReadPointsFile(options.Points, options.Diameter);
     if (!points) {
         ReportError(points.Error.ToString());
         return ExitBadInput;
@@ -23,7 +25,7 @@ int RunYbc(const YbcOptions& options) {
         ReportError(program.Error.ToString());
         return ExitBadInput;
     }
-    return WriteOutput(options.Output, FormatProgramText(*program.Value));
+    return WriteProgram(options.Output, *program.Value, options.Decimals);
 }
 
 } // namespace
@@ -38,6 +40,11 @@ void AddYbcCommand(CLI::App& app, int& status) {
     ybc->add_option("--radius", options->Radius,
                     "Bend radius for points that give none on their line")
         ->check(CLI::PositiveNumber);
+    ybc->add_option("--diameter", options->Diameter,
+                    "Tube diameter for a points file without a diameter line (with one, they "
+                    "must agree)")
+        ->check(CLI::PositiveNumber);
+    AddDecimalsOption(*ybc, options->Decimals);
     ybc->add_option("-o,--output", options->Output,
                     "Program file to write (default: standard output)");
     ybc->callback([options, &status] { status = RunYbc(*options); });

@@ -19,6 +19,7 @@ void AddCheckCommand(CLI::App& app, int& status);
 void AddMachineCommand(CLI::App& app, int& status);
 void AddSequenceCommand(CLI::App& app, int& status);
 void AddReportCommand(CLI::App& app, int& status);
+void AddMirrorCommand(CLI::App& app, int& status);
 
 // The info command's outputs: JSON with its fixed keys, and a table for people.
 std::string InfoJson(const BendProgram& program, const TubeWalk& walk);
@@ -59,6 +60,14 @@ std::optional<MachineProfile> LoadProfile(const std::string& path);
 
 // Adds --machine M.toml, with the profile's keys under the command's help.
 CLI::Option* AddMachineOption(CLI::App& command, std::string& path);
+// Adds --decimals N (0 to 17) to a command that writes numbers: what it writes is rounded to N
+// decimals; without it numbers keep their shortest round-trip form.
+void AddDecimalsOption(CLI::App& command, std::optional<int>& decimals);
+
+// Writes a program as Tubrix writes program files, rounded to `decimals` when given, to `path`
+// as WriteOutput does. A program that rounding has made unreadable (a bend radius rounded to 0)
+// is not written: that is bad input, said with the row and column at fault.
+int WriteProgram(const std::string& path, const ProgramRows& rows, std::optional<int> decimals);
 
 // Writes a command's text output to `path` (whole or not at all), or to standard output when
 // `path` is empty or "-". Returns the exit status.

@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
     AddMachineCommand(app, status);
     AddSequenceCommand(app, status);
     AddReportCommand(app, status);
+    AddMirrorCommand(app, status);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -1,6 +1,7 @@
 #include "setupsheetaction.h"
 
 #include "frmmain.h"
+#include "fsimpipe.h"
 #include "machinechecks.h"
 #include "programfile.h"
 #include "programfiles.h"
@@ -166,6 +167,10 @@ bool TSetupSheetAction::PrintSetupSheet(const QString& given) {
             return false;
         }
         arguments << QStringLiteral("--machine") << profileFile.fileName();
+    }
+    // The program keeps the operator's values; the sheet is of the hand the viewer shows.
+    if (FrmSimPipe && FrmSimPipe->Mirrored) {
+        arguments << QStringLiteral("--mirror");
     }
     QProcess process;
     process.start(cli, arguments);

@@ -3,6 +3,7 @@
 #include "frmmain.h"
 #include "fsimpipe.h"
 #include "machinechecks.h"
+#include "mirrortoggle.h"
 #include "programfiles.h"
 #include "sequencesteps.h"
 #include "setupsheetaction.h"
@@ -47,6 +48,7 @@ void CreateForms() {
     FrmSimPipe = new TFrmSimPipe;
     new TMachineChecks(*FrmMain, *FrmSimPipe); // owned by the window
     new TSequenceSteps(*FrmMain, *FrmSimPipe); // the step control; owned by the window
+    new TMirrorToggle(*FrmMain, *FrmSimPipe); // owned by the window
 }
 
 void DestroyForms() {

@@ -166,8 +166,9 @@ Loaded<SetupSheet> BuildSetupSheet(const BendProgram& program, const TubeWalk& w
         double turnY;
     } views[] = {{"Home view", 0}, {"Turned 180\u00b0 about the vertical", 180}};
     for (const auto& view : views) {
+        // Framed as `render --fit` frames it: the part's box centred, filling the picture.
         TubePicture picture = RenderTubePicture(
-            program, {options.PictureWidth, options.PictureHeight, 0, view.turnY});
+            program, {options.PictureWidth, options.PictureHeight, 0, view.turnY, true});
         if (picture.Image.isNull()) {
             result.Error.Message = "no OpenGL to draw with: " + picture.Error;
             return result;

@@ -11,10 +11,6 @@
 
 namespace {
 
-// Scales outside this range cannot make a usable orthographic box in single precision: the
-// projection would overflow or collapse. Zooming far enough reaches them, so they are held here.
-constexpr double MinScale = 1e-12;
-constexpr double MaxScale = 1e30;
 // The view turns about the model origin, which lies on the tube; any tube that fits the view
 // stays within this many scales of the origin in depth, even when zoomed in well past it.
 constexpr double DepthScales = 1000.0;
@@ -75,11 +71,12 @@ void ReSizeWindows_wh(float scale, int width, int height) {
                static_cast<GLsizei>(std::lround(h * ratio)));
 
     // The sign of the developed length says nothing about how much to show.
+    // A zoom that has gone past a limit stays at it; only no scale at all shows one unit.
     double half = std::fabs(static_cast<double>(scale));
-    if (!std::isfinite(half) || half < MinScale) {
-        half = half > MaxScale ? MaxScale : 1.0;
+    if (std::isnan(half) || half == 0) {
+        half = 1.0;
     }
-    half = std::min(half, MaxScale);
+    half = std::clamp(half, ShapeMinScale, ShapeMaxScale);
     const double aspect = (w > 0 && h > 0) ? static_cast<double>(w) / h : 1.0;
     const double halfWidth = half * aspect;
     const double depth = DepthScales * std::max(half, halfWidth);

@@ -30,10 +30,16 @@ void SwapBuffers(DeviceContext dc);
 // it; a context made elsewhere (a headless one) applies it to look the same.
 void SetupSceneState();
 
+// The scales the projection can show in single precision: outside them the orthographic box
+// would overflow or collapse. A zoom that goes past them holds at the limit.
+inline constexpr double ShapeMinScale = 1e-12;
+inline constexpr double ShapeMaxScale = 1e30;
+
 // Viewport on the whole window (device pixels) and an orthographic projection in which `scale`
 // is half the visible height in model units; then the model-view matrix at the base view
 // (x right, y up, z towards the viewer), left current. A scale that is 0, negative or not a
-// number, and a window of no size, are accepted.
+// number, and a window of no size, are accepted: the sign is dropped, a magnitude past the
+// limits above is held at the limit, and 0 or not a number shows one unit.
 void ReSizeWindows_wh(float scale, int width, int height);
 
 // A partial torus: a tube of radius `tubeRadius` about the centre line

@@ -58,6 +58,15 @@ void Release(Framebuffer& target) {
     target = {};
 }
 
+// Whether the bound renderbuffer got its storage: the size was checked against GL's limit, so
+// a storage that is not there is memory that could not be had (Mesa says so by leaving the
+// renderbuffer empty, not always by GL_OUT_OF_MEMORY).
+bool HasStorage(int width) {
+    GLint stored = 0;
+    glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_WIDTH, &stored);
+    return stored == width;
+}
+
 const char* AttachFramebuffer(Framebuffer& target, int width, int height) {
     if (target.Name != 0 && target.Width == width && target.Height == height) {
         return nullptr;
@@ -73,11 +82,17 @@ const char* AttachFramebuffer(Framebuffer& target, int width, int height) {
     glGenRenderbuffers(1, &target.Colour);
     glBindRenderbuffer(GL_RENDERBUFFER, target.Colour);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    bool stored = HasStorage(width);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, target.Colour);
     glGenRenderbuffers(1, &target.Depth);
     glBindRenderbuffer(GL_RENDERBUFFER, target.Depth);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
+    stored = stored && HasStorage(width);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, target.Depth);
+    if (!stored || glGetError() == GL_OUT_OF_MEMORY) {
+        Release(target);
+        return OffscreenNoMemory;
+    }
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
         Release(target);
         return "framebuffer object incomplete";
@@ -96,12 +111,17 @@ const char* AttachFramebuffer(Framebuffer& target, int width, int height) {
 
 } // namespace
 
-const char* OpenGLInitOffscreen(int width, int height) {
-    // The context is made once; a failure to make it is final for the process. The framebuffer
-    // follows each call's size, so one process can draw many pictures of different sizes.
+const char* OpenGLInitOffscreenContext() {
+    // The context is made once; a failure to make it is final for the process.
     static const char* const contextFailure = CreateContext();
-    if (contextFailure) {
-        return contextFailure;
+    return contextFailure;
+}
+
+const char* OpenGLInitOffscreen(int width, int height) {
+    // The framebuffer follows each call's size, so one process can draw many pictures of
+    // different sizes.
+    if (const char* failure = OpenGLInitOffscreenContext()) {
+        return failure;
     }
     static Framebuffer target;
     return AttachFramebuffer(target, width, height);

@@ -8,3 +8,10 @@
 // given size (kept when the size is the same), so one process draws many pictures. Returns null
 // on success, else what went wrong. Needs nothing of Qt.
 const char* OpenGLInitOffscreen(int width, int height);
+
+// The context alone, current, without a framebuffer: Mesa does not survive making a context
+// when memory runs short, so a caller that is about to take much memory makes it first.
+const char* OpenGLInitOffscreenContext();
+
+// What OpenGLInitOffscreen returns when GL could not have the framebuffer's memory.
+inline constexpr const char* OffscreenNoMemory = "not enough memory for the picture's framebuffer";

@@ -43,3 +43,10 @@ void FillBendProgram(BendProgram& program, double tubeDiameter,
                      const BendRowInput (&rows)[InputRowCount]) {
     FillBendProgram(program, tubeDiameter, std::span<const BendRowInput>(rows));
 }
+
+void MirrorBendProgram(BendProgram& program) {
+    const std::int32_t rows = std::clamp(program.StepCount, 0, MaxBendSteps);
+    for (std::int32_t j = 0; j < rows; ++j) {
+        program.Steps[j].B = 0.0 - program.Steps[j].B;
+    }
+}

@@ -58,6 +58,11 @@ struct BendPlacement {
 };
 BendPlacement PlaceBend(const BendStep& step);
 
+// The other hand of the part: the plane turn B of every row in use negated (a B of 0 stays 0,
+// not -0), the rest as it is. The builder's Mirror flag draws the same part from the record as
+// it was.
+void MirrorBendProgram(BendProgram& program);
+
 // Fills the record from any number of rows (at most MaxBendSteps; more are not read): diameter,
 // StepCount, the rows' Y, B, C, R and the developed length over those rows, by the same sum as
 // "Make 3D". Rows past those given, the arc-mode fields and SquareSection are left as they are.

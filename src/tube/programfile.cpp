@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -149,6 +151,31 @@ int CreateTemporary(const std::string& path, std::string& name) {
     return -1;
 }
 
+// The file a path names for writing: a symbolic link is followed to its target, through a
+// chain of links, a relative target taken from its link's folder. Writing then replaces the
+// target and leaves the links as they are. False with errno set when a link cannot be read.
+bool FollowLinks(std::string& path) {
+    constexpr int MaxLinks = 40; // as the kernel allows
+    for (int hop = 0; hop < MaxLinks; ++hop) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            return true; // a file, or nothing yet: written at this path
+        }
+        std::string target(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        if (length < 0) {
+            return false;
+        }
+        target.resize(static_cast<std::size_t>(length));
+        const std::size_t slash = path.rfind('/');
+        path = target.starts_with('/') || slash == std::string::npos
+                   ? target
+                   : path.substr(0, slash + 1) + target;
+    }
+    errno = ELOOP;
+    return false;
+}
+
 } // namespace
 
 std::string TubeFileError::ToString() const {
@@ -276,13 +303,14 @@ Loaded<ProgramRows> ParseProgramText(std::string_view text, const std::string& f
     return {std::move(program), {}};
 }
 
-Loaded<PointsRows> ParsePointsText(std::string_view text, const std::string& file) {
+Loaded<PointsRows> ParsePointsText(std::string_view text, const std::string& file,
+                                   std::optional<double> diameter) {
     if (const auto error = CheckText(text, file)) {
         return Failed<PointsRows>(*error);
     }
     TubeTextReader reader(text, file);
     PointsRows points;
-    if (!reader.ReadDiameter(points.Diameter)) {
+    if (!reader.ReadDiameter(points.Diameter, diameter)) {
         return Failed<PointsRows>(reader.Failure());
     }
     bool first = true;
@@ -315,8 +343,12 @@ Loaded<ProgramRows> ReadProgramFile(const std::string& path) {
     return ReadWith<ProgramRows>(path, ParseProgramText);
 }
 
-Loaded<PointsRows> ReadPointsFile(const std::string& path) {
-    return ReadWith<PointsRows>(path, ParsePointsText);
+Loaded<PointsRows> ReadPointsFile(const std::string& path, std::optional<double> diameter) {
+    const Loaded<std::string> text = ReadTubeFile(path);
+    if (!text) {
+        return Failed<PointsRows>(text.Error);
+    }
+    return ParsePointsText(*text.Value, ShownName(path), diameter);
 }
 
 BendProgram ProgramFromRows(const ProgramRows& rows) {
@@ -332,33 +364,53 @@ void MirrorProgram(ProgramRows& rows) {
     }
 }
 
-std::string FormatNumber(double value) {
-    char text[64];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
+std::string FormatNumber(double value, std::optional<int> decimals) {
+    // Room for the 309 digits of the largest double written in full, and its decimals.
+    char text[400];
+    if (!decimals || !std::isfinite(value)) {
+        const auto result = std::to_chars(text, text + sizeof text, value);
+        return std::string(text, result.ptr);
+    }
+    const int places = std::clamp(*decimals, 0, MaxWrittenDecimals);
+    const auto result =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, places);
+    std::string out(text, result.ptr);
+    if (out.find('.') != std::string::npos) {
+        out.erase(out.find_last_not_of('0') + 1);
+        if (out.back() == '.') {
+            out.pop_back();
+        }
+    }
+    return out == "-0" ? "0" : out;
 }
 
-std::string FormatProgramText(const ProgramRows& rows) {
-    std::string out =
-        "# Tubrix bend program\ndiameter," + FormatNumber(rows.Diameter) + "\nY,B,C,R\n";
+std::string FormatProgramText(const ProgramRows& rows, std::optional<int> decimals) {
+    const auto number = [&](double value) { return FormatNumber(value, decimals); };
+    std::string out = "# Tubrix bend program\ndiameter," + number(rows.Diameter) + "\nY,B,C,R\n";
     for (const BendRowInput& row : rows.Rows) {
-        out += FormatNumber(row.Y) + ',' + FormatNumber(row.B) + ',' + FormatNumber(row.C) + ',' +
-               FormatNumber(row.R) + '\n';
+        out +=
+            number(row.Y) + ',' + number(row.B) + ',' + number(row.C) + ',' + number(row.R) + '\n';
     }
     return out;
 }
 
-std::string WriteFileWhole(const std::string& path, std::string_view content) {
-    if (path == "-") {
+std::string WriteFileWhole(const std::string& given, std::string_view content) {
+    if (given == "-") {
         return WriteStandardOutput(content);
     }
     const auto failed = [&](const std::string& what, int error) {
-        return "cannot write " + path + ": " + what + SystemMessage(error);
+        return "cannot write " + given + ": " + what + SystemMessage(error);
     };
+    // Through a link, the target is written: the temporary file beside it, in its folder, so
+    // the rename stays on one file system and replaces the target whole.
+    std::string path = given;
+    if (!FollowLinks(path)) {
+        return failed("cannot follow the link: ", errno);
+    }
     struct stat old {};
     const bool replacing = ::stat(path.c_str(), &old) == 0;
     if (replacing && !S_ISREG(old.st_mode)) {
-        return "cannot write " + path + ": it is not a regular file";
+        return "cannot write " + given + ": it is not a regular file";
     }
     std::string temporary;
     const int fd = CreateTemporary(path, temporary);

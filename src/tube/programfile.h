@@ -63,11 +63,15 @@ Loaded<std::string> ReadTubeFile(const std::string& path);
 
 // Parsing the text of a file already read; `file` names it in errors.
 Loaded<ProgramRows> ParseProgramText(std::string_view text, const std::string& file);
-Loaded<PointsRows> ParsePointsText(std::string_view text, const std::string& file);
+// With `diameter`, a points file may leave out its diameter line (as CAD writes points); one
+// that has it must agree.
+Loaded<PointsRows> ParsePointsText(std::string_view text, const std::string& file,
+                                   std::optional<double> diameter = std::nullopt);
 
 // ReadTubeFile then the parser.
 Loaded<ProgramRows> ReadProgramFile(const std::string& path);
-Loaded<PointsRows> ReadPointsFile(const std::string& path);
+Loaded<PointsRows> ReadPointsFile(const std::string& path,
+                                  std::optional<double> diameter = std::nullopt);
 
 // The record a program file describes: StepCount = the number of rows, TotalLength by the same
 // sum as "Make 3D", every other field 0.
@@ -77,15 +81,22 @@ BendProgram ProgramFromRows(const ProgramRows& rows);
 // twice gives the program back bit for bit.
 void MirrorProgram(ProgramRows& rows);
 
+// The most decimals a written number can be rounded to: a double has no more to give.
+inline constexpr int MaxWrittenDecimals = 17;
+
 // The shortest decimal text that reads back as the same double (exponent form where shorter);
-// the file readers accept it.
-std::string FormatNumber(double value);
+// the file readers accept it. With `decimals` (0 to MaxWrittenDecimals), the value rounded to
+// that many decimals instead, without trailing zeros, a rounded -0 written as 0: the numbers a
+// person types into a machine.
+std::string FormatNumber(double value, std::optional<int> decimals = std::nullopt);
 
 // A program file as Tubrix writes it: a comment line, "diameter,D", the "Y,B,C,R" header and
-// one row per line, comma separated, numbers by FormatNumber, LF line ends.
-std::string FormatProgramText(const ProgramRows& rows);
+// one row per line, comma separated, numbers by FormatNumber (rounded when `decimals` is
+// given), LF line ends.
+std::string FormatProgramText(const ProgramRows& rows, std::optional<int> decimals = std::nullopt);
 
 // Writes `content` whole or not at all: to a temporary file beside `path`, flushed, then
-// renamed over it. "-" writes to standard output. Returns an empty string on success, else one
-// line saying what failed.
+// renamed over it. A symbolic link is followed: its target is written so (the temporary file
+// beside the target) and the link is kept. "-" writes to standard output. Returns an empty string
+// on success, else one line saying what failed.
 std::string WriteFileWhole(const std::string& path, std::string_view content);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -213,13 +214,24 @@ bool IsHeader(std::span<const std::string_view> cells, std::span<const char* con
     return true;
 }
 
-bool TubeTextReader::ReadDiameter(double& diameter) {
+bool TubeTextReader::ReadDiameter(double& diameter, std::optional<double> given) {
     std::string_view line;
     while (lines_.Next(line)) {
         if (IsComment(line) || line.find_first_not_of(" \t,;") == std::string_view::npos) {
             continue;
         }
         std::string_view rest = line.substr(line.find_first_not_of(" \t"));
+        if (given && !EqualsIgnoringCase(rest.substr(0, 8), "diameter")) {
+            const std::size_t at = line.find_first_of(",;\t");
+            if (at == std::string_view::npos) {
+                Fail(1, "expected cells separated by a comma, semicolon or tab");
+                return false;
+            }
+            separator_ = line[at];
+            pending_ = line;
+            diameter = *given;
+            return true;
+        }
         if (!EqualsIgnoringCase(rest.substr(0, 8), "diameter")) {
             Fail(1, "expected the diameter line first: \"diameter\", a comma, semicolon or tab, "
                     "and the tube diameter");
@@ -248,6 +260,11 @@ bool TubeTextReader::ReadDiameter(double& diameter) {
             Fail(2, "the diameter must be greater than 0");
             return false;
         }
+        if (given && *given != diameter) {
+            Fail(2, "the diameter " + FormatNumber(diameter) + " differs from the one given, " +
+                        FormatNumber(*given));
+            return false;
+        }
         return true;
     }
     FailAt(0, 0, "no diameter line; a tube file starts with \"diameter,\" and the tube diameter");
@@ -256,6 +273,13 @@ bool TubeTextReader::ReadDiameter(double& diameter) {
 
 bool TubeTextReader::NextRow() {
     std::string_view line;
+    if (pending_) {
+        line = *std::exchange(pending_, std::nullopt);
+        SplitCells(line, separator_, cells_);
+        if (!cells_.empty()) {
+            return true;
+        }
+    }
     while (lines_.Next(line)) {
         if (IsComment(line)) {
             continue;

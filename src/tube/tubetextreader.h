@@ -78,8 +78,10 @@ public:
         : lines_(WithoutByteOrderMark(text)), file_(file) {}
 
     // The diameter line, which fixes the separator. False with Failure() set when it is
-    // missing or wrong.
-    bool ReadDiameter(double& diameter);
+    // missing or wrong. With `given`, a file without the line (as CAD writes points) takes that
+    // diameter, its separator the first comma, semicolon or tab on the first line that is not a
+    // comment, which is then the first row; a file with the line must agree with it.
+    bool ReadDiameter(double& diameter, std::optional<double> given = std::nullopt);
 
     // The next line with cells, split into Cells(); false at the end of the text.
     bool NextRow();
@@ -102,6 +104,7 @@ private:
     LineReader lines_;
     const std::string& file_;
     char separator_ = ',';
+    std::optional<std::string_view> pending_; // a first row read while looking for the diameter
     std::vector<std::string_view> cells_;
     TubeFileError error_;
 };

@@ -209,6 +209,52 @@ TubeWalk WalkTube(const BendProgram& program) {
     return walk;
 }
 
+TubeExtent ExtentAlong(const TubeWalk& walk, Vec3 direction, double tubeRadius, double endReach) {
+    const double scale = Length(direction);
+    if (walk.Steps.empty() || !(scale > 0)) {
+        return {};
+    }
+    const Vec3 e = direction * (1 / scale);
+    const double r = std::fabs(tubeRadius);
+    double low = Dot(walk.Start, e), high = low;
+    const auto include = [&](Vec3 p, double reach) {
+        low = std::min(low, Dot(p, e) - reach);
+        high = std::max(high, Dot(p, e) + reach);
+    };
+    // A circular section across the heading h reaches r sqrt(1 - (h.e)^2) along e.
+    const auto section = [&](Vec3 heading) {
+        const double along = Dot(heading, e);
+        return r * std::sqrt(std::max(0.0, 1 - along * along));
+    };
+    for (const WalkStep& step : walk.Steps) {
+        include(step.StraightStart, section(step.Heading));
+        include(step.StraightEnd, section(step.Heading));
+        if (!step.Bend) {
+            continue;
+        }
+        // Along the arc the centre line's value is Dot(centre) + R (u cos t + h sin t): its
+        // extremes lie where the derivative vanishes, half a turn apart; the heading there is
+        // across e, so the section reaches the whole radius.
+        const WalkBend& bend = *step.Bend;
+        const double u = Dot(bend.FromCentre, e);
+        const double h = Dot(step.Heading, e);
+        const double sweep = std::min(std::fabs(bend.Degrees) * RadiansPerDegree, 2 * Pi);
+        const double first = std::atan2(h, u);
+        for (int k = -1; k <= 2; ++k) {
+            const double t = first + k * Pi;
+            if (t >= 0 && t <= sweep) {
+                include(bend.Centre + (bend.FromCentre * std::cos(t) + step.Heading * std::sin(t)) *
+                                          bend.Radius,
+                        r);
+            }
+        }
+    }
+    // What is drawn past the two ends, along their headings outwards.
+    include(walk.Start - walk.Steps.front().Heading * endReach, 0);
+    include(walk.End + walk.EndHeading * endReach, 0);
+    return {low * scale, high * scale};
+}
+
 double DevelopedLength(const BendProgram& program) {
     const std::int32_t rows = RowsInUse(program);
     double length = 0;

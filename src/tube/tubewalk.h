@@ -75,6 +75,18 @@ struct TubeWalk {
     Vec3 BoxMax;
 };
 
+// The tube's reach along a direction in walk coordinates: the lowest and highest Dot(point,
+// direction) over its surface, in units of the direction's length. A circular section across
+// the heading reaches r sqrt(1 - cos^2) past the centre line, so the ends seen at a slant are
+// counted as they look; `endReach` is how far past each end along its heading something is
+// drawn (0 for the bare tube). A picture framed by it holds the whole tube.
+struct TubeExtent {
+    double Low = 0;
+    double High = 0;
+};
+TubeExtent ExtentAlong(const TubeWalk& walk, Vec3 direction, double tubeRadius,
+                       double endReach = 0);
+
 // Walks the rows in use (StepCount, held within 0 and MaxBendSteps).
 TubeWalk WalkTube(const BendProgram& program);
 

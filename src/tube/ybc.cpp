@@ -96,18 +96,19 @@ Loaded<ProgramRows> XyzToProgram(const PointsRows& file, std::optional<double> r
         const Vec3 before = direction[i - 1], after = direction[i];
         const double sine = Length(Cross(before, after)), cosine = Dot(before, after);
         const double angle = std::atan2(sine, cosine);
-        if (!p[i].R && !radius) {
-            result.Error =
-                PointError(name, p[i], "no bend radius: give one on the line or --radius");
-            return result;
-        }
-        bendRadius[i] = p[i].R ? *p[i].R : *radius;
+        bendRadius[i] = p[i].R ? *p[i].R : radius.value_or(0);
         if (angle >= Pi - StraightTolerance) {
             result.Error = PointError(name, p[i], "the legs reverse (turn by 180 degrees)");
             return result;
         }
+        // Legs that run on in line make no bend, so they need no radius.
         if (angle < StraightTolerance) {
             continue;
+        }
+        if (!p[i].R && !radius) {
+            result.Error =
+                PointError(name, p[i], "no bend radius: give one on the line or --radius");
+            return result;
         }
         if (!(bendRadius[i] > 0)) {
             result.Error = PointError(name, p[i], "a bend radius must be above 0");

@@ -25,6 +25,7 @@ std::optional<std::vector<XyzPoint>> ProgramToXyz(const TubeWalk& walk, int& fai
 // between successive legs, B the turn of the bending plane as the walk applies it, R the radius
 // at the point where the row's bend is (a point's own radius, else `radius`). Legs within 1e-9
 // radians of a straight line are straight (C 0, B 0); the first row that bends gets B 0; the
-// last row gets B 0, C 0 and the previous row's R. Errors name the line of the point at fault.
+// last row gets B 0, C 0 and the previous row's R. A point where the legs run on in line needs
+// no radius. Errors name the line of the point at fault.
 Loaded<ProgramRows> XyzToProgram(const PointsRows& points, std::optional<double> radius,
                                  const std::string& file);

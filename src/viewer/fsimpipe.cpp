@@ -1,6 +1,7 @@
 #include "fsimpipe.h"
 
 #include "coordtransform.h"
+#include "homeview.h"
 #include "movpal.h"
 #include "padglyphs.h"
 #include "sequencescene.h"
@@ -9,13 +10,16 @@
 #include <GL/glu.h>
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QShowEvent>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -66,9 +70,17 @@ bool AnyMotionHeld(const MotionFlagSet& f) {
            f.HeldMovDown;
 }
 
-// One tick of a zoom row: formed in double precision, stored as a float.
+// One tick of a zoom row: formed in double precision, stored as a float. A zoom that would
+// pass what the shape library can show holds at its limit, so the way back is as long as the
+// way there was on screen.
 float ZoomedScale(float scale, double factor) {
-    return static_cast<float>(scale + scale * factor);
+    const double zoomed = scale + scale * factor;
+    const double size = std::fabs(zoomed);
+    if (!(size > 0) || !std::isfinite(zoomed)) {
+        return static_cast<float>(zoomed);
+    }
+    return static_cast<float>(
+        std::copysign(std::clamp(size, ShapeMinScale, ShapeMaxScale), zoomed));
 }
 
 // Half the visible width and height in view units, as the projection stands now. The shape
@@ -128,6 +140,11 @@ void SimPipeSurface::mouseReleaseEvent(QMouseEvent* event) {
     Viewer.FormMouseUp(event->button());
 }
 
+void SimPipeSurface::keyPressEvent(QKeyEvent* event) {
+    // The GL window has the keyboard after a click on the picture; the viewer answers the keys.
+    QCoreApplication::sendEvent(&Viewer, event);
+}
+
 void SimPipeSurface::wheelEvent(QWheelEvent* event) {
     // The physical direction counts: a system set to invert the wheel hands the deltas over
     // negated and says so.
@@ -140,7 +157,8 @@ TFrmSimPipe::TFrmSimPipe(QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("FrmSimPipe"));
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
+    // Only a click on the picture gives it the keyboard; Tab stays in the grid.
+    setFocusPolicy(Qt::ClickFocus);
 
     // The GL window fills the viewer; the pad floats above it as a native child of its own.
     Surface = new SimPipeSurface(*this);
@@ -226,6 +244,25 @@ void TFrmSimPipe::CreatePad() {
     for (const auto& [button, glyph] : glyphs) {
         button->setIcon(PadGlyphIcon(glyph));
     }
+    const std::pair<PadButton*, const char*> tips[] = {
+        {BtnLeftC, "Roll anticlockwise (hold)"},
+        {BtnUp, "Turn up (hold)"},
+        {BtnRightC, "Roll clockwise (hold)"},
+        {BtnLeft, "Turn left (hold)"},
+        {BitBtnRest, "Home view: the first look at the whole part"},
+        {BtnRight, "Turn right (hold)"},
+        {BtnZooM, "Zoom out (hold)"},
+        {BtnDown, "Turn down (hold)"},
+        {BtnZooP, "Zoom in (hold)"},
+        {BtnMovLeft, "Move left (hold)"},
+        {BtnMovUp, "Move up (hold)"},
+        {BtnMovRight, "Move right (hold)"},
+        {BitBtn1, "Does nothing"},
+        {BtnMovDown, "Move down (hold)"},
+        {BtnZoo, "Does nothing"}};
+    for (const auto& [button, tip] : tips) {
+        button->setToolTip(QString::fromLatin1(tip));
+    }
 
     for (PadButton* motion : {BtnLeftC, BtnUp, BtnRightC, BtnLeft, BtnRight, BtnZooM, BtnDown,
                               BtnZooP, BtnMovLeft, BtnMovUp, BtnMovRight, BtnMovDown}) {
@@ -241,7 +278,21 @@ void TFrmSimPipe::PlacePad(int margin) {
 }
 
 void TFrmSimPipe::BuildModel() {
-    BuildTubeModel(*this, ListBase, HighlightStep, false);
+    BuildTubeModel(*this, ListBase, HighlightStep, Mirrored);
+}
+
+BendProgram TFrmSimPipe::ShownProgram() const {
+    BendProgram shown = ViewProgram;
+    if (Mirrored) {
+        MirrorBendProgram(shown);
+    }
+    return shown;
+}
+
+void TFrmSimPipe::ResetToHomeOrientation() {
+    ReSizeWindows_wh(ViewScale, width(), height());
+    ApplyViewOp(ViewReset, 1.0);
+    TurnToHomeView();
 }
 
 void TFrmSimPipe::FormShow() {
@@ -260,8 +311,7 @@ void TFrmSimPipe::FormShow() {
     OpenGLInit(ViewDC);
     ViewScale = static_cast<float>(ViewProgram.TotalLength * 0.5);
     BuildModel();
-    ReSizeWindows_wh(ViewScale, width(), height());
-    ApplyViewOp(ViewReset, 1.0);
+    ResetToHomeOrientation();
     // The frame loop runs from here; its first tick comes at once.
     FrameLoopOpen = true;
     RequestFrame();
@@ -294,8 +344,29 @@ void TFrmSimPipe::FormPaint() {
 
 void TFrmSimPipe::HomeView() {
     ViewScale = static_cast<float>(ViewProgram.TotalLength * 0.5);
-    ReSizeWindows_wh(ViewScale, width(), height());
-    ApplyViewOp(ViewReset, 1.0);
+    ResetToHomeOrientation();
+}
+
+void TFrmSimPipe::FitPart() {
+    if (!FrameLoopOpen) {
+        return;
+    }
+    const ViewFit fit = FitView(ShownProgram(), width(), height());
+    if (!fit.Valid) {
+        return;
+    }
+    ViewScale = fit.Scale;
+    ApplyViewFit(fit, width(), height());
+    RequestFrame();
+}
+
+void TFrmSimPipe::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F && event->modifiers() == Qt::NoModifier) {
+        FitPart();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TFrmSimPipe::RebuildModel(bool homeView) {
@@ -332,8 +403,7 @@ bool TFrmSimPipe::SizeToggleStep() {
     HostPanel->resize(panelWidth, panelHeight);
     resize(HostPanel->width() - 2, HostPanel->height() - 2);
     PlacePad(SizeToggle ? 2 : 1);
-    ReSizeWindows_wh(ViewScale, width(), height());
-    ApplyViewOp(ViewReset, 1.0);
+    ResetToHomeOrientation();
     SizeToggleApplied = SizeToggle;
     SizeToggleStage = 0;
     return true;
@@ -460,6 +530,8 @@ void TFrmSimPipe::RenderFrame() {
 }
 
 void TFrmSimPipe::FormMouseDown(Qt::MouseButton button, int x, int y) {
+    // A click on the picture gives the viewer the keyboard, for its keys (F frames the part).
+    setFocus(Qt::MouseFocusReason);
     if (button == Qt::LeftButton) {
         // The last position stays that of the previous drag: the first move compares with it.
         RotateDrag = true;

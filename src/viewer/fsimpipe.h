@@ -25,6 +25,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     TFrmSimPipe& Viewer;
@@ -69,6 +70,11 @@ public:
     // Not 0 while the bend sequence's step view is on: the display list each frame draws in
     // place of the tube.
     GLuint StepList = 0;
+    // The other hand of the part: the builder draws every plane turn negated while ViewProgram
+    // keeps the operator's values. Whatever reads the part as shown (checks, bend sequence,
+    // setup sheet) takes ShownProgram().
+    bool Mirrored = false;
+    BendProgram ShownProgram() const;
 
     // Event handlers.
     void FormShow();
@@ -88,6 +94,8 @@ public:
     // Internal operations.
     void RebuildModel(bool homeView);
     void HomeView();
+    // Frames the whole part at the present orientation (the F key).
+    void FitPart();
     void DrawTube();
     void RenderFrame();
 
@@ -101,10 +109,12 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void CreatePad();
     void BuildModel();
+    void ResetToHomeOrientation();
     bool SizeToggleStep();
     void ApplyHeldMotions();
     void Zoom(double factor);

@@ -6,9 +6,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <set>
+#include <sys/resource.h>
 
 namespace {
 
@@ -86,6 +89,8 @@ TEST_F(Cli, XyzThenYbcThroughFilesGivesTheProgramBack) {
 TEST_F(Cli, FailuresSayOneLineAndWriteNothing) {
     WriteText(Path("bad.csv"), "diameter,38\nY,B,C,R\n30,0,abc,45\n30,0,0,45\n");
     WriteText(Path("uturn.csv"), "diameter,10\n20,0,180,5\n20,0,0,5\n");
+    // A bend radius that rounds to 0 leaves no program to write.
+    WriteText(Path("thin.csv"), "diameter,10\n20,0,90,0.4\n20,0,0,5\n");
     const struct {
         std::vector<std::string> args;
         int status;
@@ -103,6 +108,9 @@ TEST_F(Cli, FailuresSayOneLineAndWriteNothing) {
         {{"render", "initial.csv", "-o", "out", "--size", "-5x5"}, 2, "--size"},
         {{"render", "initial.csv", "-o", "out", "--size", "big"}, 2, "--size"},
         {{"render", "initial.csv", "-o", "out", "--turn", "nan,1"}, 2, "--turn"},
+        {{"mirror", "initial.csv", "--decimals", "18", "-o", "out"}, 2, "--decimals"},
+        {{"xyz", "initial.csv", "--decimals", "-1", "-o", "out"}, 2, "--decimals"},
+        {{"mirror", "thin.csv", "--decimals", "0", "-o", "out"}, 2, "row 1"},
     };
     for (const auto& c : cases) {
         const CliRun run = Run(c.args);
@@ -115,6 +123,35 @@ TEST_F(Cli, FailuresSayOneLineAndWriteNothing) {
     const CliRun version = Run({"--version"});
     EXPECT_EQ(version.Status, 0);
     EXPECT_EQ(version.Out.rfind("tubrix-cli ", 0), 0u) << version.Out;
+}
+
+TEST_F(Cli, MirrorNegatesEveryBAndTwiceGivesTheFileBack) {
+    const std::string written = "# Tubrix bend program\ndiameter,38\nY,B,C,R\n30,0,90,45\n"
+                                "30,-90,90,45\n30,12.5,90,45\n30,0,0,45\n";
+    WriteText(Path("part.csv"), written);
+    ASSERT_EQ(Run({"mirror", "part.csv", "-o", "other.csv"}).Status, 0);
+    const CliRun other = Run({"mirror", "-"}, Run({"mirror", "part.csv"}).Out);
+    EXPECT_EQ(other.Out, written);
+    const Loaded<ProgramRows> mirrored = ReadProgramFile(Path("other.csv").toStdString());
+    ASSERT_TRUE(mirrored) << mirrored.Error.ToString();
+    const double b[] = {0, 90, -12.5, 0};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(mirrored.Value->Rows[i].B, b[i]);
+    }
+    // --mirror on a reader works on the same part: its points are those of the mirrored file.
+    EXPECT_EQ(Run({"xyz", "part.csv", "--mirror"}).Out, Run({"xyz", "other.csv"}).Out);
+}
+
+TEST_F(Cli, DecimalsAndAGivenDiameterGiveNumbersAPersonTypes) {
+    // 45 degrees apart: the tangent points land on irrational numbers.
+    WriteText(Path("cad.csv"), "0;0;0\n0;0;-100;40\n70,710678118654755;0;-170,71067811865476\n");
+    const CliRun run =
+        Run({"ybc", "cad.csv", "--diameter", "20", "--radius", "40", "--decimals", "2"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, "# Tubrix bend program\ndiameter,20\nY,B,C,R\n83.43,0,45,40\n"
+                       "83.43,0,0,40\n");
+    const CliRun points = Run({"xyz", "-", "--decimals", "1"}, run.Out);
+    EXPECT_NE(points.Out.find("\n0,0,-100,40\n"), std::string::npos) << points.Out;
 }
 
 // The picture's pixels that are not the background, as a box.
@@ -136,34 +173,91 @@ Box TubePixels(const QImage& image) {
     return box;
 }
 
-// A straight of 60 and diameter 10: at the home view the scale is 30, 400 pixels show 60 units,
-// and the tube runs from the origin (the picture's centre) along +z, towards the viewer. Turned
-// about y by 90 degrees it runs to the right; about x, downwards; Y is applied first, so
-// 90,90 leaves it running to the right. The last row has no length, so its end markers (a cone
-// 1 long) stand at the origin pointing the other way: 1 unit, 7 pixels, behind the centre.
-TEST_F(Cli, RenderTurnsTheViewAboutYThenX) {
+// A direction turned about the view's x or y axis by degrees, right-handed.
+std::array<double, 3> Turned(std::array<double, 3> v, int axis, double degrees) {
+    const double a = degrees * std::numbers::pi / 180, c = std::cos(a), s = std::sin(a);
+    const int i = (axis + 1) % 3, j = (axis + 2) % 3;
+    std::array<double, 3> out = v;
+    out[i] = c * v[i] - s * v[j];
+    out[j] = s * v[i] + c * v[j];
+    return out;
+}
+
+// A straight of 60 and diameter 10: at the home view the scale is 30, so 400 pixels show 60
+// units (800 x 400: 120 across), and the tube runs from the origin (the picture's centre) along the
+// model's +z. The home view turns it by -45 degrees about y and by atan(1 / sqrt 2) about x; --turn
+// Y then X turns it further. Seen along the view's z, a cylinder of radius r along the unit d
+// reaches r sqrt(1 - d_e^2) past its axis' ends along a screen axis e; the end markers of the last
+// row (no length) stand at the origin, a cone 1 long pointing back along -d.
+TEST_F(Cli, RenderTurnsTheHomeViewAboutYThenX) {
     WriteText(Path("straight.csv"), "diameter,10\n60,0,0,1\n0,0,0,1\n");
     const struct {
         const char* turn;
-        Box expected;
-    } cases[] = {
-        {"0,0", {167, 167, 233, 233}},
-        {"0,90", {193, 167, 399, 233}},
-        {"90,0", {167, 193, 233, 399}},
-        {"90,90", {193, 167, 399, 233}},
-    };
+        double x, y;
+    } cases[] = {{"0,0", 0, 0}, {"0,90", 0, 90}, {"-30,0", -30, 0}, {"30,-60", 30, -60}};
+    const double pixels = 400.0 / 60;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.turn);
+        std::array<double, 3> d{0, 0, 1};
+        d = Turned(d, 1, -45);
+        d = Turned(d, 0, std::atan(1 / std::sqrt(2.0)) * 180 / std::numbers::pi);
+        d = Turned(Turned(d, 1, c.y), 0, c.x);
+        double low[2], high[2];
+        for (int e = 0; e < 2; ++e) {
+            const double reach = 5 * std::sqrt(1 - d[e] * d[e]);
+            low[e] = std::min({-reach, 60 * d[e] - reach, -d[e]});
+            high[e] = std::max({reach, 60 * d[e] + reach, -d[e]});
+        }
         const CliRun run =
-            Run({"render", "straight.csv", "-o", "t.png", "--size", "400x400", "--turn", c.turn});
+            Run({"render", "straight.csv", "-o", "t.png", "--size", "800x400", "--turn", c.turn});
         ASSERT_EQ(run.Status, 0) << run.Err;
         const QImage image(Path("t.png"));
-        ASSERT_EQ(image.size(), QSize(400, 400));
+        ASSERT_EQ(image.size(), QSize(800, 400));
         const Box box = TubePixels(image);
-        EXPECT_NEAR(box.Left, c.expected.Left, 3);
-        EXPECT_NEAR(box.Top, c.expected.Top, 3);
-        EXPECT_NEAR(box.Right, c.expected.Right, 3);
-        EXPECT_NEAR(box.Bottom, c.expected.Bottom, 3);
+        // The whole tube is in the picture; the picture's y runs down, the view's up.
+        ASSERT_TRUE(std::fabs(low[1]) < 30 && std::fabs(high[1]) < 30);
+        EXPECT_NEAR(box.Left, 400 + low[0] * pixels, 3);
+        EXPECT_NEAR(box.Right, 400 + high[0] * pixels, 3);
+        EXPECT_NEAR(box.Top, 200 - high[1] * pixels, 3);
+        EXPECT_NEAR(box.Bottom, 200 - low[1] * pixels, 3);
+    }
+}
+
+// --fit: the part's box centred, 90 % of the binding dimension, the other within it.
+TEST_F(Cli, RenderFitFramesThePart) {
+    WriteText(Path("straight.csv"), "diameter,10\n60,0,0,1\n0,0,0,1\n");
+    const CliRun run = Run({"render", "straight.csv", "-o", "f.png", "--size", "400x200", "--fit"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const Box box = TubePixels(QImage(Path("f.png")));
+    const double width = box.Right - box.Left + 1, height = box.Bottom - box.Top + 1;
+    // Whichever binds fills about 90 %, and the other fits; the box is centred.
+    EXPECT_TRUE(std::fabs(width - 360) <= 8 || std::fabs(height - 180) <= 8)
+        << width << "x" << height;
+    EXPECT_LE(width, 368);
+    EXPECT_LE(height, 188);
+    EXPECT_NEAR((box.Left + box.Right) / 2.0, 199.5, 4);
+    EXPECT_NEAR((box.Top + box.Bottom) / 2.0, 99.5, 4);
+}
+
+// A picture whose memory cannot be had is an output failure, said in one line, never a crash:
+// under 1 GiB of address space the picture itself, under 2.5 GiB GL's framebuffer.
+TEST_F(Cli, RenderWithoutTheMemoryForItsPictureSaysSo) {
+    for (const rlim_t limit : {rlim_t{1} << 30, rlim_t{5} << 29}) {
+        QProcess process;
+        process.setWorkingDirectory(folder.path());
+        process.setChildProcessModifier([limit] {
+            const rlimit address{limit, limit};
+            ::setrlimit(RLIMIT_AS, &address);
+        });
+        process.start(QStringLiteral(TUBRIX_CLI),
+                      {"render", "initial.csv", "-o", "big.png", "--size", "16384x16384"});
+        ASSERT_TRUE(process.waitForFinished(120000));
+        SCOPED_TRACE(limit);
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 1);
+        EXPECT_EQ(process.readAllStandardError().toStdString(),
+                  "tubrix-cli: not enough memory for a 16384\u00d716384 picture\n");
+        EXPECT_FALSE(Exists("big.png"));
     }
 }
 

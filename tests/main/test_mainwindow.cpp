@@ -106,15 +106,13 @@ TEST_F(MainWindowTest, Make3DAgainReturnsToTheHomeView) {
     ASSERT_NE(FrmSimPipe->ViewScale, home);
     Make3D();
     EXPECT_EQ(FrmSimPipe->ViewScale, home);
-    double m[16];
-    glGetDoublev(GL_MODELVIEW_MATRIX, m);
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_EQ(m[i], i % 5 == 0 ? 1.0 : 0.0) << i;
-    }
+    viewertest::ExpectNear(viewertest::ModelView(), viewertest::HomeRotation(), 1e-6);
+    // The tracked axes are the home turns' inverse: their transpose.
     const Matrix3 axes = CurrentViewAxes();
+    const viewertest::Matrix4 homeTurns = viewertest::HomeRotation();
     for (int r = 0; r < 3; ++r) {
         for (int c = 0; c < 3; ++c) {
-            EXPECT_EQ(axes.m[r][c], r == c ? 1.0 : 0.0);
+            EXPECT_NEAR(axes.m[r][c], homeTurns[4 * r + c], 1e-12);
         }
     }
 }

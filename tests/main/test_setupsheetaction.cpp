@@ -2,6 +2,7 @@
 #include "frmmain.h"
 #include "machinechecks.h"
 #include "mainwindowtest.h"
+#include "mirrortoggle.h"
 #include "setupsheetaction.h"
 
 #include <QLineEdit>
@@ -58,6 +59,16 @@ TEST_F(SetupSheetTest, CtrlPWritesWhatMake3DBuiltNotWhatIsTypedSince) {
     const QString words = Text(sheet);
     EXPECT_TRUE(words.contains(QStringLiteral("Tubrix part page 1 of 1"))) << words.toStdString();
     EXPECT_TRUE(words.contains(QStringLiteral("1 42.50 0.00 90.00 45.00"))) << words.toStdString();
+    EXPECT_TRUE(words.contains(QStringLiteral("Hand as programmed")));
+
+    // The other hand shown (made again from the fields as they stand): the sheet is of it, and
+    // says so.
+    FrmMain->findChild<TMirrorToggle*>()->SetMirrored(true);
+    QTest::keyClick(FrmMain, Qt::Key_P, Qt::ControlModifier);
+    const QString mirrored = Text(sheet);
+    EXPECT_TRUE(mirrored.contains(QStringLiteral("Hand mirrored")));
+    EXPECT_TRUE(mirrored.contains(QStringLiteral("1 99.00 0.00 90.00 45.00 70.69 2 30.00 -90.00")))
+        << mirrored.toStdString();
 }
 
 TEST_F(SetupSheetTest, TheLoadedProfileIsTheSheetsMachine) {

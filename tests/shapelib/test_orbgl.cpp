@@ -98,6 +98,18 @@ TEST_F(ShapeLibTest, DegenerateScalesAndSizesGiveAFiniteProjectionWithoutError) 
     }
 }
 
+TEST_F(ShapeLibTest, AScalePastTheLimitsHoldsAtTheLimit) {
+    // Half the height shown is the scale, held within 1e-12 and 1e30 whatever its sign.
+    const struct {
+        float Scale;
+        double Half;
+    } cases[] = {{1e-20f, 1e-12}, {-1e-20f, 1e-12}, {1e-45f, 1e-12}, {1e38f, 1e30}, {-1e38f, 1e30}};
+    for (const auto& c : cases) {
+        ReSizeWindows_wh(c.Scale, 100, 100);
+        EXPECT_NEAR(1 / ReadProjection().m[5], c.Half, c.Half * 1e-6) << c.Scale;
+    }
+}
+
 TEST_F(ShapeLibTest, DepthRangeHoldsATubeTurnedOutOfThePlane) {
     // A tube of developed length 2 * scale may lie along the line of sight after a turn.
     ReSizeWindows_wh(100.0f, 400, 200);

@@ -68,6 +68,14 @@ inline Matrix4 Multiply(const Matrix4& a, const Matrix4& b) {
     return m;
 }
 
+// The home view's orientation, composed from its two turns as a drag makes them: 45 degrees
+// about y, taking the part's right side back, then atan(1 / sqrt 2) about x, bringing its top
+// forward. Every later turn and move goes on the left of it, about the screen's axes.
+inline Matrix4 HomeRotation() {
+    const double tilt = std::atan(1 / std::sqrt(2.0)) * 180 / std::numbers::pi;
+    return Multiply(Rotation(0, tilt), Rotation(1, -45));
+}
+
 inline void ExpectNear(const Matrix4& actual, const Matrix4& expected, double tolerance) {
     for (int i = 0; i < 16; ++i) {
         EXPECT_NEAR(actual[i], expected[i], tolerance) << "element " << i;

@@ -232,6 +232,41 @@ TEST(FormatNumber, ShortestTextReadsBackBitForBit) {
     }
 }
 
+TEST(PointsFile, AGivenDiameterStandsInForTheLineAndMustAgreeWithIt) {
+    // As CAD writes points: no diameter line; the first separator on the first line counts.
+    const Loaded<PointsRows> cad = ParsePointsText("# cad\n0;0;0\n0;0;-50,5;10\n", "p.csv", 20);
+    ASSERT_TRUE(cad) << cad.Error.ToString();
+    EXPECT_EQ(cad.Value->Diameter, 20);
+    ASSERT_EQ(cad.Value->Points.size(), 2u);
+    EXPECT_EQ(cad.Value->Points[1].Z, -50.5);
+    EXPECT_EQ(cad.Value->Points[0].Line, 2);
+    EXPECT_TRUE(ParsePointsText("diameter\t20\n0\t0\t0\n1\t0\t0\n", "p.csv", 20));
+    EXPECT_EQ(ParsePointsText("diameter,30\n0,0,0\n1,0,0\n", "p.csv", 20).Error.ToString(),
+              "p.csv:1:2: the diameter 30 differs from the one given, 20");
+    // Without the given diameter the line is still needed.
+    EXPECT_FALSE(ParsePointsText("0;0;0\n0;0;-50\n", "p.csv"));
+}
+
+TEST(FormatNumber, DecimalsRoundWhatIsWrittenWithoutTrailingZeros) {
+    const struct {
+        double Value;
+        int Decimals;
+        const char* Text;
+    } cases[] = {{199.99999999999997, 3, "200"},
+                 {-0.0004, 3, "0"},
+                 {2.5, 0, "2"},
+                 {1.23456, 2, "1.23"},
+                 {-90.125, 2, "-90.12"},
+                 {1e20, 1, "100000000000000000000"},
+                 {0.1, 17, "0.10000000000000001"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(FormatNumber(c.Value, c.Decimals), c.Text) << c.Value;
+    }
+    const ProgramRows rows{38, {{30.000000000000004, -89.99999999999999, 90, 45}, {30, 0, 0, 45}}};
+    EXPECT_EQ(FormatProgramText(rows, 6),
+              "# Tubrix bend program\ndiameter,38\nY,B,C,R\n30,-90,90,45\n30,0,0,45\n");
+}
+
 TEST(TubeFile, WhatIsNotASmallUtf8TextFileIsRefusedAtOnce) {
     TempFolder dir;
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
@@ -314,6 +349,25 @@ TEST(WriteFileWhole, AFailedWriteLeavesTheOldFileAndNoTemporary) {
     EXPECT_NE(error.find(path), std::string::npos) << error;
     EXPECT_EQ(Slurp(path), "old");
     EXPECT_EQ(dir.Entries(), 1u);
+}
+
+TEST(WriteFileWhole, ThroughALinkWritesTheTargetAndKeepsTheLink) {
+    TempFolder dir;
+    TempFolder other; // the target in another folder: its temporary file must be there
+    const std::string target = other.File("target.csv", "old");
+    fs::create_directory(dir / "sub");
+    // A chain: a relative link to a link in another folder.
+    fs::create_symlink(target, dir / "sub/abs.csv");
+    fs::create_symlink("sub/abs.csv", dir / "out.csv");
+    EXPECT_EQ(WriteFileWhole(dir / "out.csv", ReadmeExample), "");
+    EXPECT_TRUE(fs::is_symlink(dir / "out.csv"));
+    EXPECT_TRUE(fs::is_symlink(dir / "sub/abs.csv"));
+    EXPECT_EQ(Slurp(target), ReadmeExample);
+    EXPECT_EQ(other.Entries(), 1u);
+    // A link to a file not there yet makes the file.
+    fs::create_symlink(other / "new.csv", dir / "new.csv");
+    EXPECT_EQ(WriteFileWhole(dir / "new.csv", "x"), "");
+    EXPECT_EQ(Slurp(other / "new.csv"), "x");
 }
 
 TEST(WriteFileWhole, AFullStandardOutputIsAnError) {

@@ -135,8 +135,25 @@ TEST(Ybc, FaultsNameTheLineOfThePoint) {
         const auto program = XyzToProgram(Points(c.points), c.radius, "bad.csv");
         ASSERT_FALSE(program) << c.words;
         EXPECT_EQ(program.Error.Line, c.line) << c.words;
-        EXPECT_NE(program.Error.ToString().find(c.words), std::string::npos) << program.Error.Message;
+        EXPECT_NE(program.Error.ToString().find(c.words), std::string::npos)
+            << program.Error.Message;
     }
+}
+
+TEST(Ybc, APointWhereTheLegsRunOnInLineNeedsNoRadius) {
+    // The points run on along -z through (0, 0, -50), then turn a square corner at -100.
+    const Loaded<ProgramRows> program = XyzToProgram(Points({{{0, 0, 0}, std::nullopt},
+                                                             {{0, 0, -50}, std::nullopt},
+                                                             {{0, 0, -100}, 20},
+                                                             {{40, 0, -100}, std::nullopt}}),
+                                                     std::nullopt, "p.csv");
+    ASSERT_TRUE(program) << program.Error.ToString();
+    const auto& rows = program.Value->Rows;
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].C, 0);
+    EXPECT_NEAR(rows[1].Y, 30, 1e-12); // 50 less the corner's tangent 20 tan 45
+    EXPECT_NEAR(rows[1].C, 90, 1e-12);
+    EXPECT_NEAR(rows[2].Y, 20, 1e-12);
 }
 
 TEST(Ybc, AHalfTurnHasNoIntersectionPoint) {

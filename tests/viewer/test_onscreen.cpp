@@ -59,7 +59,7 @@ TEST_F(FrameLoopTest, RestsUntilAButtonIsHeldThenDrawsEveryTick) {
     // held carries one step of the turn, and no step goes undrawn.
     EXPECT_LE(held, static_cast<std::uint64_t>(wall.elapsed() / 10 + 2));
     EXPECT_GE(held, 30u);
-    ExpectNear(ModelView(), Rotation(1, static_cast<double>(held)), 1e-3);
+    ExpectNear(ModelView(), Multiply(Rotation(1, static_cast<double>(held)), HomeRotation()), 1e-3);
     ExpectAtRest("the release");
 
     const std::pair<const char*, std::function<void()>> changes[] = {

@@ -1,0 +1,37 @@
+// tubrix-cli mirror: the program of the other hand of a part, as a program file.
+#include "commands.h"
+
+#include <memory>
+
+namespace {
+
+struct MirrorOptions {
+    std::string Program;
+    std::optional<int> Decimals;
+    std::string Output;
+};
+
+int RunMirror(const MirrorOptions& options) {
+    const std::optional<ProgramRows> rows = LoadProgram({options.Program, true});
+    if (!rows) {
+        return ExitBadInput;
+    }
+    return WriteProgram(options.Output, *rows, options.Decimals);
+}
+
+} // namespace
+
+void AddMirrorCommand(CLI::App& app, int& status) {
+    auto options = std::make_shared<MirrorOptions>();
+    CLI::App* mirror = app.add_subcommand(
+        "mirror", "The program of the other hand of the part (left for right): every B negated, "
+                  "everything else as it is.");
+    mirror
+        ->add_option("PROGRAM", options->Program,
+                     "Bend program file (.csv); - reads standard input")
+        ->required();
+    AddDecimalsOption(*mirror, options->Decimals);
+    mirror->add_option("-o,--output", options->Output,
+                       "Program file to write (default: standard output)");
+    mirror->callback([options, &status] { status = RunMirror(*options); });
+}

@@ -1,0 +1,58 @@
+#include "mirrortoggle.h"
+
+#include "frmmain.h"
+#include "fsimpipe.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QShortcut>
+
+namespace {
+
+constexpr int Margin = 1; // from the viewer's edges, as the pad sits
+
+} // namespace
+
+TMirrorToggle::TMirrorToggle(TFrmMain& window, TFrmSimPipe& viewer)
+    : QObject(&window), Window(window), Viewer(viewer) {
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), &window);
+    // The viewer sits inside the main window, so the key works wherever the keyboard is.
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, this, &TMirrorToggle::Toggle);
+
+    // A native child, as the pad is: a plain child would be drawn under the GL window.
+    LblMirrored = new QLabel(QStringLiteral("Mirrored"), &viewer);
+    LblMirrored->setObjectName(QStringLiteral("LblMirrored"));
+    LblMirrored->setAttribute(Qt::WA_NativeWindow);
+    LblMirrored->setAutoFillBackground(true);
+    LblMirrored->setMargin(3);
+    LblMirrored->setToolTip(
+        QStringLiteral("The other hand of the part: every B negated (Ctrl+Shift+M)"));
+    LblMirrored->adjustSize();
+    LblMirrored->hide();
+    viewer.installEventFilter(this);
+}
+
+void TMirrorToggle::Toggle() {
+    SetMirrored(!Viewer.Mirrored);
+}
+
+void TMirrorToggle::SetMirrored(bool on) {
+    Viewer.Mirrored = on;
+    LblMirrored->setVisible(on);
+    PlaceLabel();
+    // As "Make 3D": the fields as they stand, built as the hand now shown.
+    Window.SBtnMake3DClick();
+}
+
+bool TMirrorToggle::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &Viewer && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
+        PlaceLabel();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TMirrorToggle::PlaceLabel() {
+    LblMirrored->move(Viewer.width() - LblMirrored->width() - Margin, Margin);
+    LblMirrored->raise();
+}
