@@ -55,7 +55,7 @@ struct SheetOptions {
     std::string Title;      // at the top of every page
     bool Mirrored = false;  // the program was mirrored for this sheet: the other hand
     int PictureWidth = 900; // pixels of each of the part's two pictures
-    int PictureHeight = 600;
+    int PictureHeight = 500;
     int StepPictureWidth = 360; // pixels of each bend's picture in the sequence
     int StepPictureHeight = 240;
 };

@@ -219,11 +219,13 @@ void LaySequence(Flow& flow, const SetupSheet& sheet) {
         lines = std::max(lines, cell.Lines.size());
     }
     const double line = flow.LineHeight(SmallFont);
-    const double height = pictureHeight + line * static_cast<double>(lines) + gap;
+    const double height = pictureHeight + line * static_cast<double>(lines);
     flow.Heading(sheet.SequenceTitle, height);
     for (std::size_t i = 0; i < sheet.Sequence.size(); ++i) {
         const std::size_t column = i % SequenceColumns;
         if (column == 0) {
+            // A gap between rows of cells, none under the last.
+            flow.Y += i > 0 ? gap : 0;
             flow.Need(height);
         }
         const SheetCell& cell = sheet.Sequence[i];
