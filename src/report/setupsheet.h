@@ -56,8 +56,8 @@ struct SheetOptions {
     bool Mirrored = false;  // the program was mirrored for this sheet: the other hand
     int PictureWidth = 900; // pixels of each of the part's two pictures
     int PictureHeight = 500;
-    int StepPictureWidth = 360; // pixels of each bend's picture in the sequence
-    int StepPictureHeight = 240;
+    int StepPictureWidth = 300; // pixels of each bend's picture in the sequence
+    int StepPictureHeight = 200;
 };
 
 // The sheet of a program (mirrored already when the options say so) and its walk, with the
