@@ -116,6 +116,18 @@ SheetTable FindingsTable(const BendProgram& program, const TubeWalk& walk,
 // One small picture per bend, the part on the machine after it, all from one view and scale.
 std::optional<std::string> AddSequence(SetupSheet& sheet, const BendProgram& program,
                                        const BendSequence& sequence, const SheetOptions& options) {
+    sheet.SequenceTitle = "Bend sequence";
+    // Numbers near overflow can place the part at infinities, which no picture can show.
+    const auto finite = [](const MachineState& state) {
+        return std::isfinite(state.LeadEnd.X) && std::isfinite(state.LeadEnd.Y) &&
+               std::isfinite(state.LeadEnd.Z) && std::isfinite(state.LowestZ);
+    };
+    for (const SequenceBend& bend : sequence.Bends) {
+        if (!finite(bend.Before) || !finite(bend.After)) {
+            sheet.SequenceNote = "the numbers overflow on the machine: nothing to show";
+            return std::nullopt;
+        }
+    }
     const SequenceView view =
         FitSequenceView(sequence, options.StepPictureWidth, options.StepPictureHeight);
     for (std::size_t m = 0; m < sequence.Bends.size(); ++m) {
@@ -137,15 +149,20 @@ std::optional<std::string> AddSequence(SetupSheet& sheet, const BendProgram& pro
         }
         sheet.Sequence.push_back(std::move(cell));
     }
-    sheet.SequenceTitle = "Bend sequence";
     return std::nullopt;
 }
 
 } // namespace
 
 std::string SheetNumber(double value) {
-    char text[400]; // room for the widest double with two decimals
-    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2);
+    if (!std::isfinite(value)) {
+        return "out of range";
+    }
+    constexpr double LargestFixed = 1e12;
+    char text[64];
+    const auto format =
+        std::fabs(value) < LargestFixed ? std::chars_format::fixed : std::chars_format::scientific;
+    const auto end = std::to_chars(text, text + sizeof text, value, format, 2);
     std::string shown(text, end.ptr);
     return shown == "-0.00" ? "0.00" : shown;
 }

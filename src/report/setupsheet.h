@@ -49,6 +49,7 @@ struct SetupSheet {
     std::vector<SheetTable> Tables;
     std::string SequenceTitle; // empty: the sheet has no sequence section
     std::vector<SheetCell> Sequence;
+    std::string SequenceNote; // said under the title, in place of pictures there are none of
 };
 
 struct SheetOptions {
@@ -66,5 +67,6 @@ struct SheetOptions {
 Loaded<SetupSheet> BuildSetupSheet(const BendProgram& program, const TubeWalk& walk,
                                    const MachineProfile* profile, const SheetOptions& options);
 
-// A number as the sheet prints it: two decimals, and never "-0.00".
+// A number as the sheet prints it: two decimals, and never "-0.00"; past any tube's size with
+// two decimals of its exponent form, so no cell runs to hundreds of digits.
 std::string SheetNumber(double value);

@@ -160,7 +160,7 @@ void LayTable(Flow& flow, const SheetTable& table) {
         const bool numbers =
             std::all_of(table.Rows.begin(), table.Rows.end(), [c](const auto& row) {
                 return row[c].empty() ||
-                       row[c].find_first_not_of("0123456789.-, ") == std::string::npos ||
+                       row[c].find_first_not_of("0123456789.-+e, ") == std::string::npos ||
                        row[c].rfind("\u2014", 0) == 0;
             });
         if (numbers) {
@@ -206,7 +206,15 @@ void LayTable(Flow& flow, const SheetTable& table) {
 }
 
 void LaySequence(Flow& flow, const SetupSheet& sheet) {
-    if (sheet.SequenceTitle.empty() || sheet.Sequence.empty()) {
+    if (sheet.SequenceTitle.empty()) {
+        return;
+    }
+    if (sheet.Sequence.empty()) {
+        const double line = flow.LineHeight(BodyFont);
+        flow.Heading(sheet.SequenceTitle, line);
+        flow.Put(Ink::Text, QRectF(flow.Body.left(), flow.Y, flow.Width(), line),
+                 Q(sheet.SequenceNote));
+        flow.Y += line;
         return;
     }
     const double gap = Mm(3);

@@ -170,6 +170,16 @@ TEST_F(CliReport, MirroredHalfTurnAndTheHandAreSaid) {
     EXPECT_NE(words.find("1 1 \u2014 \u2014 \u2014 20.00"), std::string::npos) << words;
 }
 
+TEST_F(CliReport, NumbersPastAnyTubeStayShortAndOverflowIsSaid) {
+    WriteText(Path("over.csv"), "diameter,38\n1e308,0,90,45\n1e308,90,90,45\n1e308,0,0,45\n");
+    const std::string profile = std::string(TUBRIX_SOURCE_DIR) + "/docs/examples/bender3.toml";
+    ASSERT_EQ(Run({"report", "over.csv", "--machine", profile, "-o", "sheet.pdf"}).Status, 0);
+    const std::string words = Words(Path("sheet.pdf"));
+    EXPECT_NE(words.find("Developed length out of range"), std::string::npos) << words;
+    EXPECT_NE(words.find("2 1.00e+308 90.00 90.00 45.00"), std::string::npos) << words;
+    EXPECT_NE(words.find("Bend sequence\nthe numbers overflow on the machine"), std::string::npos);
+}
+
 TEST_F(CliReport, RefusalsWriteNothing) {
     WriteText(Path("bad.csv"), "diameter,38\n30,0,200,45\n30,0,0,45\n");
     WriteText(Path("bad.toml"), "name = \"B\"\nmin_tail = -1\n");
