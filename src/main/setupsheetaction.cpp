@@ -10,8 +10,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTemporaryFile>
@@ -172,6 +174,9 @@ bool TSetupSheetAction::PrintSetupSheet(const QString& given) {
     if (FrmSimPipe && FrmSimPipe->Mirrored) {
         arguments << QStringLiteral("--mirror");
     }
+    // A long program's sheet takes a few seconds; the window says it is busy meanwhile.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
     QProcess process;
     process.start(cli, arguments);
     process.write(text.data(), static_cast<qint64>(text.size()));

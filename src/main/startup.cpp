@@ -48,7 +48,7 @@ void CreateForms() {
     FrmSimPipe = new TFrmSimPipe;
     new TMachineChecks(*FrmMain, *FrmSimPipe); // owned by the window
     new TSequenceSteps(*FrmMain, *FrmSimPipe); // the step control; owned by the window
-    new TMirrorToggle(*FrmMain, *FrmSimPipe); // owned by the window
+    new TMirrorToggle(*FrmMain, *FrmSimPipe);  // owned by the window
 }
 
 void DestroyForms() {
