@@ -18,6 +18,7 @@ void AddExportCommand(CLI::App& app, int& status);
 void AddCheckCommand(CLI::App& app, int& status);
 void AddMachineCommand(CLI::App& app, int& status);
 void AddSequenceCommand(CLI::App& app, int& status);
+void AddReportCommand(CLI::App& app, int& status);
 void AddMirrorCommand(CLI::App& app, int& status);
 
 // The info command's outputs: JSON with its fixed keys, and a table for people.

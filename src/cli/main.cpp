@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     AddCheckCommand(app, status);
     AddMachineCommand(app, status);
     AddSequenceCommand(app, status);
+    AddReportCommand(app, status);
     AddMirrorCommand(app, status);
     try {
         app.parse(argc, argv);

@@ -128,13 +128,8 @@ bool TProgramFiles::OpenProgram(const QString& path) {
 
 bool TProgramFiles::SaveProgram(const QString& given) {
     // A typo is never saved as a number, nor a value a file would refuse.
-    const std::vector<FieldMark> marks = Window.Program->Marks();
-    if (!marks.empty()) {
-        const QString more = marks.size() > 1
-                                 ? QStringLiteral(" (and %1 more marked)").arg(marks.size() - 1)
-                                 : QString();
-        Message(marks.front().Name() + QStringLiteral(": ") + marks.front().Why + more +
-                QStringLiteral(" Nothing was saved."));
+    if (const QString refusal = Window.Program->MarkedRefusal(); !refusal.isEmpty()) {
+        Message(refusal + QStringLiteral(" Nothing was saved."));
         return false;
     }
     const QString path = given.isEmpty() ? AskPath(&Window, true) : given;

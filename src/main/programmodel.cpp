@@ -183,6 +183,17 @@ std::vector<FieldMark> TProgramModel::Marks() const {
     return marks;
 }
 
+QString TProgramModel::MarkedRefusal() const {
+    const std::vector<FieldMark> marks = Marks();
+    if (marks.empty()) {
+        return {};
+    }
+    const QString more = marks.size() > 1
+                             ? QStringLiteral(" (and %1 more marked)").arg(marks.size() - 1)
+                             : QString();
+    return marks.front().Name() + QStringLiteral(": ") + marks.front().Why + more;
+}
+
 QString TProgramModel::ClipboardText() const {
     const ProgramRows program = Values();
     QString text = QStringLiteral("diameter\t") + FieldText(program.Diameter) +

@@ -70,6 +70,9 @@ public:
 
     // Every marked field, the diameter first, then row by row.
     std::vector<FieldMark> Marks() const;
+    // Why a marked program cannot leave the window (saved or printed): the first marked field
+    // named, and how many more; empty when no field is marked.
+    QString MarkedRefusal() const;
 
     // The whole program as the program file's text with tabs, numbers in the operator's form:
     // what a spreadsheet takes as it is, and what a paste takes back.

@@ -6,6 +6,7 @@
 #include "mirrortoggle.h"
 #include "programfiles.h"
 #include "sequencesteps.h"
+#include "setupsheetaction.h"
 
 #include <QCommandLineParser>
 #include <QIcon>
@@ -42,11 +43,12 @@ void ShowException(const QString& message) {
 
 void CreateForms() {
     FrmMain = new TFrmMain;
-    new TProgramFiles(*FrmMain); // owned by the window
+    new TProgramFiles(*FrmMain);     // owned by the window
+    new TSetupSheetAction(*FrmMain); // owned by the window
     FrmSimPipe = new TFrmSimPipe;
     new TMachineChecks(*FrmMain, *FrmSimPipe); // owned by the window
     new TSequenceSteps(*FrmMain, *FrmSimPipe); // the step control; owned by the window
-    new TMirrorToggle(*FrmMain, *FrmSimPipe); // owned by the window
+    new TMirrorToggle(*FrmMain, *FrmSimPipe);  // owned by the window
 }
 
 void DestroyForms() {

@@ -1,0 +1,103 @@
+// tubrix-cli report: the setup sheet that goes to the bender with the stock, as PDF.
+#include "commands.h"
+#include "setupsheet.h"
+#include "sheetpdf.h"
+
+#include <QBuffer>
+#include <QGuiApplication>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+
+namespace {
+
+struct ReportOptions {
+    ProgramInput Program;
+    std::string Machine;
+    std::string Output;
+    std::string Paper = "a4";
+    std::string Title;
+};
+
+const std::map<std::string, SheetPaper> Papers{{"a4", SheetPaper::A4},
+                                               {"letter", SheetPaper::Letter}};
+
+// The PDF writer takes its fonts from a GUI application. The sheet shows nothing on a screen,
+// so the offscreen platform serves, with or without a display, unless the user chose another.
+std::unique_ptr<QGuiApplication> SheetApplication() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    // Qt says on every start that a session without XDG_RUNTIME_DIR has none; for a command
+    // that only writes a file that is noise in a script's log. Everything else is passed on.
+    static const QtMessageHandler passOn = qInstallMessageHandler(nullptr);
+    qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+            if (!message.contains(QLatin1String("XDG_RUNTIME_DIR"))) {
+                passOn(type, context, message);
+            }
+        });
+    static int argc = 1;
+    static char name[] = "tubrix-cli";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+std::string DefaultTitle(const std::string& path) {
+    return path == "-" ? "standard input" : std::filesystem::path(path).filename().string();
+}
+
+int RunReport(const ReportOptions& options) {
+    const std::optional<ProgramRows> rows = LoadProgram(options.Program);
+    if (!rows) {
+        return ExitBadInput;
+    }
+    std::optional<MachineProfile> profile;
+    if (!options.Machine.empty()) {
+        profile = LoadProfile(options.Machine);
+        if (!profile) {
+            return ExitBadInput;
+        }
+    }
+    const auto application = SheetApplication();
+    const BendProgram program = ProgramFromRows(*rows);
+    SheetOptions sheetOptions;
+    sheetOptions.Title = options.Title.empty() ? DefaultTitle(options.Program.Path) : options.Title;
+    sheetOptions.Mirrored = options.Program.Mirror;
+    const Loaded<SetupSheet> sheet =
+        BuildSetupSheet(program, WalkTube(program), profile ? &*profile : nullptr, sheetOptions);
+    if (!sheet) {
+        ReportError(sheet.Error.ToString());
+        return ExitOutputFailed;
+    }
+    // Laid out in memory first, so a sheet is written whole or not at all.
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    const std::string failure = WriteSetupSheetPdf(*sheet.Value, Papers.at(options.Paper), buffer);
+    if (!failure.empty()) {
+        ReportError(failure);
+        return ExitOutputFailed;
+    }
+    return WriteOutput(options.Output, pdf.toStdString());
+}
+
+} // namespace
+
+void AddReportCommand(CLI::App& app, int& status) {
+    auto options = std::make_shared<ReportOptions>();
+    CLI::App* report = app.add_subcommand(
+        "report", "The setup sheet for the shop floor as PDF: the part's numbers and pictures, "
+                  "the bend program, the XYZ points and, with a machine profile, the machine's "
+                  "program, the findings and the bend sequence.");
+    AddProgramInput(*report, options->Program);
+    AddMachineOption(*report, options->Machine);
+    report->add_option("-o,--output", options->Output, "PDF file to write")->required();
+    report->add_option("--paper", options->Paper, "Paper size: a4 or letter")
+        ->check(CLI::IsMember({"a4", "letter"}))
+        ->capture_default_str();
+    report->add_option("--title", options->Title,
+                       "Title at the top of every page (default: the program file's name)");
+    report->callback([options, &status] { status = RunReport(*options); });
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "bendprogram.h"
+#include "machineprofile.h"
+#include "programfile.h"
+#include "tubewalk.h"
+
+#include <QImage>
+
+#include <string>
+#include <vector>
+
+// The setup sheet that goes to the bender with the stock, as plain data: what is on it and in
+// which order, never where. A writer lays it out (the PDF writer today); every number on it is
+// already text with two decimals, so each writer prints the same sheet.
+
+// One line of facts about the part: "Developed length" and "296.37".
+struct SheetFact {
+    std::string Label;
+    std::string Value;
+};
+
+// A picture with the words under it.
+struct SheetPicture {
+    std::string Caption;
+    QImage Image;
+};
+
+// A table of text cells; a writer that breaks it over pages repeats its title and heads.
+struct SheetTable {
+    std::string Title;
+    std::vector<std::string> Heads;
+    std::vector<std::vector<std::string>> Rows; // each as many cells as Heads
+    std::string WhenEmpty;                      // said instead of the heads when there is no row
+};
+
+// A run of small pictures, each with a few lines under it (one cell per bend).
+struct SheetCell {
+    QImage Image;
+    std::vector<std::string> Lines;
+};
+
+struct SetupSheet {
+    std::string Title;
+    std::string Machine; // the profile's name; empty without one
+    std::string PartTitle;
+    std::vector<SheetFact> Part;
+    std::vector<SheetPicture> Pictures;
+    std::vector<SheetTable> Tables;
+    std::string SequenceTitle; // empty: the sheet has no sequence section
+    std::vector<SheetCell> Sequence;
+    std::string SequenceNote; // said under the title, in place of pictures there are none of
+};
+
+struct SheetOptions {
+    std::string Title;      // at the top of every page
+    bool Mirrored = false;  // the program was mirrored for this sheet: the other hand
+    int PictureWidth = 900; // pixels of each of the part's two pictures
+    int PictureHeight = 500;
+    int StepPictureWidth = 300; // pixels of each bend's picture in the sequence
+    int StepPictureHeight = 200;
+};
+
+// The sheet of a program (mirrored already when the options say so) and its walk, with the
+// machine's columns, cut length, findings and bend sequence when a profile is given. Fails only
+// when the pictures cannot be drawn (no OpenGL).
+Loaded<SetupSheet> BuildSetupSheet(const BendProgram& program, const TubeWalk& walk,
+                                   const MachineProfile* profile, const SheetOptions& options);
+
+// A number as the sheet prints it: two decimals, and never "-0.00"; past any tube's size with
+// two decimals of its exponent form, so no cell runs to hundreds of digits.
+std::string SheetNumber(double value);
