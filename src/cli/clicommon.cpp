@@ -38,6 +38,15 @@ std::optional<MachineProfile> LoadProfile(const std::string& path) {
     return profile.Value;
 }
 
+bool LoadOptionalProfile(const std::string& path, std::optional<MachineProfile>& profile) {
+    profile.reset();
+    if (path.empty()) {
+        return true;
+    }
+    profile = LoadProfile(path);
+    return profile.has_value();
+}
+
 CLI::Option* AddMachineOption(CLI::App& command, std::string& path) {
     command.footer("A machine profile (.toml) may have these keys, each optional:\n" +
                    MachineProfileKeysHelp());

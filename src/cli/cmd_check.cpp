@@ -42,11 +42,8 @@ int RunCheck(const CheckOptions& options) {
         return ExitBadInput;
     }
     std::optional<MachineProfile> profile;
-    if (!options.Machine.empty()) {
-        profile = LoadProfile(options.Machine);
-        if (!profile) {
-            return ExitBadInput;
-        }
+    if (!LoadOptionalProfile(options.Machine, profile)) {
+        return ExitBadInput;
     }
     const BendProgram program = ProgramFromRows(*rows);
     std::vector<Finding> findings = CheckPart(program, profile ? &*profile : nullptr);

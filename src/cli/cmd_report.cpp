@@ -54,11 +54,8 @@ int RunReport(const ReportOptions& options) {
         return ExitBadInput;
     }
     std::optional<MachineProfile> profile;
-    if (!options.Machine.empty()) {
-        profile = LoadProfile(options.Machine);
-        if (!profile) {
-            return ExitBadInput;
-        }
+    if (!LoadOptionalProfile(options.Machine, profile)) {
+        return ExitBadInput;
     }
     const auto application = SheetApplication();
     const BendProgram program = ProgramFromRows(*rows);

@@ -136,14 +136,11 @@ int RunSequence(const SequenceOptions& options) {
     if (!rows) {
         return ExitBadInput;
     }
-    MachineProfile profile;
-    if (!options.Machine.empty()) {
-        const std::optional<MachineProfile> loaded = LoadProfile(options.Machine);
-        if (!loaded) {
-            return ExitBadInput;
-        }
-        profile = *loaded;
+    std::optional<MachineProfile> loaded;
+    if (!LoadOptionalProfile(options.Machine, loaded)) {
+        return ExitBadInput;
     }
+    const MachineProfile profile = loaded.value_or(MachineProfile{});
     // The record is some ten kilobytes: on the heap.
     const auto program = std::make_unique<BendProgram>(ProgramFromRows(*rows));
     const BendSequence sequence = PlayBendSequence(*program, profile);

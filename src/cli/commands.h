@@ -58,6 +58,10 @@ std::optional<ProgramRows> LoadProgram(const ProgramInput& input);
 // Reads a machine profile for a command; on failure reports it and returns nothing.
 std::optional<MachineProfile> LoadProfile(const std::string& path);
 
+// For a command whose --machine may be left out: `profile` stays empty when `path` is; false,
+// reported, when the profile named does not load.
+bool LoadOptionalProfile(const std::string& path, std::optional<MachineProfile>& profile);
+
 // Adds --machine M.toml, with the profile's keys under the command's help.
 CLI::Option* AddMachineOption(CLI::App& command, std::string& path);
 // Adds --decimals N (0 to 17) to a command that writes numbers: what it writes is rounded to N

@@ -6,7 +6,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QTemporaryDir>
 
 #include <fstream>
@@ -28,16 +27,6 @@ protected:
         const QString path = folder.filePath(QString::fromLatin1(name));
         std::ofstream(path.toStdString()) << text;
         return path;
-    }
-
-    static QString TakeMessage() {
-        QString text;
-        for (QMessageBox* box : FrmMain->findChildren<QMessageBox*>()) {
-            text += box->text();
-            box->close();
-            delete box;
-        }
-        return text;
     }
 
     QTemporaryDir folder;

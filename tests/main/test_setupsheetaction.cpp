@@ -6,7 +6,6 @@
 #include "setupsheetaction.h"
 
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -25,16 +24,6 @@ protected:
             ++asked;
             return sheet;
         };
-    }
-
-    static QString TakeMessage() {
-        QString text;
-        for (QMessageBox* box : FrmMain->findChildren<QMessageBox*>()) {
-            text += box->text();
-            box->close();
-            delete box;
-        }
-        return text;
     }
 
     static QString Text(const QString& pdf) {
