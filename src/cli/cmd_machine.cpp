@@ -44,6 +44,11 @@ int RunMachine(const MachineOptions& options) {
     }
     const BendProgram program = ProgramFromRows(*rows);
     const MachineProgram machine = MakeMachineProgram(program, *profile);
+    if (const auto overflow = MachineProgramOverflow(machine)) {
+        ReportError(options.Program.Path + ": " + *overflow +
+                    " of the machine's program is too large for a number; nothing was written");
+        return ExitBadInput;
+    }
     const std::size_t findings = CheckPart(program, &*profile).size();
     const int status = WriteOutput(
         options.Output, options.AsJson ? MachineJson(machine)

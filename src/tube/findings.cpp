@@ -279,6 +279,10 @@ std::string FindingNumber(double value) {
         return std::isnan(value) ? "nan" : value > 0 ? "inf" : "-inf";
     }
     char text[512];
+    if (std::fabs(value) >= 1e9) {
+        // Past any tube's size: the shortest exact form, not three hundred digits.
+        return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+    }
     const double rounded = std::fabs(value) < 5e-4 ? 0.0 : value;
     char* end = std::to_chars(text, text + sizeof text, rounded, std::chars_format::fixed, 3).ptr;
     while (end[-1] == '0') {

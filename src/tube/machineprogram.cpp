@@ -58,6 +58,22 @@ MachineProgram MakeMachineProgram(const BendProgram& program, const MachineProfi
     return out;
 }
 
+std::optional<std::string> MachineProgramOverflow(const MachineProgram& program) {
+    if (!std::isfinite(program.CutLength)) {
+        return "the cut length";
+    }
+    for (std::size_t i = 0; i < program.Rows.size(); ++i) {
+        const MachineRow& row = program.Rows[i];
+        const double values[] = {row.Y, row.B, row.C, row.R};
+        for (int column = 0; column < 4; ++column) {
+            if (!std::isfinite(values[column])) {
+                return "row " + std::to_string(i + 1) + ", " + "YBCR"[column];
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 std::string FormatMachineProgramText(const MachineProgram& program, std::optional<int> decimals) {
     ProgramRows rows;
     rows.Diameter = program.Diameter;

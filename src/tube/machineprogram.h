@@ -30,6 +30,11 @@ struct MachineProgram {
 // rows, else 0.
 MachineProgram MakeMachineProgram(const BendProgram& program, const MachineProfile& profile);
 
+// What of the machine's program is too large for a double (a machine angle or the cut length
+// that overflowed), as "row 2, C" or "the cut length"; nothing when every number is finite. A
+// machine is never handed "inf".
+std::optional<std::string> MachineProgramOverflow(const MachineProgram& program);
+
 // The program file's format, after comment lines naming the machine and the cut length. Its C
 // may pass 180: it is for the machine, not for reading back.
 std::string FormatMachineProgramText(const MachineProgram& program,

@@ -102,6 +102,12 @@ TEST_F(CliMachine, MachineWritesTheProgramForTheMachineAndCountsFindings) {
     EXPECT_EQ(Run({"machine", "fits.csv"}).Status, 2);
     EXPECT_EQ(
         Run({"machine", "fits.csv", "--machine", "bender3.toml", "-o", "no/such/m.csv"}).Status, 1);
+    // A springback that makes a machine angle overflow is named, and no "inf" reaches a file.
+    WriteText(Path("huge.toml"), "[springback]\nper_degree = 1e308\n");
+    const CliRun huge = Run({"machine", "fits.csv", "--machine", "huge.toml", "-o", "h.csv"});
+    EXPECT_EQ(huge.Status, 2);
+    EXPECT_NE(huge.Err.find("row 1, C"), std::string::npos) << huge.Err;
+    EXPECT_FALSE(QFile::exists(Path("h.csv")));
 }
 
 } // namespace
