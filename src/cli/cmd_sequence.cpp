@@ -93,9 +93,10 @@ int WritePictures(const std::string& directory, std::pair<int, int> size,
         return ExitOutputFailed;
     }
     const SequenceView view = FitSequenceView(sequence, size.first, size.second);
+    SequenceRows rows(program);
     for (int step = 0; step < sequence.StateCount(); ++step) {
         const TubePicture picture =
-            RenderSequencePicture(program, sequence, view, step, size.first, size.second);
+            RenderSequencePicture(rows, sequence, view, step, size.first, size.second);
         if (picture.Image.isNull()) {
             ReportError("no OpenGL to draw with: " + picture.Error);
             return ExitOutputFailed;

@@ -152,6 +152,7 @@ bool TSequenceSteps::ShowStep(int step) {
         const MachineProfile profile =
             checks && checks->Profile ? *checks->Profile : MachineProfile{};
         Played = std::make_unique<BendSequence>(PlayBendSequence(*Program, profile));
+        Rows = std::make_unique<SequenceRows>(*Program);
         View = FitSequenceView(*Played, Viewer.width(), Viewer.height());
         SetSequenceView(View, Viewer.width(), Viewer.height());
         Viewer.ViewScale = static_cast<float>(View.Scale);
@@ -161,7 +162,7 @@ bool TSequenceSteps::ShowStep(int step) {
     }
     Refuse({});
     ShownStep = std::min(step, Played->StateCount() - 1);
-    CompileSequenceStep(*Program, *Played, View, ShownStep, StepListBase);
+    CompileSequenceStep(*Rows, *Played, View, ShownStep, StepListBase);
     Viewer.StepList = SequenceSceneList(StepListBase);
     {
         const QSignalBlocker blocker(SpinStep);
@@ -172,6 +173,13 @@ bool TSequenceSteps::ShowStep(int step) {
     return true;
 }
 
+TSequenceSteps::~TSequenceSteps() {
+    // The viewer closes its context before the window goes: the lists went with it.
+    if (Rows && !OpenGLIsOpen()) {
+        Rows->Abandon();
+    }
+}
+
 void TSequenceSteps::LeaveStepView() {
     if (ShownStep < 0) {
         return;
@@ -179,7 +187,7 @@ void TSequenceSteps::LeaveStepView() {
     ShownStep = -1;
     Viewer.StepList = 0;
     if (OpenGLIsOpen()) {
-        glDeleteLists(StepListBase + 1, 3);
+        glDeleteLists(SequenceSceneList(StepListBase), 1);
         Viewer.HomeView();
     }
     SpinStep->setMaximum(0);
@@ -188,6 +196,10 @@ void TSequenceSteps::LeaveStepView() {
         const QSignalBlocker blocker(SpinStep);
         SpinStep->setValue(-1);
     }
+    if (Rows && !OpenGLIsOpen()) {
+        Rows->Abandon();
+    }
+    Rows.reset();
     Played.reset();
     Program.reset();
     PlacePanel();

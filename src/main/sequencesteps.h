@@ -27,6 +27,7 @@ class TSequenceSteps : public QObject {
 
 public:
     TSequenceSteps(TFrmMain& window, TFrmSimPipe& viewer);
+    ~TSequenceSteps() override;
 
     QFrame* StepPanel = nullptr; // a native child raised above the viewer's GL window
     QSpinBox* SpinStep = nullptr;
@@ -53,6 +54,7 @@ private:
     TFrmSimPipe& Viewer;
     std::unique_ptr<BendProgram> Program;
     std::unique_ptr<BendSequence> Played;
+    std::unique_ptr<SequenceRows> Rows; // the played program's rows, compiled once
     SequenceView View;
     int ShownStep = -1;
 };

@@ -130,10 +130,11 @@ std::optional<std::string> AddSequence(SetupSheet& sheet, const BendProgram& pro
     }
     const SequenceView view =
         FitSequenceView(sequence, options.StepPictureWidth, options.StepPictureHeight);
+    SequenceRows rows(program);
     for (std::size_t m = 0; m < sequence.Bends.size(); ++m) {
         const SequenceBend& bend = sequence.Bends[m];
         TubePicture picture =
-            RenderSequencePicture(program, sequence, view, static_cast<int>(m + 1),
+            RenderSequencePicture(rows, sequence, view, static_cast<int>(m + 1),
                                   options.StepPictureWidth, options.StepPictureHeight);
         if (picture.Image.isNull()) {
             return picture.Error;

@@ -10,7 +10,7 @@ constexpr GLuint SequenceListBase = 40;
 
 } // namespace
 
-TubePicture RenderSequencePicture(const BendProgram& program, const BendSequence& sequence,
+TubePicture RenderSequencePicture(SequenceRows& rows, const BendSequence& sequence,
                                   const SequenceView& view, int step, int width, int height) {
     TubePicture picture;
     if (const char* error = OpenGLInitOffscreen(width, height)) {
@@ -19,14 +19,14 @@ TubePicture RenderSequencePicture(const BendProgram& program, const BendSequence
     }
     SetupSceneState();
     SetSequenceView(view, width, height);
-    CompileSequenceStep(program, sequence, view, step, SequenceListBase);
+    CompileSequenceStep(rows, sequence, view, step, SequenceListBase);
     RenderStepFrame(SequenceSceneList(SequenceListBase));
     // Rows padded to 4 bytes in both QImage and GL's default pack alignment; GL counts rows from
     // the bottom, images from the top.
     QImage image(width, height, QImage::Format_RGB888);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, image.bits());
-    glDeleteLists(SequenceListBase + 1, 3);
+    glDeleteLists(SequenceSceneList(SequenceListBase), 1);
     picture.Image = std::move(image).mirrored();
     return picture;
 }

@@ -23,6 +23,8 @@ constexpr GLbyte StockColour[3] = {90, 90, 95};
 constexpr GLbyte FloorColour[3] = {75, 78, 82};
 constexpr GLbyte ContactColour[3] = {127, 90, 0}; // the amber the builder marks faults in
 constexpr int StockSlices = 24;
+// The rows' lists, clear of the builder's 1 and 2 and of the scenes' own: up to 2 * 100 + 1.
+constexpr GLuint RowListBase = 1000;
 
 struct Box {
     Vec3 Low{INFINITY, INFINITY, INFINITY};
@@ -44,22 +46,6 @@ Vec3 Turned(Vec3 p) {
                  std::sin(swing) * p.X + std::cos(swing) * p.Y, p.Z};
     return {q.X, std::cos(tilt) * q.Y - std::sin(tilt) * q.Z,
             std::sin(tilt) * q.Y + std::cos(tilt) * q.Z};
-}
-
-// The program a state's formed part is: the rows up to its last bending row and a closing row
-// of nothing, so the builder has two rows at least and draws the last bend; before a bend its
-// angle is left out.
-BendProgram FormedProgram(const BendSequence& sequence, const BendProgram& whole, int step) {
-    BendProgram formed = whole;
-    const int rows = sequence.StateRows(step);
-    formed.StepCount = rows + 1;
-    formed.Steps[rows] = BendStep{};
-    if (!sequence.StateEndsInBend(step)) {
-        formed.Steps[rows - 1].C = 0;
-        formed.Steps[rows - 1].ArcMode = 0;
-    }
-    formed.TotalLength = DevelopedLength(formed);
-    return formed;
 }
 
 void MultiplyFrame(const WalkFrame& frame) {
@@ -139,29 +125,67 @@ void SetSequenceView(const SequenceView& view, int width, int height) {
     ApplyViewOp(ViewMoveZ, -view.Middle.Z);
 }
 
-void CompileSequenceStep(const BendProgram& program, const BendSequence& sequence,
-                         const SequenceView& view, int step, GLuint listBase) {
+SequenceRows::SequenceRows(const BendProgram& program)
+    : Builder(std::make_unique<TFrmSimPipeState>()) {
+    Builder->ViewProgram = program;
+}
+
+SequenceRows::~SequenceRows() {
+    if (Compiled) {
+        glDeleteLists(RowListBase, 2 * RowCount() + 1);
+    }
+    if (Builder->Quadric) {
+        gluDeleteQuadric(Builder->Quadric);
+    }
+}
+
+int SequenceRows::RowCount() const {
+    return std::clamp(Builder->ViewProgram.StepCount, 0, MaxBendSteps);
+}
+
+GLuint SequenceRows::Lists() {
+    if (!Compiled) {
+        Compiled = true;
+        CompileRowPieces(*Builder, RowListBase, 0);
+    }
+    return RowListBase;
+}
+
+void CompileSequenceStep(SequenceRows& rows, const BendSequence& sequence, const SequenceView& view,
+                         int step, GLuint listBase) {
     if (sequence.Bends.empty()) {
         glNewList(SequenceSceneList(listBase), GL_COMPILE);
         glEndList();
         return;
     }
-    // The builder works on a viewer's state; the record alone is some ten kilobytes.
-    auto builder = std::make_unique<TFrmSimPipeState>();
-    builder->ViewProgram = FormedProgram(sequence, program, step);
-    BuildTubeModel(*builder, listBase, 0, false);
-    // The builder draws its tube with the start of its split row at the origin, heading -z.
-    const WalkFrame split = WalkTube(builder->ViewProgram)
-                                .Steps[static_cast<std::size_t>(SplitStep(builder->ViewProgram))]
-                                .Start;
-    const MachineState& state = sequence.State(step);
-    GLUquadric* quadric = builder->Quadric ? builder->Quadric : gluNewQuadric();
+    // Before the scene's list is opened: lists cannot be compiled inside one another.
+    const GLuint pieces = rows.Lists();
     glNewList(SequenceSceneList(listBase), GL_COMPILE);
+    const int formed = sequence.StateRows(step);
+    const MachineState& state = sequence.State(step);
     glPushMatrix();
     MultiplyFrame(state.Placement);
-    MultiplyFrame(split);
-    DrawTube(listBase);
+    // The lead end's markers point out of the tube's start, as the tail's do out of its end.
+    glPushMatrix();
+    glRotatef(180, 0, 1, 0);
+    glCallList(pieces + 2 * static_cast<GLuint>(rows.RowCount()));
     glPopMatrix();
+    for (int row = 0; row < formed; ++row) {
+        glCallList(pieces + 2 * static_cast<GLuint>(row));
+        if (row + 1 < formed || sequence.StateEndsInBend(step)) {
+            glCallList(pieces + 2 * static_cast<GLuint>(row) + 1);
+        } else {
+            // Before its bend the last formed row ends with its straight: the bend block of a
+            // row that does not bend, which turns the frame half a turn about the heading.
+            glRotatef(180, 0, 0, 1);
+        }
+    }
+    // The tail's markers where the formed part ends, facing out of it, after the roll a closing
+    // row of nothing makes.
+    glRotatef(180, 0, 0, 1);
+    glCallList(pieces + 2 * static_cast<GLuint>(rows.RowCount()));
+    glPopMatrix();
+    GLUquadric* quadric = gluNewQuadric();
     DrawStock(quadric, std::fabs(sequence.Diameter) * 0.5, state.StockLength,
               sequence.StateHasContact(step, ContactKind::Stock));
     if (sequence.CentrelineHeight) {

@@ -4,6 +4,10 @@
 
 #include <GL/gl.h>
 
+#include <memory>
+
+struct TFrmSimPipeState;
+
 // The bend sequence drawn with the viewer's builder: the part formed at one state, placed on the
 // machine, with the stock behind the head and the floor; a contact's stock or floor in the
 // findings' amber. Every step of a sequence is seen from one view (from the front of the
@@ -22,12 +26,33 @@ SequenceView FitSequenceView(const BendSequence& sequence, int width, int height
 // turn and moves through ApplyViewOp, so the pad and the mouse turn it about the screen's axes).
 void SetSequenceView(const SequenceView& view, int width, int height);
 
-// Compiles state `step` (0 the loaded tube, k the state after bend k) into the display lists
-// listBase + 1 and + 2 (the builder's) and listBase + 3, which draws the whole scene. Needs a
+// The played program's rows as the builder draws them, compiled once for every state of its
+// sequence: each state calls the lists of the rows it has formed, so drawing state after state
+// costs one row's compiling per row, not the whole formed part again at each.
+class SequenceRows {
+public:
+    explicit SequenceRows(const BendProgram& program);
+    ~SequenceRows();
+    SequenceRows(const SequenceRows&) = delete;
+    SequenceRows& operator=(const SequenceRows&) = delete;
+
+    // The first of the rows' lists (see CompileRowPieces), compiled at the first call; needs
+    // the GL context current then and when this is destroyed.
+    GLuint Lists();
+    int RowCount() const;
+    // The context the lists were compiled in is gone, and they with it: nothing to delete.
+    void Abandon() { Compiled = false; }
+
+private:
+    std::unique_ptr<TFrmSimPipeState> Builder;
+    bool Compiled = false;
+};
+
+// Compiles state `step` (0 the loaded tube, k the state after bend k) of the sequence played
+// from `rows`' program into the display list listBase + 3, which draws the whole scene. Needs a
 // current GL context.
-// `program` is the one the sequence was played from.
-void CompileSequenceStep(const BendProgram& program, const BendSequence& sequence,
-                         const SequenceView& view, int step, GLuint listBase);
+void CompileSequenceStep(SequenceRows& rows, const BendSequence& sequence, const SequenceView& view,
+                         int step, GLuint listBase);
 inline constexpr GLuint SequenceSceneList(GLuint listBase) {
     return listBase + 3;
 }

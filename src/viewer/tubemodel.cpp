@@ -177,6 +177,35 @@ void BuildTubeModel(TFrmSimPipeState& viewer, GLuint listBase, std::int32_t high
     CompileBackwardList(viewer, listBase + 2, split, highlightStep, mirror, tubeRadius);
 }
 
+void CompileRowPieces(TFrmSimPipeState& viewer, GLuint rowBase, std::int32_t highlightStep) {
+    const BendProgram& program = viewer.ViewProgram;
+    const std::int32_t rows = std::max(RowsInUse(program), 0);
+    if (!viewer.Quadric) {
+        viewer.Quadric = gluNewQuadric();
+        if (!viewer.Quadric) {
+            return;
+        }
+    }
+    const float tubeRadius = static_cast<float>(program.TubeDiameter * 0.5);
+    for (std::int32_t j = 0; j < rows; ++j) {
+        const BendStep& step = program.Steps[j];
+        const GLuint list = rowBase + 2 * static_cast<GLuint>(j);
+        glNewList(list, GL_COMPILE);
+        glRotatef(180, 1, 0, 0);
+        StraightPiece(viewer.Quadric, step, tubeRadius,
+                      Look(viewer.FaultyStraights, j, highlightStep));
+        glRotatef(-180, 1, 0, 0);
+        AdvanceAlongStraight(step, false);
+        glEndList();
+        glNewList(list + 1, GL_COMPILE);
+        BendBlock(step, tubeRadius, Look(viewer.FaultyBends, j, highlightStep));
+        glEndList();
+    }
+    glNewList(rowBase + 2 * static_cast<GLuint>(rows), GL_COMPILE);
+    EndMarkers(viewer.Quadric, tubeRadius);
+    glEndList();
+}
+
 void DrawTube(GLuint listBase) {
     glPushMatrix();
     glColor3f(0.0f, 0.3f, 1.0f);

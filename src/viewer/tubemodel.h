@@ -13,6 +13,13 @@ void BuildTubeModel(TFrmSimPipeState& viewer, GLuint listBase, std::int32_t high
 // from the start passes half of TotalLength. Meaningful for StepCount >= 2.
 std::int32_t SplitStep(const BendProgram& program);
 
+// The forward list's pieces row by row, for drawing the first rows of a tube from its start, as
+// the bend sequence draws the part formed so far at every state: list rowBase + 2j moves along
+// row j's straight, drawing it, and rowBase + 2j + 1 is row j's bend block; each leaves the
+// matrix where the next piece starts. rowBase + 2 * StepCount holds the end markers. Pieces and
+// colours are the builder's, row highlightStep highlighted. Uses 2 * StepCount + 1 list names.
+void CompileRowPieces(TFrmSimPipeState& viewer, GLuint rowBase, std::int32_t highlightStep);
+
 // The tube as every frame draws it: ForwardList, then BackwardList turned 180 degrees about y,
 // each between a push and a pop, so the matrix is the same afterwards. The viewer and the
 // offscreen picture both draw with it.

@@ -28,17 +28,32 @@ protected:
     QTemporaryDir folder;
 };
 
-// Amber is the only colour with much red, some green and no blue.
-bool HasAmber(const QImage& image) {
+template <typename Colour> bool HasPixel(const QImage& image, Colour colour) {
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            if (c.red() > 120 && c.green() > 60 && c.blue() < 40 && c.red() > c.green()) {
+            if (colour(image.pixelColor(x, y))) {
                 return true;
             }
         }
     }
     return false;
+}
+
+// Amber is the only colour with much red, some green and no blue.
+bool HasAmber(const QImage& image) {
+    return HasPixel(image, [](QColor c) {
+        return c.red() > 120 && c.green() > 60 && c.blue() < 40 && c.red() > c.green();
+    });
+}
+
+// The first row is drawn highlighted: its straight blue, its bend red.
+bool HasHighlightBlue(const QImage& image) {
+    return HasPixel(image,
+                    [](QColor c) { return c.blue() > 90 && c.red() < 60 && c.green() < 60; });
+}
+bool HasHighlightRed(const QImage& image) {
+    return HasPixel(image,
+                    [](QColor c) { return c.red() > 90 && c.green() < 60 && c.blue() < 60; });
 }
 
 // The window's initial program, by hand: each bend takes the lead end 15 along x and 45 along
@@ -65,7 +80,12 @@ TEST_F(CliSequence, InitialProgramJsonAndPicturesOfEveryState) {
         EXPECT_TRUE(bend["contacts"].empty());
     }
     for (const char* name : {"step-00.png", "step-01.png", "step-04.png"}) {
-        EXPECT_EQ(QImage(Path("made/steps/") + name).size(), QSize(200, 100)) << name;
+        const QImage image(Path("made/steps/") + name);
+        EXPECT_EQ(image.size(), QSize(200, 100)) << name;
+        // The part formed so far is drawn at every state: the first row's straight from the
+        // start, its bend from the first bend on.
+        EXPECT_TRUE(HasHighlightBlue(image)) << name;
+        EXPECT_EQ(HasHighlightRed(image), std::string(name) != "step-00.png") << name;
     }
     EXPECT_FALSE(QFile::exists(Path("made/steps/step-05.png")));
     QFile saved(Path("made/steps/sequence.json"));
