@@ -1,6 +1,8 @@
 // `tubrix-cli check` on 100-row programs, without the process: read the program, walk it and
-// run every rule against the example profile. The coil touches itself turn on turn, so the
+// run every rule against the example profile; then the same with the bend sequence played for
+// the stock and the floor, as the command does. The coil touches itself turn on turn, so the
 // contact search has many pairs of pieces to measure; the zigzag is an ordinary long part.
+#include "bendsequence.h"
 #include "findings.h"
 #include "machineprofile.h"
 #include "programfile.h"
@@ -28,12 +30,17 @@ std::string ZigzagProgram() {
     return text + "40,0,0,15\n";
 }
 
-void Check(benchmark::State& state, const std::string& text) {
+void Check(benchmark::State& state, const std::string& text, bool sequence = false) {
     const MachineProfile profile = *ReadMachineProfile(TUBRIX_EXAMPLE_PROFILE).Value;
     std::size_t found = 0;
     for (auto _ : state) {
         const BendProgram program = ProgramFromRows(*ParseProgramText(text, "bench").Value);
-        const std::vector<Finding> findings = CheckPart(program, &profile);
+        std::vector<Finding> findings = CheckPart(program, &profile);
+        if (sequence) {
+            const std::vector<Finding> bending =
+                SequenceFindings(PlayBendSequence(program, profile));
+            findings.insert(findings.end(), bending.begin(), bending.end());
+        }
         found = findings.size();
         benchmark::DoNotOptimize(findings.data());
     }
@@ -55,6 +62,16 @@ void BM_CheckZigzag(benchmark::State& state) {
     Check(state, ZigzagProgram());
 }
 BENCHMARK(BM_CheckZigzag)->Unit(benchmark::kMillisecond);
+
+void BM_CheckCoilWithSequence(benchmark::State& state) {
+    Check(state, CoilProgram(), true);
+}
+BENCHMARK(BM_CheckCoilWithSequence)->Unit(benchmark::kMillisecond);
+
+void BM_CheckZigzagWithSequence(benchmark::State& state) {
+    Check(state, ZigzagProgram(), true);
+}
+BENCHMARK(BM_CheckZigzagWithSequence)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
