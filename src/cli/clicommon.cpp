@@ -1,6 +1,19 @@
 #include "commands.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <iostream>
+
+std::string Fixed(double value, int width) {
+    char text[512]; // room for the widest double in fixed notation
+    const double shown = std::fabs(value) < 5e-4 ? 0.0 : value;
+    const auto end =
+        std::to_chars(text, text + sizeof text, shown, std::chars_format::fixed, 3).ptr;
+    const auto length = static_cast<int>(end - text);
+    return std::string(static_cast<std::size_t>(std::max(width - length, 0)), ' ') +
+           std::string(text, end);
+}
 
 void ReportError(const std::string& message) {
     std::cerr << "tubrix-cli: " << message << '\n';

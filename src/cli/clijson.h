@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tubewalk.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cmath>
@@ -17,4 +19,8 @@ inline Json JsonNumber(double value) {
         return static_cast<std::int64_t>(value);
     }
     return value;
+}
+
+inline Json JsonPoint(Vec3 p) {
+    return Json::array({JsonNumber(p.X), JsonNumber(p.Y), JsonNumber(p.Z)});
 }

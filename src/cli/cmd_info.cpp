@@ -17,21 +17,6 @@ struct InfoOptions {
     bool AsJson = false;
 };
 
-Json JsonPoint(Vec3 p) {
-    return Json::array({JsonNumber(p.X), JsonNumber(p.Y), JsonNumber(p.Z)});
-}
-
-// Fixed decimals for reading: three are finer than any bender works to.
-std::string Fixed(double value, int width) {
-    char text[512]; // room for the widest double in fixed notation
-    const double shown = std::fabs(value) < 5e-4 ? 0.0 : value;
-    const auto end =
-        std::to_chars(text, text + sizeof text, shown, std::chars_format::fixed, 3).ptr;
-    const auto length = static_cast<int>(end - text);
-    return std::string(static_cast<std::size_t>(std::max(width - length, 0)), ' ') +
-           std::string(text, end);
-}
-
 std::string PointText(Vec3 p) {
     return Fixed(p.X, 12) + Fixed(p.Y, 12) + Fixed(p.Z, 12);
 }

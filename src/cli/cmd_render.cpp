@@ -1,8 +1,7 @@
 // tubrix-cli render: the viewer's picture of a program, without a display.
+#include "clipicture.h"
 #include "commands.h"
 #include "tubepicture.h"
-
-#include <QBuffer>
 
 #include <charconv>
 #include <cmath>
@@ -10,8 +9,6 @@
 #include <new>
 
 namespace {
-
-constexpr int LargestSide = 16384;
 
 struct RenderOptions {
     ProgramInput Program;
@@ -47,11 +44,8 @@ std::optional<std::pair<Number, Number>> Pair(const std::string& text, char sepa
 }
 
 int RunRender(const RenderOptions& options) {
-    const auto size = Pair<int>(options.Size, 'x');
-    if (!size || size->first < 1 || size->second < 1 || size->first > LargestSide ||
-        size->second > LargestSide) {
-        ReportError("--size must be WIDTHxHEIGHT, each from 1 to " + std::to_string(LargestSide) +
-                    " pixels, not \"" + options.Size + "\"");
+    const auto size = ReadPictureSize(options.Size);
+    if (!size) {
         return ExitBadInput;
     }
     const auto turn = Pair<double>(options.Turn, ',');
@@ -76,17 +70,11 @@ int RunRender(const RenderOptions& options) {
                                         : "no OpenGL to draw with: " + picture.Error);
         return ExitOutputFailed;
     }
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    // Qt's quality 85 is zlib's fastest level: a tube on a plain background packs well at any
-    // level, and a few kilobytes more cost a job folder or a web page nothing.
-    constexpr int FastCompression = 85;
-    if (!picture.Image.save(&buffer, "PNG", FastCompression)) {
-        ReportError("the picture could not be encoded as PNG");
+    const std::optional<std::string> png = EncodePng(picture.Image);
+    if (!png) {
         return ExitOutputFailed;
     }
-    return WriteOutput(options.Output, png.toStdString());
+    return WriteOutput(options.Output, *png);
 }
 
 } // namespace

@@ -2,10 +2,9 @@
 // part meets the stock or the floor; and, with -o, a picture of every state.
 #include "bendsequence.h"
 #include "clijson.h"
+#include "clipicture.h"
 #include "commands.h"
 #include "sequencepicture.h"
-
-#include <QBuffer>
 
 #include <algorithm>
 #include <charconv>
@@ -16,8 +15,6 @@
 
 namespace {
 
-constexpr int LargestSide = 16384;
-
 struct SequenceOptions {
     ProgramInput Program;
     std::string Machine;
@@ -25,10 +22,6 @@ struct SequenceOptions {
     std::string Directory;
     std::string Size = "787x423";
 };
-
-Json JsonPoint(Vec3 p) {
-    return Json::array({JsonNumber(p.X), JsonNumber(p.Y), JsonNumber(p.Z)});
-}
 
 // Fixed decimals, rounded to the thousandth the outputs are read to: a coordinate that is 0 up
 // to rounding noise is written 0.
@@ -40,45 +33,6 @@ double Rounded(double value) {
 Json StateJson(const MachineState& state) {
     const Vec3 lead{Rounded(state.LeadEnd.X), Rounded(state.LeadEnd.Y), Rounded(state.LeadEnd.Z)};
     return {{"lead_end", JsonPoint(lead)}, {"lowest_z", JsonNumber(Rounded(state.LowestZ))}};
-}
-
-std::string Fixed(double value, int width) {
-    char text[512]; // room for the widest double in fixed notation
-    const double shown = std::fabs(value) < 5e-4 ? 0.0 : value;
-    const auto end =
-        std::to_chars(text, text + sizeof text, shown, std::chars_format::fixed, 3).ptr;
-    const auto length = static_cast<int>(end - text);
-    return std::string(static_cast<std::size_t>(std::max(width - length, 0)), ' ') +
-           std::string(text, end);
-}
-
-std::optional<std::pair<int, int>> PictureSize(const std::string& text) {
-    const std::size_t at = text.find('x');
-    if (at == std::string::npos) {
-        return std::nullopt;
-    }
-    int width = 0, height = 0;
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    const auto first = std::from_chars(begin, begin + at, width);
-    const auto second = std::from_chars(begin + at + 1, end, height);
-    if (first.ec != std::errc() || first.ptr != begin + at || second.ec != std::errc() ||
-        second.ptr != end || at == 0 || width < 1 || height < 1 || width > LargestSide ||
-        height > LargestSide) {
-        return std::nullopt;
-    }
-    return std::pair{width, height};
-}
-
-std::optional<std::string> Png(const QImage& image) {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    constexpr int FastCompression = 85; // zlib's fastest level, as render writes
-    if (!image.save(&buffer, "PNG", FastCompression)) {
-        return std::nullopt;
-    }
-    return png.toStdString();
 }
 
 // Every picture and sequence.json into the directory, made if missing; each file whole or not
@@ -101,9 +55,8 @@ int WritePictures(const std::string& directory, std::pair<int, int> size,
             ReportError("no OpenGL to draw with: " + picture.Error);
             return ExitOutputFailed;
         }
-        const std::optional<std::string> png = Png(picture.Image);
+        const std::optional<std::string> png = EncodePng(picture.Image);
         if (!png) {
-            ReportError("the picture could not be encoded as PNG");
             return ExitOutputFailed;
         }
         char name[32];
@@ -127,10 +80,8 @@ bool AllFinite(const BendSequence& sequence) {
 }
 
 int RunSequence(const SequenceOptions& options) {
-    const auto size = PictureSize(options.Size);
+    const auto size = ReadPictureSize(options.Size);
     if (!size) {
-        ReportError("--size must be WIDTHxHEIGHT, each from 1 to " + std::to_string(LargestSide) +
-                    " pixels, not \"" + options.Size + "\"");
         return ExitBadInput;
     }
     const std::optional<ProgramRows> rows = LoadProgram(options.Program);

@@ -37,6 +37,10 @@ inline constexpr int ExitOutputFailed = 1;
 inline constexpr int ExitBadInput = 2;
 inline constexpr int ExitFindings = 3;
 
+// A number with three fixed decimals, right-aligned in `width` characters, for the tables people
+// read: three are finer than any bender works to, and what rounds to 0 is written 0.
+std::string Fixed(double value, int width);
+
 // One clear line on standard error, after the program's name.
 void ReportError(const std::string& message);
 void ReportWarning(const std::string& message);

@@ -81,20 +81,6 @@ bool SameOutcome(const Loaded<MachineProfile>& a, const Loaded<MachineProfile>& 
     return a ? bool(b) : !b && a.Error.Line == b.Error.Line;
 }
 
-std::string WithCrlf(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\r') {
-            return {};
-        }
-        if (c == '\n') {
-            out += '\r';
-        }
-        out += c;
-    }
-    return out;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

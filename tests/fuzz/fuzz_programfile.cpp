@@ -129,22 +129,6 @@ void CheckPoints(const PointsRows& points, std::string_view text) {
     }
 }
 
-// The text with LF line ends made CRLF; empty when the text already has a CR anywhere, where the
-// two need not agree.
-std::string WithCrlf(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\r') {
-            return {};
-        }
-        if (c == '\n') {
-            out += '\r';
-        }
-        out += c;
-    }
-    return out;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
