@@ -405,24 +405,27 @@ struct Player {
     // turns about x, but it does while the part swings about the die, so it is minimised over
     // the bend angle, piece by piece. A point of a piece moves at most (its distance from the
     // die's axis) per radian, the stock's far end and the counted stretch's end by R: that sum
-    // bounds each piece's slope for the bracketing.
-    double StockOverBend(const SequenceBend& bend, std::size_t pieceCount,
-                         double formedBefore) const {
+    // bounds each piece's slope for the bracketing. Only the nearest of all pieces is wanted:
+    // `atEnds`, the distance in the states before and after the bend (both within the swing),
+    // and each piece's result bound what the next must beat, so a piece that cannot come nearer
+    // is dropped early, while one that can is still minimised to the full precision.
+    double StockOverBend(const SequenceBend& bend, std::size_t pieceCount, double formedBefore,
+                         double atEnds) const {
         const double radians = bend.Angle / DegreesPerRadian;
         const int side = Sequence.DieSide;
         const Vec3 dieCentre{0, side * bend.Radius, 0};
         const double stockReach = std::hypot(bend.Radius, Sequence.DevelopedLength - formedBefore);
         const double formedAfter = formedBefore + bend.Radius * radians;
-        double nearest = Infinite;
+        double nearest = atEnds;
         for (std::size_t i = 0; i < pieceCount; ++i) {
+            const double limit = std::min(nearest, Diameter);
             const Piece start = Placed(Pieces[i], bend.Before.Placement);
             const Vec3 middle = start.Middle();
             const double reach = start.Reach();
             const double fromAxis = std::hypot(middle.X - dieCentre.X, middle.Y - dieCentre.Y);
             // The stock's points lie from R to stockReach from the die's axis, at height 0.
-            if (std::fabs(middle.Z) - reach >= Diameter ||
-                fromAxis - reach >= stockReach + Diameter ||
-                fromAxis + reach <= bend.Radius - Diameter ||
+            if (std::fabs(middle.Z) - reach >= limit || fromAxis - reach >= stockReach + limit ||
+                fromAxis + reach <= bend.Radius - limit ||
                 formedAfter - Pi * Diameter * 0.5 <= start.Start) {
                 continue;
             }
@@ -443,11 +446,13 @@ struct Player {
             const double rho = fromAxis + reach;
             const double curvature = 2 * (rho + bend.Radius) * (rho + bend.Radius) + 2 * rho * rho +
                                      4 * rho * (rho + bend.Radius);
+            // Past `limit` squared a value is of no interest; the tolerance above it keeps every
+            // stretch that might come nearer in the search, however little nearer.
+            const double tolerance = 2 * Diameter * Precision * Diameter;
             const double squared =
                 Minimise([&](double t) { return at(t, false); },
                          [&](double t) { return at(t, true); }, counted, radians,
-                         {curvature, 0, Diameter * Diameter, 2 * Diameter * Precision * Diameter,
-                          MaxOuterEvaluations});
+                         {curvature, 0, limit * limit + tolerance, tolerance, MaxOuterEvaluations});
             nearest = std::min(nearest, std::sqrt(squared));
         }
         return nearest;
@@ -604,7 +609,11 @@ BendSequence PlayBendSequence(const BendProgram& program, const MachineProfile& 
 
         const double stockBefore = player.StockDistance(before, formedBefore, arc.Start);
         const double stockAfter = player.StockDistance(after, formedAfter, arc.Start + arc.Length);
-        const double stockBend = player.StockOverBend(bend, formedAfter, arc.Start);
+        // The bend's own contact counts only when there was none before it.
+        const double stockBend = stockBefore < diameter
+                                     ? Infinite
+                                     : player.StockOverBend(bend, formedAfter, arc.Start,
+                                                            std::min(stockBefore, stockAfter));
         AddContacts(bend, ContactKind::Stock, stockBefore, stockBend, stockAfter, diameter);
 
         if (sequence.CentrelineHeight) {

@@ -99,26 +99,6 @@ std::optional<WalkBend> WalkBendBlock(WalkFrame& m, const BendStep& step, Vec3 h
 
 } // namespace
 
-Vec3 operator+(Vec3 a, Vec3 b) {
-    return {a.X + b.X, a.Y + b.Y, a.Z + b.Z};
-}
-
-Vec3 operator-(Vec3 a, Vec3 b) {
-    return {a.X - b.X, a.Y - b.Y, a.Z - b.Z};
-}
-
-Vec3 operator*(Vec3 a, double s) {
-    return {a.X * s, a.Y * s, a.Z * s};
-}
-
-double Dot(Vec3 a, Vec3 b) {
-    return a.X * b.X + a.Y * b.Y + a.Z * b.Z;
-}
-
-Vec3 Cross(Vec3 a, Vec3 b) {
-    return {a.Y * b.Z - a.Z * b.Y, a.Z * b.X - a.X * b.Z, a.X * b.Y - a.Y * b.X};
-}
-
 double Length(Vec3 a) {
     return std::sqrt(Dot(a, a));
 }

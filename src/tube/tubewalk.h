@@ -18,11 +18,22 @@ struct Vec3 {
     double Z = 0;
 };
 
-Vec3 operator+(Vec3 a, Vec3 b);
-Vec3 operator-(Vec3 a, Vec3 b);
-Vec3 operator*(Vec3 a, double s);
-double Dot(Vec3 a, Vec3 b);
-Vec3 Cross(Vec3 a, Vec3 b);
+// Inline: the contact and stock searches call these millions of times.
+inline Vec3 operator+(Vec3 a, Vec3 b) {
+    return {a.X + b.X, a.Y + b.Y, a.Z + b.Z};
+}
+inline Vec3 operator-(Vec3 a, Vec3 b) {
+    return {a.X - b.X, a.Y - b.Y, a.Z - b.Z};
+}
+inline Vec3 operator*(Vec3 a, double s) {
+    return {a.X * s, a.Y * s, a.Z * s};
+}
+inline double Dot(Vec3 a, Vec3 b) {
+    return a.X * b.X + a.Y * b.Y + a.Z * b.Z;
+}
+inline Vec3 Cross(Vec3 a, Vec3 b) {
+    return {a.Y * b.Z - a.Z * b.Y, a.Z * b.X - a.X * b.Z, a.X * b.Y - a.Y * b.X};
+}
 double Length(Vec3 a);
 Vec3 Normalized(Vec3 a);
 

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
+#include <random>
 #include <vector>
 
 namespace {
@@ -135,8 +138,8 @@ TEST(BendSequence, ContactInsideALongTurnIsFound) {
     EXPECT_NEAR(bend.Contacts[0].Distance, 200 - 445, 38e-6);
 
     // A half turn goes the positive way: the level leg swings up over the axis, not down.
-    const BendSequence half = PlayBendSequence(
-        Program({{400, 0, 90, 45}, {30, 180, 90, 45}, {30, 0, 0, 45}}), profile);
+    const BendSequence half =
+        PlayBendSequence(Program({{400, 0, 90, 45}, {30, 180, 90, 45}, {30, 0, 0, 45}}), profile);
     EXPECT_EQ(half.Bends[1].Turn, 180);
     EXPECT_TRUE(half.Bends[1].Contacts.empty());
 }
@@ -158,6 +161,102 @@ TEST(BendSequence, StraightRowsAddToTheFeedAndTheTurn) {
     const double radians = -160 * std::numbers::pi / 180;
     ExpectNear(sequence.Bends[1].Before.LeadEnd,
                {-95, 95 * std::cos(radians), 95 * std::sin(radians)});
+}
+
+// The stock over a bend against a brute force: the centre line sampled every 0.5 along the
+// tube (each arc turned about its own axis), swung about the die's axis in 720 steps of the bend.
+// A point is counted once it is formed and pi D / 2 past the origin; the stock is the x axis
+// from 0 to what is left unformed. The sequence's value is the smallest over the bend, so it can
+// be no larger than any sample; and a part the samples bring within D has its contact.
+double BruteStockOverBend(const BendSequence& sequence, const SequenceBend& bend) {
+    const double pi = std::numbers::pi;
+    const double diameter = sequence.Diameter;
+    std::vector<std::pair<double, Vec3>> line; // (distance from the lead end, point)
+    double along = 0;
+    for (const WalkStep& step : sequence.Walk.Steps) {
+        const double straight = Length(step.StraightEnd - step.StraightStart);
+        for (double a = 0; a < straight; a += 0.5) {
+            line.push_back({along + a, step.StraightStart + step.Heading * a});
+        }
+        along += straight;
+        line.push_back({along, step.StraightEnd});
+        if (step.Bend) {
+            const WalkBend& b = *step.Bend;
+            const Vec3 v = step.StraightEnd - b.Centre;
+            for (double a = 0.5; a < b.ArcLength; a += 0.5) {
+                const double t = a / b.Radius;
+                line.push_back({along + a, b.Centre + v * std::cos(t) +
+                                               Cross(b.Axis, v) * std::sin(t) +
+                                               b.Axis * (Dot(b.Axis, v) * (1 - std::cos(t)))});
+            }
+            along += b.ArcLength;
+        }
+    }
+    const int side = sequence.DieSide;
+    const double radians = bend.Angle * pi / 180;
+    double nearest = std::numeric_limits<double>::infinity();
+    for (int k = 0; k <= 720; ++k) {
+        const double turn = radians * k / 720;
+        const double formed = bend.Before.FormedLength + bend.Radius * turn;
+        const double stock = std::max(sequence.DevelopedLength - formed, 0.0);
+        const double c = std::cos(-side * turn), s = std::sin(-side * turn);
+        for (const auto& [at, point] : line) {
+            if (at > formed - pi * diameter / 2) {
+                break;
+            }
+            const Vec3 p = bend.Before.Placement.Point(point);
+            const double x = c * p.X - s * (p.Y - side * bend.Radius);
+            const double y = s * p.X + c * (p.Y - side * bend.Radius) + side * bend.Radius;
+            const double past = std::max({0.0, -x, x - stock});
+            nearest = std::min(nearest, std::sqrt(past * past + y * y + p.Z * p.Z));
+        }
+    }
+    return nearest;
+}
+
+TEST(BendSequence, StockOverTheBendIsNoFartherThanABruteForceFinds) {
+    std::mt19937 random(17);
+    const auto uniform = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    int compared = 0;
+    for (int part = 0; part < 12; ++part) {
+        std::vector<BendRowInput> rows;
+        for (int row = 0; row < 7; ++row) {
+            rows.push_back(
+                {static_cast<double>(uniform(0, 120)), static_cast<double>(uniform(-180, 180)),
+                 static_cast<double>(uniform(20, 180)), static_cast<double>(uniform(20, 60))});
+        }
+        rows.push_back({40, 0, 0, 30});
+        MachineProfile profile;
+        profile.DieSide = part % 2 ? -1 : 1;
+        const BendSequence sequence = PlayBendSequence(Program(rows, 25), profile);
+        for (const SequenceBend& bend : sequence.Bends) {
+            const auto contact = [&](ContactPhase phase) {
+                return std::find_if(bend.Contacts.begin(), bend.Contacts.end(),
+                                    [&](const SequenceContact& c) {
+                                        return c.With == ContactKind::Stock && c.Phase == phase;
+                                    });
+            };
+            if (contact(ContactPhase::Rotate) != bend.Contacts.end()) {
+                continue; // the bend's own value is not kept then
+            }
+            SCOPED_TRACE(testing::Message() << "part " << part << " row " << bend.Row + 1);
+            const double brute = BruteStockOverBend(sequence, bend);
+            const auto inBend = contact(ContactPhase::Bend);
+            const double found = inBend != bend.Contacts.end()
+                                     ? inBend->Distance
+                                     : std::numeric_limits<double>::infinity();
+            if (brute < 25 - 1e-9) {
+                ++compared;
+                EXPECT_LE(found, brute + 1e-9);
+                EXPECT_GE(found, brute - 2); // what the samples can miss between them
+            } else {
+                EXPECT_GE(found, 25 - 25e-6);
+            }
+        }
+    }
+    EXPECT_GE(compared, 5); // the parts do come near their stock
 }
 
 // check's findings: one per bend and kind, the smallest distance over the bend's phases, on
