@@ -96,12 +96,13 @@ void EndMarkers(GLUquadric* quadric, float tubeRadius) {
     MarkerCone(quadric, 0.8 * tubeRadius, 1.0, Slices);
 }
 
-void CompileForwardList(const TFrmSimPipeState& viewer, GLuint list, std::int32_t split,
-                        std::int32_t highlightStep, bool mirror, float tubeRadius) {
+// ForwardList's commands, issued as they stand: compiled between glNewList and glEndList, or
+// drawn at once.
+void IssueForward(const TFrmSimPipeState& viewer, std::int32_t split, std::int32_t highlightStep,
+                  bool mirror, float tubeRadius) {
     const BendProgram& program = viewer.ViewProgram;
     const std::int32_t rows = RowsInUse(program);
     GLUquadric* quadric = viewer.Quadric;
-    glNewList(list, GL_COMPILE);
     glTranslatef(0, 0, 0);
     // The cut: markers pointing from the origin into the backward half.
     glColor3b(MarkerColour[0], MarkerColour[1], MarkerColour[2]);
@@ -119,14 +120,13 @@ void CompileForwardList(const TFrmSimPipeState& viewer, GLuint list, std::int32_
         }
     }
     EndMarkers(quadric, tubeRadius);
-    glEndList();
 }
 
-void CompileBackwardList(const TFrmSimPipeState& viewer, GLuint list, std::int32_t split,
-                         std::int32_t highlightStep, bool mirror, float tubeRadius) {
+// BackwardList's commands, likewise.
+void IssueBackward(const TFrmSimPipeState& viewer, std::int32_t split, std::int32_t highlightStep,
+                   bool mirror, float tubeRadius) {
     const BendProgram& program = viewer.ViewProgram;
     GLUquadric* quadric = viewer.Quadric;
-    glNewList(list, GL_COMPILE);
     glTranslatef(0, 0, 0);
     for (std::int32_t k = split - 1; k >= 0; --k) {
         const BendStep& step = program.Steps[k];
@@ -137,7 +137,37 @@ void CompileBackwardList(const TFrmSimPipeState& viewer, GLuint list, std::int32
         AdvanceAlongStraight(step, mirror);
     }
     EndMarkers(quadric, tubeRadius);
-    glEndList();
+}
+
+// The builder's common start: what every build resets, the cut, the one quadric. Nothing to
+// draw (false) below two steps or without a quadric.
+bool PrepareBuild(TFrmSimPipeState& viewer, std::int32_t& split, float& tubeRadius) {
+    BendProgram& program = viewer.ViewProgram;
+    program.SquareSection = 0;
+    if (program.StepCount < 2) {
+        return false;
+    }
+    tubeRadius = static_cast<float>(program.TubeDiameter * 0.5);
+    split = SplitStep(program);
+    // The compiled lists do not need the quadric once glEndList returns; one quadric serves
+    // every build, so at most one exists whatever the operator does.
+    if (!viewer.Quadric) {
+        viewer.Quadric = gluNewQuadric();
+    }
+    return viewer.Quadric != nullptr;
+}
+
+// DrawTube's framing of the two halves around `forward` and `backward`.
+template <typename Forward, typename Backward> void DrawHalves(Forward forward, Backward backward) {
+    glPushMatrix();
+    glColor3f(0.0f, 0.3f, 1.0f);
+    forward();
+    glPopMatrix();
+    glPushMatrix();
+    glRotatef(180, 0, 1, 0);
+    glColor3f(0.0f, 0.3f, 1.0f);
+    backward();
+    glPopMatrix();
 }
 
 } // namespace
@@ -158,23 +188,27 @@ std::int32_t SplitStep(const BendProgram& program) {
 
 void BuildTubeModel(TFrmSimPipeState& viewer, GLuint listBase, std::int32_t highlightStep,
                     bool mirror) {
-    BendProgram& program = viewer.ViewProgram;
-    program.SquareSection = 0;
-    if (program.StepCount < 2) {
+    std::int32_t split = 0;
+    float tubeRadius = 0;
+    if (!PrepareBuild(viewer, split, tubeRadius)) {
         return;
     }
-    const float tubeRadius = static_cast<float>(program.TubeDiameter * 0.5);
-    const std::int32_t split = SplitStep(program);
-    // The compiled lists do not need the quadric once glEndList returns; one quadric serves
-    // every build, so at most one exists whatever the operator does.
-    if (!viewer.Quadric) {
-        viewer.Quadric = gluNewQuadric();
-        if (!viewer.Quadric) {
-            return;
-        }
+    glNewList(listBase + 1, GL_COMPILE);
+    IssueForward(viewer, split, highlightStep, mirror, tubeRadius);
+    glEndList();
+    glNewList(listBase + 2, GL_COMPILE);
+    IssueBackward(viewer, split, highlightStep, mirror, tubeRadius);
+    glEndList();
+}
+
+void DrawTubeOnce(TFrmSimPipeState& viewer, std::int32_t highlightStep, bool mirror) {
+    std::int32_t split = 0;
+    float tubeRadius = 0;
+    if (!PrepareBuild(viewer, split, tubeRadius)) {
+        return;
     }
-    CompileForwardList(viewer, listBase + 1, split, highlightStep, mirror, tubeRadius);
-    CompileBackwardList(viewer, listBase + 2, split, highlightStep, mirror, tubeRadius);
+    DrawHalves([&] { IssueForward(viewer, split, highlightStep, mirror, tubeRadius); },
+               [&] { IssueBackward(viewer, split, highlightStep, mirror, tubeRadius); });
 }
 
 void CompileRowPieces(TFrmSimPipeState& viewer, GLuint rowBase, std::int32_t highlightStep) {
@@ -207,15 +241,7 @@ void CompileRowPieces(TFrmSimPipeState& viewer, GLuint rowBase, std::int32_t hig
 }
 
 void DrawTube(GLuint listBase) {
-    glPushMatrix();
-    glColor3f(0.0f, 0.3f, 1.0f);
-    glCallList(listBase + 1);
-    glPopMatrix();
-    glPushMatrix();
-    glRotatef(180, 0, 1, 0);
-    glColor3f(0.0f, 0.3f, 1.0f);
-    glCallList(listBase + 2);
-    glPopMatrix();
+    DrawHalves([&] { glCallList(listBase + 1); }, [&] { glCallList(listBase + 2); });
 }
 
 void RenderFrame(GLuint listBase) {

@@ -25,5 +25,10 @@ void CompileRowPieces(TFrmSimPipeState& viewer, GLuint rowBase, std::int32_t hig
 // offscreen picture both draw with it.
 void DrawTube(GLuint listBase);
 
+// The tube drawn straight from the viewer's record with the builder's commands, as DrawTube
+// draws the lists BuildTubeModel compiles from it, compiling nothing: for a picture drawn once,
+// where compiling the lists first would only add their cost. Uses the viewer's Quadric.
+void DrawTubeOnce(TFrmSimPipeState& viewer, std::int32_t highlightStep, bool mirror);
+
 // One frame's drawing: clear colour and depth, DrawTube, flush.
 void RenderFrame(GLuint listBase);

@@ -46,7 +46,6 @@ TubePicture RenderTubePicture(const BendProgram& program, const TubePictureReque
     // The viewer's state on the heap: the record alone is some ten kilobytes.
     auto viewer = std::make_unique<TFrmSimPipeState>();
     viewer->ViewProgram = program;
-    BuildTubeModel(*viewer, viewer->ListBase, viewer->HighlightStep, false);
     // The home view, as the viewer sets it after "Make 3D", then the turns asked for.
     viewer->ViewScale = static_cast<float>(viewer->ViewProgram.TotalLength * 0.5);
     ReSizeWindows_wh(viewer->ViewScale, request.Width, request.Height);
@@ -58,7 +57,10 @@ TubePicture RenderTubePicture(const BendProgram& program, const TubePictureReque
         ApplyViewFit(FitView(viewer->ViewProgram, request.Width, request.Height), request.Width,
                      request.Height);
     }
-    RenderFrame(viewer->ListBase);
+    // Drawn once: straight from the record, with no lists compiled for it.
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    DrawTubeOnce(*viewer, viewer->HighlightStep, false);
+    glFlush();
 
     // Read straight into the picture's own rows: QImage pads each row to 4 bytes, as does GL's
     // default pack alignment.
@@ -67,7 +69,6 @@ TubePicture RenderTubePicture(const BendProgram& program, const TubePictureReque
     if (viewer->Quadric) {
         gluDeleteQuadric(viewer->Quadric);
     }
-    glDeleteLists(viewer->ListBase + 1, 2);
     // GL counts rows from the bottom, images from the top; turned in place, without a copy.
     picture.Image = std::move(image).mirrored();
     return picture;

@@ -1,8 +1,10 @@
 #include "headlessgl.h"
+#include "orbgl.h"
 #include "tubemodel.h"
 
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -490,6 +492,49 @@ TEST_F(TubeModelTest, BuildingLeavesTheCurrentMatrixAlone) {
     for (int i = 0; i < 16; ++i) {
         EXPECT_EQ(before[i], after[i]);
     }
+}
+
+} // namespace
+
+namespace {
+
+// A picture drawn once is the viewer's frame pixel for pixel, lit as the scene is, with a
+// highlighted step, faults and the mirror: the same commands, executed rather than compiled.
+TEST_F(TubeModelTest, DrawingOnceDrawsWhatTheListsDraw) {
+    SetupSceneState();
+    const auto pixels = [](auto draw) {
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(-150, 150, -150, 150, -1000, 1000);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glRotatef(35, 1, 0, 0);
+        glRotatef(-45, 0, 1, 0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        draw();
+        std::vector<unsigned char> rgb(HeadlessGL::Width * HeadlessGL::Height * 3);
+        glReadPixels(0, 0, HeadlessGL::Width, HeadlessGL::Height, GL_RGB, GL_UNSIGNED_BYTE,
+                     rgb.data());
+        return rgb;
+    };
+    for (const bool mirror : {false, true}) {
+        SCOPED_TRACE(mirror);
+        viewer.ViewProgram = InitialProgram();
+        viewer.HighlightStep = 2;
+        viewer.FaultyBends.set(1);
+        viewer.FaultyStraights.set(0);
+        BuildTubeModel(viewer, viewer.ListBase, viewer.HighlightStep, mirror);
+        const auto compiled = pixels([&] { DrawTube(viewer.ListBase); });
+        const auto once = pixels([&] { DrawTubeOnce(viewer, viewer.HighlightStep, mirror); });
+        EXPECT_TRUE(once == compiled);
+        EXPECT_NE(std::count_if(compiled.begin(), compiled.end(),
+                                [&](unsigned char c) { return c != compiled[0]; }),
+                  0)
+            << "the tube is in the picture";
+    }
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
 }
 
 } // namespace
