@@ -416,7 +416,7 @@ struct Player {
         const Vec3 dieCentre{0, side * bend.Radius, 0};
         const double stockReach = std::hypot(bend.Radius, Sequence.DevelopedLength - formedBefore);
         const double formedAfter = formedBefore + bend.Radius * radians;
-        double nearest = atEnds;
+        double nearest = atEnds >= 0 ? atEnds : Infinite; // a distance that did not come out
         for (std::size_t i = 0; i < pieceCount; ++i) {
             const double limit = std::min(nearest, Diameter);
             const Piece start = Placed(Pieces[i], bend.Before.Placement);
