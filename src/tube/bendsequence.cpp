@@ -1,6 +1,7 @@
 #include "bendsequence.h"
 
 #include "bendrows.h"
+#include "goldensection.h"
 
 #include <algorithm>
 #include <cmath>
@@ -145,23 +146,6 @@ struct Bracket {
     int Budget;
 };
 
-// Golden section over [low, high] for the bottom of a dip.
-template <typename Function> double Golden(Function f, double low, double high) {
-    constexpr double Ratio = 0.6180339887498949;
-    double left = high - Ratio * (high - low), right = low + Ratio * (high - low);
-    double fLeft = f(left), fRight = f(right);
-    for (int step = 0; step < GoldenSteps; ++step) {
-        if (fLeft <= fRight) {
-            high = right, right = left, fRight = fLeft;
-            left = high - Ratio * (high - low), fLeft = f(left);
-        } else {
-            low = left, left = right, fLeft = fRight;
-            right = low + Ratio * (high - low), fRight = f(right);
-        }
-    }
-    return std::min(fLeft, fRight);
-}
-
 // `refined` gives the same values as f, to the last digit where f may stop at the precision
 // (an inner minimisation): the bracketing needs only that precision, the golden section more.
 template <typename Function, typename Refined>
@@ -217,7 +201,7 @@ double Minimise(Function f, Refined refined, double a, double b, const Bracket& 
     std::partial_sort(undecided.begin(), last, undecided.end(),
                       [&](const Span& x, const Span& y) { return bound(x) < bound(y); });
     for (auto span = undecided.begin(); span != last; ++span) {
-        best = std::min(best, Golden(refined, span->A, span->B));
+        best = std::min(best, GoldenSection(refined, span->A, span->B, GoldenSteps));
     }
     return best;
 }

@@ -1,6 +1,7 @@
 #include "findings.h"
 
 #include "bendrows.h"
+#include "goldensection.h"
 
 #include <algorithm>
 #include <array>
@@ -187,21 +188,9 @@ struct PairSearch {
     }
 };
 
+// Golden section over [low, high], the ends included.
 double GoldenMinimum(const PairSearch& f, double low, double high, double tolerance) {
-    constexpr double Ratio = 0.6180339887498949;
-    double a = low, b = high;
-    double c = b - Ratio * (b - a), d = a + Ratio * (b - a);
-    double fc = f(c), fd = f(d);
-    for (int step = 0; step < MaxGoldenSteps && b - a > tolerance; ++step) {
-        if (fc <= fd) {
-            b = d, d = c, fd = fc;
-            c = b - Ratio * (b - a), fc = f(c);
-        } else {
-            a = c, c = d, fc = fd;
-            d = a + Ratio * (b - a), fd = f(d);
-        }
-    }
-    return std::min({fc, fd, f(low), f(high)});
+    return std::min({GoldenSection(f, low, high, MaxGoldenSteps, tolerance), f(low), f(high)});
 }
 
 double SmallestDistance(const Piece& p, const Piece& q, double diameter) {
