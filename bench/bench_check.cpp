@@ -2,6 +2,7 @@
 // run every rule against the example profile; then the same with the bend sequence played for
 // the stock and the floor, as the command does. The coil touches itself turn on turn, so the
 // contact search has many pairs of pieces to measure; the zigzag is an ordinary long part.
+#include "benchprograms.h"
 #include "bendsequence.h"
 #include "findings.h"
 #include "machineprofile.h"
@@ -19,15 +20,6 @@ std::string CoilProgram() {
         text += "10,2,30,40\n";
     }
     return text + "40,0,0,40\n";
-}
-
-std::string ZigzagProgram() {
-    std::string text = "diameter,25\nY,B,C,R\n";
-    for (int i = 0; i < 99; ++i) {
-        text += std::to_string(20 + i % 7 * 5) + ',' + std::to_string(i * 37 % 360 - 180) + ',' +
-                std::to_string(10 + i * 53 % 160) + ',' + std::to_string(15 + i % 5) + '\n';
-    }
-    return text + "40,0,0,15\n";
 }
 
 void Check(benchmark::State& state, const std::string& text, bool sequence = false) {
@@ -59,7 +51,7 @@ void BM_CheckCoil(benchmark::State& state) {
 BENCHMARK(BM_CheckCoil)->Unit(benchmark::kMillisecond);
 
 void BM_CheckZigzag(benchmark::State& state) {
-    Check(state, ZigzagProgram());
+    Check(state, HundredRowProgram());
 }
 BENCHMARK(BM_CheckZigzag)->Unit(benchmark::kMillisecond);
 
@@ -69,7 +61,7 @@ void BM_CheckCoilWithSequence(benchmark::State& state) {
 BENCHMARK(BM_CheckCoilWithSequence)->Unit(benchmark::kMillisecond);
 
 void BM_CheckZigzagWithSequence(benchmark::State& state) {
-    Check(state, ZigzagProgram(), true);
+    Check(state, HundredRowProgram(), true);
 }
 BENCHMARK(BM_CheckZigzagWithSequence)->Unit(benchmark::kMillisecond);
 

@@ -4,6 +4,7 @@
 //   the same window, called back to back and, live, at 100 Hz from a timer;
 // - the share of one core the running program takes at rest with the initial tube shown;
 // - "Make 3D" of a 100-row program, from the click to the new picture's frame drawn.
+#include "benchprograms.h"
 #include "frmmain.h"
 #include "fsimpipe.h"
 #include "movpal.h"
@@ -18,7 +19,6 @@
 #include <QToolButton>
 
 #include <algorithm>
-#include <chrono>
 #include <sys/resource.h>
 #include <vector>
 
@@ -54,22 +54,7 @@ BENCHMARK(BM_BareFrame)->Unit(benchmark::kMicrosecond);
 
 // Both loops in alternation, so that machine noise falls on both alike.
 void BM_FrameRatio(benchmark::State& state) {
-    using Clock = std::chrono::steady_clock;
-    Clock::duration whole{}, bare{};
-    for (auto _ : state) {
-        auto start = Clock::now();
-        for (int i = 0; i < 20; ++i) {
-            HeldTick();
-        }
-        whole += Clock::now() - start;
-        start = Clock::now();
-        for (int i = 0; i < 20; ++i) {
-            BareFrame();
-        }
-        bare += Clock::now() - start;
-    }
-    state.counters["whole_over_bare"] =
-        std::chrono::duration<double>(whole) / std::chrono::duration<double>(bare);
+    AlternatedRatio(state, "whole_over_bare", HeldTick, BareFrame);
 }
 BENCHMARK(BM_FrameRatio)->Unit(benchmark::kMillisecond);
 

@@ -1,20 +1,12 @@
 // The numbers of a 100-row program: `tubrix-cli info` (read, walk, JSON) and `tubrix-cli ybc`
 // (read the points, back to YBC, write), each the work of one command without the process.
+#include "benchprograms.h"
 #include "commands.h"
 #include "ybc.h"
 
 #include <benchmark/benchmark.h>
 
 namespace {
-
-std::string HundredRowProgram() {
-    std::string text = "diameter,25\nY,B,C,R\n";
-    for (int i = 0; i < 99; ++i) {
-        text += std::to_string(20 + i % 7 * 5) + ',' + std::to_string(i * 37 % 360 - 180) + ',' +
-                std::to_string(10 + i * 53 % 160) + ',' + std::to_string(15 + i % 5) + '\n';
-    }
-    return text + "40,0,0,15\n";
-}
 
 std::string PointsOf(const std::string& programText) {
     const ProgramRows rows = *ParseProgramText(programText, "bench").Value;

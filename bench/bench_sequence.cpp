@@ -1,21 +1,12 @@
 // The work of `tubrix-cli sequence --json` on a 100-row program, without the process: read,
 // walk, play every bend with its exact contacts, write the JSON.
+#include "benchprograms.h"
 #include "bendsequence.h"
 #include "commands.h"
 
 #include <benchmark/benchmark.h>
 
 namespace {
-
-// Rows of every angle, plane and length: a part that folds back over itself and the stock.
-std::string HundredRowProgram() {
-    std::string text = "diameter,25\nY,B,C,R\n";
-    for (int i = 0; i < 99; ++i) {
-        text += std::to_string(20 + i % 7 * 5) + ',' + std::to_string(i * 37 % 360 - 180) + ',' +
-                std::to_string(10 + i * 53 % 160) + ',' + std::to_string(15 + i % 5) + '\n';
-    }
-    return text + "40,0,0,15\n";
-}
 
 void Play(benchmark::State& state, const MachineProfile& profile) {
     const std::string text = HundredRowProgram();

@@ -1,6 +1,7 @@
 // A frame of the bend sequence's step view against a normal frame of the same part, on a real
 // native GL window (needs an X display; Xvfb will do): the window's initial program, after its
 // last bend, so the step draws the whole part and the stock besides.
+#include "benchprograms.h"
 #include "frmmain.h"
 #include "fsimpipe.h"
 #include "sequencesteps.h"
@@ -11,7 +12,6 @@
 #include <QElapsedTimer>
 #include <QToolButton>
 
-#include <chrono>
 
 namespace {
 
@@ -39,22 +39,8 @@ BENCHMARK(BM_StepFrame)->Unit(benchmark::kMicrosecond);
 
 // Both in alternation, so that machine noise falls on both alike.
 void BM_StepOverNormal(benchmark::State& state) {
-    using Clock = std::chrono::steady_clock;
-    Clock::duration step{}, normal{};
-    for (auto _ : state) {
-        auto start = Clock::now();
-        for (int i = 0; i < 20; ++i) {
-            Frame(StepList);
-        }
-        step += Clock::now() - start;
-        start = Clock::now();
-        for (int i = 0; i < 20; ++i) {
-            Frame(0);
-        }
-        normal += Clock::now() - start;
-    }
-    state.counters["step_over_normal"] =
-        std::chrono::duration<double>(step) / std::chrono::duration<double>(normal);
+    AlternatedRatio(
+        state, "step_over_normal", [] { Frame(StepList); }, [] { Frame(0); });
 }
 BENCHMARK(BM_StepOverNormal)->Unit(benchmark::kMillisecond);
 

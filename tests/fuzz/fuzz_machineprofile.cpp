@@ -17,24 +17,6 @@ namespace {
 
 const std::string FileName = "fuzz.toml";
 
-int LineCount(std::string_view text) {
-    int lines = 1;
-    for (char c : text) {
-        lines += c == '\n';
-    }
-    return lines;
-}
-
-void CheckError(const TubeFileError& error, std::string_view text) {
-    if (error.File != FileName || error.Message.empty()) {
-        FuzzFail("an error does not name the file or says nothing");
-    }
-    if (error.Line < 0 || error.Line > LineCount(text) || error.Column < 0 ||
-        (error.Line == 0 && error.Column != 0)) {
-        FuzzFail("an error names a line or column the text does not have");
-    }
-}
-
 bool Positive(const std::optional<double>& value) {
     return !value || (std::isfinite(*value) && *value > 0);
 }
@@ -89,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (profile) {
         CheckProfile(*profile.Value);
     } else {
-        CheckError(profile.Error, text);
+        CheckFileError(profile.Error, text, FileName);
     }
     if (!text.starts_with("\xEF\xBB\xBF") &&
         !SameOutcome(profile, ParseMachineProfile("\xEF\xBB\xBF" + std::string(text), FileName))) {
