@@ -10,6 +10,8 @@
 
 #include <benchmark/benchmark.h>
 
+using namespace tubrix;
+
 namespace {
 
 // Twelve bends of 30 degrees make a turn; a twist of 2 degrees a row lifts each turn less than
@@ -23,10 +25,10 @@ std::string CoilProgram() {
 }
 
 void Check(benchmark::State& state, const std::string& text, bool sequence = false) {
-    const MachineProfile profile = *ReadMachineProfile(TUBRIX_EXAMPLE_PROFILE).Value;
+    const MachineProfile profile = *ReadMachineProfile(TUBRIX_EXAMPLE_PROFILE);
     std::size_t found = 0;
     for (auto _ : state) {
-        const BendProgram program = ProgramFromRows(*ParseProgramText(text, "bench").Value);
+        const BendProgram program = ProgramFromRows(*ParseProgramText(text, "bench"));
         std::vector<Finding> findings = CheckPart(program, &profile);
         if (sequence) {
             const std::vector<Finding> bending =
@@ -38,7 +40,7 @@ void Check(benchmark::State& state, const std::string& text, bool sequence = fal
     }
     std::size_t contacts = 0;
     for (const Finding& f :
-         CheckPart(ProgramFromRows(*ParseProgramText(text, "bench").Value), &profile)) {
+         CheckPart(ProgramFromRows(*ParseProgramText(text, "bench")), &profile)) {
         contacts += f.Rule == FindingRule::Contact;
     }
     state.counters["findings"] = static_cast<double>(found);

@@ -29,6 +29,8 @@
 
 extern char** environ;
 
+using namespace tubrix;
+
 namespace {
 
 constexpr int ProcessRuns = 11;
@@ -46,6 +48,17 @@ ProgramRows HundredRows() {
         rows.Rows.push_back({30.0 + i % 7 * 10, static_cast<double>(i * 37 % 360), c, 60});
     }
     return rows;
+}
+
+// An input file of the processes timed, written before them; a failed write shows in their runs.
+void WriteInput(const std::string& path, std::string_view content) {
+    (void)WriteFileWhole(path, content);
+}
+
+// A program's tube as binary STL; empty when it cannot be encoded.
+std::string StlBytes(const BendProgram& program) {
+    const Result<std::string> encoded = EncodeMesh(BuildTubeMesh(program), MeshFormats()[0]);
+    return encoded ? *encoded : std::string();
 }
 
 double Median(std::vector<double> values) {
@@ -213,9 +226,9 @@ void RegisterExport(Figures& figures, const BendProgram& program, const MeshForm
             for (auto _ : state) {
                 using Clock = std::chrono::steady_clock;
                 const Clock::time_point start = Clock::now();
-                const EncodedMesh encoded = EncodeMesh(BuildTubeMesh(program), format);
+                const Result<std::string> encoded = EncodeMesh(BuildTubeMesh(program), format);
                 const Clock::time_point encodedAt = Clock::now();
-                if (!encoded.Error.empty() || !WriteFileWhole(path, encoded.Bytes).empty()) {
+                if (!encoded || !WriteFileWhole(path, *encoded)) {
                     state.SkipWithError("the export failed");
                     break;
                 }
@@ -271,8 +284,8 @@ int main(int argc, char** argv) {
 
     const ProgramRows rows = HundredRows();
     const BendProgram program = ProgramFromRows(rows);
-    WriteFileWhole(in("program.csv"), FormatProgramText(rows));
-    WriteFileWhole(in("tube.stl"), EncodeMesh(BuildTubeMesh(program), MeshFormats()[0]).Bytes);
+    WriteInput(in("program.csv"), FormatProgramText(rows));
+    WriteInput(in("tube.stl"), StlBytes(program));
 
     Figures figures;
     for (const MeshFormat& format : MeshFormats()) {
@@ -292,9 +305,8 @@ int main(int argc, char** argv) {
     const ProgramRows initial{
         38,
         {{30, 0, 90, 45}, {30, 90, 90, 45}, {30, 90, 90, 45}, {30, 90, 90, 45}, {30, 0, 0, 45}}};
-    WriteFileWhole(in("initial.csv"), FormatProgramText(initial));
-    WriteFileWhole(in("initial.stl"),
-                   EncodeMesh(BuildTubeMesh(ProgramFromRows(initial)), MeshFormats()[0]).Bytes);
+    WriteInput(in("initial.csv"), FormatProgramText(initial));
+    WriteInput(in("initial.stl"), StlBytes(ProgramFromRows(initial)));
     for (const std::string tube : {"initial", "program"}) {
         const std::vector<std::string> render{
             cli,      "render",   in((tube + ".csv").c_str()), "-o", in("tubrix.png"),

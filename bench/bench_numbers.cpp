@@ -6,13 +6,14 @@
 
 #include <benchmark/benchmark.h>
 
+using namespace tubrix;
+
 namespace {
 
 std::string PointsOf(const std::string& programText) {
-    const ProgramRows rows = *ParseProgramText(programText, "bench").Value;
-    int failedRow = 0;
+    const ProgramRows rows = *ParseProgramText(programText, "bench");
     std::string text = "diameter,25\n";
-    const auto points = ProgramToXyz(WalkTube(ProgramFromRows(rows)), failedRow);
+    const auto points = ProgramToXyz(WalkTube(ProgramFromRows(rows)));
     for (const XyzPoint& p : *points) {
         text += FormatNumber(p.At.X) + ',' + FormatNumber(p.At.Y) + ',' + FormatNumber(p.At.Z) +
                 ',' + (p.R ? FormatNumber(*p.R) : "") + '\n';
@@ -23,8 +24,8 @@ std::string PointsOf(const std::string& programText) {
 void BM_Info(benchmark::State& state) {
     const std::string text = HundredRowProgram();
     for (auto _ : state) {
-        const Loaded<ProgramRows> rows = ParseProgramText(text, "bench");
-        const BendProgram program = ProgramFromRows(*rows.Value);
+        const Result<ProgramRows> rows = ParseProgramText(text, "bench");
+        const BendProgram program = ProgramFromRows(*rows);
         benchmark::DoNotOptimize(InfoJson(program, WalkTube(program)));
     }
 }
@@ -33,7 +34,7 @@ BENCHMARK(BM_Info)->Unit(benchmark::kMicrosecond);
 void BM_InfoTable(benchmark::State& state) {
     const std::string text = HundredRowProgram();
     for (auto _ : state) {
-        const BendProgram program = ProgramFromRows(*ParseProgramText(text, "bench").Value);
+        const BendProgram program = ProgramFromRows(*ParseProgramText(text, "bench"));
         benchmark::DoNotOptimize(InfoText(program, WalkTube(program)));
     }
 }
@@ -42,9 +43,9 @@ BENCHMARK(BM_InfoTable)->Unit(benchmark::kMicrosecond);
 void BM_Ybc(benchmark::State& state) {
     const std::string points = PointsOf(HundredRowProgram());
     for (auto _ : state) {
-        const Loaded<PointsRows> rows = ParsePointsText(points, "bench");
-        const Loaded<ProgramRows> program = XyzToProgram(*rows.Value, std::nullopt, "bench");
-        benchmark::DoNotOptimize(FormatProgramText(*program.Value));
+        const Result<PointsRows> rows = ParsePointsText(points, "bench");
+        const Result<ProgramRows> program = XyzToProgram(*rows, std::nullopt, "bench");
+        benchmark::DoNotOptimize(FormatProgramText(*program));
     }
 }
 BENCHMARK(BM_Ybc)->Unit(benchmark::kMicrosecond);

@@ -6,14 +6,16 @@
 
 #include <benchmark/benchmark.h>
 
+using namespace tubrix;
+
 namespace {
 
 void Play(benchmark::State& state, const MachineProfile& profile) {
     const std::string text = HundredRowProgram();
     std::size_t contacts = 0;
     for (auto _ : state) {
-        const Loaded<ProgramRows> rows = ParseProgramText(text, "bench");
-        const auto program = std::make_unique<BendProgram>(ProgramFromRows(*rows.Value));
+        const Result<ProgramRows> rows = ParseProgramText(text, "bench");
+        const auto program = std::make_unique<BendProgram>(ProgramFromRows(*rows));
         const BendSequence sequence = PlayBendSequence(*program, profile);
         benchmark::DoNotOptimize(SequenceJson(sequence));
         contacts = 0;

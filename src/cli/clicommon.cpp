@@ -1,9 +1,13 @@
 #include "commands.h"
 
+#include "checkrow.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <iostream>
+
+using namespace tubrix;
 
 std::string Fixed(double value, int width) {
     char text[512]; // room for the widest double in fixed notation
@@ -23,6 +27,11 @@ void ReportWarning(const std::string& message) {
     std::cerr << "tubrix-cli: warning: " << message << '\n';
 }
 
+int Report(const Error& error, int status) {
+    ReportError(error.ToString());
+    return status;
+}
+
 void AddProgramInput(CLI::App& command, ProgramInput& input) {
     command.add_option("PROGRAM", input.Path, "Bend program file (.csv); - reads standard input")
         ->required();
@@ -30,34 +39,23 @@ void AddProgramInput(CLI::App& command, ProgramInput& input) {
                      "Work on the mirrored part, the other hand: every B negated");
 }
 
-std::optional<ProgramRows> LoadProgram(const ProgramInput& input) {
-    Loaded<ProgramRows> program = ReadProgramFile(input.Path);
-    if (!program) {
-        ReportError(program.Error.ToString());
-        return std::nullopt;
+Result<ProgramRows> LoadProgram(const ProgramInput& input) {
+    Result<ProgramRows> program = ReadProgramFile(input.Path);
+    if (program && input.Mirror) {
+        MirrorProgram(*program);
     }
-    if (input.Mirror) {
-        MirrorProgram(*program.Value);
-    }
-    return program.Value;
+    return program;
 }
 
-std::optional<MachineProfile> LoadProfile(const std::string& path) {
-    Loaded<MachineProfile> profile = ReadMachineProfile(path);
-    if (!profile) {
-        ReportError(profile.Error.ToString());
-        return std::nullopt;
-    }
-    return profile.Value;
-}
-
-bool LoadOptionalProfile(const std::string& path, std::optional<MachineProfile>& profile) {
-    profile.reset();
+Result<std::optional<MachineProfile>> LoadOptionalProfile(const std::string& path) {
     if (path.empty()) {
-        return true;
+        return std::optional<MachineProfile>();
     }
-    profile = LoadProfile(path);
-    return profile.has_value();
+    Result<MachineProfile> profile = ReadMachineProfile(path);
+    if (!profile) {
+        return profile.Failure();
+    }
+    return std::optional<MachineProfile>(std::move(*profile));
 }
 
 CLI::Option* AddMachineOption(CLI::App& command, std::string& path) {
@@ -67,12 +65,8 @@ CLI::Option* AddMachineOption(CLI::App& command, std::string& path) {
 }
 
 int WriteOutput(const std::string& path, const std::string& content) {
-    const std::string failure = WriteFileWhole(path.empty() ? "-" : path, content);
-    if (!failure.empty()) {
-        ReportError(failure);
-        return ExitOutputFailed;
-    }
-    return ExitSuccess;
+    const Result<void> written = WriteFileWhole(path.empty() ? "-" : path, content);
+    return written ? ExitSuccess : Report(written.Failure(), ExitOutputFailed);
 }
 
 void AddDecimalsOption(CLI::App& command, std::optional<int>& decimals) {
@@ -85,15 +79,26 @@ void AddDecimalsOption(CLI::App& command, std::optional<int>& decimals) {
 int WriteProgram(const std::string& path, const ProgramRows& rows, std::optional<int> decimals) {
     const std::string text = FormatProgramText(rows, decimals);
     if (decimals) {
-        const Loaded<ProgramRows> back = ParseProgramText(text, std::string());
-        if (!back) {
-            // The written text has three lines before its first row: comment, diameter, header.
-            constexpr int HeadLines = 3;
-            const std::string where = back.Error.Line > HeadLines
-                                          ? "row " + std::to_string(back.Error.Line - HeadLines)
-                                          : std::string("the diameter");
+        // What rounding made of the numbers is judged by the rules a program keeps.
+        const auto round = [&](double& value) {
+            if (const Result<double> back = ParseNumber(FormatNumber(value, decimals), ';', "");
+                back) {
+                value = *back;
+            }
+        };
+        ProgramRows rounded = rows;
+        round(rounded.Diameter);
+        for (BendRowInput& row : rounded.Rows) {
+            for (double* value : {&row.Y, &row.B, &row.C, &row.R}) {
+                round(*value);
+            }
+        }
+        if (const Result<void> usable = CheckUsable(rounded); !usable) {
+            const Error& fault = usable.Failure();
+            const std::string where =
+                fault.Row > 0 ? "row " + std::to_string(fault.Row) : std::string("the diameter");
             ReportError("--decimals " + std::to_string(*decimals) + " leaves " + where +
-                        " unreadable: " + back.Error.Message);
+                        " unreadable: " + fault.Message);
             return ExitBadInput;
         }
     }

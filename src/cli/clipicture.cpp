@@ -1,12 +1,20 @@
 #include "clipicture.h"
 
-#include "commands.h"
-
 #include <QBuffer>
 
 #include <charconv>
 
-std::optional<std::pair<int, int>> ReadPictureSize(const std::string& text) {
+namespace {
+
+tubrix::Error Failed(std::string message) {
+    tubrix::Error error;
+    error.Message = std::move(message);
+    return error;
+}
+
+} // namespace
+
+tubrix::Result<std::pair<int, int>> ReadPictureSize(const std::string& text) {
     const std::size_t at = text.find('x');
     int width = 0, height = 0;
     if (at != std::string::npos && at > 0) {
@@ -20,12 +28,11 @@ std::optional<std::pair<int, int>> ReadPictureSize(const std::string& text) {
             return std::pair{width, height};
         }
     }
-    ReportError("--size must be WIDTHxHEIGHT, each from 1 to " +
-                std::to_string(LargestPictureSide) + " pixels, not \"" + text + "\"");
-    return std::nullopt;
+    return Failed("--size must be WIDTHxHEIGHT, each from 1 to " +
+                  std::to_string(LargestPictureSide) + " pixels, not \"" + text + "\"");
 }
 
-std::optional<std::string> EncodePng(const QImage& image) {
+tubrix::Result<std::string> EncodePng(const QImage& image) {
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
@@ -33,8 +40,7 @@ std::optional<std::string> EncodePng(const QImage& image) {
     // level, and a few kilobytes more cost a job folder or a web page nothing.
     constexpr int FastCompression = 85;
     if (!image.save(&buffer, "PNG", FastCompression)) {
-        ReportError("the picture could not be encoded as PNG");
-        return std::nullopt;
+        return Failed("the picture could not be encoded as PNG");
     }
     return png.toStdString();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "error.h"
+
 #include <QImage>
 
 #include <optional>
@@ -10,9 +12,8 @@
 
 inline constexpr int LargestPictureSide = 16384;
 
-// "WIDTHxHEIGHT", each a whole number from 1 to LargestPictureSide; nothing otherwise, and
-// reported.
-std::optional<std::pair<int, int>> ReadPictureSize(const std::string& text);
+// "WIDTHxHEIGHT", each a whole number from 1 to LargestPictureSide.
+tubrix::Result<std::pair<int, int>> ReadPictureSize(const std::string& text);
 
-// The picture as PNG bytes; nothing, reported, when it cannot be encoded.
-std::optional<std::string> EncodePng(const QImage& image);
+// The picture as PNG bytes.
+tubrix::Result<std::string> EncodePng(const QImage& image);

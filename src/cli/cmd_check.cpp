@@ -1,11 +1,12 @@
 // tubrix-cli check: can this machine bend the part? One line per finding; exit status 3 when
 // there is any, so scripts can branch on it.
-#include "bendsequence.h"
 #include "clijson.h"
 #include "commands.h"
-#include "findings.h"
+#include "partcheck.h"
 
 #include <memory>
+
+using namespace tubrix;
 
 namespace {
 
@@ -37,26 +38,20 @@ std::string FindingsJson(const std::optional<MachineProfile>& profile, double cu
 }
 
 int RunCheck(const CheckOptions& options) {
-    const std::optional<ProgramRows> rows = LoadProgram(options.Program);
+    const Result<ProgramRows> rows = LoadProgram(options.Program);
     if (!rows) {
-        return ExitBadInput;
+        return Report(rows.Failure());
     }
-    std::optional<MachineProfile> profile;
-    if (!LoadOptionalProfile(options.Machine, profile)) {
-        return ExitBadInput;
+    const Result<std::optional<MachineProfile>> profile = LoadOptionalProfile(options.Machine);
+    if (!profile) {
+        return Report(profile.Failure());
     }
-    const BendProgram program = ProgramFromRows(*rows);
-    std::vector<Finding> findings = CheckPart(program, profile ? &*profile : nullptr);
-    // Where the part meets the stock or the floor as it is bent: always the stock (the die on
-    // the profile's side), the floor when the profile says how high the machine stands.
-    std::vector<Finding> bending =
-        SequenceFindings(PlayBendSequence(program, profile.value_or(MachineProfile{})));
-    findings.insert(findings.end(), bending.begin(), bending.end());
-    SortFindings(findings);
+    const auto program = std::make_unique<BendProgram>(ProgramFromRows(*rows));
+    const PartCheck check = CheckProgram(*program, *profile ? &**profile : nullptr);
+    const std::vector<Finding>& findings = check.Findings;
     std::string text;
     if (options.AsJson) {
-        text =
-            FindingsJson(profile, CutLength(program, profile.value_or(MachineProfile{})), findings);
+        text = FindingsJson(*profile, check.CutLength, findings);
     } else {
         for (const Finding& f : findings) {
             text += FindingLine(f) + '\n';

@@ -7,6 +7,8 @@
 #include <memory>
 #include <new>
 
+using namespace tubrix;
+
 namespace {
 
 struct ExportOptions {
@@ -44,25 +46,23 @@ int RunExport(const ExportOptions& options) {
                     "\"");
         return ExitBadInput;
     }
-    const MeshFormat* format = MeshFormatFor(options.Output);
-    if (format == nullptr) {
-        ReportError("the mesh file must end in one of " + MeshExtensionList() + ", not \"" +
-                    options.Output + "\"");
-        return ExitBadInput;
+    const Result<MeshFormat> format = MeshFormatFor(options.Output);
+    if (!format) {
+        return Report(format.Failure());
     }
-    const std::optional<ProgramRows> rows = LoadProgram(options.Program);
+    const Result<ProgramRows> rows = LoadProgram(options.Program);
     if (!rows) {
-        return ExitBadInput;
+        return Report(rows.Failure());
     }
     try {
         const TubeMesh mesh = BuildTubeMesh(ProgramFromRows(*rows), *segments);
         WarnOfFolds(options.Program.Path, *rows, mesh);
-        const EncodedMesh encoded = EncodeMesh(mesh, *format);
-        if (!encoded.Error.empty()) {
-            ReportError(options.Program.Path + ": " + encoded.Error);
+        const Result<std::string> encoded = EncodeMesh(mesh, *format);
+        if (!encoded) {
+            ReportError(options.Program.Path + ": " + encoded.Failure().Message);
             return ExitBadInput;
         }
-        return WriteOutput(options.Output, encoded.Bytes);
+        return WriteOutput(options.Output, *encoded);
     } catch (const std::bad_alloc&) {
         ReportError("the mesh of " + options.Program.Path + " does not fit in memory");
         return ExitOutputFailed;

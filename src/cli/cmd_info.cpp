@@ -10,6 +10,8 @@
 #include <cstring>
 #include <sstream>
 
+using namespace tubrix;
+
 namespace {
 
 struct InfoOptions {
@@ -22,9 +24,9 @@ std::string PointText(Vec3 p) {
 }
 
 int RunInfo(const InfoOptions& options) {
-    const std::optional<ProgramRows> rows = LoadProgram(options.Program);
+    const Result<ProgramRows> rows = LoadProgram(options.Program);
     if (!rows) {
-        return ExitBadInput;
+        return Report(rows.Failure());
     }
     const BendProgram program = ProgramFromRows(*rows);
     const TubeWalk walk = WalkTube(program);

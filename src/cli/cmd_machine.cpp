@@ -2,10 +2,12 @@
 // cut length. Findings do not stop it; their count goes to standard error.
 #include "clijson.h"
 #include "commands.h"
-#include "findings.h"
 #include "machineprogram.h"
+#include "partcheck.h"
 
 #include <memory>
+
+using namespace tubrix;
 
 namespace {
 
@@ -34,22 +36,22 @@ std::string MachineJson(const MachineProgram& program) {
 }
 
 int RunMachine(const MachineOptions& options) {
-    const std::optional<ProgramRows> rows = LoadProgram(options.Program);
+    const Result<ProgramRows> rows = LoadProgram(options.Program);
     if (!rows) {
-        return ExitBadInput;
+        return Report(rows.Failure());
     }
-    const std::optional<MachineProfile> profile = LoadProfile(options.Machine);
+    const Result<MachineProfile> profile = ReadMachineProfile(options.Machine);
     if (!profile) {
+        return Report(profile.Failure());
+    }
+    const auto program = std::make_unique<BendProgram>(ProgramFromRows(*rows));
+    const MachineProgram machine = MakeMachineProgram(*program, *profile);
+    if (const Result<void> finite = CheckMachineProgram(machine); !finite) {
+        ReportError(ShownName(options.Program.Path) + ": " + finite.Failure().InProgram() +
+                    "; nothing was written");
         return ExitBadInput;
     }
-    const BendProgram program = ProgramFromRows(*rows);
-    const MachineProgram machine = MakeMachineProgram(program, *profile);
-    if (const auto overflow = MachineProgramOverflow(machine)) {
-        ReportError(options.Program.Path + ": " + *overflow +
-                    " of the machine's program is too large for a number; nothing was written");
-        return ExitBadInput;
-    }
-    const std::size_t findings = CheckPart(program, &*profile).size();
+    const std::size_t findings = CheckProgram(*program, &*profile).Findings.size();
     const int status = WriteOutput(
         options.Output, options.AsJson ? MachineJson(machine)
                                        : FormatMachineProgramText(machine, options.Decimals));

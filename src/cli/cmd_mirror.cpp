@@ -3,6 +3,8 @@
 
 #include <memory>
 
+using namespace tubrix;
+
 namespace {
 
 struct MirrorOptions {
@@ -12,9 +14,9 @@ struct MirrorOptions {
 };
 
 int RunMirror(const MirrorOptions& options) {
-    const std::optional<ProgramRows> rows = LoadProgram({options.Program, true});
+    const Result<ProgramRows> rows = LoadProgram({options.Program, true});
     if (!rows) {
-        return ExitBadInput;
+        return Report(rows.Failure());
     }
     return WriteProgram(options.Output, *rows, options.Decimals);
 }

@@ -8,6 +8,8 @@
 #include <memory>
 #include <new>
 
+using namespace tubrix;
+
 namespace {
 
 struct RenderOptions {
@@ -44,18 +46,18 @@ std::optional<std::pair<Number, Number>> Pair(const std::string& text, char sepa
 }
 
 int RunRender(const RenderOptions& options) {
-    const auto size = ReadPictureSize(options.Size);
+    const Result<std::pair<int, int>> size = ReadPictureSize(options.Size);
     if (!size) {
-        return ExitBadInput;
+        return Report(size.Failure());
     }
     const auto turn = Pair<double>(options.Turn, ',');
     if (!turn || !std::isfinite(turn->first) || !std::isfinite(turn->second)) {
         ReportError("--turn must be X,Y in degrees, not \"" + options.Turn + "\"");
         return ExitBadInput;
     }
-    const std::optional<ProgramRows> rows = LoadProgram(options.Program);
+    const Result<ProgramRows> rows = LoadProgram(options.Program);
     if (!rows) {
-        return ExitBadInput;
+        return Report(rows.Failure());
     }
     if (rows->Rows.size() < 2) {
         ReportWarning(options.Program.Path +
@@ -70,9 +72,9 @@ int RunRender(const RenderOptions& options) {
                                         : "no OpenGL to draw with: " + picture.Error);
         return ExitOutputFailed;
     }
-    const std::optional<std::string> png = EncodePng(picture.Image);
+    const Result<std::string> png = EncodePng(picture.Image);
     if (!png) {
-        return ExitOutputFailed;
+        return Report(png.Failure(), ExitOutputFailed);
     }
     return WriteOutput(options.Output, *png);
 }

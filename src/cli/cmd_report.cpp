@@ -10,6 +10,8 @@
 #include <map>
 #include <memory>
 
+using namespace tubrix;
+
 namespace {
 
 struct ReportOptions {
@@ -49,33 +51,31 @@ std::string DefaultTitle(const std::string& path) {
 }
 
 int RunReport(const ReportOptions& options) {
-    const std::optional<ProgramRows> rows = LoadProgram(options.Program);
+    const Result<ProgramRows> rows = LoadProgram(options.Program);
     if (!rows) {
-        return ExitBadInput;
+        return Report(rows.Failure());
     }
-    std::optional<MachineProfile> profile;
-    if (!LoadOptionalProfile(options.Machine, profile)) {
-        return ExitBadInput;
+    const Result<std::optional<MachineProfile>> profile = LoadOptionalProfile(options.Machine);
+    if (!profile) {
+        return Report(profile.Failure());
     }
     const auto application = SheetApplication();
-    const BendProgram program = ProgramFromRows(*rows);
+    const auto program = std::make_unique<BendProgram>(ProgramFromRows(*rows));
     SheetOptions sheetOptions;
     sheetOptions.Title = options.Title.empty() ? DefaultTitle(options.Program.Path) : options.Title;
     sheetOptions.Mirrored = options.Program.Mirror;
-    const Loaded<SetupSheet> sheet =
-        BuildSetupSheet(program, WalkTube(program), profile ? &*profile : nullptr, sheetOptions);
+    const Result<SetupSheet> sheet =
+        BuildSetupSheet(*program, *profile ? &**profile : nullptr, sheetOptions);
     if (!sheet) {
-        ReportError(sheet.Error.ToString());
-        return ExitOutputFailed;
+        return Report(sheet.Failure(), ExitOutputFailed);
     }
     // Laid out in memory first, so a sheet is written whole or not at all.
     QByteArray pdf;
     QBuffer buffer(&pdf);
     buffer.open(QIODevice::WriteOnly);
-    const std::string failure = WriteSetupSheetPdf(*sheet.Value, Papers.at(options.Paper), buffer);
-    if (!failure.empty()) {
-        ReportError(failure);
-        return ExitOutputFailed;
+    const Result<void> laidOut = WriteSetupSheetPdf(*sheet, Papers.at(options.Paper), buffer);
+    if (!laidOut) {
+        return Report(laidOut.Failure(), ExitOutputFailed);
     }
     return WriteOutput(options.Output, pdf.toStdString());
 }

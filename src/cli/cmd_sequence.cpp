@@ -1,9 +1,9 @@
 // tubrix-cli sequence: the bending played through on the machine, bend by bend, with where the
 // part meets the stock or the floor; and, with -o, a picture of every state.
-#include "bendsequence.h"
 #include "clijson.h"
 #include "clipicture.h"
 #include "commands.h"
+#include "partcheck.h"
 #include "sequencepicture.h"
 
 #include <algorithm>
@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
+
+using namespace tubrix;
 
 namespace {
 
@@ -55,9 +57,9 @@ int WritePictures(const std::string& directory, std::pair<int, int> size,
             ReportError("no OpenGL to draw with: " + picture.Error);
             return ExitOutputFailed;
         }
-        const std::optional<std::string> png = EncodePng(picture.Image);
+        const Result<std::string> png = EncodePng(picture.Image);
         if (!png) {
-            return ExitOutputFailed;
+            return Report(png.Failure(), ExitOutputFailed);
         }
         char name[32];
         std::snprintf(name, sizeof name, "step-%02d.png", step);
@@ -80,22 +82,22 @@ bool AllFinite(const BendSequence& sequence) {
 }
 
 int RunSequence(const SequenceOptions& options) {
-    const auto size = ReadPictureSize(options.Size);
+    const Result<std::pair<int, int>> size = ReadPictureSize(options.Size);
     if (!size) {
-        return ExitBadInput;
+        return Report(size.Failure());
     }
-    const std::optional<ProgramRows> rows = LoadProgram(options.Program);
+    const Result<ProgramRows> rows = LoadProgram(options.Program);
     if (!rows) {
-        return ExitBadInput;
+        return Report(rows.Failure());
     }
-    std::optional<MachineProfile> loaded;
-    if (!LoadOptionalProfile(options.Machine, loaded)) {
-        return ExitBadInput;
+    const Result<std::optional<MachineProfile>> profile = LoadOptionalProfile(options.Machine);
+    if (!profile) {
+        return Report(profile.Failure());
     }
-    const MachineProfile profile = loaded.value_or(MachineProfile{});
     // The record is some ten kilobytes: on the heap.
     const auto program = std::make_unique<BendProgram>(ProgramFromRows(*rows));
-    const BendSequence sequence = PlayBendSequence(*program, profile);
+    const PartCheck check = CheckProgram(*program, *profile ? &**profile : nullptr);
+    const BendSequence& sequence = check.Sequence;
     if (!AllFinite(sequence)) {
         ReportError(options.Program.Path +
                     ": the numbers overflow on the machine; nothing to play");

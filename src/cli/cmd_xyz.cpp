@@ -4,6 +4,8 @@
 
 #include <memory>
 
+using namespace tubrix;
+
 namespace {
 
 struct XyzOptions {
@@ -24,16 +26,13 @@ std::string PointsText(double diameter, const std::vector<XyzPoint>& points,
 }
 
 int RunXyz(const XyzOptions& options) {
-    const std::optional<ProgramRows> rows = LoadProgram(options.Program);
+    const Result<ProgramRows> rows = LoadProgram(options.Program);
     if (!rows) {
-        return ExitBadInput;
+        return Report(rows.Failure());
     }
-    int failedRow = 0;
-    const std::optional<std::vector<XyzPoint>> points =
-        ProgramToXyz(WalkTube(ProgramFromRows(*rows)), failedRow);
+    const Result<std::vector<XyzPoint>> points = ProgramToXyz(WalkTube(ProgramFromRows(*rows)));
     if (!points) {
-        ReportError(options.Program.Path + ": row " + std::to_string(failedRow + 1) +
-                    " bends by 180 degrees: its legs are parallel and meet at no point");
+        ReportError(ShownName(options.Program.Path) + ": " + points.Failure().InProgram());
         return ExitBadInput;
     }
     return WriteOutput(options.Output, PointsText(rows->Diameter, *points, options.Decimals));

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+using namespace tubrix;
+
 namespace {
 
 struct YbcOptions {
@@ -15,17 +17,15 @@ struct YbcOptions {
 };
 
 int RunYbc(const YbcOptions& options) {
-    const Loaded<PointsRows> points = ReadPointsFile(options.Points, options.Diameter);
+    const Result<PointsRows> points = ReadPointsFile(options.Points, options.Diameter);
     if (!points) {
-        ReportError(points.Error.ToString());
-        return ExitBadInput;
+        return Report(points.Failure());
     }
-    const Loaded<ProgramRows> program = XyzToProgram(*points.Value, options.Radius, options.Points);
+    const Result<ProgramRows> program = XyzToProgram(*points, options.Radius, options.Points);
     if (!program) {
-        ReportError(program.Error.ToString());
-        return ExitBadInput;
+        return Report(program.Failure());
     }
-    return WriteProgram(options.Output, *program.Value, options.Decimals);
+    return WriteProgram(options.Output, *program, options.Decimals);
 }
 
 } // namespace

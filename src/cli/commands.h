@@ -8,6 +8,13 @@
 
 #include <string>
 
+// Exit statuses: success, an output that could not be written (or no OpenGL to draw with),
+// bad usage or bad input, and a part with findings (check), which scripts branch on.
+inline constexpr int ExitSuccess = 0;
+inline constexpr int ExitOutputFailed = 1;
+inline constexpr int ExitBadInput = 2;
+inline constexpr int ExitFindings = 3;
+
 // Each command of tubrix-cli adds its subcommand to the application; when it runs, it stores
 // its exit status in `status`.
 void AddInfoCommand(CLI::App& app, int& status);
@@ -30,13 +37,6 @@ struct BendSequence;
 std::string SequenceJson(const BendSequence& sequence);
 std::string SequenceText(const BendSequence& sequence);
 
-// Exit statuses: success, an output that could not be written (or no OpenGL to draw with),
-// bad usage or bad input, and a part with findings (check), which scripts branch on.
-inline constexpr int ExitSuccess = 0;
-inline constexpr int ExitOutputFailed = 1;
-inline constexpr int ExitBadInput = 2;
-inline constexpr int ExitFindings = 3;
-
 // A number with three fixed decimals, right-aligned in `width` characters, for the tables people
 // read: three are finer than any bender works to, and what rounds to 0 is written 0.
 std::string Fixed(double value, int width);
@@ -44,6 +44,9 @@ std::string Fixed(double value, int width);
 // One clear line on standard error, after the program's name.
 void ReportError(const std::string& message);
 void ReportWarning(const std::string& message);
+// Reports the error (as FILE:LINE:COLUMN: MESSAGE) and gives back `status`, for a command to
+// return.
+int Report(const tubrix::Error& error, int status = ExitBadInput);
 
 // The program a command reads: its file, and whether the command works on the mirrored part
 // (the other hand of a left/right pair).
@@ -55,16 +58,11 @@ struct ProgramInput {
 // Adds the PROGRAM argument and --mirror to a command that reads a program.
 void AddProgramInput(CLI::App& command, ProgramInput& input);
 
-// Reads a program file for a command, mirrored when asked; on failure reports it and returns
-// nothing.
-std::optional<ProgramRows> LoadProgram(const ProgramInput& input);
+// Reads a program file for a command, mirrored when asked.
+tubrix::Result<ProgramRows> LoadProgram(const ProgramInput& input);
 
-// Reads a machine profile for a command; on failure reports it and returns nothing.
-std::optional<MachineProfile> LoadProfile(const std::string& path);
-
-// For a command whose --machine may be left out: `profile` stays empty when `path` is; false,
-// reported, when the profile named does not load.
-bool LoadOptionalProfile(const std::string& path, std::optional<MachineProfile>& profile);
+// For a command whose --machine may be left out: no profile when `path` is empty.
+tubrix::Result<std::optional<MachineProfile>> LoadOptionalProfile(const std::string& path);
 
 // Adds --machine M.toml, with the profile's keys under the command's help.
 CLI::Option* AddMachineOption(CLI::App& command, std::string& path);

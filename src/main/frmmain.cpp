@@ -2,11 +2,12 @@
 
 #include "fsimpipe.h"
 #include "logo.h"
-#include "machinechecks.h"
-#include "programfiles.h"
 #include "programgrid.h"
 #include "programmodel.h"
+#include "session.h"
 #include "tubewalk.h"
+
+#include <QFileInfo>
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -145,8 +146,26 @@ TFrmMain::TFrmMain() : QWidget(nullptr) {
 
     // The program itself, which starts as the fields' initial texts; the fields above show
     // five of its rows at a time.
-    Program = new TProgramModel(this);
-    Grid = new TProgramGrid(*this, *Program);
+    Session = new TSession(this);
+    Program = &Session->Program();
+    GridControls controls{{{{EditY1, EditB1, EditC1, EditR1},
+                            {EditY2, EditB2, EditC2, EditR2},
+                            {EditY3, EditB3, EditC3, EditR3},
+                            {EditY4, EditB4, EditC4, EditR4},
+                            {EditY5, EditB5, EditC5, EditR5}}},
+                          EditTubeDiameter,
+                          LblDevelopedLength};
+    Grid = new TProgramGrid(*this, controls, *Program);
+    connect(Grid, &TProgramGrid::Make3D, this, &TFrmMain::SBtnMake3DClick);
+    connect(Session, &TSession::Make3DRequested, this, &TFrmMain::SBtnMake3DClick);
+    connect(Session, &TSession::PathChanged, this, [this] {
+        setWindowTitle(QStringLiteral("Tubrix — ") + QFileInfo(Session->Path()).fileName());
+    });
+    connect(Session, &TSession::HandChanged, this, [this] {
+        // The fields as they stand, built as the hand now shown.
+        FrmSimPipe->Mirrored = Session->Mirrored();
+        SBtnMake3DClick();
+    });
 
     FormCreate();
 }
@@ -166,11 +185,6 @@ void TFrmMain::showEvent(QShowEvent* event) {
 }
 
 void TFrmMain::closeEvent(QCloseEvent* event) {
-    auto* files = findChild<TProgramFiles*>();
-    if (files && !files->MayDiscardChanges(QStringLiteral("Close Tubrix"))) {
-        event->ignore();
-        return;
-    }
     // Closing the main window ends the program; the viewer gives back its GL resources first.
     if (FrmSimPipe) {
         FrmSimPipe->close();
@@ -197,15 +211,13 @@ void TFrmMain::SBtnMake3DClick() {
     std::fill(InputProgram.Steps + InputProgram.StepCount, InputProgram.Steps + MaxBendSteps,
               BendStep{});
     FrmSimPipe->ViewProgram = InputProgram;
-    if (InputProgram.StepCount < 2 && OpenGLIsOpen()) {
+    if (InputProgram.StepCount < 2) {
         // The builder makes nothing of one row and keeps the lists it had: the picture would go
         // on showing a tube the fields no longer hold.
-        glDeleteLists(FrmSimPipe->ListBase + 1, 2);
+        FrmSimPipe->DropModel();
     }
     FrmSimPipe->RebuildModel(true);
     Grid->Built(DevelopedLength(InputProgram));
-    // Machine checks: the findings for what was just built.
-    if (auto* checks = findChild<TMachineChecks*>()) {
-        checks->ShowFindings(FrmSimPipe->ShownProgram());
-    }
+    // The session checks what was just built, in the hand shown, and tells the features.
+    Session->SetBuilt(InputProgram);
 }

@@ -12,10 +12,12 @@ class QLineEdit;
 class QToolButton;
 class TProgramGrid;
 class TProgramModel;
+class TSession;
 
 // The main window: five field rows of Y, B, C, R over a program of up to 100 rows, the tube
 // diameter, "Make 3D", and the panel that holds the viewer. Fixed size; its controls sit where the
-// operator expects them.
+// operator expects them. It lays out and builds; what it works on is the session, which the
+// window's features (files, checks, step view, mirror, sheet) are given.
 class TFrmMain : public QWidget {
     Q_OBJECT
 
@@ -54,7 +56,9 @@ public:
     // The length of tube to cut, shown after each "Make 3D", and what was marked.
     QLabel* LblDevelopedLength;
 
-    // The program of 1 to MaxBendSteps rows, and the field rows as a view onto it.
+    // What the window works on, and its program of 1 to MaxBendSteps rows, of which the field
+    // rows are a view.
+    TSession* Session;
     TProgramModel* Program;
     TProgramGrid* Grid;
 

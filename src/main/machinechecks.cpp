@@ -1,13 +1,15 @@
 #include "machinechecks.h"
 
-#include "frmmain.h"
 #include "fsimpipe.h"
+#include "session.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QShortcut>
+
+#include <bitset>
 
 namespace {
 
@@ -47,8 +49,8 @@ template <std::size_t N> std::bitset<N> Bits(const std::vector<bool>& pieces) {
 
 TMachineChecks::PathQuestion TMachineChecks::AskPath = DefaultAskPath;
 
-TMachineChecks::TMachineChecks(TFrmMain& window, TFrmSimPipe& viewer)
-    : QObject(&window), Window(window), Viewer(viewer) {
+TMachineChecks::TMachineChecks(TSession& session, QWidget& window, TFrmSimPipe& viewer)
+    : QObject(&window), Session(session), Window(window), Viewer(viewer) {
     LblFindings = new QLabel(&window);
     LblFindings->setObjectName(QStringLiteral("LblFindings"));
     LblFindings->setGeometry(800, 292, 217, 26);
@@ -70,6 +72,8 @@ TMachineChecks::TMachineChecks(TFrmMain& window, TFrmSimPipe& viewer)
             LoadProfile(path);
         }
     });
+    connect(&session, &TSession::ProfileChanged, this, &TMachineChecks::ShowProfile);
+    connect(&session, &TSession::Checked, this, &TMachineChecks::ShowFindings);
 }
 
 void TMachineChecks::Message(const QString& text) {
@@ -81,30 +85,34 @@ void TMachineChecks::Message(const QString& text) {
 }
 
 bool TMachineChecks::LoadProfile(const QString& path) {
-    const Loaded<MachineProfile> loaded = ReadMachineProfile(path.toStdString());
+    tubrix::Result<MachineProfile> loaded = ReadMachineProfile(path.toStdString());
     if (!loaded) {
-        Message(QString::fromStdString(loaded.Error.ToString()));
+        Message(QString::fromStdString(loaded.Failure().ToString()));
         return false;
     }
-    Profile = loaded.Value;
     // A profile without a name is shown by its file's name.
-    LblMachineName->setText(Profile->Name ? QString::fromStdString(*Profile->Name)
-                                          : QFileInfo(path).fileName());
-    LblMachineName->adjustSize();
-    LblMachineName->show();
-    LblMachineName->raise();
-    if (Checked) {
-        ShowFindings(Viewer.ShownProgram());
-    }
+    const QString name =
+        loaded->Name ? QString::fromStdString(*loaded->Name) : QFileInfo(path).fileName();
+    Session.SetProfile(std::move(*loaded), name);
     return true;
 }
 
-void TMachineChecks::ShowFindings(const BendProgram& program) {
-    Checked = true;
-    Findings = CheckPart(program, Profile ? &*Profile : nullptr);
-    LblFindings->setText(CountText(Findings.size(), Viewer.Mirrored));
+void TMachineChecks::ShowProfile() {
+    LblMachineName->setText(Session.ProfileName());
+    LblMachineName->adjustSize();
+    LblMachineName->show();
+    LblMachineName->raise();
+}
+
+void TMachineChecks::ShowFindings() {
+    const tubrix::PartCheck* check = Session.Check();
+    if (!check) {
+        return;
+    }
+    Findings = check->Findings;
+    LblFindings->setText(CountText(Findings.size(), Session.Mirrored()));
     LblFindings->setToolTip(FindingsToolTip(Findings));
-    const PiecesAtFault at = FindPiecesAtFault(program, Findings);
+    const PiecesAtFault at = FindPiecesAtFault(*Session.BuiltShown(), Findings);
     const auto straights = Bits<MaxBendSteps>(at.Straights);
     const auto bends = Bits<MaxBendSteps>(at.Bends);
     // The picture was built before the check; it is built again only when the marks change.

@@ -1,7 +1,7 @@
 #include "mirrortoggle.h"
 
-#include "frmmain.h"
 #include "fsimpipe.h"
+#include "session.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -13,8 +13,8 @@ constexpr int Margin = 1; // from the viewer's edges, as the pad sits
 
 } // namespace
 
-TMirrorToggle::TMirrorToggle(TFrmMain& window, TFrmSimPipe& viewer)
-    : QObject(&window), Window(window), Viewer(viewer) {
+TMirrorToggle::TMirrorToggle(TSession& session, QWidget& window, TFrmSimPipe& viewer)
+    : QObject(&window), Session(session), Viewer(viewer) {
     auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), &window);
     // The viewer sits inside the main window, so the key works wherever the keyboard is.
     shortcut->setContext(Qt::WindowShortcut);
@@ -34,15 +34,14 @@ TMirrorToggle::TMirrorToggle(TFrmMain& window, TFrmSimPipe& viewer)
 }
 
 void TMirrorToggle::Toggle() {
-    SetMirrored(!Viewer.Mirrored);
+    SetMirrored(!Session.Mirrored());
 }
 
 void TMirrorToggle::SetMirrored(bool on) {
-    Viewer.Mirrored = on;
     LblMirrored->setVisible(on);
     PlaceLabel();
-    // As "Make 3D": the fields as they stand, built as the hand now shown.
-    Window.SBtnMake3DClick();
+    // The window builds the fields as they stand in the hand now shown.
+    Session.SetMirrored(on);
 }
 
 bool TMirrorToggle::eventFilter(QObject* watched, QEvent* event) {

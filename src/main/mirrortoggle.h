@@ -3,8 +3,9 @@
 #include <QObject>
 
 class QLabel;
-class TFrmMain;
+class QWidget;
 class TFrmSimPipe;
+class TSession;
 
 // The other hand of the part at the main window: Ctrl+Shift+M shows the mirrored part (every
 // plane turn negated) or the part as typed again. The fields keep the operator's values, so
@@ -14,7 +15,8 @@ class TMirrorToggle : public QObject {
     Q_OBJECT
 
 public:
-    TMirrorToggle(TFrmMain& window, TFrmSimPipe& viewer);
+    // `window` takes the key.
+    TMirrorToggle(TSession& session, QWidget& window, TFrmSimPipe& viewer);
 
     // Shows the mirrored part (or the part as typed) and makes it again from the fields.
     void SetMirrored(bool on);
@@ -28,6 +30,6 @@ protected:
 private:
     void PlaceLabel();
 
-    TFrmMain& Window;
+    TSession& Session;
     TFrmSimPipe& Viewer;
 };

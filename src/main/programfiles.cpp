@@ -1,7 +1,7 @@
 #include "programfiles.h"
 
-#include "frmmain.h"
 #include "programmodel.h"
+#include "session.h"
 
 #include <QDropEvent>
 #include <QFileDialog>
@@ -12,6 +12,8 @@
 #include <QMimeData>
 #include <QShortcut>
 #include <QToolButton>
+
+using namespace tubrix;
 
 namespace {
 
@@ -42,7 +44,8 @@ bool DefaultAskYesNo(QWidget* parent, const QString& question) {
 TProgramFiles::PathQuestion TProgramFiles::AskPath = DefaultAskPath;
 TProgramFiles::YesNoQuestion TProgramFiles::AskYesNo = DefaultAskYesNo;
 
-TProgramFiles::TProgramFiles(TFrmMain& window) : QObject(&window), Window(window) {
+TProgramFiles::TProgramFiles(TSession& session, QWidget& window)
+    : QObject(&window), Session(session), Window(window) {
     auto* open = new QShortcut(QKeySequence::Open, &window);
     connect(open, &QShortcut::activated, this, [this] {
         const QString path = AskPath(&Window, false);
@@ -51,7 +54,7 @@ TProgramFiles::TProgramFiles(TFrmMain& window) : QObject(&window), Window(window
         }
     });
     auto* save = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), &window);
-    connect(save, &QShortcut::activated, this, [this] { SaveProgram(CurrentPath); });
+    connect(save, &QShortcut::activated, this, [this] { SaveProgram(Session.Path()); });
     auto* saveAs = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), &window);
     connect(saveAs, &QShortcut::activated, this, [this] { SaveProgram(QString()); });
     window.setAcceptDrops(true);
@@ -59,6 +62,11 @@ TProgramFiles::TProgramFiles(TFrmMain& window) : QObject(&window), Window(window
 }
 
 bool TProgramFiles::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &Window && event->type() == QEvent::Close &&
+        !MayDiscardChanges(QStringLiteral("Close Tubrix"))) {
+        event->ignore();
+        return true;
+    }
     if (watched == &Window && event->type() == QEvent::DragEnter) {
         auto* drag = static_cast<QDragEnterEvent*>(event);
         if (!DroppedProgram(drag->mimeData()).isEmpty()) {
@@ -86,7 +94,7 @@ void TProgramFiles::Message(const QString& text) {
 }
 
 bool TProgramFiles::MayDiscardChanges(const QString& action) {
-    if (!Window.Program->Modified) {
+    if (!Session.Program().Modified) {
         return true;
     }
     return AskYesNo(&Window, QStringLiteral("The program has changes that are not saved. %1 "
@@ -96,15 +104,14 @@ bool TProgramFiles::MayDiscardChanges(const QString& action) {
 
 void TProgramFiles::Opened(const QString& path, ProgramDocument document) {
     Document = std::move(document);
-    CurrentPath = path;
     const QFileInfo file(path);
     DiskTime = file.lastModified();
     DiskSize = file.size();
-    Window.setWindowTitle(QStringLiteral("Tubrix — ") + file.fileName());
+    Session.SetPath(path);
 }
 
 bool TProgramFiles::ChangedOnDisk(const QString& path) const {
-    if (!Document || path != CurrentPath) {
+    if (!Document || path != Session.Path()) {
         return false;
     }
     const QFileInfo file(path);
@@ -112,23 +119,23 @@ bool TProgramFiles::ChangedOnDisk(const QString& path) const {
 }
 
 bool TProgramFiles::OpenProgram(const QString& path) {
-    Loaded<ProgramDocument> loaded = ReadProgramDocument(path.toStdString());
+    Result<ProgramDocument> loaded = ReadProgramDocument(path.toStdString());
     if (!loaded) {
-        Message(QString::fromStdString(loaded.Error.ToString()));
+        Message(QString::fromStdString(loaded.Failure().ToString()));
         return false;
     }
     if (!MayDiscardChanges(QStringLiteral("Open %1").arg(QFileInfo(path).fileName()))) {
         return false;
     }
-    Window.Program->Load(loaded.Value->Program());
-    Opened(path, std::move(*loaded.Value));
-    Window.SBtnMake3DClick();
+    Session.Program().Load(loaded->Program());
+    Opened(path, std::move(*loaded));
+    Session.RequestMake3D();
     return true;
 }
 
 bool TProgramFiles::SaveProgram(const QString& given) {
     // A typo is never saved as a number, nor a value a file would refuse.
-    if (const QString refusal = Window.Program->MarkedRefusal(); !refusal.isEmpty()) {
+    if (const QString refusal = Session.Program().MarkedRefusal(); !refusal.isEmpty()) {
         Message(refusal + QStringLiteral(" Nothing was saved."));
         return false;
     }
@@ -142,23 +149,22 @@ bool TProgramFiles::SaveProgram(const QString& given) {
                                .arg(QFileInfo(path).fileName()))) {
         return false;
     }
-    const ProgramRows rows = Window.Program->Values();
+    const ProgramRows rows = Session.Program().Values();
     std::vector<int> origins;
-    for (const ProgramRowTexts& row : Window.Program->Rows()) {
+    for (const ProgramRowTexts& row : Session.Program().Rows()) {
         origins.push_back(row.Origin);
     }
     const std::string text =
         Document ? FormatProgramDocument(*Document, rows, origins) : FormatProgramText(rows);
-    const std::string failure = WriteFileWhole(path.toStdString(), text);
-    if (!failure.empty()) {
-        Message(QString::fromStdString(failure));
+    if (const Result<void> written = WriteFileWhole(path.toStdString(), text); !written) {
+        Message(QString::fromStdString(written.Failure().Message));
         return false;
     }
     // What is on disk now is the document the next save keeps the shape of, row for row.
-    Loaded<ProgramDocument> written = ParseProgramDocument(text, path.toStdString());
-    if (written) {
-        Window.Program->Saved();
-        Opened(path, std::move(*written.Value));
+    Result<ProgramDocument> document = ParseProgramDocument(text, path.toStdString());
+    if (document) {
+        Session.Program().Saved();
+        Opened(path, std::move(*document));
     }
     return true;
 }

@@ -9,17 +9,20 @@
 #include <functional>
 #include <optional>
 
-class TFrmMain;
+class QWidget;
+class TSession;
 
 // Bend program files at the main window: Ctrl+O opens, Ctrl+S saves to the file last opened or
 // saved, Ctrl+Shift+S saves under a new name, and a .csv dropped on the window opens. Opening
-// fills the program and presses "Make 3D"; saving writes what "Make 3D" would build, into the
-// file's own shape when it was opened from one.
+// fills the session's program and asks for "Make 3D"; saving writes what "Make 3D" would build,
+// into the file's own shape when it was opened from one. Closing the window with unsaved
+// changes asks first.
 class TProgramFiles : public QObject {
     Q_OBJECT
 
 public:
-    explicit TProgramFiles(TFrmMain& window);
+    // `window` takes the keys and the drops, and parents the dialogs.
+    TProgramFiles(TSession& session, QWidget& window);
 
     // Opens a program file of up to MaxBendSteps rows and presses "Make 3D". A file that does
     // not load gets a message and changes nothing; unsaved changes are asked about first.
@@ -31,8 +34,6 @@ public:
     // True when the program has no unsaved changes or the operator agrees to lose them;
     // `action` says what is about to happen ("Close Tubrix").
     bool MayDiscardChanges(const QString& action);
-
-    QString CurrentPath; // the file last opened or saved
 
     // Asks for a file name (empty: none chosen). A file dialog; tests put their own here.
     using PathQuestion = std::function<QString(QWidget* parent, bool forSaving)>;
@@ -49,7 +50,8 @@ private:
     void Opened(const QString& path, ProgramDocument document);
     bool ChangedOnDisk(const QString& path) const;
 
-    TFrmMain& Window;
+    TSession& Session;
+    QWidget& Window;
     // The file as it was last read or written, which a save keeps the shape of, and when it
     // was, to tell whether someone else wrote it since.
     std::optional<ProgramDocument> Document;

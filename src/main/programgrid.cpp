@@ -1,7 +1,5 @@
 #include "programgrid.h"
 
-#include "frmmain.h"
-
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -112,13 +110,9 @@ QToolButton* MakeStripButton(QWidget* parent, const QString& text, const QString
 
 } // namespace
 
-TProgramGrid::TProgramGrid(TFrmMain& window, TProgramModel& model)
-    : QObject(&window), Window(window), Model(model) {
-    Fields = {{{window.EditY1, window.EditB1, window.EditC1, window.EditR1},
-               {window.EditY2, window.EditB2, window.EditC2, window.EditR2},
-               {window.EditY3, window.EditB3, window.EditC3, window.EditR3},
-               {window.EditY4, window.EditB4, window.EditC4, window.EditR4},
-               {window.EditY5, window.EditB5, window.EditC5, window.EditR5}}};
+TProgramGrid::TProgramGrid(QWidget& window, const GridControls& controls, TProgramModel& model)
+    : QObject(&window), Window(window), DiameterField(controls.Diameter),
+      LengthLabel(controls.DevelopedLength), Model(model), Fields(controls.Fields) {
     // An empty program starts as the fields' initial texts, with nothing to save.
     if (model.RowCount() == 0) {
         std::vector<ProgramRowTexts> rows(VisibleRows);
@@ -127,11 +121,11 @@ TProgramGrid::TProgramGrid(TFrmMain& window, TProgramModel& model)
                 rows[r].Cells[c] = Fields[r][c]->text();
             }
         }
-        model.Replace(window.EditTubeDiameter->text(), rows);
+        model.Replace(DiameterField->text(), rows);
         model.Modified = false;
     }
-    FieldPalette = window.EditY1->palette();
-    LabelPalette = window.LblDevelopedLength->palette();
+    FieldPalette = Fields[0][0]->palette();
+    LabelPalette = LengthLabel->palette();
     CreateStrip();
     WatchFields();
     window.installEventFilter(this);
@@ -178,12 +172,12 @@ void TProgramGrid::WatchFields() {
                     [this, r, c](const QString& text) { FieldEdited(r, c, text); });
         }
     }
-    connect(Window.EditTubeDiameter, &QLineEdit::textChanged, this, [this](const QString& text) {
+    connect(DiameterField, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (!Filling) {
             Model.SetDiameter(text);
         }
     });
-    std::vector<QLineEdit*> all{Window.EditTubeDiameter};
+    std::vector<QLineEdit*> all{DiameterField};
     for (const auto& row : Fields) {
         all.insert(all.end(), row.begin(), row.end());
     }
@@ -192,7 +186,7 @@ void TProgramGrid::WatchFields() {
         field->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(field, &QLineEdit::customContextMenuRequested, this,
                 [this, field](const QPoint& at) { ShowMenu(field, at); });
-        connect(field, &QLineEdit::returnPressed, &Window, &TFrmMain::SBtnMake3DClick);
+        connect(field, &QLineEdit::returnPressed, this, &TProgramGrid::Make3D);
     }
 }
 
@@ -227,8 +221,8 @@ void TProgramGrid::Refresh() {
             field->setEnabled(row < count);
         }
     }
-    if (Window.EditTubeDiameter->text() != Model.Diameter()) {
-        Window.EditTubeDiameter->setText(Model.Diameter());
+    if (DiameterField->text() != Model.Diameter()) {
+        DiameterField->setText(Model.Diameter());
     }
     Filling = false;
     ShowMarks(Model.Marks());
@@ -269,7 +263,7 @@ void TProgramGrid::ShowMarks(const std::vector<FieldMark>& marks) {
                  TopRow + r < Model.RowCount() ? inUse.Name() : QString());
         }
     }
-    show(Window.EditTubeDiameter, diameter, QStringLiteral("Tube diameter"));
+    show(DiameterField, diameter, QStringLiteral("Tube diameter"));
 }
 
 bool TProgramGrid::Stale() const {
@@ -289,7 +283,7 @@ void TProgramGrid::Built(double developedLength) {
     BuiltDiameter = Model.Diameter();
     BuiltRows = Model.Rows();
     const std::vector<FieldMark> marks = Model.Marks();
-    BuiltText = LabelText(*Window.LblDevelopedLength, DevelopedLengthText(developedLength), marks);
+    BuiltText = LabelText(*LengthLabel, DevelopedLengthText(developedLength), marks);
     BuiltTip.clear();
     for (const FieldMark& mark : marks) {
         BuiltTip += mark.Name() + QStringLiteral(": ") + mark.Why + u'\n';
@@ -299,7 +293,7 @@ void TProgramGrid::Built(double developedLength) {
 }
 
 void TProgramGrid::ShowLabel() {
-    QLabel* label = Window.LblDevelopedLength;
+    QLabel* label = LengthLabel;
     if (!HasBuilt) {
         return;
     }

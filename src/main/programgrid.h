@@ -11,7 +11,15 @@ class QLabel;
 class QLineEdit;
 class QScrollBar;
 class QToolButton;
-class TFrmMain;
+class QWidget;
+
+// The window's own controls the grid works with: the five rows of four fields, the diameter
+// field and the label under "Make 3D".
+struct GridControls {
+    std::array<std::array<QLineEdit*, GridColumns>, 5> Fields{};
+    QLineEdit* Diameter = nullptr;
+    QLabel* DevelopedLength = nullptr;
+};
 
 // The five field rows as a view that scrolls over the window's program, and what goes with
 // them: the row strip left of "Make 3D" (which rows are shown, add and delete), the scroll bar
@@ -29,7 +37,8 @@ class TProgramGrid : public QObject {
 public:
     static constexpr int VisibleRows = 5;
 
-    TProgramGrid(TFrmMain& window, TProgramModel& model);
+    // The strip, the scroll bar and the keys go on `window`; Enter in a field emits Make3D.
+    TProgramGrid(QWidget& window, const GridControls& controls, TProgramModel& model);
 
     QLabel* LblRows;           // "Rows 6–10 of 12"
     QToolButton* BtnAddRow;    // after the current row
@@ -52,6 +61,10 @@ public:
     // "Make 3D" has drawn the program as it stands: the developed length and what was marked.
     void Built(double developedLength);
 
+signals:
+    // Enter in a field: build the program as it stands.
+    void Make3D();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -70,7 +83,9 @@ private:
     // Where a field is in the grid: its visible row and column, or false for the diameter.
     bool FieldAt(const QObject* field, int& visibleRow, int& column) const;
 
-    TFrmMain& Window;
+    QWidget& Window;
+    QLineEdit* DiameterField;
+    QLabel* LengthLabel;
     TProgramModel& Model;
     std::array<std::array<QLineEdit*, GridColumns>, VisibleRows> Fields{};
     QPalette FieldPalette;

@@ -10,6 +10,8 @@
 #include <cmath>
 #include <limits>
 
+using namespace tubrix;
+
 namespace {
 
 constexpr double NotRead = std::numeric_limits<double>::quiet_NaN();
@@ -41,8 +43,13 @@ QString Sentence(const std::string& message) {
 
 const QString Unsaved = QStringLiteral(" Ctrl+S will not save it.");
 
-FieldMark RuleMark(int row, const RowFault& fault) {
-    return {row, fault.Column - 1, false,
+// The field's column from 0, -1 for the diameter (which has its own field).
+int ColumnOf(const Error& fault) {
+    return static_cast<int>(fault.Field) - static_cast<int>(ProgramField::Y);
+}
+
+FieldMark RuleMark(int row, const Error& fault) {
+    return {row, std::max(ColumnOf(fault), 0), false,
             Sentence(fault.Message) + QStringLiteral(". Make 3D uses it as typed.") + Unsaved};
 }
 
@@ -155,8 +162,8 @@ std::vector<FieldMark> TProgramModel::Marks() const {
     const double diameter = Parsed(DiameterText);
     if (std::isnan(diameter)) {
         marks.push_back({-1, 0, true, QStringLiteral("Not a number: Make 3D uses 100.") + Unsaved});
-    } else if (const auto fault = CheckDiameter(diameter)) {
-        marks.push_back(RuleMark(-1, *fault));
+    } else if (const Result<void> checked = CheckDiameter(diameter); !checked) {
+        marks.push_back(RuleMark(-1, checked.Failure()));
     }
     for (int r = 0; r < RowCount(); ++r) {
         const ProgramRowTexts& texts = RowTexts[static_cast<std::size_t>(r)];
@@ -172,12 +179,12 @@ std::vector<FieldMark> TProgramModel::Marks() const {
             }
         }
         const BendRowInput row{values[0], values[1], values[2], values[3]};
-        auto fault = CheckRow(row);
-        if (!fault && r + 1 == RowCount()) {
-            fault = CheckLastRow(row);
+        Result<void> checked = CheckRow(row);
+        if (checked && r + 1 == RowCount()) {
+            checked = CheckLastRow(row);
         }
-        if (fault && !unread[fault->Column - 1]) {
-            marks.push_back(RuleMark(r, *fault));
+        if (!checked && !unread[ColumnOf(checked.Failure())]) {
+            marks.push_back(RuleMark(r, checked.Failure()));
         }
     }
     return marks;
@@ -221,12 +228,12 @@ QString TProgramModel::Paste(const QString& block, int row, int column) {
         return QStringLiteral("The clipboard holds no numbers") + unchanged;
     }
     if (lines.front().trimmed().startsWith(QStringLiteral("diameter"), Qt::CaseInsensitive)) {
-        const Loaded<ProgramRows> program = ParseProgramText(block.toStdString(), "clipboard");
+        const Result<ProgramRows> program = ParseProgramText(block.toStdString(), "clipboard");
         if (!program) {
-            return QString::fromStdString(program.Error.ToString()) + unchanged;
+            return QString::fromStdString(program.Failure().ToString()) + unchanged;
         }
         const std::vector<ProgramRowTexts> before = RowTexts;
-        Load(*program.Value);
+        Load(*program);
         // Row for row where the rows were, so a file saved again keeps its lines.
         for (std::size_t i = 0; i < RowTexts.size(); ++i) {
             RowTexts[i].Origin = i < before.size() ? before[i].Origin : -1;

@@ -1,11 +1,10 @@
 #include "setupsheetaction.h"
 
-#include "frmmain.h"
-#include "fsimpipe.h"
-#include "machinechecks.h"
+#include "checkrow.h"
+#include "machineprofile.h"
 #include "programfile.h"
-#include "programfiles.h"
 #include "programmodel.h"
+#include "session.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,10 +17,6 @@
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTemporaryFile>
-
-#include <toml++/toml.h>
-
-#include <sstream>
 
 namespace {
 
@@ -42,11 +37,11 @@ QString DefaultCliPath() {
 }
 
 // The rows "Make 3D" built, as a program file holds them: the tube ends with its last straight.
-ProgramRows BuiltRows() {
+ProgramRows BuiltRows(const BendProgram& built) {
     ProgramRows rows;
-    rows.Diameter = InputProgram.TubeDiameter;
-    for (int i = 0; i < InputProgram.StepCount; ++i) {
-        const BendStep& step = InputProgram.Steps[i];
+    rows.Diameter = built.TubeDiameter;
+    for (int i = 0; i < built.StepCount; ++i) {
+        const BendStep& step = built.Steps[i];
         rows.Rows.push_back({step.Y, step.B, step.C, step.R});
     }
     if (!rows.Rows.empty()) {
@@ -55,65 +50,13 @@ ProgramRows BuiltRows() {
     return rows;
 }
 
-// What the program file's rules refuse in the built program, naming the row and the field, or
-// empty. The text's rows start on its fourth line.
-QString ProgramFault(const std::string& text) {
-    const Loaded<ProgramRows> checked = ParseProgramText(text, "fields");
-    if (checked) {
-        return {};
-    }
-    constexpr int FirstRowLine = 4;
-    const QString message = QString::fromStdString(checked.Error.Message);
-    return checked.Error.Line >= FirstRowLine ? QStringLiteral("Row %1: %2")
-                                                    .arg(checked.Error.Line - FirstRowLine + 1)
-                                                    .arg(message)
-                                              : QStringLiteral("Tube diameter: %1").arg(message);
-}
-
-// The loaded profile as a profile file, every key written out, for tubrix-cli to read back as
-// it was loaded (the file it came from may have changed since).
-std::string ProfileText(const MachineProfile& profile) {
-    toml::table table;
-    if (profile.Name) {
-        table.insert("name", *profile.Name);
-    }
-    if (profile.TubeDiameter) {
-        table.insert("tube_diameter", *profile.TubeDiameter);
-    }
-    if (!profile.Radii.empty()) {
-        toml::array radii;
-        for (const double radius : profile.Radii) {
-            radii.push_back(radius);
-        }
-        table.insert("radii", std::move(radii));
-    }
-    table.insert("clamp_length", profile.ClampLength);
-    table.insert("min_tail", profile.MinTail);
-    table.insert("max_angle", profile.MaxAngle);
-    if (profile.MaxLength) {
-        table.insert("max_length", *profile.MaxLength);
-    }
-    table.insert("b_sign", profile.BSign);
-    table.insert("b_mode",
-                 profile.BMode == MachineProfile::PlaneMode::Absolute ? "absolute" : "relative");
-    table.insert("gain_per_bend", profile.GainPerBend);
-    table.insert("die_side", profile.DieSide);
-    if (profile.CentrelineHeight) {
-        table.insert("centreline_height", *profile.CentrelineHeight);
-    }
-    table.insert("springback", toml::table{{"fixed", profile.SpringbackFixed},
-                                           {"per_degree", profile.SpringbackPerDegree}});
-    std::ostringstream text;
-    text << table << '\n';
-    return text.str();
-}
-
 } // namespace
 
 TSetupSheetAction::PathQuestion TSetupSheetAction::AskPath = DefaultAskPath;
 TSetupSheetAction::ProgramLocation TSetupSheetAction::CliPath = DefaultCliPath;
 
-TSetupSheetAction::TSetupSheetAction(TFrmMain& window) : QObject(&window), Window(window) {
+TSetupSheetAction::TSetupSheetAction(TSession& session, QWidget& window)
+    : QObject(&window), Session(session), Window(window) {
     auto* print = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), &window);
     print->setObjectName(QStringLiteral("Print setup sheet…"));
     connect(print, &QShortcut::activated, this, [this] { PrintSetupSheet(QString()); });
@@ -129,20 +72,25 @@ void TSetupSheetAction::Message(const QString& text) {
 
 bool TSetupSheetAction::PrintSetupSheet(const QString& given) {
     // As saving does: a field the program cannot use is named, and nothing goes to the floor.
-    if (const QString refusal = Window.Program->MarkedRefusal(); !refusal.isEmpty()) {
+    if (const QString refusal = Session.Program().MarkedRefusal(); !refusal.isEmpty()) {
         Message(refusal + QStringLiteral(" No setup sheet was written."));
         return false;
     }
-    if (InputProgram.StepCount < 1) {
+    const BendProgram* built = Session.BuiltTyped();
+    if (!built || built->StepCount < 1) {
         Message(QStringLiteral("Press \"Make 3D\" first: there is no part to print yet."));
         return false;
     }
-    const std::string text = FormatProgramText(BuiltRows());
-    const QString fault = ProgramFault(text);
-    if (!fault.isEmpty()) {
-        Message(fault + QStringLiteral(": no setup sheet was written."));
+    const ProgramRows rows = BuiltRows(*built);
+    if (const tubrix::Result<void> usable = tubrix::CheckUsable(rows); !usable) {
+        const tubrix::Error& fault = usable.Failure();
+        const QString message = QString::fromStdString(fault.Message);
+        Message((fault.Row > 0 ? QStringLiteral("Row %1: %2").arg(fault.Row).arg(message)
+                               : QStringLiteral("Tube diameter: %1").arg(message)) +
+                QStringLiteral(": no setup sheet was written."));
         return false;
     }
+    const std::string text = FormatProgramText(rows);
     const QString path = given.isEmpty() ? AskPath(&Window) : given;
     if (path.isEmpty()) {
         return false;
@@ -154,18 +102,15 @@ bool TSetupSheetAction::PrintSetupSheet(const QString& given) {
         return false;
     }
     // The sheet's title is the program file's name when the program came from one.
-    const auto* files = Window.findChild<TProgramFiles*>();
-    const QString title = files && !files->CurrentPath.isEmpty()
-                              ? QFileInfo(files->CurrentPath).fileName()
-                              : QStringLiteral("Tubrix part");
+    const QString title = !Session.Path().isEmpty() ? QFileInfo(Session.Path()).fileName()
+                                                    : QStringLiteral("Tubrix part");
     QStringList arguments{QStringLiteral("report"),  QStringLiteral("-"),
                           QStringLiteral("-o"),      path,
                           QStringLiteral("--title"), title};
     // The loaded profile goes to tubrix-cli as a file of its own, removed when this returns.
     QTemporaryFile profileFile(QDir::temp().filePath(QStringLiteral("tubrix-profile-XXXXXX.toml")));
-    const auto* checks = Window.findChild<TMachineChecks*>();
-    if (checks && checks->Profile) {
-        const std::string profile = ProfileText(*checks->Profile);
+    if (Session.Profile()) {
+        const std::string profile = FormatMachineProfile(*Session.Profile());
         if (!profileFile.open() ||
             profileFile.write(profile.data(), static_cast<qint64>(profile.size())) !=
                 static_cast<qint64>(profile.size()) ||
@@ -177,7 +122,7 @@ bool TSetupSheetAction::PrintSetupSheet(const QString& given) {
         arguments << QStringLiteral("--machine") << profileFile.fileName();
     }
     // The program keeps the operator's values; the sheet is of the hand the viewer shows.
-    if (FrmSimPipe && FrmSimPipe->Mirrored) {
+    if (Session.Mirrored()) {
         arguments << QStringLiteral("--mirror");
     }
     // A long program's sheet takes a few seconds; the window says it is busy meanwhile.

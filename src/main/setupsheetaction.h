@@ -5,7 +5,8 @@
 
 #include <functional>
 
-class TFrmMain;
+class QWidget;
+class TSession;
 
 // Ctrl+P, "Print setup sheet…": the setup sheet of the program as "Make 3D" last built it,
 // written as PDF where the operator chooses. The sheet is made by `tubrix-cli report` in a
@@ -15,7 +16,8 @@ class TSetupSheetAction : public QObject {
     Q_OBJECT
 
 public:
-    explicit TSetupSheetAction(TFrmMain& window);
+    // `window` takes the key and parents the dialogs.
+    TSetupSheetAction(TSession& session, QWidget& window);
 
     // Writes the sheet to `path`; empty asks for a name. Returns whether the file was written.
     bool PrintSetupSheet(const QString& path);
@@ -30,5 +32,6 @@ public:
 private:
     void Message(const QString& text);
 
-    TFrmMain& Window;
+    TSession& Session;
+    QWidget& Window;
 };

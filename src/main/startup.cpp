@@ -6,6 +6,7 @@
 #include "mirrortoggle.h"
 #include "programfiles.h"
 #include "sequencesteps.h"
+#include "session.h"
 #include "setupsheetaction.h"
 
 #include <QCommandLineParser>
@@ -41,14 +42,24 @@ void ShowException(const QString& message) {
     QMessageBox::critical(nullptr, QStringLiteral("Tubrix"), message);
 }
 
+namespace {
+
+// The features the command line drives, as made with the forms.
+TProgramFiles* Files = nullptr;
+TMachineChecks* Checks = nullptr;
+
+} // namespace
+
 void CreateForms() {
     FrmMain = new TFrmMain;
-    new TProgramFiles(*FrmMain);     // owned by the window
-    new TSetupSheetAction(*FrmMain); // owned by the window
+    TSession& session = *FrmMain->Session;
+    // Each feature is owned by the window and given the session.
+    Files = new TProgramFiles(session, *FrmMain);
+    new TSetupSheetAction(session, *FrmMain);
     FrmSimPipe = new TFrmSimPipe;
-    new TMachineChecks(*FrmMain, *FrmSimPipe); // owned by the window
-    new TSequenceSteps(*FrmMain, *FrmSimPipe); // the step control; owned by the window
-    new TMirrorToggle(*FrmMain, *FrmSimPipe);  // owned by the window
+    Checks = new TMachineChecks(session, *FrmMain, *FrmSimPipe);
+    new TSequenceSteps(session, FrmMain, *FrmSimPipe); // the step control
+    new TMirrorToggle(session, *FrmMain, *FrmSimPipe);
 }
 
 void DestroyForms() {
@@ -59,6 +70,8 @@ void DestroyForms() {
     delete FrmMain;
     FrmMain = nullptr;
     FrmSimPipe = nullptr;
+    Files = nullptr;
+    Checks = nullptr;
 }
 
 void OpenCommandLineProgram(const QStringList& arguments) {
@@ -74,10 +87,10 @@ void OpenCommandLineProgram(const QStringList& arguments) {
     parser.parse(arguments);
     // The profile first, so the program's "Make 3D" is checked against it.
     if (parser.isSet(machine)) {
-        FrmMain->findChild<TMachineChecks*>()->LoadProfile(parser.value(machine));
+        Checks->LoadProfile(parser.value(machine));
     }
     if (!parser.positionalArguments().isEmpty()) {
-        FrmMain->findChild<TProgramFiles*>()->OpenProgram(parser.positionalArguments().front());
+        Files->OpenProgram(parser.positionalArguments().front());
     }
 }
 

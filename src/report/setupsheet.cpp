@@ -1,14 +1,15 @@
 #include "setupsheet.h"
 
 #include "bendrows.h"
-#include "bendsequence.h"
-#include "findings.h"
 #include "machineprogram.h"
+#include "partcheck.h"
 #include "sequencepicture.h"
 #include "tubepicture.h"
 
 #include <charconv>
 #include <cmath>
+
+using namespace tubrix;
 
 namespace {
 
@@ -23,11 +24,11 @@ std::string Point(Vec3 p) {
     return "(" + SheetNumber(p.X) + ", " + SheetNumber(p.Y) + ", " + SheetNumber(p.Z) + ")";
 }
 
-std::vector<SheetFact> PartFacts(const BendProgram& program, const TubeWalk& walk,
-                                 const MachineProfile* profile, const SheetOptions& options) {
+std::vector<SheetFact> PartFacts(const BendProgram& program, const PartCheck& check,
+                                 const SheetOptions& options) {
+    const TubeWalk& walk = check.Sequence.Walk;
     const BendingRows bending = FindBendingRows(program);
-    // Without a machine nothing is gained in the bends: the stock is the developed length.
-    const double cut = profile ? CutLength(program, *profile) : walk.DevelopedLength;
+    const double cut = check.CutLength;
     const Vec3 size = walk.BoxMax - walk.BoxMin;
     return {
         {"Diameter", SheetNumber(program.TubeDiameter)},
@@ -92,16 +93,10 @@ SheetTable XyzTable(const TubeWalk& walk) {
     return table;
 }
 
-// What `check` finds: with a machine every rule, without one folds, contact and the stock;
-// where the part meets the stock or the floor as it is bent, from the played sequence.
-SheetTable FindingsTable(const BendProgram& program, const TubeWalk& walk,
-                         const MachineProfile* profile, const BendSequence& sequence) {
+// What `check` finds: with a machine every rule, without one folds, contact and the stock.
+SheetTable FindingsTable(const PartCheck& check) {
     SheetTable table{"Findings", {"Row", "Rule", "Value", "Limit", "Finding"}, {}, "no findings"};
-    std::vector<Finding> findings = CheckPart(program, walk, profile);
-    const std::vector<Finding> bending = SequenceFindings(sequence);
-    findings.insert(findings.end(), bending.begin(), bending.end());
-    SortFindings(findings);
-    for (const Finding& finding : findings) {
+    for (const Finding& finding : check.Findings) {
         std::string row = finding.Row > 0 ? std::to_string(finding.Row) : NoNumber;
         if (finding.OtherRow > 0) {
             row += ", " + std::to_string(finding.OtherRow);
@@ -114,8 +109,8 @@ SheetTable FindingsTable(const BendProgram& program, const TubeWalk& walk,
 }
 
 // One small picture per bend, the part on the machine after it, all from one view and scale.
-std::optional<std::string> AddSequence(SetupSheet& sheet, const BendProgram& program,
-                                       const BendSequence& sequence, const SheetOptions& options) {
+Result<void> AddSequence(SetupSheet& sheet, const BendProgram& program,
+                         const BendSequence& sequence, const SheetOptions& options) {
     sheet.SequenceTitle = "Bend sequence";
     // Numbers near overflow can place the part at infinities, which no picture can show.
     const auto finite = [](const MachineState& state) {
@@ -125,7 +120,7 @@ std::optional<std::string> AddSequence(SetupSheet& sheet, const BendProgram& pro
     for (const SequenceBend& bend : sequence.Bends) {
         if (!finite(bend.Before) || !finite(bend.After)) {
             sheet.SequenceNote = "the numbers overflow on the machine: nothing to show";
-            return std::nullopt;
+            return {};
         }
     }
     const SequenceView view =
@@ -137,7 +132,9 @@ std::optional<std::string> AddSequence(SetupSheet& sheet, const BendProgram& pro
             RenderSequencePicture(rows, sequence, view, static_cast<int>(m + 1),
                                   options.StepPictureWidth, options.StepPictureHeight);
         if (picture.Image.isNull()) {
-            return picture.Error;
+            Error error;
+            error.Message = picture.Error;
+            return error;
         }
         SheetCell cell{std::move(picture.Image),
                        {"Bend " + Whole(m + 1) + ", row " + Whole(bend.Row + 1),
@@ -150,7 +147,7 @@ std::optional<std::string> AddSequence(SetupSheet& sheet, const BendProgram& pro
         }
         sheet.Sequence.push_back(std::move(cell));
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace
@@ -168,16 +165,22 @@ std::string SheetNumber(double value) {
     return shown == "-0.00" ? "0.00" : shown;
 }
 
-Loaded<SetupSheet> BuildSetupSheet(const BendProgram& program, const TubeWalk& walk,
-                                   const MachineProfile* profile, const SheetOptions& options) {
-    Loaded<SetupSheet> result;
+Result<SetupSheet> BuildSetupSheet(const BendProgram& program, const MachineProfile* profile,
+                                   const SheetOptions& options) {
+    const auto noOpenGl = [](const std::string& why) {
+        Error error;
+        error.Message = "no OpenGL to draw with: " + why;
+        return error;
+    };
+    const PartCheck check = CheckProgram(program, profile);
+    const TubeWalk& walk = check.Sequence.Walk;
     SetupSheet sheet;
     sheet.Title = options.Title;
     if (profile && profile->Name) {
         sheet.Machine = *profile->Name;
     }
     sheet.PartTitle = "Part";
-    sheet.Part = PartFacts(program, walk, profile, options);
+    sheet.Part = PartFacts(program, check, options);
     // The home view, and the far side: turned half a turn about the vertical.
     const struct {
         const char* caption;
@@ -188,24 +191,17 @@ Loaded<SetupSheet> BuildSetupSheet(const BendProgram& program, const TubeWalk& w
         TubePicture picture = RenderTubePicture(
             program, {options.PictureWidth, options.PictureHeight, 0, view.turnY, true});
         if (picture.Image.isNull()) {
-            result.Error.Message = "no OpenGL to draw with: " + picture.Error;
-            return result;
+            return noOpenGl(picture.Error);
         }
         sheet.Pictures.push_back({view.caption, std::move(picture.Image)});
     }
     sheet.Tables.push_back(ProgramTable(program, walk, profile));
     sheet.Tables.push_back(XyzTable(walk));
-    // The stock is looked for on every part, as `check` does: on the default machine without a
-    // profile.
-    const BendSequence sequence = PlayBendSequence(program, profile ? *profile : MachineProfile{});
-    sheet.Tables.push_back(FindingsTable(program, walk, profile, sequence));
+    sheet.Tables.push_back(FindingsTable(check));
     if (profile) {
-        if (const std::optional<std::string> error =
-                AddSequence(sheet, program, sequence, options)) {
-            result.Error.Message = "no OpenGL to draw with: " + *error;
-            return result;
+        if (Result<void> added = AddSequence(sheet, program, check.Sequence, options); !added) {
+            return noOpenGl(added.Failure().Message);
         }
     }
-    result.Value = std::move(sheet);
-    return result;
+    return sheet;
 }

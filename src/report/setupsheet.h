@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bendprogram.h"
+#include "error.h"
 #include "machineprofile.h"
 #include "programfile.h"
 #include "tubewalk.h"
@@ -61,11 +62,12 @@ struct SheetOptions {
     int StepPictureHeight = 200;
 };
 
-// The sheet of a program (mirrored already when the options say so) and its walk, with the
-// machine's columns, cut length, findings and bend sequence when a profile is given. Fails only
-// when the pictures cannot be drawn (no OpenGL).
-Loaded<SetupSheet> BuildSetupSheet(const BendProgram& program, const TubeWalk& walk,
-                                   const MachineProfile* profile, const SheetOptions& options);
+// The sheet of a program (mirrored already when the options say so), with the machine's
+// columns, cut length, findings and bend sequence when a profile is given. Fails only when the
+// pictures cannot be drawn (no OpenGL).
+tubrix::Result<SetupSheet> BuildSetupSheet(const BendProgram& program,
+                                           const MachineProfile* profile,
+                                           const SheetOptions& options);
 
 // A number as the sheet prints it: two decimals, and never "-0.00"; past any tube's size with
 // two decimals of its exponent form, so no cell runs to hundreds of digits.

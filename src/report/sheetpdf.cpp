@@ -10,6 +10,12 @@
 
 namespace {
 
+tubrix::Error Failed(std::string message) {
+    tubrix::Error error;
+    error.Message = std::move(message);
+    return error;
+}
+
 // Positions are in the writer's device units: 1200 per inch.
 constexpr double Resolution = 1200;
 
@@ -308,7 +314,8 @@ std::array<QFont, FontCount> SheetFonts() {
 
 } // namespace
 
-std::string WriteSetupSheetPdf(const SetupSheet& sheet, SheetPaper paper, QIODevice& device) {
+tubrix::Result<void> WriteSetupSheetPdf(const SetupSheet& sheet, SheetPaper paper,
+                                        QIODevice& device) {
     QPdfWriter writer(&device);
     writer.setResolution(static_cast<int>(Resolution));
     writer.setCreator(QStringLiteral("Tubrix"));
@@ -333,11 +340,11 @@ std::string WriteSetupSheetPdf(const SetupSheet& sheet, SheetPaper paper, QIODev
 
     QPainter painter;
     if (!painter.begin(&writer)) {
-        return "the PDF could not be started";
+        return Failed("the PDF could not be started");
     }
     for (std::size_t k = 0; k < pages.size(); ++k) {
         if (k > 0 && !writer.newPage()) {
-            return "the PDF could not take another page";
+            return Failed("the PDF could not take another page");
         }
         DrawHeader(painter, sheet, page, static_cast<int>(k + 1), static_cast<int>(pages.size()),
                    fonts);
@@ -346,7 +353,7 @@ std::string WriteSetupSheetPdf(const SetupSheet& sheet, SheetPaper paper, QIODev
         }
     }
     if (!painter.end()) {
-        return "the PDF could not be finished";
+        return Failed("the PDF could not be finished");
     }
     return {};
 }

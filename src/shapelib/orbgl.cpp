@@ -25,6 +25,19 @@ GLbyte ColourByte(std::uint8_t value) {
 
 } // namespace
 
+GLuint ReserveLists(GLsizei count) {
+    constexpr GLuint BuilderLastList = 2;
+    GLuint base = glGenLists(count);
+    if (base != 0 && base <= BuilderLastList) {
+        // The builder's names were free: a range elsewhere, the first given back once it is
+        // no longer in the way.
+        const GLuint other = glGenLists(count);
+        glDeleteLists(base, count);
+        base = other;
+    }
+    return base;
+}
+
 void SetupSceneState() {
     glClearColor(0.91f, 0.93f, 0.95f, 1.0f);
     glClearDepth(1.0);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <GL/gl.h>
+
 #include <cstdint>
 
 class QWindow;
@@ -29,6 +31,11 @@ void SwapBuffers(DeviceContext dc);
 // The library's fixed state: depth test, lighting, material and background. OpenGLInit applies
 // it; a context made elsewhere (a headless one) applies it to look the same.
 void SetupSceneState();
+
+// The builder's two display lists have fixed names, 1 and 2. Every other list is reserved by
+// its owner here: `count` names from glGenLists that never include those two, whether the
+// builder's lists exist at the moment or not. Needs a current context.
+GLuint ReserveLists(GLsizei count);
 
 // The scales the projection can show in single precision: outside them the orthographic box
 // would overflow or collapse. A zoom that goes past them holds at the limit.

@@ -1,25 +1,29 @@
 #pragma once
 
 #include "bendprogram.h"
+#include "error.h"
+#include "programrows.h"
 
-#include <optional>
-#include <string>
+// The limits a bend program keeps: what a program file refuses, what the window marks as the
+// operator types, and what decides whether a program can be bent, played on the machine or
+// printed. One set of rules, so a field the window lets through is one a file takes.
 
-// The limits a bend program keeps: what a program file refuses, and what the window marks as
-// the operator types. One set of rules, so a field the window lets through is one a file takes.
-
-// A value a program cannot hold: the 1-based column (1 Y, 2 B, 3 C, 4 R; 0 for the diameter)
-// and why.
-struct RowFault {
-    int Column = 0;
-    std::string Message;
-};
+namespace tubrix {
 
 // The limits on one row, checked left to right: Y 0 or more, C from 0 to 180 degrees, R above 0
-// where the row bends.
-std::optional<RowFault> CheckRow(const BendRowInput& row);
+// where the row bends. The error names the field; its row is the caller's to set.
+Result<void> CheckRow(const BendRowInput& row);
 
 // The last row bends nowhere: the tube ends with its last straight.
-std::optional<RowFault> CheckLastRow(const BendRowInput& row);
+Result<void> CheckLastRow(const BendRowInput& row);
 
-std::optional<RowFault> CheckDiameter(double diameter);
+Result<void> CheckDiameter(double diameter);
+
+// Whether a program can be used: the diameter, every row and the last row by the rules above,
+// and a developed length that is a number. The error names the first row (from 1) and field
+// that stops it.
+Result<void> CheckUsable(const ProgramRows& program);
+// The same for the record's rows in use; a record of no rows has nothing to use.
+Result<void> CheckUsable(const BendProgram& program);
+
+} // namespace tubrix

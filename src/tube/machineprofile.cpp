@@ -1,14 +1,18 @@
 #include "machineprofile.h"
 
-#include "tubetextreader.h"
+#include "fileaccess.h"
 
 #include <toml++/toml.h>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <span>
+#include <sstream>
 #include <variant>
+
+using namespace tubrix;
 
 namespace {
 
@@ -121,15 +125,15 @@ public:
     explicit ProfileReader(const std::string& file) : file_(file) {}
 
     // Reads every key of `table` (named `prefix` within the profile; empty at the top).
-    bool ReadTable(const toml::table& table, const std::string& prefix) {
+    Result<void> ReadTable(const toml::table& table, const std::string& prefix) {
         for (const auto& [key, node] : table) {
             const std::string name = prefix + std::string(key.str());
             if (IsTableName(name)) {
                 if (!node.is_table()) {
                     return Fail(node, name + " must be a table of keys");
                 }
-                if (!ReadTable(*node.as_table(), name + ".")) {
-                    return false;
+                if (Result<void> read = ReadTable(*node.as_table(), name + "."); !read) {
+                    return read;
                 }
                 continue;
             }
@@ -139,31 +143,30 @@ public:
                                                 "; a machine profile has " + KeyList());
             }
             const toml::node& value = node; // a structured binding cannot be captured
-            if (!std::visit([&](auto field) { return Store(*known, value, field); },
-                            known->Target)) {
-                return false;
+            Result<void> stored =
+                std::visit([&](auto field) { return Store(*known, value, field); }, known->Target);
+            if (!stored) {
+                return stored;
             }
         }
-        return true;
+        return {};
     }
 
     MachineProfile Profile;
-    TubeFileError Error;
 
 private:
-    bool FailAt(const toml::source_region& where, std::string message) {
-        Error = MakeFileError(file_, static_cast<int>(where.begin.line),
-                              static_cast<int>(where.begin.column), std::move(message));
-        return false;
+    Error FailAt(const toml::source_region& where, std::string message) const {
+        return FileError(file_, static_cast<int>(where.begin.line),
+                         static_cast<int>(where.begin.column), std::move(message));
     }
-    bool Fail(const toml::node& node, std::string message) {
+    Error Fail(const toml::node& node, std::string message) const {
         return FailAt(node.source(), std::move(message));
     }
 
-    // Integers and floats alike; false with the error set when the node is neither or out of
-    // range.
-    bool Number(const ProfileKey& key, const toml::node& node, const NumberRange& range,
-                double& value) {
+    // Integers and floats alike, within the range.
+    Result<double> Number(const ProfileKey& key, const toml::node& node,
+                          const NumberRange& range) const {
+        double value = 0;
         if (const auto* integer = node.as_integer()) {
             value = static_cast<double>(integer->get());
         } else if (const auto* floating = node.as_floating_point()) {
@@ -174,32 +177,37 @@ private:
         if (!range.Holds(value)) {
             return Fail(node, std::string(key.Name) + " must be " + range.Text);
         }
-        return true;
+        return value;
     }
 
-    bool Store(const ProfileKey& key, const toml::node& node, TextField field) {
+    Result<void> Store(const ProfileKey& key, const toml::node& node, TextField field) {
         const auto* text = node.as_string();
         if (!text) {
             return Fail(node, std::string(key.Name) + " must be a string");
         }
         Profile.*field = text->get();
-        return true;
+        return {};
     }
 
-    bool Store(const ProfileKey& key, const toml::node& node, NumberField field) {
-        return Number(key, node, key.Range, Profile.*field);
-    }
-
-    bool Store(const ProfileKey& key, const toml::node& node, OptionalNumberField field) {
-        double value = 0;
-        if (!Number(key, node, key.Range, value)) {
-            return false;
+    Result<void> Store(const ProfileKey& key, const toml::node& node, NumberField field) {
+        const Result<double> value = Number(key, node, key.Range);
+        if (!value) {
+            return value.Failure();
         }
-        Profile.*field = value;
-        return true;
+        Profile.*field = *value;
+        return {};
     }
 
-    bool Store(const ProfileKey& key, const toml::node& node, NumberListField field) {
+    Result<void> Store(const ProfileKey& key, const toml::node& node, OptionalNumberField field) {
+        const Result<double> value = Number(key, node, key.Range);
+        if (!value) {
+            return value.Failure();
+        }
+        Profile.*field = *value;
+        return {};
+    }
+
+    Result<void> Store(const ProfileKey& key, const toml::node& node, NumberListField field) {
         const auto* array = node.as_array();
         if (!array) {
             return Fail(node, std::string(key.Name) + " must be a list of numbers");
@@ -209,30 +217,30 @@ private:
         }
         std::vector<double> values;
         for (const toml::node& item : *array) {
-            double value = 0;
-            if (!Number(key, item, key.Range, value)) {
-                return false;
+            const Result<double> value = Number(key, item, key.Range);
+            if (!value) {
+                return value.Failure();
             }
-            values.push_back(value);
+            values.push_back(*value);
         }
         Profile.*field = std::move(values);
-        return true;
+        return {};
     }
 
-    bool Store(const ProfileKey& key, const toml::node& node, SignField field) {
+    Result<void> Store(const ProfileKey& key, const toml::node& node, SignField field) {
         constexpr NumberRange AnyNumber{};
-        double value = 0;
-        if (!Number(key, node, AnyNumber, value)) {
-            return false;
+        const Result<double> value = Number(key, node, AnyNumber);
+        if (!value) {
+            return value.Failure();
         }
-        if (value != 1 && value != -1) {
+        if (*value != 1 && *value != -1) {
             return Fail(node, std::string(key.Name) + " must be 1 or -1");
         }
-        Profile.*field = value > 0 ? 1 : -1;
-        return true;
+        Profile.*field = *value > 0 ? 1 : -1;
+        return {};
     }
 
-    bool Store(const ProfileKey& key, const toml::node& node, ModeField field) {
+    Result<void> Store(const ProfileKey& key, const toml::node& node, ModeField field) {
         const auto* text = node.as_string();
         const std::string_view mode = text ? std::string_view(text->get()) : std::string_view();
         if (mode == "relative") {
@@ -242,33 +250,90 @@ private:
         } else {
             return Fail(node, std::string(key.Name) + " must be \"relative\" or \"absolute\"");
         }
-        return true;
+        return {};
     }
 
     const std::string& file_;
 };
 
+// One key's value as TOML, or nothing for an optional value the profile does not have.
+struct WrittenValue {
+    const MachineProfile& Profile;
+
+    std::unique_ptr<toml::node> operator()(TextField field) const {
+        return Profile.*field ? std::make_unique<toml::value<std::string>>(*(Profile.*field))
+                              : nullptr;
+    }
+    std::unique_ptr<toml::node> operator()(NumberField field) const {
+        return std::make_unique<toml::value<double>>(Profile.*field);
+    }
+    std::unique_ptr<toml::node> operator()(OptionalNumberField field) const {
+        return Profile.*field ? std::make_unique<toml::value<double>>(*(Profile.*field)) : nullptr;
+    }
+    std::unique_ptr<toml::node> operator()(NumberListField field) const {
+        if ((Profile.*field).empty()) {
+            return nullptr;
+        }
+        auto list = std::make_unique<toml::array>();
+        for (const double value : Profile.*field) {
+            list->push_back(value);
+        }
+        return list;
+    }
+    std::unique_ptr<toml::node> operator()(SignField field) const {
+        return std::make_unique<toml::value<std::int64_t>>(Profile.*field);
+    }
+    std::unique_ptr<toml::node> operator()(ModeField field) const {
+        return std::make_unique<toml::value<std::string>>(
+            Profile.*field == MachineProfile::PlaneMode::Absolute ? "absolute" : "relative");
+    }
+};
+
 } // namespace
 
-Loaded<MachineProfile> ParseMachineProfile(std::string_view text, const std::string& file) {
+Result<MachineProfile> ParseMachineProfile(std::string_view text, const std::string& file) {
     text = WithoutByteOrderMark(text);
-    if (const std::optional<TubeFileError> error = CheckText(text, file)) {
-        return {std::nullopt, *error};
+    if (Result<void> checked = CheckText(text, file); !checked) {
+        return checked.Failure();
     }
     toml::table table;
     try {
         table = toml::parse(text, file);
     } catch (const toml::parse_error& error) {
         const toml::source_position at = error.source().begin;
-        return {std::nullopt,
-                MakeFileError(file, static_cast<int>(at.line), static_cast<int>(at.column),
-                              std::string(error.description()))};
+        return FileError(file, static_cast<int>(at.line), static_cast<int>(at.column),
+                         std::string(error.description()));
     }
     ProfileReader reader(file);
-    if (!reader.ReadTable(table, "")) {
-        return {std::nullopt, reader.Error};
+    if (Result<void> read = reader.ReadTable(table, ""); !read) {
+        return read.Failure();
     }
-    return {std::move(reader.Profile), {}};
+    return std::move(reader.Profile);
+}
+
+std::string FormatMachineProfile(const MachineProfile& profile) {
+    toml::table root;
+    for (const ProfileKey& key : Keys) {
+        std::unique_ptr<toml::node> value = std::visit(WrittenValue{profile}, key.Target);
+        if (!value) {
+            continue;
+        }
+        // "table.key" goes into its sub-table, made when the first of its keys is written.
+        toml::table* table = &root;
+        std::string_view name = key.Name;
+        if (const std::size_t dot = name.find('.'); dot != std::string_view::npos) {
+            const std::string_view sub = name.substr(0, dot);
+            if (!root.contains(sub)) {
+                root.insert(sub, toml::table{});
+            }
+            table = root.get_as<toml::table>(sub);
+            name.remove_prefix(dot + 1);
+        }
+        table->insert(name, std::move(*value));
+    }
+    std::ostringstream text;
+    text << root << '\n';
+    return text.str();
 }
 
 // What a key takes, in words.
@@ -298,10 +363,10 @@ std::string MachineProfileKeysHelp() {
     return help;
 }
 
-Loaded<MachineProfile> ReadMachineProfile(const std::string& path) {
-    const Loaded<std::string> text = ReadTubeFile(path);
+Result<MachineProfile> ReadMachineProfile(const std::string& path) {
+    const Result<std::string> text = ReadTextFile(path);
     if (!text) {
-        return {std::nullopt, text.Error};
+        return text.Failure();
     }
-    return ParseMachineProfile(*text.Value, path == "-" ? "standard input" : path);
+    return ParseMachineProfile(*text, ShownName(path));
 }

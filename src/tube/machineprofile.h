@@ -1,6 +1,6 @@
 #pragma once
 
-#include "programfile.h"
+#include "error.h"
 
 #include <optional>
 #include <string>
@@ -26,12 +26,18 @@ struct MachineProfile {
     double SpringbackPerDegree = 0;         //
     int DieSide = 1;                        // the side of the feed axis the bend die's centre is on
     std::optional<double> CentrelineHeight; // feed axis above the floor; none: no floor
+
+    bool operator==(const MachineProfile&) const = default;
 };
 
 // Reads a machine profile (.toml) strictly: an unknown key, a wrong type or a value out of
 // range is an error naming the file, line and column.
-Loaded<MachineProfile> ParseMachineProfile(std::string_view text, const std::string& file);
-Loaded<MachineProfile> ReadMachineProfile(const std::string& path);
+tubrix::Result<MachineProfile> ParseMachineProfile(std::string_view text, const std::string& file);
+tubrix::Result<MachineProfile> ReadMachineProfile(const std::string& path);
+
+// The profile as a profile file that reads back as the same profile: every key the profile
+// has a value for, from the same key table the reader uses.
+std::string FormatMachineProfile(const MachineProfile& profile);
 
 // One line for each key a profile may have: its name, what it means and its default.
 std::string MachineProfileKeysHelp();

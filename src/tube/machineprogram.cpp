@@ -58,20 +58,26 @@ MachineProgram MakeMachineProgram(const BendProgram& program, const MachineProfi
     return out;
 }
 
-std::optional<std::string> MachineProgramOverflow(const MachineProgram& program) {
+tubrix::Result<void> CheckMachineProgram(const MachineProgram& program) {
+    constexpr const char* TooLarge = " of the machine's program is too large for a number";
+    tubrix::Error error;
     if (!std::isfinite(program.CutLength)) {
-        return "the cut length";
+        error.Message = std::string("the cut length") + TooLarge;
+        return error;
     }
     for (std::size_t i = 0; i < program.Rows.size(); ++i) {
         const MachineRow& row = program.Rows[i];
         const double values[] = {row.Y, row.B, row.C, row.R};
         for (int column = 0; column < 4; ++column) {
             if (!std::isfinite(values[column])) {
-                return "row " + std::to_string(i + 1) + ", " + "YBCR"[column];
+                error.Row = static_cast<int>(i) + 1;
+                error.Field = tubrix::RowField(column + 1);
+                error.Message = std::string("the value") + TooLarge;
+                return error;
             }
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 std::string FormatMachineProgramText(const MachineProgram& program, std::optional<int> decimals) {
@@ -83,6 +89,7 @@ std::string FormatMachineProgramText(const MachineProgram& program, std::optiona
     const std::string mode =
         program.BMode == MachineProfile::PlaneMode::Relative ? "relative" : "absolute";
     return "# machine: " + (program.Machine ? OneLine(*program.Machine) : "(no name)") +
-           "\n# cut length: " + FormatNumber(program.CutLength, decimals) + "\n# B: " + mode +
-           "; C: the machine angle, springback included\n" + FormatProgramText(rows, decimals);
+           "\n# cut length: " + tubrix::FormatNumber(program.CutLength, decimals) +
+           "\n# B: " + mode + "; C: the machine angle, springback included\n" +
+           FormatProgramText(rows, decimals);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bendprogram.h"
+#include "error.h"
 #include "machineprofile.h"
 
 #include <optional>
@@ -30,10 +31,9 @@ struct MachineProgram {
 // rows, else 0.
 MachineProgram MakeMachineProgram(const BendProgram& program, const MachineProfile& profile);
 
-// What of the machine's program is too large for a double (a machine angle or the cut length
-// that overflowed), as "row 2, C" or "the cut length"; nothing when every number is finite. A
-// machine is never handed "inf".
-std::optional<std::string> MachineProgramOverflow(const MachineProgram& program);
+// Fails when a number of the machine's program is too large for a double (a machine angle or
+// the cut length that overflowed), naming its row and field: a machine is never handed "inf".
+tubrix::Result<void> CheckMachineProgram(const MachineProgram& program);
 
 // The program file's format, after comment lines naming the machine and the cut length. Its C
 // may pass 180: it is for the machine, not for reading back.

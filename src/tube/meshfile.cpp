@@ -13,6 +13,12 @@
 
 namespace {
 
+tubrix::Error Failed(std::string message) {
+    tubrix::Error error;
+    error.Message = std::move(message);
+    return error;
+}
+
 // Binary STL and PLY for size, OBJ without a material file so one file is the whole mesh, and
 // binary glTF for the web. Binary STL is written here, not by Assimp: it is fifty bytes a
 // triangle, and Assimp's writer (a copy of the scene, a stream write for every number) took
@@ -111,16 +117,15 @@ std::string BinaryStl(const TubeMesh& mesh) {
     return bytes;
 }
 
-EncodedMesh AssimpEncoded(const TubeMesh& mesh, const MeshFormat& format) {
+tubrix::Result<std::string> AssimpEncoded(const TubeMesh& mesh, const MeshFormat& format) {
     const std::unique_ptr<aiScene> scene = SceneOf(mesh);
     Assimp::Exporter exporter;
     const aiExportDataBlob* blob = exporter.ExportToBlob(scene.get(), format.ExporterId);
     if (blob == nullptr) {
-        return {{},
-                std::string("the ") + format.Extension +
-                    " writer failed: " + exporter.GetErrorString()};
+        return Failed(std::string("the ") + format.Extension +
+                      " writer failed: " + exporter.GetErrorString());
     }
-    return {std::string(static_cast<const char*>(blob->data), blob->size), {}};
+    return std::string(static_cast<const char*>(blob->data), blob->size);
 }
 
 } // namespace
@@ -129,20 +134,24 @@ std::span<const MeshFormat> MeshFormats() {
     return Formats;
 }
 
-const MeshFormat* MeshFormatFor(const std::string& path) {
+tubrix::Result<MeshFormat> MeshFormatFor(const std::string& path) {
+    const auto unknown = [&] {
+        return Failed("the mesh file must end in one of " + MeshExtensionList() + ", not \"" +
+                      path + "\"");
+    };
     const std::size_t dot = path.find_last_of('.');
     if (dot == std::string::npos || path.find('/', dot) != std::string::npos) {
-        return nullptr;
+        return unknown();
     }
     std::string extension = path.substr(dot);
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     for (const MeshFormat& format : Formats) {
         if (extension == format.Extension) {
-            return &format;
+            return format;
         }
     }
-    return nullptr;
+    return unknown();
 }
 
 std::string MeshExtensionList() {
@@ -153,16 +162,16 @@ std::string MeshExtensionList() {
     return list;
 }
 
-EncodedMesh EncodeMesh(const TubeMesh& mesh, const MeshFormat& format) {
+tubrix::Result<std::string> EncodeMesh(const TubeMesh& mesh, const MeshFormat& format) {
     if (mesh.Triangles.empty()) {
-        return {{},
-                "there is no surface to write: the tube has no length, or its numbers overflow"};
+        return Failed("there is no surface to write: the tube has no length, or its numbers "
+                      "overflow");
     }
     if (!std::all_of(mesh.Positions.begin(), mesh.Positions.end(), FitsFloat)) {
-        return {{}, "the tube reaches beyond the range of a mesh file's numbers"};
+        return Failed("the tube reaches beyond the range of a mesh file's numbers");
     }
     if (format.ExporterId == nullptr) {
-        return {BinaryStl(mesh), {}};
+        return BinaryStl(mesh);
     }
     return AssimpEncoded(mesh, format);
 }

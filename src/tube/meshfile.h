@@ -1,5 +1,6 @@
 #pragma once
 
+#include "error.h"
 #include "tubemesh.h"
 
 #include <span>
@@ -16,17 +17,13 @@ struct MeshFormat {
 
 std::span<const MeshFormat> MeshFormats();
 
-// The format for a file name's extension, in any case; null for any other extension.
-const MeshFormat* MeshFormatFor(const std::string& path);
+// The format for a file name's extension, in any case; any other extension is an error that
+// lists the known ones.
+tubrix::Result<MeshFormat> MeshFormatFor(const std::string& path);
 
 // The known extensions, for a message: ".stl, .obj, .ply, .glb".
 std::string MeshExtensionList();
 
-struct EncodedMesh {
-    std::string Bytes;
-    std::string Error; // one line when the mesh could not be written; then Bytes is empty
-};
-
 // The whole file for the mesh. Coordinates go into the file as 32-bit floats, the only numbers
 // these formats share; a coordinate beyond their range is an error, not an infinity in a file.
-EncodedMesh EncodeMesh(const TubeMesh& mesh, const MeshFormat& format);
+tubrix::Result<std::string> EncodeMesh(const TubeMesh& mesh, const MeshFormat& format);

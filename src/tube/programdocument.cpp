@@ -7,6 +7,8 @@
 #include <fstream>
 #include <utility>
 
+using namespace tubrix;
+
 namespace {
 
 const char* const ProgramHeader[] = {"Y", "B", "C", "R"};
@@ -77,19 +79,18 @@ ProgramRows ProgramDocument::Program() const {
     return program;
 }
 
-Loaded<ProgramDocument> ParseProgramDocument(std::string text, const std::string& file) {
+Result<ProgramDocument> ParseProgramDocument(std::string text, const std::string& file) {
     // The strict reader decides what the file holds; this pass only finds where it is.
-    const Loaded<ProgramRows> program = ParseProgramText(text, file);
+    const Result<ProgramRows> program = ParseProgramText(text, file);
     if (!program) {
-        return {std::nullopt, program.Error};
+        return program.Failure();
     }
     ProgramDocument document;
     document.Text = std::move(text);
     const std::string_view view = document.Text;
     TubeTextReader reader(view, file);
-    double diameter = 0;
-    reader.ReadDiameter(diameter);
-    document.Diameter = CellAt(view, reader.Cells()[1], program.Value->Diameter);
+    (void)reader.ReadDiameter();
+    document.Diameter = CellAt(view, reader.Cells()[1], program->Diameter);
     // As the reader finds it: the first byte after the word "diameter" and its spaces.
     const std::size_t previousLineEnd = view.rfind('\n', document.Diameter.Offset);
     std::size_t at = previousLineEnd == std::string_view::npos ? 0 : previousLineEnd + 1;
@@ -105,7 +106,7 @@ Loaded<ProgramDocument> ParseProgramDocument(std::string text, const std::string
         if (std::exchange(first, false) && IsHeader(cells, ProgramHeader)) {
             continue;
         }
-        const BendRowInput& values = program.Value->Rows[document.Rows.size()];
+        const BendRowInput& values = program->Rows[document.Rows.size()];
         DocumentRow row;
         const double numbers[4] = {values.Y, values.B, values.C, values.R};
         for (int column = 0; column < 4; ++column) {
@@ -125,18 +126,18 @@ Loaded<ProgramDocument> ParseProgramDocument(std::string text, const std::string
             std::string_view::npos) {
         document.DecimalMark = ',';
     }
-    return {std::move(document), {}};
+    return document;
 }
 
-Loaded<ProgramDocument> ReadProgramDocument(const std::string& path) {
-    Loaded<std::string> text = ReadTubeFile(path);
+Result<ProgramDocument> ReadProgramDocument(const std::string& path) {
+    Result<std::string> text = ReadTextFile(path);
     if (!text) {
-        return {std::nullopt, text.Error};
+        return text.Failure();
     }
     if (path != "-" && StartsWithByteOrderMark(path)) {
-        text.Value->insert(0, ByteOrderMark);
+        text->insert(0, ByteOrderMark);
     }
-    return ParseProgramDocument(std::move(*text.Value), path == "-" ? "standard input" : path);
+    return ParseProgramDocument(std::move(*text), ShownName(path));
 }
 
 std::string FormatProgramDocument(const ProgramDocument& document, const ProgramRows& rows,

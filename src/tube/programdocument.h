@@ -36,10 +36,10 @@ struct ProgramDocument {
 };
 
 // Reads the text as ParseProgramText does, with the same errors, keeping where each number is.
-Loaded<ProgramDocument> ParseProgramDocument(std::string text, const std::string& file);
+tubrix::Result<ProgramDocument> ParseProgramDocument(std::string text, const std::string& file);
 
-// ReadTubeFile then ParseProgramDocument; a byte-order mark the file starts with is kept.
-Loaded<ProgramDocument> ReadProgramDocument(const std::string& path);
+// ReadTextFile then ParseProgramDocument; a byte-order mark the file starts with is kept.
+tubrix::Result<ProgramDocument> ReadProgramDocument(const std::string& path);
 
 // The document's text holding `rows`: origins[i] is the document row that row i was (rows
 // only added and deleted, so the origins that are not -1 rise) or -1 for an added row. A number

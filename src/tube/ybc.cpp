@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+using namespace tubrix;
+
 namespace {
 
 constexpr double Pi = 3.141592653589793;
@@ -12,8 +14,8 @@ constexpr double StraightTolerance = 1e-9;
 // A straight that comes out below zero by no more than this share of its leg is rounding.
 constexpr double ShortLegTolerance = 1e-9;
 
-TubeFileError PointError(const std::string& file, const PointRow& point, std::string message) {
-    return {file, point.Line, 0, std::move(message)};
+Error PointError(const std::string& file, const PointRow& point, std::string message) {
+    return FileError(file, point.Line, 0, std::move(message));
 }
 
 // The walk's own frame turned only: the start frame heads along `heading`; its roll about the
@@ -56,7 +58,7 @@ double Normalize(double degrees) {
 
 } // namespace
 
-std::optional<std::vector<XyzPoint>> ProgramToXyz(const TubeWalk& walk, int& failedRow) {
+Result<std::vector<XyzPoint>> ProgramToXyz(const TubeWalk& walk) {
     std::vector<XyzPoint> points{{walk.Start, std::nullopt}};
     for (std::size_t row = 0; row < walk.Steps.size(); ++row) {
         const std::optional<WalkBend>& bend = walk.Steps[row].Bend;
@@ -64,8 +66,11 @@ std::optional<std::vector<XyzPoint>> ProgramToXyz(const TubeWalk& walk, int& fai
             continue;
         }
         if (!bend->Intersection) {
-            failedRow = static_cast<int>(row);
-            return std::nullopt;
+            Error error;
+            error.Row = static_cast<int>(row) + 1;
+            error.Field = ProgramField::C;
+            error.Message = "bends by 180 degrees: its legs are parallel and meet at no point";
+            return error;
         }
         points.push_back({*bend->Intersection, bend->Radius});
     }
@@ -73,9 +78,8 @@ std::optional<std::vector<XyzPoint>> ProgramToXyz(const TubeWalk& walk, int& fai
     return points;
 }
 
-Loaded<ProgramRows> XyzToProgram(const PointsRows& file, std::optional<double> radius,
+Result<ProgramRows> XyzToProgram(const PointsRows& file, std::optional<double> radius,
                                  const std::string& name) {
-    Loaded<ProgramRows> result;
     const std::vector<PointRow>& p = file.Points;
     const std::size_t legs = p.size() - 1;
     std::vector<Vec3> direction(legs);
@@ -84,8 +88,7 @@ Loaded<ProgramRows> XyzToProgram(const PointsRows& file, std::optional<double> r
         const Vec3 leg = Vec3{p[k + 1].X, p[k + 1].Y, p[k + 1].Z} - Vec3{p[k].X, p[k].Y, p[k].Z};
         legLength[k] = Length(leg);
         if (legLength[k] == 0) {
-            result.Error = PointError(name, p[k + 1], "the point equals the one before it");
-            return result;
+            return PointError(name, p[k + 1], "the point equals the one before it");
         }
         direction[k] = leg * (1 / legLength[k]);
     }
@@ -98,21 +101,17 @@ Loaded<ProgramRows> XyzToProgram(const PointsRows& file, std::optional<double> r
         const double angle = std::atan2(sine, cosine);
         bendRadius[i] = p[i].R ? *p[i].R : radius.value_or(0);
         if (angle >= Pi - StraightTolerance) {
-            result.Error = PointError(name, p[i], "the legs reverse (turn by 180 degrees)");
-            return result;
+            return PointError(name, p[i], "the legs reverse (turn by 180 degrees)");
         }
         // Legs that run on in line make no bend, so they need no radius.
         if (angle < StraightTolerance) {
             continue;
         }
         if (!p[i].R && !radius) {
-            result.Error =
-                PointError(name, p[i], "no bend radius: give one on the line or --radius");
-            return result;
+            return PointError(name, p[i], "no bend radius: give one on the line or --radius");
         }
         if (!(bendRadius[i] > 0)) {
-            result.Error = PointError(name, p[i], "a bend radius must be above 0");
-            return result;
+            return PointError(name, p[i], "a bend radius must be above 0");
         }
         turn[i] = angle;
         // tan(angle / 2) from the legs themselves: exact for square corners.
@@ -129,9 +128,7 @@ Loaded<ProgramRows> XyzToProgram(const PointsRows& file, std::optional<double> r
             y = 0;
         }
         if (y < 0) {
-            result.Error =
-                PointError(name, p[k + 1], "the leg is too short for the bends at its ends");
-            return result;
+            return PointError(name, p[k + 1], "the leg is too short for the bends at its ends");
         }
         BendRowInput row{y, 0, 0, 0};
         if (k + 1 < legs) {
@@ -157,6 +154,5 @@ Loaded<ProgramRows> XyzToProgram(const PointsRows& file, std::optional<double> r
         frame = TurnOfRow(frame, row.B, row.C);
         program.Rows.push_back(row);
     }
-    result.Value = std::move(program);
-    return result;
+    return program;
 }

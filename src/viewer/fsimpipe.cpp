@@ -377,6 +377,12 @@ void TFrmSimPipe::RebuildModel(bool homeView) {
     RequestFrame();
 }
 
+void TFrmSimPipe::DropModel() {
+    if (OpenGLIsOpen()) {
+        glDeleteLists(ListBase + 1, 2);
+    }
+}
+
 void TFrmSimPipe::SetSizeToggle(bool on) {
     SizeToggle = on;
     // The switch waits for ticks to pass its settling time; the loop keeps running until then.

@@ -93,6 +93,9 @@ public:
 
     // Internal operations.
     void RebuildModel(bool homeView);
+    // Gives back the tube's lists, so nothing is drawn: the builder makes nothing of a program
+    // of one row and would leave the last tube on screen.
+    void DropModel();
     void HomeView();
     // Frames the whole part at the present orientation (the F key).
     void FitPart();

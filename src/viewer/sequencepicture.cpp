@@ -3,13 +3,6 @@
 #include "orbgl.h"
 #include "orbgloffscreen.h"
 
-namespace {
-
-// Lists of their own, clear of the numbers a viewer's builder uses.
-constexpr GLuint SequenceListBase = 40;
-
-} // namespace
-
 TubePicture RenderSequencePicture(SequenceRows& rows, const BendSequence& sequence,
                                   const SequenceView& view, int step, int width, int height) {
     TubePicture picture;
@@ -19,14 +12,15 @@ TubePicture RenderSequencePicture(SequenceRows& rows, const BendSequence& sequen
     }
     SetupSceneState();
     SetSequenceView(view, width, height);
-    CompileSequenceStep(rows, sequence, view, step, SequenceListBase);
-    RenderStepFrame(SequenceSceneList(SequenceListBase));
+    const GLuint scene = ReserveLists(1);
+    CompileSequenceStep(rows, sequence, view, step, scene);
+    RenderStepFrame(scene);
     // Rows padded to 4 bytes in both QImage and GL's default pack alignment; GL counts rows from
     // the bottom, images from the top.
     QImage image(width, height, QImage::Format_RGB888);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, image.bits());
-    glDeleteLists(SequenceSceneList(SequenceListBase), 1);
+    glDeleteLists(scene, 1);
     picture.Image = std::move(image).mirrored();
     return picture;
 }

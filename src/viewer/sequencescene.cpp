@@ -24,7 +24,6 @@ constexpr GLbyte FloorColour[3] = {75, 78, 82};
 constexpr GLbyte ContactColour[3] = {127, 90, 0}; // the amber the builder marks faults in
 constexpr int StockSlices = 24;
 // The rows' lists, clear of the builder's 1 and 2 and of the scenes' own: up to 2 * 100 + 1.
-constexpr GLuint RowListBase = 1000;
 
 struct Box {
     Vec3 Low{INFINITY, INFINITY, INFINITY};
@@ -132,7 +131,7 @@ SequenceRows::SequenceRows(const BendProgram& program)
 
 SequenceRows::~SequenceRows() {
     if (Compiled) {
-        glDeleteLists(RowListBase, 2 * RowCount() + 1);
+        glDeleteLists(RowLists, 2 * RowCount() + 1);
     }
     if (Builder->Quadric) {
         gluDeleteQuadric(Builder->Quadric);
@@ -146,21 +145,22 @@ int SequenceRows::RowCount() const {
 GLuint SequenceRows::Lists() {
     if (!Compiled) {
         Compiled = true;
-        CompileRowPieces(*Builder, RowListBase, 0);
+        RowLists = ReserveLists(2 * RowCount() + 1);
+        CompileRowPieces(*Builder, RowLists, 0);
     }
-    return RowListBase;
+    return RowLists;
 }
 
 void CompileSequenceStep(SequenceRows& rows, const BendSequence& sequence, const SequenceView& view,
-                         int step, GLuint listBase) {
+                         int step, GLuint sceneList) {
     if (sequence.Bends.empty()) {
-        glNewList(SequenceSceneList(listBase), GL_COMPILE);
+        glNewList(sceneList, GL_COMPILE);
         glEndList();
         return;
     }
     // Before the scene's list is opened: lists cannot be compiled inside one another.
     const GLuint pieces = rows.Lists();
-    glNewList(SequenceSceneList(listBase), GL_COMPILE);
+    glNewList(sceneList, GL_COMPILE);
     const int formed = sequence.StateRows(step);
     const MachineState& state = sequence.State(step);
     glPushMatrix();

@@ -46,16 +46,14 @@ public:
 private:
     std::unique_ptr<TFrmSimPipeState> Builder;
     bool Compiled = false;
+    GLuint RowLists = 0; // reserved with glGenLists when first compiled
 };
 
 // Compiles state `step` (0 the loaded tube, k the state after bend k) of the sequence played
-// from `rows`' program into the display list listBase + 3, which draws the whole scene. Needs a
-// current GL context.
+// from `rows`' program into the display list `sceneList` (the caller's, from glGenLists), which
+// draws the whole scene. Needs a current GL context.
 void CompileSequenceStep(SequenceRows& rows, const BendSequence& sequence, const SequenceView& view,
-                         int step, GLuint listBase);
-inline constexpr GLuint SequenceSceneList(GLuint listBase) {
-    return listBase + 3;
-}
+                         int step, GLuint sceneList);
 
 // One frame of a step: clear colour and depth, the scene's list, flush.
 void RenderStepFrame(GLuint sceneList);

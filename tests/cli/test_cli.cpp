@@ -13,6 +13,8 @@
 #include <set>
 #include <sys/resource.h>
 
+using namespace tubrix;
+
 namespace {
 
 using namespace clitest;
@@ -62,22 +64,22 @@ TEST_F(Cli, InfoJsonGivesExactlyTheKeysAndTheNumbersWorkedByHand) {
 
 TEST_F(Cli, XyzThenYbcThroughFilesGivesTheProgramBack) {
     ASSERT_EQ(Run({"xyz", "initial.csv", "-o", "points.csv"}).Status, 0);
-    const Loaded<PointsRows> points = ReadPointsFile(Path("points.csv").toStdString());
-    ASSERT_TRUE(points) << points.Error.ToString();
-    ASSERT_EQ(points.Value->Points.size(), 6u); // the two ends and four intersection points
-    EXPECT_FALSE(points.Value->Points.front().R);
-    EXPECT_FALSE(points.Value->Points.back().R);
-    EXPECT_EQ(points.Value->Points[1].R, 45);
+    const Result<PointsRows> points = ReadPointsFile(Path("points.csv").toStdString());
+    ASSERT_TRUE(points) << points.Failure().ToString();
+    ASSERT_EQ(points->Points.size(), 6u); // the two ends and four intersection points
+    EXPECT_FALSE(points->Points.front().R);
+    EXPECT_FALSE(points->Points.back().R);
+    EXPECT_EQ(points->Points[1].R, 45);
 
     ASSERT_EQ(Run({"ybc", "points.csv", "-o", "back.csv"}).Status, 0);
-    const Loaded<ProgramRows> back = ReadProgramFile(Path("back.csv").toStdString());
-    ASSERT_TRUE(back) << back.Error.ToString();
+    const Result<ProgramRows> back = ReadProgramFile(Path("back.csv").toStdString());
+    ASSERT_TRUE(back) << back.Failure().ToString();
     const double expected[5][4] = {
         {30, 0, 90, 45}, {30, 90, 90, 45}, {30, 90, 90, 45}, {30, 90, 90, 45}, {30, 0, 0, 45}};
-    ASSERT_EQ(back.Value->Rows.size(), 5u);
-    EXPECT_EQ(back.Value->Diameter, 38);
+    ASSERT_EQ(back->Rows.size(), 5u);
+    EXPECT_EQ(back->Diameter, 38);
     for (int i = 0; i < 5; ++i) {
-        const BendRowInput& row = back.Value->Rows[i];
+        const BendRowInput& row = back->Rows[i];
         EXPECT_NEAR(row.Y, expected[i][0], 1e-9) << i;
         EXPECT_NEAR(std::remainder(row.B - expected[i][1], 360), 0, 1e-9) << i;
         EXPECT_NEAR(row.C, expected[i][2], 1e-9) << i;
@@ -132,11 +134,11 @@ TEST_F(Cli, MirrorNegatesEveryBAndTwiceGivesTheFileBack) {
     ASSERT_EQ(Run({"mirror", "part.csv", "-o", "other.csv"}).Status, 0);
     const CliRun other = Run({"mirror", "-"}, Run({"mirror", "part.csv"}).Out);
     EXPECT_EQ(other.Out, written);
-    const Loaded<ProgramRows> mirrored = ReadProgramFile(Path("other.csv").toStdString());
-    ASSERT_TRUE(mirrored) << mirrored.Error.ToString();
+    const Result<ProgramRows> mirrored = ReadProgramFile(Path("other.csv").toStdString());
+    ASSERT_TRUE(mirrored) << mirrored.Failure().ToString();
     const double b[] = {0, 90, -12.5, 0};
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(mirrored.Value->Rows[i].B, b[i]);
+        EXPECT_EQ(mirrored->Rows[i].B, b[i]);
     }
     // --mirror on a reader works on the same part: its points are those of the mirrored file.
     EXPECT_EQ(Run({"xyz", "part.csv", "--mirror"}).Out, Run({"xyz", "other.csv"}).Out);

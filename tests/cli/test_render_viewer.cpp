@@ -7,6 +7,8 @@
 
 #include <QImage>
 
+using namespace tubrix;
+
 namespace {
 
 using namespace viewertest;
@@ -17,11 +19,11 @@ TEST_F(RenderAgainstViewer, OffscreenPictureMatchesTheViewersFrame) {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("initial.csv"));
     clitest::WriteText(path, clitest::InitialProgramText);
-    const Loaded<ProgramRows> rows = ReadProgramFile(path.toStdString());
+    const Result<ProgramRows> rows = ReadProgramFile(path.toStdString());
     ASSERT_TRUE(rows);
 
     viewer->MovPal->hide();
-    viewer->ViewProgram = ProgramFromRows(*rows.Value);
+    viewer->ViewProgram = ProgramFromRows(*rows);
     viewer->RebuildModel(true);
     viewer->RenderFrame();
     const int width = viewer->width(), height = viewer->height();

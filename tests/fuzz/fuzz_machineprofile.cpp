@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+using namespace tubrix;
+
 namespace {
 
 const std::string FileName = "fuzz.toml";
@@ -59,19 +61,19 @@ void CheckProfile(const MachineProfile& p) {
 }
 
 // Both loaded, or both failed on the same line.
-bool SameOutcome(const Loaded<MachineProfile>& a, const Loaded<MachineProfile>& b) {
-    return a ? bool(b) : !b && a.Error.Line == b.Error.Line;
+bool SameOutcome(const Result<MachineProfile>& a, const Result<MachineProfile>& b) {
+    return a ? bool(b) : !b && a.Failure().Line == b.Failure().Line;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const Loaded<MachineProfile> profile = ParseMachineProfile(text, FileName);
+    const Result<MachineProfile> profile = ParseMachineProfile(text, FileName);
     if (profile) {
-        CheckProfile(*profile.Value);
+        CheckProfile(*profile);
     } else {
-        CheckFileError(profile.Error, text, FileName);
+        CheckFileError(profile.Failure(), text, FileName);
     }
     if (!text.starts_with("\xEF\xBB\xBF") &&
         !SameOutcome(profile, ParseMachineProfile("\xEF\xBB\xBF" + std::string(text), FileName))) {

@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+using namespace tubrix;
+
 namespace {
 
 const std::string FileName = "fuzz.csv";
@@ -52,11 +54,12 @@ bool Same(const PointsRows& a, const PointsRows& b) {
 }
 
 // Both loaded the same numbers, or both failed at the same place.
-template <typename T> bool SameOutcome(const Loaded<T>& a, const Loaded<T>& b) {
+template <typename T> bool SameOutcome(const Result<T>& a, const Result<T>& b) {
     if (a && b) {
-        return Same(*a.Value, *b.Value);
+        return Same(*a, *b);
     }
-    return !a && !b && a.Error.Line == b.Error.Line && a.Error.Column == b.Error.Column;
+    return !a && !b && a.Failure().Line == b.Failure().Line &&
+           a.Failure().Column == b.Failure().Column;
 }
 
 void CheckProgram(const ProgramRows& program) {
@@ -74,8 +77,8 @@ void CheckProgram(const ProgramRows& program) {
     if (program.Rows.back().C != 0) {
         FuzzFail("a program loaded that ends in a bend");
     }
-    const Loaded<ProgramRows> back = ParseProgramText(FormatProgramText(program), FileName);
-    if (!back || !Same(program, *back.Value)) {
+    const Result<ProgramRows> back = ParseProgramText(FormatProgramText(program), FileName);
+    if (!back || !Same(program, *back)) {
         FuzzFail("a loaded program, written out, does not load the same numbers");
     }
     if (ProgramFromRows(program).StepCount != static_cast<int>(program.Rows.size())) {
@@ -105,8 +108,8 @@ void CheckPoints(const PointsRows& points, std::string_view text) {
         std::replace(row.begin(), row.end(), '.', ',');
         written += row + "\n";
     }
-    const Loaded<PointsRows> back = ParsePointsText(written, FileName);
-    if (!back || !Same(points, *back.Value)) {
+    const Result<PointsRows> back = ParsePointsText(written, FileName);
+    if (!back || !Same(points, *back)) {
         FuzzFail("loaded points, written out, do not load the same numbers");
     }
 }
@@ -116,17 +119,17 @@ void CheckPoints(const PointsRows& points, std::string_view text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
 
-    const Loaded<ProgramRows> program = ParseProgramText(text, FileName);
+    const Result<ProgramRows> program = ParseProgramText(text, FileName);
     if (program) {
-        CheckProgram(*program.Value);
+        CheckProgram(*program);
     } else {
-        CheckFileError(program.Error, text, FileName);
+        CheckFileError(program.Failure(), text, FileName);
     }
-    const Loaded<PointsRows> points = ParsePointsText(text, FileName);
+    const Result<PointsRows> points = ParsePointsText(text, FileName);
     if (points) {
-        CheckPoints(*points.Value, text);
+        CheckPoints(*points, text);
     } else {
-        CheckFileError(points.Error, text, FileName);
+        CheckFileError(points.Failure(), text, FileName);
     }
 
     const std::string marked = "\xEF\xBB\xBF" + std::string(text);

@@ -3,6 +3,7 @@
 #include "fsimpipe.h"
 #include "machinechecks.h"
 #include "mainwindowtest.h"
+#include "session.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -109,7 +110,7 @@ TEST_F(MachineChecksTest, AProfileThatDoesNotLoadIsNamedAndChangesNothing) {
     QTest::keyClick(FrmMain, Qt::Key_M, Qt::ControlModifier);
     EXPECT_NE(TakeMessage().indexOf(QStringLiteral("bad.toml:2:13: max_angle must be")), -1);
     EXPECT_EQ(checks->LblMachineName->text(), QStringLiteral("Bender 3"));
-    EXPECT_EQ(checks->Profile->Name, "Bender 3");
+    EXPECT_EQ(FrmMain->Session->Profile()->Name, "Bender 3");
 }
 
 } // namespace

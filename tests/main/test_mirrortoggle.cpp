@@ -101,9 +101,9 @@ TEST_F(MirrorToggleTest, CtrlShiftMDrawsTheReflectionAndKeepsTheFields) {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("saved.csv"));
     FrmMain->findChild<TProgramFiles*>()->SaveProgram(path);
-    const Loaded<ProgramRows> saved = ReadProgramFile(path.toStdString());
-    ASSERT_TRUE(saved) << saved.Error.ToString();
-    EXPECT_EQ(saved.Value->Rows[1].B, 90);
+    const tubrix::Result<ProgramRows> saved = ReadProgramFile(path.toStdString());
+    ASSERT_TRUE(saved) << saved.Failure().ToString();
+    EXPECT_EQ(saved->Rows[1].B, 90);
 
     PressMirror();
     EXPECT_FALSE(FrmSimPipe->Mirrored);

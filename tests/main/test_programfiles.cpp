@@ -4,6 +4,7 @@
 #include "mainwindowtest.h"
 #include "programfile.h"
 #include "programfiles.h"
+#include "session.h"
 #include "startup.h"
 #include "strtofloatdef.h"
 
@@ -73,7 +74,7 @@ TEST_F(ProgramFilesTest, OpensFromTheCommandLineCtrlOAndADrop) {
     const QString path = Write("short.csv", ShortProgram);
     OpenCommandLineProgram({QStringLiteral("tubrix"), path});
     ExpectShortProgramInTheFields();
-    EXPECT_EQ(files->CurrentPath, path);
+    EXPECT_EQ(FrmMain->Session->Path(), path);
 
     InputProgram = {};
     FrmMain->EditY1->setText(QStringLiteral("7"));
@@ -123,19 +124,19 @@ TEST_F(ProgramFilesTest, SavesWhatMake3DWouldBuildAndAsksOnlyWhenItMust) {
     QTest::keyClick(FrmMain, Qt::Key_S, Qt::ControlModifier);
     QTest::keyClick(FrmMain, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(asked, std::vector<bool>{true}); // the second save goes to the same file
-    const Loaded<ProgramRows> saved = ReadProgramFile(answer.toStdString());
-    ASSERT_TRUE(saved) << saved.Error.ToString();
-    EXPECT_EQ(saved.Value->Diameter, 38);
-    ASSERT_EQ(saved.Value->Rows.size(), 5u);
-    EXPECT_EQ(saved.Value->Rows[1].Y, 30.25);
-    EXPECT_EQ(saved.Value->Rows[3].B, 90);
-    EXPECT_EQ(saved.Value->Rows[4].C, 0);
+    const tubrix::Result<ProgramRows> saved = ReadProgramFile(answer.toStdString());
+    ASSERT_TRUE(saved) << saved.Failure().ToString();
+    EXPECT_EQ(saved->Diameter, 38);
+    ASSERT_EQ(saved->Rows.size(), 5u);
+    EXPECT_EQ(saved->Rows[1].Y, 30.25);
+    EXPECT_EQ(saved->Rows[3].B, 90);
+    EXPECT_EQ(saved->Rows[4].C, 0);
 
     answer = folder.filePath(QStringLiteral("other.csv"));
     QTest::keyClick(FrmMain, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(asked, (std::vector<bool>{true, true}));
     EXPECT_TRUE(QFile::exists(answer));
-    EXPECT_EQ(files->CurrentPath, answer);
+    EXPECT_EQ(FrmMain->Session->Path(), answer);
 }
 
 TEST_F(ProgramFilesTest, AFieldAFileCannotHoldIsNamedAndNothingIsWritten) {

@@ -3,6 +3,7 @@
 #include "machinechecks.h"
 #include "mainwindowtest.h"
 #include "mirrortoggle.h"
+#include "session.h"
 #include "setupsheetaction.h"
 
 #include <QLineEdit>
@@ -64,7 +65,9 @@ TEST_F(SetupSheetTest, TheLoadedProfileIsTheSheetsMachine) {
     auto* checks = FrmMain->findChild<TMachineChecks*>();
     ASSERT_TRUE(checks->LoadProfile(QStringLiteral(TUBRIX_SOURCE_DIR) +
                                     QStringLiteral("/docs/examples/bender3.toml")));
-    checks->Profile->GainPerBend = 1.25; // as loaded, not as the file on disk says
+    MachineProfile loaded = *FrmMain->Session->Profile();
+    loaded.GainPerBend = 1.25; // as loaded, not as the file on disk says
+    FrmMain->Session->SetProfile(loaded, FrmMain->Session->ProfileName());
     Make3D();
     ASSERT_TRUE(FrmMain->findChild<TSetupSheetAction*>()->PrintSetupSheet(sheet));
     const QString words = Text(sheet);

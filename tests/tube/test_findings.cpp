@@ -1,12 +1,15 @@
 // The checks at each rule's limit and just past it, the machine's program, and self-contact.
 #include "findings.h"
 #include "machineprogram.h"
+#include "numbertext.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
 #include <numbers>
+
+using namespace tubrix;
 
 namespace {
 

@@ -6,13 +6,15 @@
 
 #include <fstream>
 
+using namespace tubrix;
+
 namespace {
 
 TEST(MachineProfile, TheExampleGivesEveryValueAndAnEmptyProfileTheDefaults) {
-    const Loaded<MachineProfile> example =
+    const Result<MachineProfile> example =
         ReadMachineProfile(TUBRIX_SOURCE_DIR "/docs/examples/bender3.toml");
-    ASSERT_TRUE(example) << example.Error.ToString();
-    const MachineProfile& p = *example.Value;
+    ASSERT_TRUE(example) << example.Failure().ToString();
+    const MachineProfile& p = *example;
     EXPECT_EQ(p.Name, "Bender 3");
     EXPECT_EQ(p.TubeDiameter, 38);
     EXPECT_EQ(p.Radii, (std::vector<double>{45, 76}));
@@ -26,9 +28,9 @@ TEST(MachineProfile, TheExampleGivesEveryValueAndAnEmptyProfileTheDefaults) {
     EXPECT_EQ(p.SpringbackFixed, 1.5);
     EXPECT_EQ(p.SpringbackPerDegree, 0.05);
 
-    const Loaded<MachineProfile> empty = ParseMachineProfile("# nothing\n", "empty.toml");
-    ASSERT_TRUE(empty) << empty.Error.ToString();
-    const MachineProfile& d = *empty.Value;
+    const Result<MachineProfile> empty = ParseMachineProfile("# nothing\n", "empty.toml");
+    ASSERT_TRUE(empty) << empty.Failure().ToString();
+    const MachineProfile& d = *empty;
     EXPECT_FALSE(d.Name || d.TubeDiameter || d.MaxLength || d.CentrelineHeight);
     EXPECT_TRUE(d.Radii.empty());
     EXPECT_EQ(d.ClampLength, 0);
@@ -43,19 +45,19 @@ TEST(MachineProfile, TheExampleGivesEveryValueAndAnEmptyProfileTheDefaults) {
 }
 
 TEST(MachineProfile, TakesIntegersOrFloatsAndTheEdgesOfEachRange) {
-    const Loaded<MachineProfile> loaded =
+    const Result<MachineProfile> loaded =
         ParseMachineProfile("max_angle = 360\nclamp_length = 0.0\nb_sign = -1.0\n"
                             "b_mode = \"absolute\"\ndie_side = -1\ncentreline_height = 1e-3\n"
                             "springback = { fixed = -2, per_degree = -0.999 }\n",
                             "edges.toml");
-    ASSERT_TRUE(loaded) << loaded.Error.ToString();
-    EXPECT_EQ(loaded.Value->MaxAngle, 360);
-    EXPECT_EQ(loaded.Value->BSign, -1);
-    EXPECT_EQ(loaded.Value->BMode, MachineProfile::PlaneMode::Absolute);
-    EXPECT_EQ(loaded.Value->DieSide, -1);
-    EXPECT_EQ(loaded.Value->CentrelineHeight, 1e-3);
-    EXPECT_EQ(loaded.Value->SpringbackFixed, -2);
-    EXPECT_EQ(loaded.Value->SpringbackPerDegree, -0.999);
+    ASSERT_TRUE(loaded) << loaded.Failure().ToString();
+    EXPECT_EQ(loaded->MaxAngle, 360);
+    EXPECT_EQ(loaded->BSign, -1);
+    EXPECT_EQ(loaded->BMode, MachineProfile::PlaneMode::Absolute);
+    EXPECT_EQ(loaded->DieSide, -1);
+    EXPECT_EQ(loaded->CentrelineHeight, 1e-3);
+    EXPECT_EQ(loaded->SpringbackFixed, -2);
+    EXPECT_EQ(loaded->SpringbackPerDegree, -0.999);
 }
 
 TEST(MachineProfile, EveryErrorNamesTheFileLineAndColumn) {
@@ -92,20 +94,20 @@ TEST(MachineProfile, EveryErrorNamesTheFileLineAndColumn) {
         {"max_angle = \n", 1, 13, ""},
     };
     for (const Case& c : cases) {
-        const Loaded<MachineProfile> loaded = ParseMachineProfile(c.Text, "m.toml");
+        const Result<MachineProfile> loaded = ParseMachineProfile(c.Text, "m.toml");
         ASSERT_FALSE(loaded) << c.Text;
-        EXPECT_EQ(loaded.Error.File, "m.toml") << c.Text;
-        EXPECT_EQ(loaded.Error.Line, c.Line) << c.Text << loaded.Error.ToString();
-        EXPECT_EQ(loaded.Error.Column, c.Column) << c.Text << loaded.Error.ToString();
-        EXPECT_NE(loaded.Error.Message.find(c.Says), std::string::npos)
-            << c.Text << loaded.Error.ToString();
+        EXPECT_EQ(loaded.Failure().File, "m.toml") << c.Text;
+        EXPECT_EQ(loaded.Failure().Line, c.Line) << c.Text << loaded.Failure().ToString();
+        EXPECT_EQ(loaded.Failure().Column, c.Column) << c.Text << loaded.Failure().ToString();
+        EXPECT_NE(loaded.Failure().Message.find(c.Says), std::string::npos)
+            << c.Text << loaded.Failure().ToString();
     }
     // A file: its name in the error, and the limits every tube file has.
     const std::string path = testing::TempDir() + "/bad.toml";
     std::ofstream(path) << "# fine\nmax_angle = 400\n";
-    const Loaded<MachineProfile> read = ReadMachineProfile(path);
+    const Result<MachineProfile> read = ReadMachineProfile(path);
     ASSERT_FALSE(read);
-    EXPECT_EQ(read.Error.ToString(),
+    EXPECT_EQ(read.Failure().ToString(),
               path + ":2:13: max_angle must be greater than 0 and at most 360");
     EXPECT_FALSE(ReadMachineProfile(testing::TempDir() + "/missing.toml"));
     EXPECT_FALSE(ParseMachineProfile("name = \"\xC0\xAF\"\n", "m.toml"));

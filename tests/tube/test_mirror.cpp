@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstring>
 
+using namespace tubrix;
+
 namespace {
 
 // A part with no symmetry to hide a wrong sign: every B and C different.

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+using namespace tubrix;
+
 namespace {
 
 // A colleague's file: byte-order mark, comments, a semicolon separator, decimal commas, CRLF
@@ -19,9 +21,9 @@ const std::string Colleague = "\xEF\xBB\xBF# exhaust, left side\r\n"
                               "# end\r\n";
 
 ProgramDocument Read(const std::string& text) {
-    Loaded<ProgramDocument> document = ParseProgramDocument(text, "exhaust.csv");
-    EXPECT_TRUE(document) << document.Error.ToString();
-    return document ? *document.Value : ProgramDocument{};
+    Result<ProgramDocument> document = ParseProgramDocument(text, "exhaust.csv");
+    EXPECT_TRUE(document) << document.Failure().ToString();
+    return document ? *document : ProgramDocument{};
 }
 
 TEST(ProgramDocument, WritesBackEveryByteButTheChangedNumbers) {
@@ -71,10 +73,10 @@ TEST(ProgramDocument, DeletedRowsGoAndAddedRowsTakeTheFilesDialect) {
 }
 
 TEST(ProgramDocument, RefusesWhatTheReaderRefuses) {
-    const Loaded<ProgramDocument> bad =
+    const Result<ProgramDocument> bad =
         ParseProgramDocument("diameter;10\n5;0;90;-2\n5;0;0;2\n", "bad.csv");
     ASSERT_FALSE(bad);
-    EXPECT_EQ(bad.Error.ToString(),
+    EXPECT_EQ(bad.Failure().ToString(),
               "bad.csv:2:4: R, the bend radius, must be greater than 0 on a row that bends");
 }
 

@@ -1,3 +1,5 @@
+#include "fileaccess.h"
+#include "numbertext.h"
 #include "programfile.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +18,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace tubrix;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -32,11 +36,11 @@ bool SameBits(double a, double b) {
     return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
-void ExpectRows(const Loaded<ProgramRows>& loaded, const std::vector<BendRowInput>& rows) {
-    ASSERT_TRUE(loaded) << loaded.Error.ToString();
-    ASSERT_EQ(loaded.Value->Rows.size(), rows.size());
+void ExpectRows(const Result<ProgramRows>& loaded, const std::vector<BendRowInput>& rows) {
+    ASSERT_TRUE(loaded) << loaded.Failure().ToString();
+    ASSERT_EQ(loaded->Rows.size(), rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const BendRowInput& got = loaded.Value->Rows[i];
+        const BendRowInput& got = loaded->Rows[i];
         EXPECT_TRUE(SameBits(got.Y, rows[i].Y) && SameBits(got.B, rows[i].B) &&
                     SameBits(got.C, rows[i].C) && SameBits(got.R, rows[i].R))
             << "row " << i << ": " << got.Y << "," << got.B << "," << got.C << "," << got.R;
@@ -71,9 +75,9 @@ std::string Slurp(const std::string& path) {
 }
 
 TEST(ProgramFile, TheReadmeExampleGivesItsRowsAndRecord) {
-    const Loaded<ProgramRows> loaded = ParseProgramText(ReadmeExample, "example.csv");
+    const Result<ProgramRows> loaded = ParseProgramText(ReadmeExample, "example.csv");
     ExpectRows(loaded, ReadmeRows);
-    const BendProgram program = ProgramFromRows(*loaded.Value);
+    const BendProgram program = ProgramFromRows(*loaded);
     EXPECT_EQ(program.TubeDiameter, 38);
     EXPECT_EQ(program.StepCount, 3);
     // Three straights of 30 and two quarter bends of radius 45.
@@ -95,9 +99,9 @@ TEST(ProgramFile, SpreadsheetSeparatorsMarksAndLineEndsReadTheSame) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Text);
-        const Loaded<ProgramRows> loaded = ParseProgramText(c.Text, "f.csv");
+        const Result<ProgramRows> loaded = ParseProgramText(c.Text, "f.csv");
         ExpectRows(loaded, {{30, 0, 90, 45}, {30, 90, 90, 45}, {30, c.LastB, 0, 45}});
-        EXPECT_EQ(loaded.Value->Diameter, 38);
+        EXPECT_EQ(loaded->Diameter, 38);
     }
 }
 
@@ -165,8 +169,8 @@ TEST(ProgramFile, EveryErrorNamesItsLineColumnAndWhatWasExpected) {
     };
     for (const FileErrorCase& c : cases) {
         SCOPED_TRACE(c.Text.substr(0, 200));
-        const TubeFileError error = c.Points ? ParsePointsText(c.Text, "bad.csv").Error
-                                             : ParseProgramText(c.Text, "bad.csv").Error;
+        const Error error = c.Points ? ParsePointsText(c.Text, "bad.csv").Failure()
+                                     : ParseProgramText(c.Text, "bad.csv").Failure();
         EXPECT_EQ(error.File, "bad.csv");
         EXPECT_EQ(error.Line, c.Line);
         EXPECT_EQ(error.Column, c.Column);
@@ -175,16 +179,16 @@ TEST(ProgramFile, EveryErrorNamesItsLineColumnAndWhatWasExpected) {
 }
 
 TEST(ProgramFile, ErrorTextLeavesOutWhatIsNotKnown) {
-    EXPECT_EQ((TubeFileError{"a.csv", 4, 3, "bad"}).ToString(), "a.csv:4:3: bad");
-    EXPECT_EQ((TubeFileError{"a.csv", 4, 0, "bad"}).ToString(), "a.csv:4: bad");
-    EXPECT_EQ((TubeFileError{"a.csv", 0, 0, "bad"}).ToString(), "a.csv: bad");
+    EXPECT_EQ(FileError("a.csv", 4, 3, "bad").ToString(), "a.csv:4:3: bad");
+    EXPECT_EQ(FileError("a.csv", 4, 0, "bad").ToString(), "a.csv:4: bad");
+    EXPECT_EQ(FileError("a.csv", 0, 0, "bad").ToString(), "a.csv: bad");
 }
 
 TEST(PointsFile, RadiiMayBeGivenOrLeftOutRowByRow) {
-    const Loaded<PointsRows> loaded =
+    const Result<PointsRows> loaded =
         ParsePointsText("diameter;12\nx;y;z\n0;0;0\n0;0;-50;10\n50,5;0;-50;\n50;0;0;;\n", "p.csv");
-    ASSERT_TRUE(loaded) << loaded.Error.ToString();
-    const auto& p = loaded.Value->Points;
+    ASSERT_TRUE(loaded) << loaded.Failure().ToString();
+    const auto& p = loaded->Points;
     ASSERT_EQ(p.size(), 4u);
     EXPECT_EQ(p[1].Z, -50);
     EXPECT_EQ(p[1].R, 10);
@@ -221,9 +225,9 @@ TEST(FormatNumber, ShortestTextReadsBackBitForBit) {
                     FormatNumber(values[i]) + "," + FormatNumber(std::fabs(values[i]) + 1e-300) +
                     "\n";
         }
-        const Loaded<PointsRows> points = ParsePointsText(text, "p");
-        ASSERT_TRUE(points) << points.Error.ToString();
-        for (const PointRow& p : points.Value->Points) {
+        const Result<PointsRows> points = ParsePointsText(text, "p");
+        ASSERT_TRUE(points) << points.Failure().ToString();
+        for (const PointRow& p : points->Points) {
             const double v = values[first + static_cast<std::size_t>(p.Line - 2)];
             EXPECT_TRUE(SameBits(p.X, v) && SameBits(p.Y, -v) && SameBits(p.Z, v))
                 << FormatNumber(v);
@@ -234,14 +238,14 @@ TEST(FormatNumber, ShortestTextReadsBackBitForBit) {
 
 TEST(PointsFile, AGivenDiameterStandsInForTheLineAndMustAgreeWithIt) {
     // As CAD writes points: no diameter line; the first separator on the first line counts.
-    const Loaded<PointsRows> cad = ParsePointsText("# cad\n0;0;0\n0;0;-50,5;10\n", "p.csv", 20);
-    ASSERT_TRUE(cad) << cad.Error.ToString();
-    EXPECT_EQ(cad.Value->Diameter, 20);
-    ASSERT_EQ(cad.Value->Points.size(), 2u);
-    EXPECT_EQ(cad.Value->Points[1].Z, -50.5);
-    EXPECT_EQ(cad.Value->Points[0].Line, 2);
+    const Result<PointsRows> cad = ParsePointsText("# cad\n0;0;0\n0;0;-50,5;10\n", "p.csv", 20);
+    ASSERT_TRUE(cad) << cad.Failure().ToString();
+    EXPECT_EQ(cad->Diameter, 20);
+    ASSERT_EQ(cad->Points.size(), 2u);
+    EXPECT_EQ(cad->Points[1].Z, -50.5);
+    EXPECT_EQ(cad->Points[0].Line, 2);
     EXPECT_TRUE(ParsePointsText("diameter\t20\n0\t0\t0\n1\t0\t0\n", "p.csv", 20));
-    EXPECT_EQ(ParsePointsText("diameter,30\n0,0,0\n1,0,0\n", "p.csv", 20).Error.ToString(),
+    EXPECT_EQ(ParsePointsText("diameter,30\n0,0,0\n1,0,0\n", "p.csv", 20).Failure().ToString(),
               "p.csv:1:2: the diameter 30 differs from the one given, 20");
     // Without the given diameter the line is still needed.
     EXPECT_FALSE(ParsePointsText("0;0;0\n0;0;-50\n", "p.csv"));
@@ -290,14 +294,16 @@ TEST(TubeFile, WhatIsNotASmallUtf8TextFileIsRefusedAtOnce) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Path);
-        const Loaded<std::string> loaded = ReadTubeFile(c.Path);
+        const Result<std::string> loaded = ReadTextFile(c.Path);
         ASSERT_FALSE(loaded);
-        EXPECT_EQ(loaded.Error.Line, c.Line);
-        EXPECT_NE(loaded.Error.Message.find(c.Says), std::string::npos) << loaded.Error.Message;
+        EXPECT_EQ(loaded.Failure().Line, c.Line);
+        EXPECT_NE(loaded.Failure().Message.find(c.Says), std::string::npos)
+            << loaded.Failure().Message;
     }
     const std::string text = "# Biegeteil \xC3\xBC \xE2\x82\xAC \xF0\x9D\x84\x9E\n" + ReadmeExample;
-    const Loaded<std::string> valid = ReadTubeFile(dir.File("ok.csv", "\xEF\xBB\xBF" + text));
-    EXPECT_EQ(valid.Value, text);
+    const Result<std::string> valid = ReadTextFile(dir.File("ok.csv", "\xEF\xBB\xBF" + text));
+    ASSERT_TRUE(valid) << valid.Failure().ToString();
+    EXPECT_EQ(*valid, text);
 }
 
 // Standard input may be a pipe, or a device without end; the same limits hold.
@@ -314,7 +320,7 @@ TEST(TubeFile, DashReadsStandardInput) {
     const int zero = ::open("/dev/zero", O_RDONLY);
     ::dup2(zero, STDIN_FILENO);
     ::close(zero);
-    const TubeFileError error = ReadProgramFile("-").Error;
+    const Error error = ReadProgramFile("-").Failure();
     ::dup2(saved, STDIN_FILENO);
     ::close(saved);
     EXPECT_EQ(error.ToString().rfind("standard input: larger than", 0), 0u) << error.ToString();
@@ -324,7 +330,8 @@ TEST(WriteFileWhole, ReplacesTheFileWholeKeepingItsMode) {
     TempFolder dir;
     const std::string path = dir.File("out.csv", "old");
     ::chmod(path.c_str(), 0640);
-    EXPECT_EQ(WriteFileWhole(path, ReadmeExample), "");
+    const Result<void> written = WriteFileWhole(path, ReadmeExample);
+    EXPECT_TRUE(written) << written.Failure().Message;
     EXPECT_EQ(Slurp(path), ReadmeExample);
     struct stat info {};
     ::stat(path.c_str(), &info);
@@ -335,8 +342,8 @@ TEST(WriteFileWhole, ReplacesTheFileWholeKeepingItsMode) {
 TEST(WriteFileWhole, AFailedWriteLeavesTheOldFileAndNoTemporary) {
     TempFolder dir;
     const std::string path = dir.File("out.csv", "old");
-    EXPECT_NE(WriteFileWhole(dir / "no/such/folder.csv", "x"), "");
-    EXPECT_NE(WriteFileWhole(dir / "", "x"), "");
+    EXPECT_FALSE(WriteFileWhole(dir / "no/such/folder.csv", "x"));
+    EXPECT_FALSE(WriteFileWhole(dir / "", "x"));
     // A file size limit makes the write itself fail, even for root.
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit saved{};
@@ -344,8 +351,10 @@ TEST(WriteFileWhole, AFailedWriteLeavesTheOldFileAndNoTemporary) {
     rlimit small = saved;
     small.rlim_cur = 100;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    const std::string error = WriteFileWhole(path, std::string(1000, 'x'));
+    const Result<void> written = WriteFileWhole(path, std::string(1000, 'x'));
     ::setrlimit(RLIMIT_FSIZE, &saved);
+    ASSERT_FALSE(written);
+    const std::string& error = written.Failure().Message;
     EXPECT_NE(error.find(path), std::string::npos) << error;
     EXPECT_EQ(Slurp(path), "old");
     EXPECT_EQ(dir.Entries(), 1u);
@@ -359,14 +368,16 @@ TEST(WriteFileWhole, ThroughALinkWritesTheTargetAndKeepsTheLink) {
     // A chain: a relative link to a link in another folder.
     fs::create_symlink(target, dir / "sub/abs.csv");
     fs::create_symlink("sub/abs.csv", dir / "out.csv");
-    EXPECT_EQ(WriteFileWhole(dir / "out.csv", ReadmeExample), "");
+    const Result<void> written = WriteFileWhole(dir / "out.csv", ReadmeExample);
+    EXPECT_TRUE(written) << written.Failure().Message;
     EXPECT_TRUE(fs::is_symlink(dir / "out.csv"));
     EXPECT_TRUE(fs::is_symlink(dir / "sub/abs.csv"));
     EXPECT_EQ(Slurp(target), ReadmeExample);
     EXPECT_EQ(other.Entries(), 1u);
     // A link to a file not there yet makes the file.
     fs::create_symlink(other / "new.csv", dir / "new.csv");
-    EXPECT_EQ(WriteFileWhole(dir / "new.csv", "x"), "");
+    const Result<void> made = WriteFileWhole(dir / "new.csv", "x");
+    EXPECT_TRUE(made) << made.Failure().Message;
     EXPECT_EQ(Slurp(other / "new.csv"), "x");
 }
 
@@ -375,10 +386,12 @@ TEST(WriteFileWhole, AFullStandardOutputIsAnError) {
     const int saved = ::dup(STDOUT_FILENO);
     const int full = ::open("/dev/full", O_WRONLY);
     ::dup2(full, STDOUT_FILENO);
-    const std::string error = WriteFileWhole("-", ReadmeExample);
+    const Result<void> written = WriteFileWhole("-", ReadmeExample);
     ::dup2(saved, STDOUT_FILENO);
     ::close(full);
     ::close(saved);
+    ASSERT_FALSE(written);
+    const std::string& error = written.Failure().Message;
     EXPECT_NE(error.find("standard output"), std::string::npos) << error;
 }
 

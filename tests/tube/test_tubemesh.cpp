@@ -132,9 +132,9 @@ bool OnSurface(Vec3 p, const TubeWalk& walk, double tubeRadius, double tolerance
 void CheckFile(const TubeCase& tube, const MeshFormat& format) {
     SCOPED_TRACE(format.Extension);
     const BendProgram program = Record(tube);
-    const EncodedMesh encoded = EncodeMesh(BuildTubeMesh(program), format);
-    ASSERT_EQ(encoded.Error, "");
-    const ReadMesh read = ReadBack(encoded.Bytes, format.Extension);
+    const tubrix::Result<std::string> encoded = EncodeMesh(BuildTubeMesh(program), format);
+    ASSERT_TRUE(encoded) << encoded.Failure().Message;
+    const ReadMesh read = ReadBack(*encoded, format.Extension);
     const double r = tube.Diameter / 2;
     // One ring at the start, one more at the end of each straight with length, the parts of
     // each bend; two cap centres.
@@ -240,7 +240,7 @@ TEST(TubeMesh, HostileRecordsGiveAnEmptyOrFiniteMesh) {
                     ASSERT_TRUE(std::isfinite(p.X + p.Y + p.Z));
                 }
                 if (mesh.Triangles.empty()) {
-                    EXPECT_NE(EncodeMesh(mesh, MeshFormats()[0]).Error, "");
+                    EXPECT_FALSE(EncodeMesh(mesh, MeshFormats()[0]));
                 }
             }
         }

@@ -6,6 +6,8 @@
 #include <numbers>
 #include <random>
 
+using namespace tubrix;
+
 namespace {
 
 PointsRows Points(std::vector<XyzPoint> xyz, double diameter = 10) {
@@ -49,16 +51,15 @@ TEST(Ybc, XyzThenYbcGivesTheProgramBack) {
         const int rows = 2 + trial % 99;
         SCOPED_TRACE(trial);
         const std::vector<BendRowInput> original = RandomProgram(random, rows);
-        int failedRow = -1;
-        const auto xyz = ProgramToXyz(WalkTube(Program(original)), failedRow);
-        ASSERT_TRUE(xyz);
+        const auto xyz = ProgramToXyz(WalkTube(Program(original)));
+        ASSERT_TRUE(xyz) << xyz.Failure().ToString();
         ASSERT_EQ(xyz->size(), static_cast<std::size_t>(rows + 1));
-        const Loaded<ProgramRows> back = XyzToProgram(Points(*xyz), std::nullopt, "points.csv");
-        ASSERT_TRUE(back) << back.Error.ToString();
-        ASSERT_EQ(back.Value->Rows.size(), original.size());
+        const Result<ProgramRows> back = XyzToProgram(Points(*xyz), std::nullopt, "points.csv");
+        ASSERT_TRUE(back) << back.Failure().ToString();
+        ASSERT_EQ(back->Rows.size(), original.size());
         for (int i = 0; i < rows; ++i) {
             const BendRowInput& a = original[i];
-            const BendRowInput& b = back.Value->Rows[i];
+            const BendRowInput& b = back->Rows[i];
             ASSERT_NEAR(b.Y, a.Y, 1e-6) << "row " << i;
             ASSERT_LT(AngleGap(b.B, a.B), 1e-6) << "row " << i;
             ASSERT_LT(AngleGap(b.C, a.C), 1e-6) << "row " << i;
@@ -75,7 +76,7 @@ TEST(Ybc, SingleBendByHand) {
     const auto program =
         XyzToProgram(Points({{{0, 0, 0}, {}}, {{100, 0, 0}, 20}, {{100, 50, 0}, {}}}), {}, "f");
     ASSERT_TRUE(program);
-    const auto& rows = program.Value->Rows;
+    const auto& rows = program->Rows;
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_NEAR(rows[0].Y, 80, 1e-12);
     EXPECT_NEAR(rows[0].C, 90, 1e-12);
@@ -96,8 +97,8 @@ TEST(Ybc, CollinearPointsAndAFirstLegWithoutABend) {
                                               {{40, 0, -30}, {}},
                                               {{40, 40, -30}, {}}}),
                                       5.0, "f");
-    ASSERT_TRUE(program) << program.Error.ToString();
-    const auto& rows = program.Value->Rows;
+    ASSERT_TRUE(program) << program.Failure().ToString();
+    const auto& rows = program->Rows;
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_NEAR(rows[0].Y, 10, 1e-12);
     EXPECT_EQ(rows[0].C, 0);
@@ -110,8 +111,7 @@ TEST(Ybc, CollinearPointsAndAFirstLegWithoutABend) {
     EXPECT_NEAR(std::fabs(rows[2].B), 90, 1e-9); // the second bend leaves the first one's plane
     EXPECT_NEAR(rows[3].Y, 35, 1e-12);
     // Walked again, the program passes through the given corner points.
-    int failed = 0;
-    const auto xyz = ProgramToXyz(WalkTube(Program(program.Value->Rows)), failed);
+    const auto xyz = ProgramToXyz(WalkTube(Program(program->Rows)));
     ASSERT_EQ(xyz->size(), 4u); // the straight through (0, 0, -10) adds no point
     EXPECT_NEAR(Length(xyz->at(1).At - xyz->at(0).At), 30, 1e-9);
     EXPECT_NEAR(Length(xyz->at(2).At - xyz->at(1).At), 40, 1e-9);
@@ -134,21 +134,21 @@ TEST(Ybc, FaultsNameTheLineOfThePoint) {
     for (const auto& c : cases) {
         const auto program = XyzToProgram(Points(c.points), c.radius, "bad.csv");
         ASSERT_FALSE(program) << c.words;
-        EXPECT_EQ(program.Error.Line, c.line) << c.words;
-        EXPECT_NE(program.Error.ToString().find(c.words), std::string::npos)
-            << program.Error.Message;
+        EXPECT_EQ(program.Failure().Line, c.line) << c.words;
+        EXPECT_NE(program.Failure().ToString().find(c.words), std::string::npos)
+            << program.Failure().Message;
     }
 }
 
 TEST(Ybc, APointWhereTheLegsRunOnInLineNeedsNoRadius) {
     // The points run on along -z through (0, 0, -50), then turn a square corner at -100.
-    const Loaded<ProgramRows> program = XyzToProgram(Points({{{0, 0, 0}, std::nullopt},
+    const Result<ProgramRows> program = XyzToProgram(Points({{{0, 0, 0}, std::nullopt},
                                                              {{0, 0, -50}, std::nullopt},
                                                              {{0, 0, -100}, 20},
                                                              {{40, 0, -100}, std::nullopt}}),
                                                      std::nullopt, "p.csv");
-    ASSERT_TRUE(program) << program.Error.ToString();
-    const auto& rows = program.Value->Rows;
+    ASSERT_TRUE(program) << program.Failure().ToString();
+    const auto& rows = program->Rows;
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].C, 0);
     EXPECT_NEAR(rows[1].Y, 30, 1e-12); // 50 less the corner's tangent 20 tan 45
@@ -157,11 +157,10 @@ TEST(Ybc, APointWhereTheLegsRunOnInLineNeedsNoRadius) {
 }
 
 TEST(Ybc, AHalfTurnHasNoIntersectionPoint) {
-    int failedRow = -1;
-    const auto xyz = ProgramToXyz(
-        WalkTube(Program({{10, 0, 90, 5}, {10, 0, 180, 5}, {10, 0, 0, 5}})), failedRow);
-    EXPECT_FALSE(xyz);
-    EXPECT_EQ(failedRow, 1);
+    const auto xyz =
+        ProgramToXyz(WalkTube(Program({{10, 0, 90, 5}, {10, 0, 180, 5}, {10, 0, 0, 5}})));
+    ASSERT_FALSE(xyz);
+    EXPECT_EQ(xyz.Failure().Row, 2); // the second row, counted from 1
 }
 
 } // namespace

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "bendprogram.h"
+#include "machineprofile.h"
+#include "partcheck.h"
+#include "programmodel.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+// What the window is working on, in one place: the program's rows, the file they came from,
+// the machine profile, the hand shown and the program "Make 3D" last built with what the checks
+// say of it. The window's features (files, checks, step view, mirror, sheet) are each given the
+// session when they are made; they read it, change it through it and hear of changes through
+// its signals, and never reach into the window or into one another.
+class TSession : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TSession(QObject* parent = nullptr);
+    ~TSession() override;
+
+    // The program of 1 to MaxBendSteps rows, as the operator typed it.
+    TProgramModel& Program() { return *Rows; }
+    const TProgramModel& Program() const { return *Rows; }
+
+    // The file the program was last opened from or saved to; empty for none.
+    const QString& Path() const { return FilePath; }
+    void SetPath(const QString& path);
+
+    // The machine the part is checked against and played on, and what to call it; none: the
+    // checks without a machine (fold, contact, the stock on the default machine).
+    const std::optional<MachineProfile>& Profile() const { return MachineProfileLoaded; }
+    const QString& ProfileName() const { return MachineName; }
+    void SetProfile(MachineProfile profile, const QString& name);
+
+    // The other hand of the part is shown: every plane turn negated, the rows kept as typed.
+    bool Mirrored() const { return MirroredHand; }
+    void SetMirrored(bool mirrored);
+
+    // Asks the window to build the rows as they stand, as the "Make 3D" button does.
+    void RequestMake3D() { emit Make3DRequested(); }
+
+    // The window has built `typed` (the rows as typed) in the hand now shown: the session keeps
+    // it and checks the part shown.
+    void SetBuilt(const BendProgram& typed);
+    // The program last built, as typed and as shown; null before the first build.
+    const BendProgram* BuiltTyped() const { return Typed.get(); }
+    const BendProgram* BuiltShown() const { return Shown.get(); }
+    // What the checks say of the part shown, against the profile; null before the first build.
+    const tubrix::PartCheck* Check() const { return LastCheck.get(); }
+
+signals:
+    void PathChanged();
+    void ProfileChanged();
+    void HandChanged();
+    void Make3DRequested();
+    // A build was checked, or the last one checked again against a new profile.
+    void Checked();
+
+private:
+    void CheckBuilt();
+
+    TProgramModel* Rows;
+    QString FilePath;
+    std::optional<MachineProfile> MachineProfileLoaded;
+    QString MachineName;
+    bool MirroredHand = false;
+    // Some ten kilobytes each: on the heap.
+    std::unique_ptr<BendProgram> Typed;
+    std::unique_ptr<BendProgram> Shown;
+    std::unique_ptr<tubrix::PartCheck> LastCheck;
+};

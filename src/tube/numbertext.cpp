@@ -1,0 +1,100 @@
+#include "numbertext.h"
+
+#include "fileaccess.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <system_error>
+
+namespace tubrix {
+
+namespace {
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+} // namespace
+
+Result<double> ParseNumber(std::string_view cell, char separator, std::string_view name) {
+    const auto notANumber = [&] {
+        Error error;
+        error.Message = "expected a number for " + std::string(name) + ", found " +
+                        (cell.empty() ? std::string("an empty cell") : Quoted(cell));
+        return error;
+    };
+    std::string plain;
+    plain.reserve(cell.size());
+    std::size_t at = 0;
+    const auto digits = [&] {
+        const std::size_t start = at;
+        while (at < cell.size() && IsDigit(cell[at])) {
+            plain += cell[at++];
+        }
+        return at > start;
+    };
+    if (at < cell.size() && (cell[at] == '+' || cell[at] == '-')) {
+        if (cell[at] == '-') {
+            plain += '-'; // from_chars takes no '+'
+        }
+        ++at;
+    }
+    if (!digits()) {
+        return notANumber();
+    }
+    if (at < cell.size() && (cell[at] == '.' || (cell[at] == ',' && separator != ','))) {
+        plain += '.';
+        ++at;
+        if (!digits()) {
+            return notANumber();
+        }
+    }
+    if (at < cell.size() && (cell[at] == 'e' || cell[at] == 'E')) {
+        plain += 'e';
+        ++at;
+        if (at < cell.size() && (cell[at] == '+' || cell[at] == '-')) {
+            plain += cell[at++];
+        }
+        if (!digits()) {
+            return notANumber();
+        }
+    }
+    if (at != cell.size()) {
+        return notANumber();
+    }
+    double value = 0;
+    const auto [end, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        Error outOfRange;
+        outOfRange.Message =
+            Quoted(cell) + " for " + std::string(name) + " is out of range for a double";
+        return outOfRange;
+    }
+    if (error != std::errc() || end != plain.data() + plain.size()) {
+        return notANumber();
+    }
+    return value;
+}
+
+std::string FormatNumber(double value, std::optional<int> decimals) {
+    // Room for the 309 digits of the largest double written in full, and its decimals.
+    char text[400];
+    if (!decimals || !std::isfinite(value)) {
+        const auto result = std::to_chars(text, text + sizeof text, value);
+        return std::string(text, result.ptr);
+    }
+    const int places = std::clamp(*decimals, 0, MaxWrittenDecimals);
+    const auto result =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, places);
+    std::string out(text, result.ptr);
+    if (out.find('.') != std::string::npos) {
+        out.erase(out.find_last_not_of('0') + 1);
+        if (out.back() == '.') {
+            out.pop_back();
+        }
+    }
+    return out == "-0" ? "0" : out;
+}
+
+} // namespace tubrix

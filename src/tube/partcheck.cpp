@@ -1,0 +1,19 @@
+#include "partcheck.h"
+
+#include <iterator>
+
+namespace tubrix {
+
+PartCheck CheckProgram(const BendProgram& program, const MachineProfile* profile) {
+    PartCheck check;
+    check.Sequence = PlayBendSequence(program, profile ? *profile : MachineProfile{});
+    check.Findings = CheckPart(program, check.Sequence.Walk, profile);
+    std::vector<Finding> bending = SequenceFindings(check.Sequence);
+    check.Findings.insert(check.Findings.end(), std::make_move_iterator(bending.begin()),
+                          std::make_move_iterator(bending.end()));
+    SortFindings(check.Findings);
+    check.CutLength = check.Sequence.CutLength;
+    return check;
+}
+
+} // namespace tubrix
