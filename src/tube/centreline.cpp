@@ -87,65 +87,6 @@ Piece Placed(const Piece& piece, const WalkFrame& frame) {
     return placed;
 }
 
-Piece TurnedAboutVertical(const Piece& piece, Vec3 centre, double radians) {
-    const double c = std::cos(radians), s = std::sin(radians);
-    const auto turn = [&](Vec3 v) { return Vec3{c * v.X - s * v.Y, s * v.X + c * v.Y, v.Z}; };
-    Piece turned = piece;
-    turned.From = centre + turn(piece.From - centre);
-    turned.Centre = centre + turn(piece.Centre - centre);
-    turned.SphereCentre = centre + turn(piece.SphereCentre - centre);
-    turned.Heading = turn(piece.Heading);
-    turned.FromCentre = turn(piece.FromCentre);
-    return turned;
-}
-
-Piece TurnedAboutX(const Piece& piece, double radians) {
-    const double c = std::cos(radians), s = std::sin(radians);
-    const auto turn = [&](Vec3 v) { return Vec3{v.X, c * v.Y - s * v.Z, s * v.Y + c * v.Z}; };
-    Piece turned = piece;
-    turned.From = turn(piece.From);
-    turned.Centre = turn(piece.Centre);
-    turned.SphereCentre = turn(piece.SphereCentre);
-    turned.Heading = turn(piece.Heading);
-    turned.FromCentre = turn(piece.FromCentre);
-    return turned;
-}
-
-double DistanceToStretch(const Piece& piece, Vec3 p, double low, double high) {
-    if (!piece.IsArc()) {
-        const double s = std::clamp(Dot(p - piece.From, piece.Heading), low, high);
-        return Length(p - (piece.From + piece.Heading * s));
-    }
-    if (!(piece.Radius > 0)) {
-        return Length(p - piece.Centre); // a corner
-    }
-    // The distance to the circle's points falls monotonically towards the nearest one, so
-    // outside the stretch an end is nearest. An arc of more than a turn meets an angle again.
-    const Vec3 q = p - piece.Centre;
-    const double x = Dot(q, piece.FromCentre);
-    const double y = Dot(q, piece.Heading);
-    double nearest = std::atan2(y, x);
-    if (nearest < 0) {
-        nearest += 2 * std::numbers::pi;
-    }
-    const double first = low / piece.Radius;
-    const double last = high / piece.Radius;
-    if (nearest < first) {
-        nearest += 2 * std::numbers::pi * std::ceil((first - nearest) / (2 * std::numbers::pi));
-    }
-    if (nearest >= first && nearest <= last) {
-        const double inPlane = std::hypot(x, y) - piece.Radius;
-        const double offPlane = Length(q - (piece.FromCentre * x + piece.Heading * y));
-        return std::hypot(inPlane, offPlane);
-    }
-    return std::min(Length(p - piece.At(low)), Length(p - piece.At(high)));
-}
-
-double PointToXSegment(Vec3 p, double length) {
-    const double past = std::max({0.0, -p.X, p.X - length});
-    return std::sqrt(past * past + p.Y * p.Y + p.Z * p.Z);
-}
-
 // The squared distance is a convex quadratic in s on each stretch where p + s d is behind,
 // alongside or past the segment, so each stretch's minimum is its vertex or an end.
 double SegmentToXSegment(Vec3 p, Vec3 d, double length) {
@@ -178,27 +119,6 @@ double SegmentToXSegment(Vec3 p, Vec3 d, double length) {
         best = std::min(best, PointToXSegment(p + d * s, length));
     }
     return best;
-}
-
-// An arc's height is c + a cos t + b sin t, lowest at an end or where (cos t, sin t) points
-// along -(a, b).
-double PieceLowest(const Piece& piece, double end) {
-    if (!piece.IsArc()) {
-        return std::min(piece.From.Z, piece.At(end).Z);
-    }
-    double lowest = std::min(piece.At(0).Z, piece.At(end).Z);
-    const double a = piece.FromCentre.Z;
-    const double b = piece.Heading.Z;
-    if (a != 0 || b != 0) {
-        double t = std::atan2(-b, -a);
-        if (t < 0) {
-            t += 2 * std::numbers::pi;
-        }
-        if (t * piece.Radius <= end) {
-            lowest = std::min(lowest, piece.Centre.Z - piece.Radius * std::hypot(a, b));
-        }
-    }
-    return lowest;
 }
 
 // A straight's farthest point is an end (the distance is convex along it); an arc's centre's

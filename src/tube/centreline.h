@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <numbers>
 #include <span>
 #include <vector>
 
@@ -16,7 +17,7 @@
 
 namespace tubrix {
 
-// ---- Pieces -------------------------------------------------------------------------------
+// ---- Pieces --------------------------------------------------------------------------------
 
 enum class PieceKind { Straight, Arc };
 
@@ -71,33 +72,33 @@ bool IsFinite(const Piece& piece);
 Piece Placed(const Piece& piece, const WalkFrame& frame);
 // The piece turned by `radians` about the vertical (parallel to z) through `centre`: the part
 // swinging about the die's axis while it is bent.
-Piece TurnedAboutVertical(const Piece& piece, Vec3 centre, double radians);
+inline Piece TurnedAboutVertical(const Piece& piece, Vec3 centre, double radians);
 // The piece turned by `radians` about the x axis (right-handed): the plane turn between bends,
 // about the axis the stock is fed along.
-Piece TurnedAboutX(const Piece& piece, double radians);
+inline Piece TurnedAboutX(const Piece& piece, double radians);
 
-// ---- Distances ----------------------------------------------------------------------------
+// ---- Distances -----------------------------------------------------------------------------
 
 // The exact distance from `p` to the piece's points from `low` to `high` along it (within 0 and
 // Length): to a straight by clamped projection, to an arc by the nearest point of its circle,
 // which is an end of the stretch when the circle's nearest point is outside it.
-double DistanceToStretch(const Piece& piece, Vec3 p, double low, double high);
+inline double DistanceToStretch(const Piece& piece, Vec3 p, double low, double high);
 
 // Distances to the segment of the x axis from the origin to `length`: where the stock, the
 // tube still to be fed, lies in the machine's frame.
-double PointToXSegment(Vec3 p, double length);
+inline double PointToXSegment(Vec3 p, double length);
 // The same for the segment from `p` to `p + d`, exactly.
 double SegmentToXSegment(Vec3 p, Vec3 d, double length);
 
 // The lowest z of the piece's points from 0 to `end` along it, exactly: how near the floor it
 // comes.
-double PieceLowest(const Piece& piece, double end);
+inline double PieceLowest(const Piece& piece, double end);
 
 // No less than any of the piece's points' distance from the x axis (the greatest, for a
 // straight): how far from the feed axis a turn about it can carry the piece.
 double FarthestFromXAxis(const Piece& piece);
 
-// ---- Minimising along a piece or a motion -------------------------------------------------
+// ---- Minimising along a piece or a motion --------------------------------------------------
 
 // The smallest value of f found by golden section over [low, high], for the bottom of one dip:
 // each step keeps the two thirds of the interval on the lower side, until `maxSteps` steps are
@@ -134,7 +135,9 @@ double Minimise(Function f, double a, double b, const Bracket& bracket) {
     return Minimise(f, f, a, b, bracket);
 }
 
-// ---- Template definitions -----------------------------------------------------------------
+// ---- Definitions the searches inline -------------------------------------------------------
+//
+// The contact and stock searches evaluate these millions of times, inside the minimisers.
 
 template <typename Function>
 double GoldenSection(const Function& f, double low, double high, int maxSteps, double tolerance) {
@@ -209,6 +212,89 @@ double Minimise(Function f, Refined refined, double a, double b, const Bracket& 
         best = std::min(best, GoldenSection(refined, span->A, span->B, at.GoldenSteps));
     }
     return best;
+}
+
+inline Piece TurnedAboutVertical(const Piece& piece, Vec3 centre, double radians) {
+    const double c = std::cos(radians), s = std::sin(radians);
+    const auto turn = [&](Vec3 v) { return Vec3{c * v.X - s * v.Y, s * v.X + c * v.Y, v.Z}; };
+    Piece turned = piece;
+    turned.From = centre + turn(piece.From - centre);
+    turned.Centre = centre + turn(piece.Centre - centre);
+    turned.SphereCentre = centre + turn(piece.SphereCentre - centre);
+    turned.Heading = turn(piece.Heading);
+    turned.FromCentre = turn(piece.FromCentre);
+    return turned;
+}
+
+inline Piece TurnedAboutX(const Piece& piece, double radians) {
+    const double c = std::cos(radians), s = std::sin(radians);
+    const auto turn = [&](Vec3 v) { return Vec3{v.X, c * v.Y - s * v.Z, s * v.Y + c * v.Z}; };
+    Piece turned = piece;
+    turned.From = turn(piece.From);
+    turned.Centre = turn(piece.Centre);
+    turned.SphereCentre = turn(piece.SphereCentre);
+    turned.Heading = turn(piece.Heading);
+    turned.FromCentre = turn(piece.FromCentre);
+    return turned;
+}
+
+// Always inlined: it is the contact search's innermost step, and a call there costs the whole
+// check some 5 %.
+[[gnu::always_inline]] inline double DistanceToStretch(const Piece& piece, Vec3 p, double low,
+                                                       double high) {
+    if (!piece.IsArc()) {
+        const double s = std::clamp(Dot(p - piece.From, piece.Heading), low, high);
+        return Length(p - (piece.From + piece.Heading * s));
+    }
+    if (!(piece.Radius > 0)) {
+        return Length(p - piece.Centre); // a corner
+    }
+    // The distance to the circle's points falls monotonically towards the nearest one, so
+    // outside the stretch an end is nearest. An arc of more than a turn meets an angle again.
+    const Vec3 q = p - piece.Centre;
+    const double x = Dot(q, piece.FromCentre);
+    const double y = Dot(q, piece.Heading);
+    double nearest = std::atan2(y, x);
+    if (nearest < 0) {
+        nearest += 2 * std::numbers::pi;
+    }
+    const double first = low / piece.Radius;
+    const double last = high / piece.Radius;
+    if (nearest < first && last >= 2 * std::numbers::pi) {
+        nearest += 2 * std::numbers::pi * std::ceil((first - nearest) / (2 * std::numbers::pi));
+    }
+    if (nearest >= first && nearest <= last) {
+        const double inPlane = std::hypot(x, y) - piece.Radius;
+        const double offPlane = Length(q - (piece.FromCentre * x + piece.Heading * y));
+        return std::hypot(inPlane, offPlane);
+    }
+    return std::min(Length(p - piece.At(low)), Length(p - piece.At(high)));
+}
+
+inline double PointToXSegment(Vec3 p, double length) {
+    const double past = std::max({0.0, -p.X, p.X - length});
+    return std::sqrt(past * past + p.Y * p.Y + p.Z * p.Z);
+}
+
+// An arc's height is c + a cos t + b sin t, lowest at an end or where (cos t, sin t) points
+// along -(a, b).
+inline double PieceLowest(const Piece& piece, double end) {
+    if (!piece.IsArc()) {
+        return std::min(piece.From.Z, piece.At(end).Z);
+    }
+    double lowest = std::min(piece.At(0).Z, piece.At(end).Z);
+    const double a = piece.FromCentre.Z;
+    const double b = piece.Heading.Z;
+    if (a != 0 || b != 0) {
+        double t = std::atan2(-b, -a);
+        if (t < 0) {
+            t += 2 * std::numbers::pi;
+        }
+        if (t * piece.Radius <= end) {
+            lowest = std::min(lowest, piece.Centre.Z - piece.Radius * std::hypot(a, b));
+        }
+    }
+    return lowest;
 }
 
 } // namespace tubrix
