@@ -1,93 +1,42 @@
 #include "bendsequence.h"
 
 #include "bendrows.h"
-#include "goldensection.h"
+#include "centreline.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 namespace {
 
-constexpr double Pi = 3.141592653589793;
-constexpr double DegreesPerRadian = 180 / Pi;
+using tubrix::Bracket;
+using tubrix::CentrelinePieces;
+using tubrix::FarthestFromXAxis;
+using tubrix::FindPiece;
+using tubrix::Minimise;
+using tubrix::Piece;
+using tubrix::PieceKind;
+using tubrix::PieceLowest;
+using tubrix::Placed;
+using tubrix::PointToXSegment;
+using tubrix::SegmentToXSegment;
+using tubrix::TurnedAboutVertical;
+using tubrix::TurnedAboutX;
+
+constexpr double DegreesPerRadian = 180 / std::numbers::pi;
 constexpr double Infinite = std::numeric_limits<double>::infinity();
 
 // Contacts are bracketed to this fraction of the diameter at the contact's limit (squared
 // distances to 2e-3 D^2; no dip deeper than that is missed), then the smallest distance is
-// refined inside its bracket by golden section, whose 40 steps shrink it a hundred-million-fold:
-// to far better than 1e-6 of the diameter.
+// refined inside its bracket by golden section, whose 40 steps (a Bracket's GoldenSteps) shrink
+// it a hundred-million-fold: to far better than 1e-6 of the diameter.
 constexpr double Precision = 1e-3;
-constexpr int GoldenSteps = 40;
 // Evaluations one minimisation may spend before it settles for the best it has: far above what
 // a contact needs (some hundreds), they only bound the time a degenerate part can take (an arc
 // ringing the stock is at one distance all along; numbers near overflow).
 constexpr int MaxOuterEvaluations = 20000;
 constexpr int MaxInnerEvaluations = 2000;
-
-// A piece of the walk's centre line, straight or a bend's arc, in whatever coordinates its
-// points are given; Start is its distance from the lead end along the tube.
-struct Piece {
-    bool Arc = false;
-    Vec3 From;       // straight: its start
-    Vec3 Heading;    // unit: a straight's direction, or an arc's heading at its start
-    Vec3 Centre;     // arc
-    Vec3 FromCentre; // arc: unit, from the centre to its start
-    double Radius = 0;
-    double Start = 0;
-    double Length = 0;
-
-    Vec3 At(double s) const {
-        if (!Arc) {
-            return From + Heading * s;
-        }
-        if (!(Radius > 0)) {
-            return Centre; // a bend of no radius is a corner
-        }
-        const double t = s / Radius;
-        return Centre + (FromCentre * std::cos(t) + Heading * std::sin(t)) * Radius;
-    }
-    // A sphere holding the piece (an arc's whole circle, which is enough for culling).
-    Vec3 Middle() const { return Arc ? Centre : At(Length * 0.5); }
-    double Reach() const { return Arc ? Radius : Length * 0.5; }
-};
-
-Piece Placed(const Piece& piece, const WalkFrame& frame) {
-    Piece placed = piece;
-    placed.From = frame.Point(piece.From);
-    placed.Heading = frame.Direction(piece.Heading);
-    placed.Centre = frame.Point(piece.Centre);
-    placed.FromCentre = frame.Direction(piece.FromCentre);
-    return placed;
-}
-
-// The centre line as pieces, lead end first.
-std::vector<Piece> WalkPieces(const TubeWalk& walk) {
-    std::vector<Piece> pieces;
-    double along = 0;
-    for (const WalkStep& step : walk.Steps) {
-        Piece straight;
-        straight.From = step.StraightStart;
-        straight.Heading = step.Heading;
-        straight.Start = along;
-        straight.Length = Length(step.StraightEnd - step.StraightStart);
-        along += straight.Length;
-        pieces.push_back(straight);
-        if (step.Bend) {
-            Piece arc;
-            arc.Arc = true;
-            arc.Heading = step.Heading;
-            arc.Centre = step.Bend->Centre;
-            arc.FromCentre = step.Bend->FromCentre;
-            arc.Radius = step.Bend->Radius;
-            arc.Start = along;
-            arc.Length = step.Bend->ArcLength;
-            along += arc.Length;
-            pieces.push_back(arc);
-        }
-    }
-    return pieces;
-}
 
 WalkFrame Multiply(const WalkFrame& a, const WalkFrame& b) {
     WalkFrame product;
@@ -128,134 +77,11 @@ WalkFrame Fed(double feed) {
     return WalkFrame{}.Moved({-feed, 0, 0});
 }
 
-// The smallest value of f over [a, b] by bracketing, for functions that bend upward at most
-// `Curvature` (f'' <= Curvature wherever it exists, and no upward kinks: so is a squared
-// distance to a moving point, a height on a turning body, and the least of several of them).
-// Such an f lies above its chord less (Curvature / 2) (x - a)(b - x), which bounds what an
-// interval can hold from the values at its ends. Intervals that cannot beat the best value found
-// (or `Above`, past which the value is of no interest) by `Tolerance` are dropped, the others
-// halved: the result is within `Tolerance` of the true minimum whenever that lies below
-// `Above`, whatever the function's shape, and no minimum is missed between samples. `Lowest` is
-// a value f never goes below (0 for a distance), so a stretch already at it is not split. The
-// few intervals left undecided are then searched by golden section for the bottom of their dip.
-struct Bracket {
-    double Curvature;
-    double Lowest;
-    double Above;
-    double Tolerance;
-    int Budget;
-};
-
-// `refined` gives the same values as f, to the last digit where f may stop at the precision
-// (an inner minimisation): the bracketing needs only that precision, the golden section more.
-template <typename Function, typename Refined>
-double Minimise(Function f, Refined refined, double a, double b, const Bracket& at) {
-    const double curvature = at.Curvature;
-    const double above = at.Above;
-    const double tolerance = at.Tolerance;
-    const double fa = f(a);
-    const double fb = f(b);
-    double best = std::min(fa, fb);
-    if (!(b > a) || !std::isfinite(curvature) || !std::isfinite(best) || !(tolerance > 0)) {
-        return best;
-    }
-    struct Span {
-        double A, FA, B, FB;
-    };
-    const auto bound = [&](const Span& span) {
-        // The chord less the parabola, lowest at u along the interval (from 0 to 1).
-        const double bow = curvature * (span.B - span.A) * (span.B - span.A) * 0.5;
-        const double rise = span.FB - span.FA;
-        const double u = bow > 0 ? std::clamp(0.5 - rise / (2 * bow), 0.0, 1.0) : 0.0;
-        return std::max(span.FA + rise * u - bow * u * (1 - u), at.Lowest);
-    };
-    std::vector<Span> open{{a, fa, b, fb}};
-    std::vector<Span> undecided; // dropped, but they may still hold a little less than the best
-    int evaluations = 2;
-    while (!open.empty() && evaluations < at.Budget) {
-        const Span span = open.back();
-        open.pop_back();
-        const double low = bound(span);
-        const double middle = (span.A + span.B) * 0.5;
-        if (low >= std::min(best, above) - tolerance || !(middle > span.A && middle < span.B)) {
-            if (low < best && best < above) {
-                undecided.push_back(span);
-            }
-            continue;
-        }
-        const double fm = f(middle);
-        ++evaluations;
-        best = std::min(best, fm);
-        open.push_back({middle, fm, span.B, span.FB});
-        open.push_back({span.A, span.FA, middle, fm});
-    }
-    if (!(best < above)) {
-        return best;
-    }
-    // The few stretches whose bound still lies below the best are where its last fraction of
-    // the tolerance can hide; each is one dip at this scale.
-    std::erase_if(undecided, [&](const Span& span) { return !(bound(span) < best); });
-    constexpr std::size_t MostRefined = 4;
-    const auto last =
-        undecided.begin() + static_cast<std::ptrdiff_t>(std::min(undecided.size(), MostRefined));
-    std::partial_sort(undecided.begin(), last, undecided.end(),
-                      [&](const Span& x, const Span& y) { return bound(x) < bound(y); });
-    for (auto span = undecided.begin(); span != last; ++span) {
-        best = std::min(best, GoldenSection(refined, span->A, span->B, GoldenSteps));
-    }
-    return best;
-}
-
-template <typename Function> double Minimise(Function f, double a, double b, const Bracket& at) {
-    return Minimise(f, f, a, b, at);
-}
-
-// Distances to the stock, a segment of the x axis from the origin to `length`.
-double PointToStock(Vec3 p, double length) {
-    const double past = std::max({0.0, -p.X, p.X - length});
-    return std::sqrt(past * past + p.Y * p.Y + p.Z * p.Z);
-}
-
-// A straight's points P + s * d (s from 0 to 1) against the stock, exactly: the squared
-// distance is a convex quadratic in s on each stretch where P + s * d is behind, alongside or
-// past the stock, so each stretch's minimum is its vertex or an end.
-double SegmentToStock(Vec3 p, Vec3 d, double length) {
-    // Where the straight crosses x = 0 and x = length, in order along it.
-    double cuts[4] = {0, 0, 0, 0};
-    int count = 1;
-    if (d.X != 0) {
-        const double first = -p.X / d.X;
-        const double second = (length - p.X) / d.X;
-        for (double s : {std::min(first, second), std::max(first, second)}) {
-            if (s > 0 && s < 1) {
-                cuts[count++] = s;
-            }
-        }
-    }
-    cuts[count++] = 1;
-    double best = Infinite;
-    for (int i = 0; i + 1 < count; ++i) {
-        const double middle = p.X + d.X * (cuts[i] + cuts[i + 1]) * 0.5;
-        // past = alpha + beta * s on this stretch
-        double alpha = 0, beta = 0;
-        if (middle < 0) {
-            alpha = -p.X, beta = -d.X;
-        } else if (middle > length) {
-            alpha = p.X - length, beta = d.X;
-        }
-        const double square = beta * beta + d.Y * d.Y + d.Z * d.Z;
-        const double linear = alpha * beta + p.Y * d.Y + p.Z * d.Z;
-        const double s = square > 0 ? std::clamp(-linear / square, cuts[i], cuts[i + 1]) : cuts[i];
-        best = std::min(best, PointToStock(p + d * s, length));
-    }
-    return best;
-}
-
 // What of a piece counts for the stock: the part formed (up to `formed` from the lead end) and
 // more than pi * D / 2 from the origin along the tube, as a local range [0, end]; negative when
 // none of it counts.
 double CountedEnd(const Piece& piece, double formed, double diameter) {
-    return std::min(piece.Length, formed - Pi * diameter * 0.5 - piece.Start);
+    return std::min(piece.Length, formed - std::numbers::pi * diameter * 0.5 - piece.Start);
 }
 
 // A placed piece's distance to the stock over its local range [0, end], exact to the
@@ -264,10 +90,10 @@ double CountedEnd(const Piece& piece, double formed, double diameter) {
 // and no less than D.
 double PieceToStock(const Piece& piece, double end, double stockLength, double diameter,
                     bool refine = true) {
-    if (!piece.Arc) {
-        return SegmentToStock(piece.From, piece.Heading * end, stockLength);
+    if (!piece.IsArc()) {
+        return SegmentToXSegment(piece.From, piece.Heading * end, stockLength);
     }
-    const double fromCentre = PointToStock(piece.Centre, stockLength);
+    const double fromCentre = PointToXSegment(piece.Centre, stockLength);
     if (fromCentre - piece.Radius >= diameter) {
         return fromCentre - piece.Radius;
     }
@@ -275,7 +101,7 @@ double PieceToStock(const Piece& piece, double end, double stockLength, double d
     // upward at most 2 + 2 d / R, with d at most the centre's distance plus R.
     const double curvature = 2 + 2 * (fromCentre + piece.Radius) / piece.Radius;
     const auto squared = [&](double s) {
-        const double d = PointToStock(piece.At(s), stockLength);
+        const double d = PointToXSegment(piece.At(s), stockLength);
         return d * d;
     };
     const Bracket bracket{curvature, 0, diameter * diameter, 2 * diameter * Precision * diameter,
@@ -285,58 +111,14 @@ double PieceToStock(const Piece& piece, double end, double stockLength, double d
                                   squared, [](double) { return Infinite; }, 0, end, bracket));
 }
 
-// The lowest z of a piece's points from 0 to `end`, exactly: an arc's height is
-// c + a cos t + b sin t, lowest at an end or where (cos t, sin t) points along -(a, b).
-double PieceLowest(const Piece& piece, double end) {
-    if (!piece.Arc) {
-        return std::min(piece.From.Z, piece.At(end).Z);
-    }
-    double lowest = std::min(piece.At(0).Z, piece.At(end).Z);
-    const double a = piece.FromCentre.Z;
-    const double b = piece.Heading.Z;
-    if (a != 0 || b != 0) {
-        double t = std::atan2(-b, -a);
-        if (t < 0) {
-            t += 2 * Pi;
-        }
-        if (t * piece.Radius <= end) {
-            lowest = std::min(lowest, piece.Centre.Z - piece.Radius * std::hypot(a, b));
-        }
-    }
-    return lowest;
-}
-
-// A placed piece turned by `radians` about the vertical through `centre` (the die's axis).
-Piece Swung(const Piece& piece, Vec3 centre, double radians) {
-    const double c = std::cos(radians), s = std::sin(radians);
-    const auto turn = [&](Vec3 v) { return Vec3{c * v.X - s * v.Y, s * v.X + c * v.Y, v.Z}; };
-    Piece swung = piece;
-    swung.From = centre + turn(piece.From - centre);
-    swung.Centre = centre + turn(piece.Centre - centre);
-    swung.Heading = turn(piece.Heading);
-    swung.FromCentre = turn(piece.FromCentre);
-    return swung;
-}
-
-// A placed piece turned by `radians` about the x axis (right-handed).
-Piece Rolled(const Piece& piece, double radians) {
-    const double c = std::cos(radians), s = std::sin(radians);
-    const auto turn = [&](Vec3 v) { return Vec3{v.X, c * v.Y - s * v.Z, s * v.Y + c * v.Z}; };
-    Piece rolled = piece;
-    rolled.From = turn(piece.From);
-    rolled.Centre = turn(piece.Centre);
-    rolled.Heading = turn(piece.Heading);
-    rolled.FromCentre = turn(piece.FromCentre);
-    return rolled;
-}
-
 // The lowest a point comes while turned about x by every angle from `from` to `to` (radians),
 // exactly: at distance r from the axis its height is r sin(angle + its own), lowest (-r) where
 // the two angles sum to -pi/2, else at an end of the turn.
 double PointLowestOverTurn(Vec3 p, double from, double to) {
     const double r = std::hypot(p.Y, p.Z);
-    double bottom = -Pi / 2 - std::atan2(p.Z, p.Y);
-    bottom -= 2 * Pi * std::floor((bottom - from) / (2 * Pi)); // first at or after `from`
+    double bottom = -std::numbers::pi / 2 - std::atan2(p.Z, p.Y);
+    bottom -= 2 * std::numbers::pi *
+              std::floor((bottom - from) / (2 * std::numbers::pi)); // first at or after `from`
     if (bottom <= to) {
         return -r;
     }
@@ -344,14 +126,13 @@ double PointLowestOverTurn(Vec3 p, double from, double to) {
                     p.Y * std::sin(to) + p.Z * std::cos(to));
 }
 
-// How far a piece reaches from the x axis: a straight's farthest point is an end (the distance
-// is convex along it); for an arc its centre's distance plus the radius bounds it.
-double FarthestFromAxis(const Piece& piece) {
-    if (piece.Arc) {
-        return std::hypot(piece.Centre.Y, piece.Centre.Z) + piece.Radius;
-    }
-    const Vec3 end = piece.At(piece.Length);
-    return std::max(std::hypot(piece.From.Y, piece.From.Z), std::hypot(end.Y, end.Z));
+// How far a placed piece's points can lie from the die's axis, which bounds how fast the swing
+// moves them: a straight's middle's distance plus half its length, an arc's centre's plus its
+// radius, whatever its sweep.
+double FarthestFromDieAxis(const Piece& piece, Vec3 dieCentre) {
+    const Vec3 middle = piece.IsArc() ? piece.Centre : piece.At(piece.Length * 0.5);
+    const double reach = piece.IsArc() ? piece.Radius : piece.Length * 0.5;
+    return std::hypot(middle.X - dieCentre.X, middle.Y - dieCentre.Y) + reach;
 }
 
 // Everything one bend needs: the walk's pieces and which of them are formed when.
@@ -377,7 +158,8 @@ struct Player {
             const Piece placed = Placed(Pieces[i], placement);
             const double end = CountedEnd(placed, formed, Diameter);
             if (end < 0 ||
-                PointToStock(placed.Middle(), stockLength) - placed.Reach() >= Diameter) {
+                PointToXSegment(placed.SphereCentre, stockLength) - placed.SphereRadius >=
+                    Diameter) {
                 continue;
             }
             nearest = std::min(nearest, PieceToStock(placed, end, stockLength, Diameter));
@@ -404,30 +186,31 @@ struct Player {
         for (std::size_t i = 0; i < pieceCount; ++i) {
             const double limit = std::min(nearest, Diameter);
             const Piece start = Placed(Pieces[i], bend.Before.Placement);
-            const Vec3 middle = start.Middle();
-            const double reach = start.Reach();
+            const Vec3 middle = start.SphereCentre;
+            const double reach = start.SphereRadius;
             const double fromAxis = std::hypot(middle.X - dieCentre.X, middle.Y - dieCentre.Y);
             // The stock's points lie from R to stockReach from the die's axis, at height 0.
             if (std::fabs(middle.Z) - reach >= limit || fromAxis - reach >= stockReach + limit ||
                 fromAxis + reach <= bend.Radius - limit ||
-                formedAfter - Pi * Diameter * 0.5 <= start.Start) {
+                formedAfter - std::numbers::pi * Diameter * 0.5 <= start.Start) {
                 continue;
             }
             // The piece counts from the angle at which its start is pi * D / 2 from the origin.
             const double counted = std::clamp(
-                (start.Start + Pi * Diameter * 0.5 - formedBefore) / bend.Radius, 0.0, radians);
+                (start.Start + std::numbers::pi * Diameter * 0.5 - formedBefore) / bend.Radius, 0.0,
+                radians);
             const auto at = [&](double t, bool refine) {
                 const double formed = formedBefore + bend.Radius * t;
                 const double stockLength = std::max(Sequence.DevelopedLength - formed, 0.0);
                 const double end = std::max(CountedEnd(start, formed, Diameter), 0.0);
-                const double d = PieceToStock(Swung(start, dieCentre, -side * t), end, stockLength,
-                                              Diameter, refine);
+                const double d = PieceToStock(TurnedAboutVertical(start, dieCentre, -side * t), end,
+                                              stockLength, Diameter, refine);
                 return d * d;
             };
             // A point at rho from the die's axis moves at rho per radian and turns as fast; the
             // stock's end comes toward it at R. Its squared distance d^2 = e^2 + y^2 + z^2 then
             // bends upward at most 2 (rho + R)^2 + 2 rho^2 + 4 rho d, with d <= rho + R.
-            const double rho = fromAxis + reach;
+            const double rho = FarthestFromDieAxis(start, dieCentre);
             const double curvature = 2 * (rho + bend.Radius) * (rho + bend.Radius) + 2 * rho * rho +
                                      4 * rho * (rho + bend.Radius);
             // Past `limit` squared a value is of no interest; the tolerance above it keeps every
@@ -455,17 +238,17 @@ struct Player {
         double lowest = Infinite;
         for (std::size_t i = 0; i < pieceCount; ++i) {
             const Piece start = Placed(Pieces[i], bend.Before.Placement);
-            const double fromAxis = FarthestFromAxis(start);
+            const double fromAxis = FarthestFromXAxis(start);
             if (-fromAxis >= floorLimit) {
                 continue;
             }
             const double end = std::min(start.Length, formed - start.Start);
-            if (!start.Arc) {
+            if (!start.IsArc()) {
                 lowest = std::min({lowest, PointLowestOverTurn(start.From, from, to),
                                    PointLowestOverTurn(start.At(end), from, to)});
                 continue;
             }
-            const auto at = [&](double t) { return PieceLowest(Rolled(start, t), end); };
+            const auto at = [&](double t) { return PieceLowest(TurnedAboutX(start, t), end); };
             lowest = std::min(lowest, Minimise(at, from, to,
                                                {fromAxis, -fromAxis, floorLimit,
                                                 Precision * Diameter, MaxOuterEvaluations}));
@@ -550,26 +333,21 @@ BendSequence PlayBendSequence(const BendProgram& program, const MachineProfile& 
     sequence.CutLength =
         sequence.DevelopedLength - profile.GainPerBend * static_cast<double>(rows.Rows.size());
 
-    const std::vector<Piece> pieces = WalkPieces(sequence.Walk);
+    const std::vector<Piece> pieces = CentrelinePieces(sequence.Walk);
     const Player player{sequence, pieces, std::fabs(program.TubeDiameter)};
     const double diameter = player.Diameter;
     const int side = sequence.DieSide;
 
-    // Pieces are two to a row that bends, one to any other: the arc of row j follows its
-    // straight.
-    std::size_t straightIndex = 0;
-    std::size_t nextRow = 0;
     WalkFrame previousAfter;
     for (const BendingRow& row : rows.Rows) {
         const WalkStep& step = sequence.Walk.Steps[static_cast<std::size_t>(row.Row)];
-        for (; nextRow < static_cast<std::size_t>(row.Row); ++nextRow) {
-            straightIndex += sequence.Walk.Steps[nextRow].Bend ? 2 : 1;
-        }
-        if (!step.Bend) {
+        // The part formed before the bend is every piece before its arc, after it the arc too.
+        const std::size_t arcIndex = FindPiece(pieces, row.Row, PieceKind::Arc);
+        if (!step.Bend || arcIndex == pieces.size()) {
             continue; // a row whose bend is not placed
         }
         const WalkBend& walkBend = *step.Bend;
-        const Piece& arc = pieces[straightIndex + 1];
+        const Piece& arc = pieces[arcIndex];
         SequenceBend bend;
         bend.Row = row.Row;
         bend.Feed = row.StraightBefore;
@@ -586,8 +364,8 @@ BendSequence PlayBendSequence(const BendProgram& program, const MachineProfile& 
         const bool first = sequence.Bends.empty();
         bend.Turn = first ? 0 : TurnBetween(Multiply(Fed(bend.Feed), previousAfter), before);
 
-        const std::size_t formedBefore = straightIndex + 1;
-        const std::size_t formedAfter = straightIndex + 2;
+        const std::size_t formedBefore = arcIndex;
+        const std::size_t formedAfter = arcIndex + 1;
         bend.Before.LowestZ = player.Lowest(before, formedBefore, arc.Start);
         bend.After.LowestZ = player.Lowest(after, formedAfter, arc.Start + arc.Length);
 

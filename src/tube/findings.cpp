@@ -1,18 +1,24 @@
 #include "findings.h"
 
 #include "bendrows.h"
-#include "goldensection.h"
+#include "centreline.h"
 
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <numbers>
 #include <utility>
 
 namespace {
 
-constexpr double Pi = 3.141592653589793;
+using tubrix::CentrelinePieces;
+using tubrix::DistanceToStretch;
+using tubrix::GoldenSection;
+using tubrix::IsFinite;
+using tubrix::Piece;
+
 constexpr double DiameterTolerance = 1e-9; // of the tooling's diameter
 constexpr double DieTolerance = 1e-6;      // between a bending row's R and a die's radius
 
@@ -36,7 +42,7 @@ bool HasDie(const std::vector<double>& radii, double r) {
 
 // ---- Contact ------------------------------------------------------------------------------
 //
-// The centre line is cut into pieces, the straight and the arc of each row, each placed by
+// The centre line's pieces of some length, the straight and the arc of each row, each placed by
 // where it starts and ends along the tube. Two points count only when they are more than
 // pi * D / 2 apart along the tube: closer points are neighbours on one smooth curve, and a
 // curve bent no tighter than the tube allows cannot come back within D in that length.
@@ -44,9 +50,7 @@ bool HasDie(const std::vector<double>& radii, double r) {
 // For a pair of pieces, each bounded by a sphere, pairs whose spheres are D or more apart are
 // culled. For the rest the smallest distance is found as a one-dimensional minimisation over
 // one piece (the outer) of the exact distance from its point to the part of the other piece
-// (the inner) that lies far enough along the tube: to a segment by clamped projection, to an
-// arc by the closed-form nearest point on its circle (the distance to a circle's points falls
-// monotonically towards the nearest one, so outside the arc's span an end is nearest).
+// (the inner) that lies far enough along the tube.
 // - Segment and segment: that distance is convex along the outer segment (a convex function
 //   of both points over a convex set), so a golden-section search finds the minimum.
 // - With an arc, the arc is the outer piece: its distance is sampled every few degrees, and
@@ -55,118 +59,20 @@ bool HasDie(const std::vector<double>& radii, double r) {
 //   along the tube, which puts the distance within far less than 1e-9 * D of the true
 //   minimum as long as no two minima lie within one sample step.
 
-constexpr double SampleStep = 3 * Pi / 180; // radians of the outer arc between samples
+// Radians of the outer arc between samples.
+constexpr double SampleStep = 3 * std::numbers::pi / 180;
 constexpr int MaxGoldenSteps = 200;
 
-struct Piece {
-    int Row = 0; // from 0
-    bool IsArc = false;
-    double Start = 0; // along the tube
-    double End = 0;
-    // A straight: From + Direction * (s - Start).
-    Vec3 From;
-    Vec3 Direction;
-    // An arc: Centre + Radius * (U cos a + V sin a), a = (s - Start) / Radius.
-    Vec3 Centre;
-    Vec3 U;
-    Vec3 V;
-    double Radius = 0;
-    // The bounding sphere.
-    Vec3 SphereCentre;
-    double SphereRadius = 0;
-
-    Vec3 At(double s) const {
-        if (!IsArc) {
-            return From + Direction * (s - Start);
-        }
-        const double a = (s - Start) / Radius;
-        return Centre + (U * std::cos(a) + V * std::sin(a)) * Radius;
-    }
-};
-
-bool Finite(Vec3 v) {
-    return std::isfinite(v.X) && std::isfinite(v.Y) && std::isfinite(v.Z);
-}
-
-// The pieces of the walk, in order along the tube; empty when a number is out of reach.
-std::vector<Piece> TubePieces(const TubeWalk& walk) {
-    std::vector<Piece> pieces;
-    double along = 0;
-    for (std::size_t i = 0; i < walk.Steps.size(); ++i) {
-        const WalkStep& step = walk.Steps[i];
-        const double length = Length(step.StraightEnd - step.StraightStart);
-        if (length > 0) {
-            Piece straight;
-            straight.Row = static_cast<int>(i);
-            straight.Start = along;
-            straight.End = along + length;
-            straight.From = step.StraightStart;
-            straight.Direction = step.Heading;
-            straight.SphereCentre = (step.StraightStart + step.StraightEnd) * 0.5;
-            straight.SphereRadius = length * 0.5;
-            pieces.push_back(straight);
-            along = straight.End;
-        }
-        if (step.Bend && step.Bend->Radius != 0) {
-            const WalkBend& bend = *step.Bend;
-            // A negative radius is a circle of the same size with its axes turned over.
-            const double sign = bend.Radius < 0 ? -1 : 1;
-            const double sweep = std::clamp(bend.Degrees * Pi / 180, 0.0, 2 * Pi);
-            Piece arc;
-            arc.Row = static_cast<int>(i);
-            arc.IsArc = true;
-            arc.Radius = std::fabs(bend.Radius);
-            arc.Start = along;
-            arc.End = along + arc.Radius * sweep;
-            arc.Centre = bend.Centre;
-            arc.U = bend.FromCentre * sign;
-            arc.V = step.Heading * sign;
-            if (sweep <= Pi) {
-                // Within a half turn the arc lies in the sphere on its chord.
-                arc.SphereCentre = (arc.At(arc.Start) + arc.At(arc.End)) * 0.5;
-                arc.SphereRadius = arc.Radius * std::sin(sweep * 0.5) * (1 + 1e-12);
-            } else {
-                arc.SphereCentre = arc.Centre;
-                arc.SphereRadius = arc.Radius;
-            }
-            if (arc.End > arc.Start) {
-                pieces.push_back(arc);
-                along = arc.End;
-            }
-        }
-    }
-    for (const Piece& p : pieces) {
-        if (!Finite(p.From) || !Finite(p.Direction) || !Finite(p.Centre) || !Finite(p.U) ||
-            !Finite(p.V) || !Finite(p.SphereCentre) || !std::isfinite(p.SphereRadius) ||
-            !std::isfinite(p.End)) {
-            return {};
-        }
+// The pieces the search measures, in order along the tube: those of some length (a straight of
+// Y = 0 or a bend of radius 0 is a point of its neighbours); none when a number is out of reach.
+std::vector<Piece> ContactPieces(const TubeWalk& walk) {
+    std::vector<Piece> pieces = CentrelinePieces(walk);
+    std::erase_if(pieces,
+                  [](const Piece& p) { return !(p.Length > 0) || (p.IsArc() && !(p.Radius > 0)); });
+    if (!std::all_of(pieces.begin(), pieces.end(), [](const Piece& p) { return IsFinite(p); })) {
+        return {};
     }
     return pieces;
-}
-
-// The exact distance from `p` to the piece's points from `low` to `high` along the tube.
-double DistanceTo(const Piece& piece, Vec3 p, double low, double high) {
-    if (!piece.IsArc) {
-        const double s =
-            std::clamp(Dot(p - piece.From, piece.Direction), low - piece.Start, high - piece.Start);
-        return Length(p - (piece.From + piece.Direction * s));
-    }
-    const Vec3 q = p - piece.Centre;
-    const double x = Dot(q, piece.U);
-    const double y = Dot(q, piece.V);
-    double nearest = std::atan2(y, x);
-    if (nearest < 0) {
-        nearest += 2 * Pi;
-    }
-    const double first = (low - piece.Start) / piece.Radius;
-    const double last = (high - piece.Start) / piece.Radius;
-    if (nearest >= first && nearest <= last) {
-        const double inPlane = std::hypot(x, y) - piece.Radius;
-        const double offPlane = Length(q - (piece.U * x + piece.V * y));
-        return std::hypot(inPlane, offPlane);
-    }
-    return std::min(Length(p - piece.At(low)), Length(p - piece.At(high)));
 }
 
 struct PairSearch {
@@ -177,14 +83,16 @@ struct PairSearch {
 
     // The outer piece's stretch that has partners far enough along the tube.
     std::pair<double, double> OuterRange() const {
-        return InnerLater ? std::pair{Outer.Start, std::min(Outer.End, Inner.End - Apart)}
-                          : std::pair{std::max(Outer.Start, Inner.Start + Apart), Outer.End};
+        return InnerLater ? std::pair{Outer.Start, std::min(Outer.End(), Inner.End() - Apart)}
+                          : std::pair{std::max(Outer.Start, Inner.Start + Apart), Outer.End()};
     }
 
+    // `s` and the stretches are along the tube from the lead end.
     double operator()(double s) const {
         const double low = InnerLater ? std::max(Inner.Start, s + Apart) : Inner.Start;
-        const double high = InnerLater ? Inner.End : std::min(Inner.End, s - Apart);
-        return DistanceTo(Inner, Outer.At(s), low, std::max(low, high));
+        const double high = InnerLater ? Inner.End() : std::min(Inner.End(), s - Apart);
+        return DistanceToStretch(Inner, Outer.At(s - Outer.Start), low - Inner.Start,
+                                 std::max(low, high) - Inner.Start);
     }
 };
 
@@ -195,19 +103,19 @@ double GoldenMinimum(const PairSearch& f, double low, double high, double tolera
 
 double SmallestDistance(const Piece& p, const Piece& q, double diameter) {
     // The arc, where there is one, is the outer piece; p comes before q along the tube.
-    const bool qOuter = q.IsArc && !p.IsArc;
-    const PairSearch f{qOuter ? q : p, qOuter ? p : q, Pi * diameter * 0.5, !qOuter};
+    const bool qOuter = q.IsArc() && !p.IsArc();
+    const PairSearch f{qOuter ? q : p, qOuter ? p : q, std::numbers::pi * diameter * 0.5, !qOuter};
     const auto [low, high] = f.OuterRange();
     if (!(low <= high)) {
         return INFINITY;
     }
     const double tolerance = 1e-10 * diameter;
-    if (!f.Outer.IsArc) {
+    if (!f.Outer.IsArc()) {
         return GoldenMinimum(f, low, high, tolerance);
     }
     const int intervals =
         std::clamp(static_cast<int>(std::ceil((high - low) / f.Outer.Radius / SampleStep)), 2,
-                   static_cast<int>(2 * Pi / SampleStep) + 1);
+                   static_cast<int>(2 * std::numbers::pi / SampleStep) + 1);
     const double step = (high - low) / intervals;
     std::array<double, 128> g{};
     for (int i = 0; i <= intervals; ++i) {
@@ -357,8 +265,8 @@ std::vector<Finding> CheckContact(const BendProgram& program, const TubeWalk& wa
     if (!(diameter > 0) || !std::isfinite(diameter)) {
         return {};
     }
-    const std::vector<Piece> pieces = TubePieces(walk);
-    const double apart = Pi * diameter * 0.5;
+    const std::vector<Piece> pieces = ContactPieces(walk);
+    const double apart = std::numbers::pi * diameter * 0.5;
     std::map<std::pair<int, int>, double> closest; // by the pair of rows, from 0
     for (std::size_t i = 0; i < pieces.size(); ++i) {
         for (std::size_t j = i + 1; j < pieces.size(); ++j) {
@@ -366,7 +274,7 @@ std::vector<Finding> CheckContact(const BendProgram& program, const TubeWalk& wa
             const Piece& q = pieces[j];
             // A row's own straight and bend come close only when the bend folds, which fold
             // reports.
-            if (p.Row == q.Row || q.End - p.Start <= apart || Gap(p, q) >= diameter) {
+            if (p.Row == q.Row || q.End() - p.Start <= apart || Gap(p, q) >= diameter) {
                 continue;
             }
             const double distance = SmallestDistance(p, q, diameter);

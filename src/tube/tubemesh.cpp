@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace {
-
-constexpr double Pi = 3.141592653589793;
 
 // Where one ring of vertices sits: its centre on the centre line, the tangent there, and the
 // direction of the ring's first vertex, square to the tangent.
@@ -33,7 +32,7 @@ RingPlace Squared(RingPlace place) {
 void AddBendRings(std::vector<RingPlace>& places, const WalkBend& bend, Vec3 heading,
                   double tubeRadius, int segments) {
     const int parts = BendParts(bend.Degrees, bend.Radius, tubeRadius, segments);
-    const double sweep = bend.Degrees * Pi / 180;
+    const double sweep = bend.Degrees * std::numbers::pi / 180;
     const Vec3 across = places.back().Across;
     for (int i = 1; i <= parts; ++i) {
         const double t = sweep * i / parts;
@@ -134,7 +133,7 @@ int BendParts(double degrees, double radius, double tubeRadius, int segments) {
     const double sagShare = MaxBendSagitta * tubeRadius / std::fabs(radius);
     if (sagShare < 2) {
         const double largestPart = 2 * std::acos(1 - sagShare);
-        parts = std::max(parts, std::ceil(sweep * Pi / 180 / largestPart));
+        parts = std::max(parts, std::ceil(sweep * std::numbers::pi / 180 / largestPart));
     }
     if (!(parts >= 1)) {
         return 1;
@@ -156,8 +155,8 @@ TubeMesh BuildTubeMesh(const BendProgram& program, int segments) {
     }
     std::vector<double> cosines, sines;
     for (int k = 0; k < mesh.Segments; ++k) {
-        cosines.push_back(std::cos(2 * Pi * k / mesh.Segments));
-        sines.push_back(std::sin(2 * Pi * k / mesh.Segments));
+        cosines.push_back(std::cos(2 * std::numbers::pi * k / mesh.Segments));
+        sines.push_back(std::sin(2 * std::numbers::pi * k / mesh.Segments));
     }
     mesh.Rings = static_cast<int>(places.size());
     const std::size_t n = static_cast<std::size_t>(mesh.Segments);

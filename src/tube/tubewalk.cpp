@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace {
 
-constexpr double Pi = 3.141592653589793;
-constexpr double RadiansPerDegree = Pi / 180.0;
+constexpr double RadiansPerDegree = std::numbers::pi / 180.0;
 
 // Reduced to one turn first, so large angles keep their precision, and exact at the quarter
 // turns that tube programs are full of.
@@ -42,7 +42,7 @@ double Component(Vec3 v, int axis) {
 // The arc's extremes along each axis: where the derivative of that coordinate vanishes inside
 // the sweep, besides its two ends (which the straights already give).
 void IncludeArc(Vec3& low, Vec3& high, const WalkBend& bend, Vec3 heading) {
-    const double sweep = std::min(std::fabs(bend.Degrees) * RadiansPerDegree, 2 * Pi);
+    const double sweep = std::min(std::fabs(bend.Degrees) * RadiansPerDegree, 2 * std::numbers::pi);
     for (int axis = 0; axis < 3; ++axis) {
         const double u = Component(bend.FromCentre, axis);
         const double h = Component(heading, axis);
@@ -51,7 +51,7 @@ void IncludeArc(Vec3& low, Vec3& high, const WalkBend& bend, Vec3 heading) {
         }
         const double first = std::atan2(h, u);
         for (int k = -1; k <= 2; ++k) {
-            const double t = first + k * Pi;
+            const double t = first + k * std::numbers::pi;
             if (t >= 0 && t <= sweep) {
                 const Vec3 along = bend.FromCentre * std::cos(t) + heading * std::sin(t);
                 Include(low, high, bend.Centre + along * bend.Radius);
@@ -218,10 +218,11 @@ TubeExtent ExtentAlong(const TubeWalk& walk, Vec3 direction, double tubeRadius, 
         const WalkBend& bend = *step.Bend;
         const double u = Dot(bend.FromCentre, e);
         const double h = Dot(step.Heading, e);
-        const double sweep = std::min(std::fabs(bend.Degrees) * RadiansPerDegree, 2 * Pi);
+        const double sweep =
+            std::min(std::fabs(bend.Degrees) * RadiansPerDegree, 2 * std::numbers::pi);
         const double first = std::atan2(h, u);
         for (int k = -1; k <= 2; ++k) {
-            const double t = first + k * Pi;
+            const double t = first + k * std::numbers::pi;
             if (t >= 0 && t <= sweep) {
                 include(bend.Centre + (bend.FromCentre * std::cos(t) + step.Heading * std::sin(t)) *
                                           bend.Radius,

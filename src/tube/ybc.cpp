@@ -1,13 +1,13 @@
 #include "ybc.h"
 
 #include <cmath>
+#include <numbers>
 
 using namespace tubrix;
 
 namespace {
 
-constexpr double Pi = 3.141592653589793;
-constexpr double DegreesPerRadian = 180.0 / Pi;
+constexpr double DegreesPerRadian = 180.0 / std::numbers::pi;
 // Legs that turn by less than this are one straight line; a turn this close to a half turn is
 // a reversal, which no bend can make.
 constexpr double StraightTolerance = 1e-9;
@@ -100,7 +100,7 @@ Result<ProgramRows> XyzToProgram(const PointsRows& file, std::optional<double> r
         const double sine = Length(Cross(before, after)), cosine = Dot(before, after);
         const double angle = std::atan2(sine, cosine);
         bendRadius[i] = p[i].R ? *p[i].R : radius.value_or(0);
-        if (angle >= Pi - StraightTolerance) {
+        if (angle >= std::numbers::pi - StraightTolerance) {
             return PointError(name, p[i], "the legs reverse (turn by 180 degrees)");
         }
         // Legs that run on in line make no bend, so they need no radius.
