@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -17,7 +18,7 @@ constexpr double DepthScales = 1000.0;
 
 constexpr int MaxSides = 128;
 constexpr int MaxRings = 8;
-constexpr double DegToRadians = 3.141592653589793 / 180.0;
+constexpr double DegToRadians = std::numbers::pi / 180.0;
 
 GLbyte ColourByte(std::uint8_t value) {
     return static_cast<GLbyte>(std::min<int>(value, 127));
@@ -118,7 +119,7 @@ void fdoughnut(float tubeRadius, float bendRadius, int sides, int rings, float s
     std::array<double, MaxSides + 1> cosPhi{};
     std::array<double, MaxSides + 1> sinPhi{};
     for (int j = 0; j <= around; ++j) {
-        const double phi = 2.0 * 3.141592653589793 * j / around;
+        const double phi = 2.0 * std::numbers::pi * j / around;
         cosPhi[j] = std::cos(phi);
         sinPhi[j] = std::sin(phi);
     }

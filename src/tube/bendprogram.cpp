@@ -1,12 +1,13 @@
 #include "bendprogram.h"
 
 #include <algorithm>
+#include <numbers>
 
 BendPlacement PlaceBend(const BendStep& step) {
     if (step.ArcMode == 0) {
         return {step.R, step.C, true, step.C > 0};
     }
-    constexpr long double InvPi = 1.0L / 3.14159265358979323846264338327950288L;
+    constexpr long double InvPi = 1.0L / std::numbers::pi_v<long double>;
     // Only a valid arc has an angle; the quotient is not formed for a zero radius.
     const bool valid = step.ArcRadius > 0 && step.ArcLength > 0;
     const double degrees =

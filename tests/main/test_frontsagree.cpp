@@ -26,6 +26,10 @@ struct FrontCase {
     bool Mirror = false;
 };
 
+void PrintTo(const FrontCase& part, std::ostream* out) {
+    *out << part.Name;
+}
+
 std::string Example(const char* name) {
     return std::string(TUBRIX_SOURCE_DIR "/docs/examples/") + name;
 }
