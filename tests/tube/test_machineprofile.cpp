@@ -114,3 +114,32 @@ TEST(MachineProfile, EveryErrorNamesTheFileLineAndColumn) {
 }
 
 } // namespace
+
+// What the window hands tubrix-cli for Ctrl+P: written from the reader's key table, read back
+// as the same profile to the last bit, whichever keys it has.
+TEST(MachineProfile, WrittenBackItReadsAsTheSameProfile) {
+    MachineProfile every;
+    every.Name = "Bender \"3\" — bay 2";
+    every.TubeDiameter = 38.1;
+    every.Radii = {45, 76.2, 0.1 + 0.2};
+    every.ClampLength = 114;
+    every.MinTail = 1e-7;
+    every.MaxAngle = 185;
+    every.MaxLength = 6000.5;
+    every.BSign = -1;
+    every.BMode = MachineProfile::PlaneMode::Absolute;
+    every.GainPerBend = 0.8;
+    every.SpringbackFixed = -1.5;
+    every.SpringbackPerDegree = 0.05;
+    every.DieSide = -1;
+    every.CentrelineHeight = 1050;
+    const tubrix::Result<MachineProfile> example =
+        ReadMachineProfile(TUBRIX_SOURCE_DIR "/docs/examples/bender3.toml");
+    ASSERT_TRUE(example) << example.Failure().ToString();
+    for (const MachineProfile& profile : {MachineProfile{}, every, *example}) {
+        const std::string text = FormatMachineProfile(profile);
+        const tubrix::Result<MachineProfile> back = ParseMachineProfile(text, "written.toml");
+        ASSERT_TRUE(back) << back.Failure().ToString() << "\n" << text;
+        EXPECT_EQ(*back, profile) << text;
+    }
+}
