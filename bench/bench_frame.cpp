@@ -22,6 +22,8 @@
 #include <sys/resource.h>
 #include <vector>
 
+using namespace tubrix;
+
 namespace {
 
 void BareFrame() {

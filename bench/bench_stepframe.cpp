@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QToolButton>
 
+using namespace tubrix;
 
 namespace {
 

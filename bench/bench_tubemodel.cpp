@@ -6,6 +6,8 @@
 #include <GL/glu.h>
 #include <benchmark/benchmark.h>
 
+using namespace tubrix;
+
 namespace {
 
 // A program of `steps` rows like the main window's first rows: 30 straight, 90 degree bends on

@@ -21,6 +21,6 @@ inline Json JsonNumber(double value) {
     return value;
 }
 
-inline Json JsonPoint(Vec3 p) {
+inline Json JsonPoint(tubrix::Vec3 p) {
     return Json::array({JsonNumber(p.X), JsonNumber(p.Y), JsonNumber(p.Z)});
 }

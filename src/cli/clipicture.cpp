@@ -4,6 +4,8 @@
 
 #include <charconv>
 
+using namespace tubrix;
+
 namespace {
 
 tubrix::Error Failed(std::string message) {

@@ -29,13 +29,15 @@ void AddReportCommand(CLI::App& app, int& status);
 void AddMirrorCommand(CLI::App& app, int& status);
 
 // The info command's outputs: JSON with its fixed keys, and a table for people.
-std::string InfoJson(const BendProgram& program, const TubeWalk& walk);
-std::string InfoText(const BendProgram& program, const TubeWalk& walk);
+std::string InfoJson(const BendProgram& program, const tubrix::TubeWalk& walk);
+std::string InfoText(const BendProgram& program, const tubrix::TubeWalk& walk);
 
 // The sequence command's outputs: JSON with its fixed keys, and a table for people.
+namespace tubrix {
 struct BendSequence;
-std::string SequenceJson(const BendSequence& sequence);
-std::string SequenceText(const BendSequence& sequence);
+}
+std::string SequenceJson(const tubrix::BendSequence& sequence);
+std::string SequenceText(const tubrix::BendSequence& sequence);
 
 // A number with three fixed decimals, right-aligned in `width` characters, for the tables people
 // read: three are finer than any bender works to, and what rounds to 0 is written 0.
@@ -59,10 +61,10 @@ struct ProgramInput {
 void AddProgramInput(CLI::App& command, ProgramInput& input);
 
 // Reads a program file for a command, mirrored when asked.
-tubrix::Result<ProgramRows> LoadProgram(const ProgramInput& input);
+tubrix::Result<tubrix::ProgramRows> LoadProgram(const ProgramInput& input);
 
 // For a command whose --machine may be left out: no profile when `path` is empty.
-tubrix::Result<std::optional<MachineProfile>> LoadOptionalProfile(const std::string& path);
+tubrix::Result<std::optional<tubrix::MachineProfile>> LoadOptionalProfile(const std::string& path);
 
 // Adds --machine M.toml, with the profile's keys under the command's help.
 CLI::Option* AddMachineOption(CLI::App& command, std::string& path);
@@ -73,7 +75,8 @@ void AddDecimalsOption(CLI::App& command, std::optional<int>& decimals);
 // Writes a program as Tubrix writes program files, rounded to `decimals` when given, to `path`
 // as WriteOutput does. A program that rounding has made unreadable (a bend radius rounded to 0)
 // is not written: that is bad input, said with the row and column at fault.
-int WriteProgram(const std::string& path, const ProgramRows& rows, std::optional<int> decimals);
+int WriteProgram(const std::string& path, const tubrix::ProgramRows& rows,
+                 std::optional<int> decimals);
 
 // Writes a command's text output to `path` (whole or not at all), or to standard output when
 // `path` is empty or "-". Returns the exit status.

@@ -4,6 +4,8 @@
 #include "commands.h"
 #include "tubrixversion.h"
 
+using namespace tubrix;
+
 int main(int argc, char** argv) {
     CLI::App app{"Tubrix on the command line: bend program files, the numbers of the bent tube, "
                  "XYZ <-> YBC, pictures and meshes.",

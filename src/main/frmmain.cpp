@@ -18,6 +18,8 @@
 
 #include <algorithm>
 
+using namespace tubrix;
+
 TFrmMain* FrmMain = nullptr;
 BendProgram InputProgram{};
 

@@ -11,6 +11,8 @@
 
 #include <bitset>
 
+using namespace tubrix;
+
 namespace {
 
 const QString Filter = QStringLiteral("Machine profiles (*.toml);;All files (*)");

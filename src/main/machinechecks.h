@@ -28,9 +28,9 @@ public:
     // that does not load gets a message and changes nothing.
     bool LoadProfile(const QString& path);
 
-    std::vector<Finding> Findings;    // of the last check
-    QLabel* LblFindings = nullptr;    // on the main window, under "Make 3D"
-    QLabel* LblMachineName = nullptr; // on the viewer, a native child above the GL surface
+    std::vector<tubrix::Finding> Findings; // of the last check
+    QLabel* LblFindings = nullptr;         // on the main window, under "Make 3D"
+    QLabel* LblMachineName = nullptr;      // on the viewer, a native child above the GL surface
 
     // Asks for a profile's file name (empty: none chosen). A file dialog; tests put their own
     // here.

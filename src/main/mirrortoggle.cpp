@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QShortcut>
 
+using namespace tubrix;
+
 namespace {
 
 constexpr int Margin = 1; // from the viewer's edges, as the pad sits

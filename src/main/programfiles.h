@@ -47,14 +47,14 @@ protected:
 
 private:
     void Message(const QString& text);
-    void Opened(const QString& path, ProgramDocument document);
+    void Opened(const QString& path, tubrix::ProgramDocument document);
     bool ChangedOnDisk(const QString& path) const;
 
     TSession& Session;
     QWidget& Window;
     // The file as it was last read or written, which a save keeps the shape of, and when it
     // was, to tell whether someone else wrote it since.
-    std::optional<ProgramDocument> Document;
+    std::optional<tubrix::ProgramDocument> Document;
     QDateTime DiskTime;
     qint64 DiskSize = -1;
 };

@@ -18,6 +18,8 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace tubrix;
+
 namespace {
 
 // Past this size a length is no tube a shop cuts, and its digits would not fit the column.

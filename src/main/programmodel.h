@@ -60,13 +60,13 @@ public:
     bool RemoveRow(int row);
     void Replace(const QString& diameter, std::vector<ProgramRowTexts> rows);
     // The program a file holds; its rows remember where they came from.
-    void Load(const ProgramRows& program);
+    void Load(const tubrix::ProgramRows& program);
 
     // Written to a file: each row is now the file's row of its place, and nothing is unsaved.
     void Saved();
 
     // What "Make 3D" builds and a file holds: every text read leniently.
-    ProgramRows Values() const;
+    tubrix::ProgramRows Values() const;
 
     // Every marked field, the diameter first, then row by row.
     std::vector<FieldMark> Marks() const;

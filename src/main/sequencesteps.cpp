@@ -12,6 +12,8 @@
 #include <QLabel>
 #include <QSpinBox>
 
+using namespace tubrix;
+
 namespace {
 
 constexpr int PanelMargin = 1;

@@ -33,7 +33,9 @@ public:
     // shown; a program the rules refuse is not played, and the field is named.
     bool ShowStep(int step);
 
-    const BendSequence* Sequence() const { return Scene.Started() ? &Scene.Sequence() : nullptr; }
+    const tubrix::BendSequence* Sequence() const {
+        return Scene.Started() ? &Scene.Sequence() : nullptr;
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,5 +1,7 @@
 #include "session.h"
 
+using namespace tubrix;
+
 TSession::TSession(QObject* parent) : QObject(parent), Rows(new TProgramModel(this)) {}
 
 TSession::~TSession() = default;

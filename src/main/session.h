@@ -33,9 +33,9 @@ public:
 
     // The machine the part is checked against and played on, and what to call it; none: the
     // checks without a machine (fold, contact, the stock on the default machine).
-    const std::optional<MachineProfile>& Profile() const { return MachineProfileLoaded; }
+    const std::optional<tubrix::MachineProfile>& Profile() const { return MachineProfileLoaded; }
     const QString& ProfileName() const { return MachineName; }
-    void SetProfile(MachineProfile profile, const QString& name);
+    void SetProfile(tubrix::MachineProfile profile, const QString& name);
 
     // The other hand of the part is shown: every plane turn negated, the rows kept as typed.
     bool Mirrored() const { return MirroredHand; }
@@ -66,7 +66,7 @@ private:
 
     TProgramModel* Rows;
     QString FilePath;
-    std::optional<MachineProfile> MachineProfileLoaded;
+    std::optional<tubrix::MachineProfile> MachineProfileLoaded;
     QString MachineName;
     bool MirroredHand = false;
     // Some ten kilobytes each: on the heap.

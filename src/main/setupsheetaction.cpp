@@ -18,6 +18,8 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+using namespace tubrix;
+
 namespace {
 
 // A sheet takes well under a second; a stuck child is given up after this long.

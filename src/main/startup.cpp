@@ -15,6 +15,8 @@
 
 #include <exception>
 
+using namespace tubrix;
+
 TubrixApplication::TubrixApplication(int& argc, char** argv) : QApplication(argc, argv) {
     // The menu entry's icon, so the window and its task bar button look like the entry that
     // started it; the desktop picks the size it needs.

@@ -66,7 +66,7 @@ struct SheetOptions {
 // columns, cut length, findings and bend sequence when a profile is given. Fails only when the
 // pictures cannot be drawn (no OpenGL).
 tubrix::Result<SetupSheet> BuildSetupSheet(const BendProgram& program,
-                                           const MachineProfile* profile,
+                                           const tubrix::MachineProfile* profile,
                                            const SheetOptions& options);
 
 // A number as the sheet prints it: two decimals, and never "-0.00"; past any tube's size with

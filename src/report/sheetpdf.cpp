@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <numeric>
 
+using namespace tubrix;
+
 namespace {
 
 tubrix::Error Failed(std::string message) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <numbers>
 
+namespace tubrix {
+
 BendPlacement PlaceBend(const BendStep& step) {
     if (step.ArcMode == 0) {
         return {step.R, step.C, true, step.C > 0};
@@ -51,3 +53,5 @@ void MirrorBendProgram(BendProgram& program) {
         program.Steps[j].B = 0.0 - program.Steps[j].B;
     }
 }
+
+} // namespace tubrix

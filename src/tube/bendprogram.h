@@ -32,6 +32,8 @@ struct BendProgram {
     BendStep Steps[MaxBendSteps];
 };
 
+namespace tubrix {
+
 // The four numbers of one grid row, as the main window parsed them.
 struct BendRowInput {
     double Y;
@@ -72,3 +74,5 @@ void FillBendProgram(BendProgram& program, double tubeDiameter, std::span<const 
 // length. Rows 5 and up, the arc-mode fields and SquareSection are left as they are.
 void FillBendProgram(BendProgram& program, double tubeDiameter,
                      const BendRowInput (&rows)[InputRowCount]);
+
+} // namespace tubrix

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace tubrix {
+
 BendingRows FindBendingRows(const BendProgram& program) {
     BendingRows result;
     const int count = std::clamp(program.StepCount, 0, MaxBendSteps);
@@ -34,3 +36,5 @@ double NormalizedTurn(double degrees) {
     }
     return r;
 }
+
+} // namespace tubrix

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+namespace tubrix {
+
 // The rows the bender bends and the straights it feeds between them. A bending row is a row
 // before the last whose C is above 0; rows with C = 0 continue the straight.
 struct BendingRow {
@@ -21,3 +23,5 @@ BendingRows FindBendingRows(const BendProgram& program);
 
 // An angle in degrees brought into (-180, 180], as a bender turns the shorter way.
 double NormalizedTurn(double degrees);
+
+} // namespace tubrix

@@ -8,21 +8,9 @@
 #include <limits>
 #include <numbers>
 
-namespace {
+namespace tubrix {
 
-using tubrix::Bracket;
-using tubrix::CentrelinePieces;
-using tubrix::FarthestFromXAxis;
-using tubrix::FindPiece;
-using tubrix::Minimise;
-using tubrix::Piece;
-using tubrix::PieceKind;
-using tubrix::PieceLowest;
-using tubrix::Placed;
-using tubrix::PointToXSegment;
-using tubrix::SegmentToXSegment;
-using tubrix::TurnedAboutVertical;
-using tubrix::TurnedAboutX;
+namespace {
 
 constexpr double DegreesPerRadian = 180 / std::numbers::pi;
 constexpr double Infinite = std::numeric_limits<double>::infinity();
@@ -432,3 +420,5 @@ std::vector<Finding> SequenceFindings(const BendSequence& sequence) {
     }
     return findings;
 }
+
+} // namespace tubrix

@@ -8,6 +8,8 @@
 #include <optional>
 #include <vector>
 
+namespace tubrix {
+
 // The bending played through on a rotary draw bender. The machine's frame: the bend head's
 // tangent point (where the stock meets the bend die) is the origin, the unbent stock lies
 // behind it along +x, the tube is fed toward -x, z is up, and the die's centre is at
@@ -89,3 +91,5 @@ inline constexpr const char* ContactPhaseName(ContactPhase phase) {
            : phase == ContactPhase::Bend ? "bend"
                                          : "after";
 }
+
+} // namespace tubrix

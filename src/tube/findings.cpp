@@ -11,13 +11,9 @@
 #include <numbers>
 #include <utility>
 
-namespace {
+namespace tubrix {
 
-using tubrix::CentrelinePieces;
-using tubrix::DistanceToStretch;
-using tubrix::GoldenSection;
-using tubrix::IsFinite;
-using tubrix::Piece;
+namespace {
 
 constexpr double DiameterTolerance = 1e-9; // of the tooling's diameter
 constexpr double DieTolerance = 1e-6;      // between a bending row's R and a die's radius
@@ -369,3 +365,5 @@ std::vector<Finding> CheckPart(const BendProgram& program, const TubeWalk& walk,
 std::vector<Finding> CheckPart(const BendProgram& program, const MachineProfile* profile) {
     return CheckPart(program, WalkTube(program), profile);
 }
+
+} // namespace tubrix

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace tubrix {
+
 // Can this machine bend this part? The checks are pure functions of the program, its walk and,
 // for the rules that need one, a machine profile; they give a plain list of findings.
 
@@ -73,3 +75,5 @@ PiecesAtFault FindPiecesAtFault(const BendProgram& program, const std::vector<Fi
 // Those without a row first, then by row, within a row in the order of the rules; findings of
 // one rule and row keep their order.
 void SortFindings(std::vector<Finding>& findings);
+
+} // namespace tubrix

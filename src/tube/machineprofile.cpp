@@ -12,7 +12,7 @@
 #include <sstream>
 #include <variant>
 
-using namespace tubrix;
+namespace tubrix {
 
 namespace {
 
@@ -370,3 +370,5 @@ Result<MachineProfile> ReadMachineProfile(const std::string& path) {
     }
     return ParseMachineProfile(*text, ShownName(path));
 }
+
+} // namespace tubrix

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tubrix {
+
 // What Tubrix knows of one bender: its tooling, its limits and how it counts angles. Every
 // field has the value a profile that leaves its key out gives.
 struct MachineProfile {
@@ -32,8 +34,8 @@ struct MachineProfile {
 
 // Reads a machine profile (.toml) strictly: an unknown key, a wrong type or a value out of
 // range is an error naming the file, line and column.
-tubrix::Result<MachineProfile> ParseMachineProfile(std::string_view text, const std::string& file);
-tubrix::Result<MachineProfile> ReadMachineProfile(const std::string& path);
+Result<MachineProfile> ParseMachineProfile(std::string_view text, const std::string& file);
+Result<MachineProfile> ReadMachineProfile(const std::string& path);
 
 // The profile as a profile file that reads back as the same profile: every key the profile
 // has a value for, from the same key table the reader uses.
@@ -41,3 +43,5 @@ std::string FormatMachineProfile(const MachineProfile& profile);
 
 // One line for each key a profile may have: its name, what it means and its default.
 std::string MachineProfileKeysHelp();
+
+} // namespace tubrix

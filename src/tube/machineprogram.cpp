@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace tubrix {
+
 namespace {
 
 // An angle in [0, 360), with no negative zero.
@@ -58,9 +60,9 @@ MachineProgram MakeMachineProgram(const BendProgram& program, const MachineProfi
     return out;
 }
 
-tubrix::Result<void> CheckMachineProgram(const MachineProgram& program) {
+Result<void> CheckMachineProgram(const MachineProgram& program) {
     constexpr const char* TooLarge = " of the machine's program is too large for a number";
-    tubrix::Error error;
+    Error error;
     if (!std::isfinite(program.CutLength)) {
         error.Message = std::string("the cut length") + TooLarge;
         return error;
@@ -71,7 +73,7 @@ tubrix::Result<void> CheckMachineProgram(const MachineProgram& program) {
         for (int column = 0; column < 4; ++column) {
             if (!std::isfinite(values[column])) {
                 error.Row = static_cast<int>(i) + 1;
-                error.Field = tubrix::RowField(column + 1);
+                error.Field = RowField(column + 1);
                 error.Message = std::string("the value") + TooLarge;
                 return error;
             }
@@ -89,7 +91,8 @@ std::string FormatMachineProgramText(const MachineProgram& program, std::optiona
     const std::string mode =
         program.BMode == MachineProfile::PlaneMode::Relative ? "relative" : "absolute";
     return "# machine: " + (program.Machine ? OneLine(*program.Machine) : "(no name)") +
-           "\n# cut length: " + tubrix::FormatNumber(program.CutLength, decimals) +
-           "\n# B: " + mode + "; C: the machine angle, springback included\n" +
-           FormatProgramText(rows, decimals);
+           "\n# cut length: " + FormatNumber(program.CutLength, decimals) + "\n# B: " + mode +
+           "; C: the machine angle, springback included\n" + FormatProgramText(rows, decimals);
 }
+
+} // namespace tubrix

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace tubrix {
+
 // The program a machine is given: each row's Y as it is, B as the machine counts the plane
 // turn, C as the machine bends it (springback included), R as it is.
 struct MachineRow {
@@ -33,9 +35,11 @@ MachineProgram MakeMachineProgram(const BendProgram& program, const MachineProfi
 
 // Fails when a number of the machine's program is too large for a double (a machine angle or
 // the cut length that overflowed), naming its row and field: a machine is never handed "inf".
-tubrix::Result<void> CheckMachineProgram(const MachineProgram& program);
+Result<void> CheckMachineProgram(const MachineProgram& program);
 
 // The program file's format, after comment lines naming the machine and the cut length. Its C
 // may pass 180: it is for the machine, not for reading back.
 std::string FormatMachineProgramText(const MachineProgram& program,
                                      std::optional<int> decimals = std::nullopt);
+
+} // namespace tubrix

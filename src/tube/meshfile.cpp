@@ -11,10 +11,12 @@
 #include <cstdint>
 #include <memory>
 
+namespace tubrix {
+
 namespace {
 
-tubrix::Error Failed(std::string message) {
-    tubrix::Error error;
+Error Failed(std::string message) {
+    Error error;
     error.Message = std::move(message);
     return error;
 }
@@ -117,7 +119,7 @@ std::string BinaryStl(const TubeMesh& mesh) {
     return bytes;
 }
 
-tubrix::Result<std::string> AssimpEncoded(const TubeMesh& mesh, const MeshFormat& format) {
+Result<std::string> AssimpEncoded(const TubeMesh& mesh, const MeshFormat& format) {
     const std::unique_ptr<aiScene> scene = SceneOf(mesh);
     Assimp::Exporter exporter;
     const aiExportDataBlob* blob = exporter.ExportToBlob(scene.get(), format.ExporterId);
@@ -134,7 +136,7 @@ std::span<const MeshFormat> MeshFormats() {
     return Formats;
 }
 
-tubrix::Result<MeshFormat> MeshFormatFor(const std::string& path) {
+Result<MeshFormat> MeshFormatFor(const std::string& path) {
     const auto unknown = [&] {
         return Failed("the mesh file must end in one of " + MeshExtensionList() + ", not \"" +
                       path + "\"");
@@ -162,7 +164,7 @@ std::string MeshExtensionList() {
     return list;
 }
 
-tubrix::Result<std::string> EncodeMesh(const TubeMesh& mesh, const MeshFormat& format) {
+Result<std::string> EncodeMesh(const TubeMesh& mesh, const MeshFormat& format) {
     if (mesh.Triangles.empty()) {
         return Failed("there is no surface to write: the tube has no length, or its numbers "
                       "overflow");
@@ -175,3 +177,5 @@ tubrix::Result<std::string> EncodeMesh(const TubeMesh& mesh, const MeshFormat& f
     }
     return AssimpEncoded(mesh, format);
 }
+
+} // namespace tubrix

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <utility>
 
-using namespace tubrix;
+namespace tubrix {
 
 namespace {
 
@@ -176,3 +176,5 @@ std::string FormatProgramDocument(const ProgramDocument& document, const Program
     out.append(text, at, std::string::npos);
     return out;
 }
+
+} // namespace tubrix

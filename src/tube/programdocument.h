@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace tubrix {
+
 // A program file as it was read, with where each of its numbers lies, so that writing it back
 // changes only the numbers that changed: comments, the header, a byte-order mark, the
 // separator, the decimal mark and the line ends stay as the file had them.
@@ -36,10 +38,10 @@ struct ProgramDocument {
 };
 
 // Reads the text as ParseProgramText does, with the same errors, keeping where each number is.
-tubrix::Result<ProgramDocument> ParseProgramDocument(std::string text, const std::string& file);
+Result<ProgramDocument> ParseProgramDocument(std::string text, const std::string& file);
 
 // ReadTextFile then ParseProgramDocument; a byte-order mark the file starts with is kept.
-tubrix::Result<ProgramDocument> ReadProgramDocument(const std::string& path);
+Result<ProgramDocument> ReadProgramDocument(const std::string& path);
 
 // The document's text holding `rows`: origins[i] is the document row that row i was (rows
 // only added and deleted, so the origins that are not -1 rise) or -1 for an added row. A number
@@ -48,3 +50,5 @@ tubrix::Result<ProgramDocument> ReadProgramDocument(const std::string& path);
 // separator, decimal mark and line end.
 std::string FormatProgramDocument(const ProgramDocument& document, const ProgramRows& rows,
                                   std::span<const int> origins);
+
+} // namespace tubrix

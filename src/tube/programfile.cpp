@@ -6,7 +6,7 @@
 #include <span>
 #include <utility>
 
-using namespace tubrix;
+namespace tubrix {
 
 namespace {
 
@@ -190,3 +190,5 @@ std::string FormatProgramText(const ProgramRows& rows, std::optional<int> decima
     }
     return out;
 }
+
+} // namespace tubrix

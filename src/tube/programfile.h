@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tubrix {
+
 // Bend program files and XYZ points files. A file is not a typed field: it is read strictly,
 // nothing is defaulted, and every error names the file, line and column and what was expected.
 // Outputs are written whole or not at all.
@@ -31,16 +33,16 @@ struct PointsRows {
 };
 
 // Parsing the text of a file already read; `file` names it in errors.
-tubrix::Result<ProgramRows> ParseProgramText(std::string_view text, const std::string& file);
+Result<ProgramRows> ParseProgramText(std::string_view text, const std::string& file);
 // With `diameter`, a points file may leave out its diameter line (as CAD writes points); one
 // that has it must agree.
-tubrix::Result<PointsRows> ParsePointsText(std::string_view text, const std::string& file,
-                                           std::optional<double> diameter = std::nullopt);
+Result<PointsRows> ParsePointsText(std::string_view text, const std::string& file,
+                                   std::optional<double> diameter = std::nullopt);
 
 // ReadTextFile then the parser.
-tubrix::Result<ProgramRows> ReadProgramFile(const std::string& path);
-tubrix::Result<PointsRows> ReadPointsFile(const std::string& path,
-                                          std::optional<double> diameter = std::nullopt);
+Result<ProgramRows> ReadProgramFile(const std::string& path);
+Result<PointsRows> ReadPointsFile(const std::string& path,
+                                  std::optional<double> diameter = std::nullopt);
 
 // The record a program file describes: StepCount = the number of rows, TotalLength by the same
 // sum as "Make 3D", every other field 0.
@@ -54,3 +56,5 @@ void MirrorProgram(ProgramRows& rows);
 // one row per line, comma separated, numbers by FormatNumber (rounded when `decimals` is
 // given), LF line ends.
 std::string FormatProgramText(const ProgramRows& rows, std::optional<int> decimals = std::nullopt);
+
+} // namespace tubrix

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace tubrix {
+
 namespace {
 
 // Where one ring of vertices sits: its centre on the centre line, the tangent there, and the
@@ -180,3 +182,5 @@ TubeMesh BuildTubeMesh(const BendProgram& program, int segments) {
     }
     return mesh;
 }
+
+} // namespace tubrix

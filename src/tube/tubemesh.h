@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace tubrix {
+
 // The bent tube's outer surface as one closed triangle mesh, for files that leave Tubrix (CAD, a
 // fixture check, a 3D print). It follows the forward walk exactly: rings of vertices around the
 // walk's centre line, every vertex on the true surface, a flat cap at each end, no markers.
@@ -46,3 +48,5 @@ int BendParts(double degrees, double radius, double tubeRadius, int segments);
 // MaxMeshSegments). Empty when there is nothing to enclose: a tube of no length, a diameter not
 // above 0, or numbers that do not give finite coordinates.
 TubeMesh BuildTubeMesh(const BendProgram& program, int segments = DefaultMeshSegments);
+
+} // namespace tubrix

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace tubrix {
+
 namespace {
 
 constexpr double RadiansPerDegree = std::numbers::pi / 180.0;
@@ -248,3 +250,5 @@ double DevelopedLength(const BendProgram& program) {
     }
     return length;
 }
+
+} // namespace tubrix

@@ -6,6 +6,8 @@
 #include <optional>
 #include <vector>
 
+namespace tubrix {
+
 // The geometry of the bent tube in double precision: one forward walk over every row from the
 // first, making the same moves as the viewer's forward display list (roll by 180 + B about the
 // heading, the straight along local -z, the bend block), but starting at row 0 with the
@@ -105,3 +107,5 @@ TubeWalk WalkTube(const BendProgram& program);
 // of every row but the last whose C is above 0. Unlike TotalLength it leaves out the last
 // row's arc, which is never bent.
 double DevelopedLength(const BendProgram& program);
+
+} // namespace tubrix

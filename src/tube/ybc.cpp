@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-using namespace tubrix;
+namespace tubrix {
 
 namespace {
 
@@ -156,3 +156,5 @@ Result<ProgramRows> XyzToProgram(const PointsRows& file, std::optional<double> r
     }
     return program;
 }
+
+} // namespace tubrix

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace tubrix {
+
 // XYZ <-> YBC: the conversions between a bend program and the points a CAD drawing gives (the
 // tube's ends and the intersection points of its straight legs, each with a bend radius).
 
@@ -19,7 +21,7 @@ struct XyzPoint {
 // The program's XYZ points from its walk: the tube's start, the intersection point of each row
 // that bends, the tube's end. Fails on a bend of 180 degrees, which has no intersection point,
 // naming its row and C.
-tubrix::Result<std::vector<XyzPoint>> ProgramToXyz(const TubeWalk& walk);
+Result<std::vector<XyzPoint>> ProgramToXyz(const TubeWalk& walk);
 
 // The bend program through the given points: Y the straight between tangent points, C the angle
 // between successive legs, B the turn of the bending plane as the walk applies it, R the radius
@@ -27,5 +29,7 @@ tubrix::Result<std::vector<XyzPoint>> ProgramToXyz(const TubeWalk& walk);
 // radians of a straight line are straight (C 0, B 0); the first row that bends gets B 0; the
 // last row gets B 0, C 0 and the previous row's R. A point where the legs run on in line needs
 // no radius. Errors name the line of the point at fault.
-tubrix::Result<ProgramRows> XyzToProgram(const PointsRows& points, std::optional<double> radius,
-                                         const std::string& file);
+Result<ProgramRows> XyzToProgram(const PointsRows& points, std::optional<double> radius,
+                                 const std::string& file);
+
+} // namespace tubrix

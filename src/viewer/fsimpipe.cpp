@@ -24,6 +24,8 @@
 #include <cmath>
 #include <cstdlib>
 
+using namespace tubrix;
+
 TFrmSimPipe* FrmSimPipe = nullptr;
 bool SizeToggleApplied = false;
 std::int32_t SizeToggleStage = 0;

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace tubrix;
+
 namespace {
 
 // The builder's end markers stand this far past each end of the tube, along its heading.

@@ -3,6 +3,8 @@
 #include "orbgl.h"
 #include "orbgloffscreen.h"
 
+using namespace tubrix;
+
 TubePicture RenderSequencePicture(SequenceRows& rows, const BendSequence& sequence,
                                   const SequenceView& view, int step, int width, int height) {
     TubePicture picture;

@@ -11,6 +11,8 @@
 #include <cmath>
 #include <memory>
 
+using namespace tubrix;
+
 namespace {
 
 // The view looks from the operator's side of the machine (along +y), turned a little about the

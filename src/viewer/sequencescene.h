@@ -14,13 +14,13 @@ struct TFrmSimPipeState;
 // machine, above it) at one scale, so the part is seen to move and the machine not.
 
 struct SequenceView {
-    double Scale = 1;        // half the visible height, in model units
-    Vec3 Middle;             // the point at the picture's middle, in the view's axes
-    Vec3 FloorMin, FloorMax; // the floor drawn: the box the states take, a little grown
+    double Scale = 1;                // half the visible height, in model units
+    tubrix::Vec3 Middle;             // the point at the picture's middle, in the view's axes
+    tubrix::Vec3 FloorMin, FloorMax; // the floor drawn: the box the states take, a little grown
 };
 
 // The view that holds every state of the sequence in a picture of this size.
-SequenceView FitSequenceView(const BendSequence& sequence, int width, int height);
+SequenceView FitSequenceView(const tubrix::BendSequence& sequence, int width, int height);
 
 // Sets the projection and the model-view matrix for the view (ReSizeWindows_wh, then the view's
 // turn and moves through ApplyViewOp, so the pad and the mouse turn it about the screen's axes).
@@ -52,8 +52,8 @@ private:
 // Compiles state `step` (0 the loaded tube, k the state after bend k) of the sequence played
 // from `rows`' program into the display list `sceneList` (the caller's, from glGenLists), which
 // draws the whole scene. Needs a current GL context.
-void CompileSequenceStep(SequenceRows& rows, const BendSequence& sequence, const SequenceView& view,
-                         int step, GLuint sceneList);
+void CompileSequenceStep(SequenceRows& rows, const tubrix::BendSequence& sequence,
+                         const SequenceView& view, int step, GLuint sceneList);
 
 // One frame of a step: clear colour and depth, the scene's list, flush.
 void RenderStepFrame(GLuint sceneList);

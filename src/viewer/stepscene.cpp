@@ -3,6 +3,8 @@
 #include "fsimpipe.h"
 #include "orbgl.h"
 
+using namespace tubrix;
+
 TStepScene::TStepScene(TFrmSimPipe& viewer) : Viewer(viewer) {}
 
 TStepScene::~TStepScene() {

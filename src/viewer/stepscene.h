@@ -22,9 +22,9 @@ public:
     // Whether the viewer has a GL context to draw in.
     bool CanDraw() const;
     // Plays `program` (the hand shown) as `sequence`, fitted to the viewer; nothing shown yet.
-    void Start(const BendProgram& program, const BendSequence& sequence);
+    void Start(const BendProgram& program, const tubrix::BendSequence& sequence);
     bool Started() const { return Played != nullptr; }
-    const BendSequence& Sequence() const { return *Played; }
+    const tubrix::BendSequence& Sequence() const { return *Played; }
     // Draws state `step` (0 the loaded tube, k the state after bend k) in the viewer.
     void Show(int step);
     // Fits the view again to the viewer's size (after a resize) or sets it again (the pad's
@@ -36,7 +36,7 @@ public:
 
 private:
     TFrmSimPipe& Viewer;
-    std::unique_ptr<BendSequence> Played;
+    std::unique_ptr<tubrix::BendSequence> Played;
     std::unique_ptr<SequenceRows> Rows; // the played program's rows, compiled once
     SequenceView View;
     GLuint SceneList = 0;

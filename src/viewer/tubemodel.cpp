@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+using namespace tubrix;
+
 namespace {
 
 constexpr GLbyte StraightColour[3] = {70, 70, 70};

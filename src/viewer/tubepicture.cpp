@@ -11,6 +11,8 @@
 
 #include <memory>
 
+using namespace tubrix;
+
 namespace {
 
 TubePicture NoMemory(const TubePictureRequest& request) {

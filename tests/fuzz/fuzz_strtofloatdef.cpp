@@ -19,6 +19,8 @@
 #include <locale.h>
 #include <string>
 
+using namespace tubrix;
+
 namespace {
 
 // An ordinary-looking fallback, and a NaN with a payload that no parse can produce: a result

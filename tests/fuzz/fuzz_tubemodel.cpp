@@ -23,6 +23,8 @@
 #include <cstdint>
 #include <limits>
 
+using namespace tubrix;
+
 namespace {
 
 constexpr std::uint8_t MirrorFlag = 1;

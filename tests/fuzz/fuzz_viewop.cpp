@@ -22,6 +22,8 @@
 #include <cstdlib>
 #include <limits>
 
+using namespace tubrix;
+
 namespace {
 
 int CodeFrom(std::uint8_t b) {

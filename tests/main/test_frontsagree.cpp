@@ -14,6 +14,8 @@
 #include <set>
 #include <tuple>
 
+using namespace tubrix;
+
 namespace {
 
 using Json = nlohmann::json;

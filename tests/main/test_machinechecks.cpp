@@ -11,6 +11,8 @@
 
 #include <fstream>
 
+using namespace tubrix;
+
 namespace {
 
 class MachineChecksTest : public MainWindowTest {

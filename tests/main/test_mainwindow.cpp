@@ -23,6 +23,8 @@
 #include <numbers>
 #include <stdexcept>
 
+using namespace tubrix;
+
 namespace {
 
 TEST_F(MainWindowTest, StartsWithTheInitialFieldsAndNoTube) {

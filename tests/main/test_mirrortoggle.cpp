@@ -12,6 +12,8 @@
 
 #include <vector>
 
+using namespace tubrix;
+
 namespace {
 
 class MirrorToggleTest : public MainWindowTest {

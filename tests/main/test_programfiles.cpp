@@ -18,6 +18,8 @@
 
 #include <fstream>
 
+using namespace tubrix;
+
 namespace {
 
 class ProgramFilesTest : public MainWindowTest {

@@ -22,6 +22,8 @@
 #include <iterator>
 #include <numbers>
 
+using namespace tubrix;
+
 namespace {
 
 class ProgramRowsTest : public MainWindowTest {

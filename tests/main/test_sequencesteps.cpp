@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QSpinBox>
 
+using namespace tubrix;
+
 namespace {
 
 class SequenceStepsTest : public MainWindowTest {

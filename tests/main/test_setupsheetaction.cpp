@@ -12,6 +12,8 @@
 
 #include <numbers>
 
+using namespace tubrix;
+
 namespace {
 
 class SetupSheetTest : public MainWindowTest {

@@ -23,6 +23,8 @@
 #include <random>
 #include <unistd.h>
 
+using namespace tubrix;
+
 namespace {
 
 constexpr int Presses = 10000;

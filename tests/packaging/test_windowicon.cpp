@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tubrix;
+
 // The window's icon comes from resources linked into the program; the package installs the
 // PNGs of the source tree. Both must be the same pictures, in the sizes the package installs.
 TEST(WindowIcon, IsTheInstalledIconInEachSize) {

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <numbers>
 
+using namespace tubrix;
+
 namespace {
 
 // The main window's initial grid: Y/B/C/R per row.

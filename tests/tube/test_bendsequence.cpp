@@ -9,6 +9,8 @@
 #include <random>
 #include <vector>
 
+using namespace tubrix;
+
 namespace {
 
 BendProgram Program(std::vector<BendRowInput> rows, double diameter = 38) {

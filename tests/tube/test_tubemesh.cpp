@@ -11,6 +11,8 @@
 #include <numbers>
 #include <random>
 
+using namespace tubrix;
+
 namespace {
 
 constexpr double Pi = std::numbers::pi;

@@ -12,6 +12,8 @@
 #include <climits>
 #include <vector>
 
+using namespace tubrix;
+
 namespace {
 
 using namespace viewertest;

@@ -8,6 +8,8 @@
 
 #include <functional>
 
+using namespace tubrix;
+
 namespace {
 
 using namespace viewertest;

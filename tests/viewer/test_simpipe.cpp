@@ -2,6 +2,8 @@
 #include "coordtransform.h"
 #include "viewerhost.h"
 
+using namespace tubrix;
+
 namespace {
 
 using namespace viewertest;

@@ -11,6 +11,8 @@
 #include <numbers>
 #include <random>
 
+using namespace tubrix;
+
 namespace {
 
 using Vec = std::array<double, 3>;
