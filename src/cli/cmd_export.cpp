@@ -17,12 +17,16 @@ struct ExportOptions {
     std::string Segments = std::to_string(DefaultMeshSegments);
 };
 
-std::optional<int> Segments(const std::string& text) {
+Result<int> ReadSegments(const std::string& text) {
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || value < MinMeshSegments ||
         value > MaxMeshSegments) {
-        return std::nullopt;
+        Error failure;
+        failure.Message = "--segments must be a whole number from " +
+                          std::to_string(MinMeshSegments) + " to " +
+                          std::to_string(MaxMeshSegments) + ", not \"" + text + "\"";
+        return failure;
     }
     return value;
 }
@@ -39,12 +43,9 @@ void WarnOfFolds(const std::string& file, const ProgramRows& rows, const TubeMes
 }
 
 int RunExport(const ExportOptions& options) {
-    const std::optional<int> segments = Segments(options.Segments);
+    const Result<int> segments = ReadSegments(options.Segments);
     if (!segments) {
-        ReportError("--segments must be a whole number from " + std::to_string(MinMeshSegments) +
-                    " to " + std::to_string(MaxMeshSegments) + ", not \"" + options.Segments +
-                    "\"");
-        return ExitBadInput;
+        return Report(segments.Failure());
     }
     const Result<MeshFormat> format = MeshFormatFor(options.Output);
     if (!format) {

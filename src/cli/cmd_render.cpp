@@ -20,29 +20,22 @@ struct RenderOptions {
     bool Fit = false;
 };
 
-// A whole decimal number filling `text`, or nothing.
-template <typename Number> std::optional<Number> Whole(std::string_view text) {
-    Number value{};
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty()) {
-        return std::nullopt;
+// "X,Y": the turns about the view's x and y axes in degrees, each a finite decimal number.
+Result<std::pair<double, double>> ReadTurn(const std::string& text) {
+    const auto number = [](std::string_view part, double& value) {
+        const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value);
+        return error == std::errc() && end == part.data() + part.size() && !part.empty() &&
+               std::isfinite(value);
+    };
+    const std::size_t at = text.find(',');
+    double x = 0, y = 0;
+    if (at == std::string::npos || !number(std::string_view(text).substr(0, at), x) ||
+        !number(std::string_view(text).substr(at + 1), y)) {
+        Error error;
+        error.Message = "--turn must be X,Y in degrees, not \"" + text + "\"";
+        return error;
     }
-    return value;
-}
-
-// Two numbers around one separator, "787x423" or "30,-45".
-template <typename Number>
-std::optional<std::pair<Number, Number>> Pair(const std::string& text, char separator) {
-    const std::size_t at = text.find(separator);
-    if (at == std::string::npos) {
-        return std::nullopt;
-    }
-    const auto first = Whole<Number>(std::string_view(text).substr(0, at));
-    const auto second = Whole<Number>(std::string_view(text).substr(at + 1));
-    if (!first || !second) {
-        return std::nullopt;
-    }
-    return std::pair{*first, *second};
+    return std::pair{x, y};
 }
 
 int RunRender(const RenderOptions& options) {
@@ -50,10 +43,9 @@ int RunRender(const RenderOptions& options) {
     if (!size) {
         return Report(size.Failure());
     }
-    const auto turn = Pair<double>(options.Turn, ',');
-    if (!turn || !std::isfinite(turn->first) || !std::isfinite(turn->second)) {
-        ReportError("--turn must be X,Y in degrees, not \"" + options.Turn + "\"");
-        return ExitBadInput;
+    const Result<std::pair<double, double>> turn = ReadTurn(options.Turn);
+    if (!turn) {
+        return Report(turn.Failure());
     }
     const Result<ProgramRows> rows = LoadProgram(options.Program);
     if (!rows) {

@@ -19,8 +19,6 @@
 #include <locale.h>
 #include <string>
 
-using namespace tubrix;
-
 namespace {
 
 // An ordinary-looking fallback, and a NaN with a payload that no parse can produce: a result

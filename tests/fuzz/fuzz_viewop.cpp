@@ -22,8 +22,6 @@
 #include <cstdlib>
 #include <limits>
 
-using namespace tubrix;
-
 namespace {
 
 int CodeFrom(std::uint8_t b) {

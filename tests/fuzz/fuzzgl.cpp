@@ -5,8 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-using namespace tubrix;
-
 void FuzzMakeGLCurrent() {
     // A fuzzer without its context would report nothing useful.
     if (const char* error = OpenGLInitOffscreen(FuzzGLSize, FuzzGLSize)) {
