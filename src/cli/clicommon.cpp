@@ -58,6 +58,18 @@ Result<std::optional<MachineProfile>> LoadOptionalProfile(const std::string& pat
     return std::optional<MachineProfile>(std::move(*profile));
 }
 
+Result<PartInput> LoadPart(const ProgramInput& input, const std::string& machinePath) {
+    const Result<ProgramRows> rows = LoadProgram(input);
+    if (!rows) {
+        return rows.Failure();
+    }
+    Result<std::optional<MachineProfile>> profile = LoadOptionalProfile(machinePath);
+    if (!profile) {
+        return profile.Failure();
+    }
+    return PartInput{std::make_unique<BendProgram>(ProgramFromRows(*rows)), std::move(*profile)};
+}
+
 CLI::Option* AddMachineOption(CLI::App& command, std::string& path) {
     command.footer("A machine profile (.toml) may have these keys, each optional:\n" +
                    MachineProfileKeysHelp());

@@ -6,16 +6,6 @@
 
 using namespace tubrix;
 
-namespace {
-
-tubrix::Error Failed(std::string message) {
-    tubrix::Error error;
-    error.Message = std::move(message);
-    return error;
-}
-
-} // namespace
-
 tubrix::Result<std::pair<int, int>> ReadPictureSize(const std::string& text) {
     const std::size_t at = text.find('x');
     int width = 0, height = 0;

@@ -38,20 +38,15 @@ std::string FindingsJson(const std::optional<MachineProfile>& profile, double cu
 }
 
 int RunCheck(const CheckOptions& options) {
-    const Result<ProgramRows> rows = LoadProgram(options.Program);
-    if (!rows) {
-        return Report(rows.Failure());
+    const Result<PartInput> part = LoadPart(options.Program, options.Machine);
+    if (!part) {
+        return Report(part.Failure());
     }
-    const Result<std::optional<MachineProfile>> profile = LoadOptionalProfile(options.Machine);
-    if (!profile) {
-        return Report(profile.Failure());
-    }
-    const auto program = std::make_unique<BendProgram>(ProgramFromRows(*rows));
-    const PartCheck check = CheckProgram(*program, *profile ? &**profile : nullptr);
+    const PartCheck check = CheckProgram(*part->Program, part->Machine());
     const std::vector<Finding>& findings = check.Findings;
     std::string text;
     if (options.AsJson) {
-        text = FindingsJson(*profile, check.CutLength, findings);
+        text = FindingsJson(part->Profile, check.CutLength, findings);
     } else {
         for (const Finding& f : findings) {
             text += FindingLine(f) + '\n';

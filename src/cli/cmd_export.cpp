@@ -22,11 +22,8 @@ Result<int> ReadSegments(const std::string& text) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || value < MinMeshSegments ||
         value > MaxMeshSegments) {
-        Error failure;
-        failure.Message = "--segments must be a whole number from " +
-                          std::to_string(MinMeshSegments) + " to " +
-                          std::to_string(MaxMeshSegments) + ", not \"" + text + "\"";
-        return failure;
+        return Failed("--segments must be a whole number from " + std::to_string(MinMeshSegments) +
+                      " to " + std::to_string(MaxMeshSegments) + ", not \"" + text + "\"");
     }
     return value;
 }

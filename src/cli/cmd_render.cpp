@@ -31,9 +31,7 @@ Result<std::pair<double, double>> ReadTurn(const std::string& text) {
     double x = 0, y = 0;
     if (at == std::string::npos || !number(std::string_view(text).substr(0, at), x) ||
         !number(std::string_view(text).substr(at + 1), y)) {
-        Error error;
-        error.Message = "--turn must be X,Y in degrees, not \"" + text + "\"";
-        return error;
+        return Failed("--turn must be X,Y in degrees, not \"" + text + "\"");
     }
     return std::pair{x, y};
 }

@@ -51,21 +51,15 @@ std::string DefaultTitle(const std::string& path) {
 }
 
 int RunReport(const ReportOptions& options) {
-    const Result<ProgramRows> rows = LoadProgram(options.Program);
-    if (!rows) {
-        return Report(rows.Failure());
-    }
-    const Result<std::optional<MachineProfile>> profile = LoadOptionalProfile(options.Machine);
-    if (!profile) {
-        return Report(profile.Failure());
+    const Result<PartInput> part = LoadPart(options.Program, options.Machine);
+    if (!part) {
+        return Report(part.Failure());
     }
     const auto application = SheetApplication();
-    const auto program = std::make_unique<BendProgram>(ProgramFromRows(*rows));
     SheetOptions sheetOptions;
     sheetOptions.Title = options.Title.empty() ? DefaultTitle(options.Program.Path) : options.Title;
     sheetOptions.Mirrored = options.Program.Mirror;
-    const Result<SetupSheet> sheet =
-        BuildSetupSheet(*program, *profile ? &**profile : nullptr, sheetOptions);
+    const Result<SetupSheet> sheet = BuildSetupSheet(*part->Program, part->Machine(), sheetOptions);
     if (!sheet) {
         return Report(sheet.Failure(), ExitOutputFailed);
     }

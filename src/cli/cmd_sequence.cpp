@@ -86,17 +86,12 @@ int RunSequence(const SequenceOptions& options) {
     if (!size) {
         return Report(size.Failure());
     }
-    const Result<ProgramRows> rows = LoadProgram(options.Program);
-    if (!rows) {
-        return Report(rows.Failure());
+    const Result<PartInput> part = LoadPart(options.Program, options.Machine);
+    if (!part) {
+        return Report(part.Failure());
     }
-    const Result<std::optional<MachineProfile>> profile = LoadOptionalProfile(options.Machine);
-    if (!profile) {
-        return Report(profile.Failure());
-    }
-    // The record is some ten kilobytes: on the heap.
-    const auto program = std::make_unique<BendProgram>(ProgramFromRows(*rows));
-    const PartCheck check = CheckProgram(*program, *profile ? &**profile : nullptr);
+    const auto& program = part->Program;
+    const PartCheck check = CheckProgram(*program, part->Machine());
     const BendSequence& sequence = check.Sequence;
     if (!AllFinite(sequence)) {
         ReportError(options.Program.Path +

@@ -6,6 +6,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <memory>
+#include <optional>
 #include <string>
 
 // Exit statuses: success, an output that could not be written (or no OpenGL to draw with),
@@ -65,6 +67,16 @@ tubrix::Result<tubrix::ProgramRows> LoadProgram(const ProgramInput& input);
 
 // For a command whose --machine may be left out: no profile when `path` is empty.
 tubrix::Result<std::optional<tubrix::MachineProfile>> LoadOptionalProfile(const std::string& path);
+
+// What the commands that check a part start from: the program's record (mirrored when asked)
+// and the profile, when --machine names one.
+struct PartInput {
+    std::unique_ptr<BendProgram> Program; // some ten kilobytes: on the heap
+    std::optional<tubrix::MachineProfile> Profile;
+
+    const tubrix::MachineProfile* Machine() const { return Profile ? &*Profile : nullptr; }
+};
+tubrix::Result<PartInput> LoadPart(const ProgramInput& input, const std::string& machinePath);
 
 // Adds --machine M.toml, with the profile's keys under the command's help.
 CLI::Option* AddMachineOption(CLI::App& command, std::string& path);

@@ -132,9 +132,7 @@ Result<void> AddSequence(SetupSheet& sheet, const BendProgram& program,
             RenderSequencePicture(rows, sequence, view, static_cast<int>(m + 1),
                                   options.StepPictureWidth, options.StepPictureHeight);
         if (picture.Image.isNull()) {
-            Error error;
-            error.Message = picture.Error;
-            return error;
+            return Failed(picture.Error);
         }
         SheetCell cell{std::move(picture.Image),
                        {"Bend " + Whole(m + 1) + ", row " + Whole(bend.Row + 1),
@@ -168,9 +166,7 @@ std::string SheetNumber(double value) {
 Result<SetupSheet> BuildSetupSheet(const BendProgram& program, const MachineProfile* profile,
                                    const SheetOptions& options) {
     const auto noOpenGl = [](const std::string& why) {
-        Error error;
-        error.Message = "no OpenGL to draw with: " + why;
-        return error;
+        return Failed("no OpenGL to draw with: " + why);
     };
     const PartCheck check = CheckProgram(program, profile);
     const TubeWalk& walk = check.Sequence.Walk;

@@ -12,12 +12,6 @@ using namespace tubrix;
 
 namespace {
 
-tubrix::Error Failed(std::string message) {
-    tubrix::Error error;
-    error.Message = std::move(message);
-    return error;
-}
-
 // Positions are in the writer's device units: 1200 per inch.
 constexpr double Resolution = 1200;
 

@@ -43,6 +43,12 @@ std::string Error::InProgram() const {
     return place.empty() ? Message : place + ": " + Message;
 }
 
+Error Failed(std::string message) {
+    Error error;
+    error.Message = std::move(message);
+    return error;
+}
+
 Error FileError(const std::string& file, int line, int column, std::string message) {
     Error error;
     error.Message = std::move(message);

@@ -79,6 +79,9 @@ private:
     Error error_;
 };
 
+// An error that is its message alone: about no file, line or row.
+Error Failed(std::string message);
+
 // An error of a file's line and column (0: not known).
 Error FileError(const std::string& file, int line, int column, std::string message);
 

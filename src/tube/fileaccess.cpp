@@ -18,12 +18,6 @@ std::string SystemMessage(int error) {
     return std::generic_category().message(error);
 }
 
-Error Failed(std::string message) {
-    Error error;
-    error.Message = std::move(message);
-    return error;
-}
-
 // The length of the valid UTF-8 sequence starting at `at`, or 0 when it is invalid: a stray
 // continuation byte, a truncated sequence, an overlong form, a surrogate or a code point past
 // U+10FFFF.

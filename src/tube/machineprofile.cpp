@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <concepts>
 #include <limits>
 #include <memory>
 #include <span>
@@ -189,16 +190,10 @@ private:
         return {};
     }
 
-    Result<void> Store(const ProfileKey& key, const toml::node& node, NumberField field) {
-        const Result<double> value = Number(key, node, key.Range);
-        if (!value) {
-            return value.Failure();
-        }
-        Profile.*field = *value;
-        return {};
-    }
-
-    Result<void> Store(const ProfileKey& key, const toml::node& node, OptionalNumberField field) {
+    // A number, or an optional one that the key gives.
+    template <typename Field>
+    requires std::same_as<Field, NumberField> || std::same_as<Field, OptionalNumberField>
+        Result<void> Store(const ProfileKey& key, const toml::node& node, Field field) {
         const Result<double> value = Number(key, node, key.Range);
         if (!value) {
             return value.Failure();

@@ -15,12 +15,6 @@ namespace tubrix {
 
 namespace {
 
-Error Failed(std::string message) {
-    Error error;
-    error.Message = std::move(message);
-    return error;
-}
-
 // Binary STL and PLY for size, OBJ without a material file so one file is the whole mesh, and
 // binary glTF for the web. Binary STL is written here, not by Assimp: it is fifty bytes a
 // triangle, and Assimp's writer (a copy of the scene, a stream write for every number) took

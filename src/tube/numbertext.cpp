@@ -19,10 +19,8 @@ bool IsDigit(char c) {
 
 Result<double> ParseNumber(std::string_view cell, char separator, std::string_view name) {
     const auto notANumber = [&] {
-        Error error;
-        error.Message = "expected a number for " + std::string(name) + ", found " +
-                        (cell.empty() ? std::string("an empty cell") : Quoted(cell));
-        return error;
+        return Failed("expected a number for " + std::string(name) + ", found " +
+                      (cell.empty() ? std::string("an empty cell") : Quoted(cell)));
     };
     std::string plain;
     plain.reserve(cell.size());
@@ -66,10 +64,7 @@ Result<double> ParseNumber(std::string_view cell, char separator, std::string_vi
     double value = 0;
     const auto [end, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
     if (error == std::errc::result_out_of_range) {
-        Error outOfRange;
-        outOfRange.Message =
-            Quoted(cell) + " for " + std::string(name) + " is out of range for a double";
-        return outOfRange;
+        return Failed(Quoted(cell) + " for " + std::string(name) + " is out of range for a double");
     }
     if (error != std::errc() || end != plain.data() + plain.size()) {
         return notANumber();
