@@ -70,17 +70,6 @@ int WritePictures(const std::string& directory, std::pair<int, int> size,
     return WriteOutput((std::filesystem::path(directory) / "sequence.json").string(), json);
 }
 
-// Numbers near overflow can give states of infinities, which no output should carry.
-bool AllFinite(const BendSequence& sequence) {
-    const auto finite = [](const MachineState& state) {
-        return std::isfinite(state.LeadEnd.X) && std::isfinite(state.LeadEnd.Y) &&
-               std::isfinite(state.LeadEnd.Z) && std::isfinite(state.LowestZ);
-    };
-    return std::isfinite(sequence.DevelopedLength) && std::isfinite(sequence.CutLength) &&
-           std::all_of(sequence.Bends.begin(), sequence.Bends.end(),
-                       [&](const SequenceBend& b) { return finite(b.Before) && finite(b.After); });
-}
-
 int RunSequence(const SequenceOptions& options) {
     const Result<std::pair<int, int>> size = ReadPictureSize(options.Size);
     if (!size) {
@@ -93,7 +82,8 @@ int RunSequence(const SequenceOptions& options) {
     const auto& program = part->Program;
     const PartCheck check = CheckProgram(*program, part->Machine());
     const BendSequence& sequence = check.Sequence;
-    if (!AllFinite(sequence)) {
+    if (!std::isfinite(sequence.DevelopedLength) || !std::isfinite(sequence.CutLength) ||
+        !sequence.StatesFinite()) {
         ReportError(options.Program.Path +
                     ": the numbers overflow on the machine; nothing to play");
         return ExitBadInput;

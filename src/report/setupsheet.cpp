@@ -113,15 +113,9 @@ Result<void> AddSequence(SetupSheet& sheet, const BendProgram& program,
                          const BendSequence& sequence, const SheetOptions& options) {
     sheet.SequenceTitle = "Bend sequence";
     // Numbers near overflow can place the part at infinities, which no picture can show.
-    const auto finite = [](const MachineState& state) {
-        return std::isfinite(state.LeadEnd.X) && std::isfinite(state.LeadEnd.Y) &&
-               std::isfinite(state.LeadEnd.Z) && std::isfinite(state.LowestZ);
-    };
-    for (const SequenceBend& bend : sequence.Bends) {
-        if (!finite(bend.Before) || !finite(bend.After)) {
-            sheet.SequenceNote = "the numbers overflow on the machine: nothing to show";
-            return {};
-        }
+    if (!sequence.StatesFinite()) {
+        sheet.SequenceNote = "the numbers overflow on the machine: nothing to show";
+        return {};
     }
     const SequenceView view =
         FitSequenceView(sequence, options.StepPictureWidth, options.StepPictureHeight);

@@ -295,6 +295,16 @@ int BendSequence::StateRows(int step) const {
     return step <= 0 ? Bends.front().Row + 1 : Bends[static_cast<std::size_t>(step - 1)].Row + 1;
 }
 
+bool BendSequence::StatesFinite() const {
+    const auto finite = [](const MachineState& state) {
+        return std::isfinite(state.LeadEnd.X) && std::isfinite(state.LeadEnd.Y) &&
+               std::isfinite(state.LeadEnd.Z) && std::isfinite(state.LowestZ);
+    };
+    return std::all_of(Bends.begin(), Bends.end(), [&](const SequenceBend& bend) {
+        return finite(bend.Before) && finite(bend.After);
+    });
+}
+
 bool BendSequence::StateHasContact(int step, ContactKind kind) const {
     const auto has = [&](const SequenceBend& bend, bool phaseBefore) {
         return std::any_of(bend.Contacts.begin(), bend.Contacts.end(),

@@ -70,6 +70,9 @@ struct BendSequence {
     bool StateEndsInBend(int step) const { return step > 0; }
     // The contacts seen in a state: those of the phase before it and of the state itself.
     bool StateHasContact(int step, ContactKind kind) const;
+    // Every state's lead end and lowest height is a number: numbers near overflow give states
+    // of infinities, which no output or picture should carry.
+    bool StatesFinite() const;
 };
 
 // Plays the program through on the machine the profile describes (DieSide, CentrelineHeight,
