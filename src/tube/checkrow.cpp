@@ -82,17 +82,20 @@ Result<void> CheckUsable(const ProgramRows& program) {
     return {};
 }
 
-Result<void> CheckUsable(const BendProgram& program) {
-    const int count = std::clamp(program.StepCount, 0, MaxBendSteps);
-    if (count == 0) {
-        return Fault(ProgramField::None, "the program has no rows");
-    }
+Result<void> CheckRules(const BendProgram& program) {
     std::vector<BendRowInput> rows;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < std::clamp(program.StepCount, 0, MaxBendSteps); ++i) {
         const BendStep& step = program.Steps[i];
         rows.push_back({step.Y, step.B, step.C, step.R});
     }
-    if (Result<void> checked = CheckRows(program.TubeDiameter, rows); !checked) {
+    return CheckRows(program.TubeDiameter, rows);
+}
+
+Result<void> CheckUsable(const BendProgram& program) {
+    if (program.StepCount < 1) {
+        return Fault(ProgramField::None, "the program has no rows");
+    }
+    if (Result<void> checked = CheckRules(program); !checked) {
         return checked;
     }
     if (!std::isfinite(DevelopedLength(program))) {

@@ -19,11 +19,14 @@ Result<void> CheckLastRow(const BendRowInput& row);
 
 Result<void> CheckDiameter(double diameter);
 
-// Whether a program can be used: the diameter, every row and the last row by the rules above,
-// and a developed length that is a number. The error names the first row (from 1) and field
-// that stops it.
+// The rules above over the record's rows in use: the diameter, every row and the last row. The
+// error names the first row (from 1) and field that breaks one.
+Result<void> CheckRules(const BendProgram& program);
+
+// Whether a program can be used (bent, played on the machine, printed, written rounded): the
+// rules, and a developed length that is a number. The error names the first row (from 1) and
+// field that stops it; a record of no rows has nothing to use.
 Result<void> CheckUsable(const ProgramRows& program);
-// The same for the record's rows in use; a record of no rows has nothing to use.
 Result<void> CheckUsable(const BendProgram& program);
 
 } // namespace tubrix

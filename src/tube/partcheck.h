@@ -18,7 +18,9 @@ struct PartCheck {
     // where the part meets the stock or the floor while it is bent; sorted by SortFindings.
     std::vector<Finding> Findings;
     // The bending played through on the profile's machine, or on the default machine (die on
-    // the left, no floor) without a profile: the stock is looked for on every part.
+    // the left, no floor) without a profile: the stock is looked for on every part. Only a
+    // program the rules allow is played (CheckRules): a value typed into the window that no
+    // file could hold is marked and drawn as typed, and its findings are the rules' alone.
     BendSequence Sequence;
     // The developed length less the profile's gain in every bend; without a profile nothing is
     // gained, and the stock is the developed length.
