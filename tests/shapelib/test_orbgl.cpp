@@ -217,4 +217,28 @@ TEST_F(ShapeLibTest, DoughnutLeavesTheMatrixAsItFoundIt) {
     EXPECT_NEAR(colour[1], 20.0 / 127, 0.006);
 }
 
+// Every list but the builder's two is reserved through ReserveLists; whether the builder's names
+// exist at the moment or not, what it hands out never includes them, and nothing it reserves
+// is given back to the builder's names.
+TEST_F(ShapeLibTest, ReservedListsStayClearOfTheBuildersNames) {
+    for (const bool builderHasLists : {false, true}) {
+        if (builderHasLists) {
+            for (const GLuint list : {1u, 2u}) {
+                glNewList(list, GL_COMPILE);
+                glEndList();
+            }
+        }
+        const GLuint base = ReserveLists(5);
+        EXPECT_GT(base, 2u);
+        for (GLuint list = base; list < base + 5; ++list) {
+            EXPECT_TRUE(glIsList(list)) << list;
+        }
+        EXPECT_EQ(glIsList(1) == GL_TRUE, builderHasLists);
+        EXPECT_EQ(glIsList(2) == GL_TRUE, builderHasLists);
+        glDeleteLists(base, 5);
+    }
+    glDeleteLists(1, 2);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
 } // namespace
