@@ -7,9 +7,8 @@
 #include "session.h"
 #include "tubewalk.h"
 
-#include <QFileInfo>
-
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
