@@ -2,10 +2,11 @@
 
 #include "bendprogram.h"
 
-#include <QWidget>
+#include <QMainWindow>
 
 #include <cstdint>
 
+class QAction;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -14,15 +15,31 @@ class TProgramGrid;
 class TProgramModel;
 class TSession;
 
-// The main window: five field rows of Y, B, C, R over a program of up to 100 rows, the tube
-// diameter, "Make 3D", and the panel that holds the viewer. Fixed size; its controls sit where the
-// operator expects them. It lays out and builds; what it works on is the session, which the
-// window's features (files, checks, step view, mirror, sheet) are given.
-class TFrmMain : public QWidget {
+// The main window: field rows of Y, B, C, R over a program of up to 100 rows, the tube
+// diameter, "Make 3D", and the panel that holds the viewer, between a menu bar and a status
+// bar. At its first size every control sits where the operator expects it; made larger, the
+// viewer takes the room, the grid shows more rows with their numbers and the fields widen. It
+// lays out and builds; what it works on is the session, which the window's features (files,
+// checks, step view, mirror, sheet, findings) are given.
+class TFrmMain : public QMainWindow {
     Q_OBJECT
 
 public:
     TFrmMain();
+
+    // The client area: everything between the menu bar and the status bar.
+    QWidget* ClientArea;
+    QMenu* MenuFile;
+    QMenu* MenuEdit;
+    QMenu* MenuView;
+    QMenu* MenuMachine;
+    QMenu* MenuHelp;
+    QAction* ActMake3D;
+    QAction* ActUndo;
+    QAction* ActRedo;
+    QAction* ActFramePart;
+    QAction* ActHomeView;
+    QAction* ActQuit;
 
     QFrame* Panel3D;
     QLabel* LblR;
@@ -71,12 +88,22 @@ public:
     void FormShow();
     void SBtnMake3DClick();
 
+    // Places every control for the client area's size.
+    void LayOut();
+    // The size and place the window had when it was last closed, brought onto a screen.
+    void RestorePlace();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void CreateMenus();
+    void SetGridTabOrder();
+
     bool Shown = false;
+    int TabOrderRows = 0;
 };
 
 // The main window instance; null until the application creates it.

@@ -1,13 +1,14 @@
 #include "machinechecks.h"
 
 #include "fsimpipe.h"
+#include "numberfield.h"
 #include "session.h"
 
+#include <QAction>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
-#include <QShortcut>
 
 #include <bitset>
 
@@ -23,11 +24,9 @@ QString DefaultAskPath(QWidget* parent) {
 }
 
 QString CountText(std::size_t count, bool mirrored) {
-    if (count == 0) {
-        return {};
-    }
-    const QString text =
-        count == 1 ? QStringLiteral("1 finding") : QStringLiteral("%1 findings").arg(count);
+    const QString text = count == 0   ? QStringLiteral("No findings")
+                         : count == 1 ? QStringLiteral("1 finding")
+                                      : QStringLiteral("%1 findings").arg(count);
     return mirrored ? text + QStringLiteral(" (mirrored part)") : text;
 }
 
@@ -67,8 +66,10 @@ TMachineChecks::TMachineChecks(TSession& session, QWidget& window, TFrmSimPipe& 
     LblMachineName->move(1, 1);
     LblMachineName->hide();
 
-    auto* load = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_M), &window);
-    connect(load, &QShortcut::activated, this, [this] {
+    ActLoadProfile = new QAction(QStringLiteral("&Load profile…"), this);
+    ActLoadProfile->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    window.addAction(ActLoadProfile);
+    connect(ActLoadProfile, &QAction::triggered, this, [this] {
         const QString path = AskPath(&Window);
         if (!path.isEmpty()) {
             LoadProfile(path);
@@ -96,6 +97,7 @@ bool TMachineChecks::LoadProfile(const QString& path) {
     const QString name =
         loaded->Name ? QString::fromStdString(*loaded->Name) : QFileInfo(path).fileName();
     Session.SetProfile(std::move(*loaded), name);
+    Session.Say(QStringLiteral("Loaded machine %1 from %2").arg(name, QFileInfo(path).fileName()));
     return true;
 }
 
@@ -113,7 +115,7 @@ void TMachineChecks::ShowFindings() {
     }
     Findings = check->Findings;
     LblFindings->setText(CountText(Findings.size(), Session.Mirrored()));
-    LblFindings->setToolTip(FindingsToolTip(Findings));
+    LblFindings->setToolTip(WrappedTip(FindingsToolTip(Findings)));
     const PiecesAtFault at = FindPiecesAtFault(*Session.BuiltShown(), Findings);
     const auto straights = Bits<MaxBendSteps>(at.Straights);
     const auto bends = Bits<MaxBendSteps>(at.Bends);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+class QAction;
 class QLabel;
 class QWidget;
 class TFrmSimPipe;
@@ -31,6 +32,7 @@ public:
     std::vector<tubrix::Finding> Findings; // of the last check
     QLabel* LblFindings = nullptr;         // on the main window, under "Make 3D"
     QLabel* LblMachineName = nullptr;      // on the viewer, a native child above the GL surface
+    QAction* ActLoadProfile = nullptr;     // Machine → Load profile…, Ctrl+M
 
     // Asks for a profile's file name (empty: none chosen). A file dialog; tests put their own
     // here.

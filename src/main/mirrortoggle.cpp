@@ -3,9 +3,10 @@
 #include "fsimpipe.h"
 #include "session.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QLabel>
-#include <QShortcut>
+#include <QWidget>
 
 using namespace tubrix;
 
@@ -17,10 +18,13 @@ constexpr int Margin = 1; // from the viewer's edges, as the pad sits
 
 TMirrorToggle::TMirrorToggle(TSession& session, QWidget& window, TFrmSimPipe& viewer)
     : QObject(&window), Session(session), Viewer(viewer) {
-    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), &window);
+    ActMirror = new QAction(QStringLiteral("&Other hand (mirrored)"), this);
+    ActMirror->setCheckable(true);
+    ActMirror->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M));
     // The viewer sits inside the main window, so the key works wherever the keyboard is.
-    shortcut->setContext(Qt::WindowShortcut);
-    connect(shortcut, &QShortcut::activated, this, &TMirrorToggle::Toggle);
+    ActMirror->setShortcutContext(Qt::WindowShortcut);
+    connect(ActMirror, &QAction::triggered, this, &TMirrorToggle::Toggle);
+    window.addAction(ActMirror);
 
     // A native child, as the pad is: a plain child would be drawn under the GL window.
     LblMirrored = new QLabel(QStringLiteral("Mirrored"), &viewer);
@@ -40,6 +44,7 @@ void TMirrorToggle::Toggle() {
 }
 
 void TMirrorToggle::SetMirrored(bool on) {
+    ActMirror->setChecked(on);
     LblMirrored->setVisible(on);
     PlaceLabel();
     // The window builds the fields as they stand in the hand now shown.

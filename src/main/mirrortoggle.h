@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+class QAction;
 class QLabel;
 class QWidget;
 class TFrmSimPipe;
@@ -23,6 +24,7 @@ public:
     void Toggle();
 
     QLabel* LblMirrored = nullptr;
+    QAction* ActMirror = nullptr; // View → Other hand, Ctrl+Shift+M
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

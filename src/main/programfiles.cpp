@@ -1,23 +1,33 @@
 #include "programfiles.h"
 
+#include "filenames.h"
 #include "programmodel.h"
 #include "session.h"
+#include "ybc.h"
 
+#include <QAction>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QShortcut>
+#include <QPushButton>
+#include <QSettings>
 #include <QToolButton>
+
+#include <algorithm>
 
 using namespace tubrix;
 
 namespace {
 
 const QString Filter = QStringLiteral("Bend programs (*.csv);;All files (*)");
+const QString RecentKey = QStringLiteral("files/recent");
+constexpr int RecentCount = 8;
 
 QString DefaultAskPath(QWidget* parent, bool forSaving) {
     return forSaving ? QFileDialog::getSaveFileName(parent, QStringLiteral("Save bend program"),
@@ -35,28 +45,57 @@ QString DroppedProgram(const QMimeData* data) {
     return path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? path : QString();
 }
 
+// Losing work is never what Enter does: Cancel is the default button, and the other names what
+// it does.
 bool DefaultAskYesNo(QWidget* parent, const QString& question) {
-    return QMessageBox::question(parent, QStringLiteral("Tubrix"), question) == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Tubrix"), question, QMessageBox::Cancel,
+                    parent);
+    QPushButton* goOn = box.addButton(QStringLiteral("Go on"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.setEscapeButton(QMessageBox::Cancel);
+    box.exec();
+    return box.clickedButton() == goOn;
+}
+
+std::optional<double> DefaultAskSize(QWidget* parent, const QString& what) {
+    bool ok = false;
+    const double value =
+        QInputDialog::getDouble(parent, QStringLiteral("Tubrix"), what, 0, 0, 1e6, 3, &ok);
+    return ok && value > 0 ? std::optional<double>(value) : std::nullopt;
+}
+
+QString RowCount(std::size_t rows) {
+    return rows == 1 ? QStringLiteral("1 row") : QStringLiteral("%1 rows").arg(rows);
 }
 
 } // namespace
 
 TProgramFiles::PathQuestion TProgramFiles::AskPath = DefaultAskPath;
 TProgramFiles::YesNoQuestion TProgramFiles::AskYesNo = DefaultAskYesNo;
+TProgramFiles::SizeQuestion TProgramFiles::AskSize = DefaultAskSize;
 
 TProgramFiles::TProgramFiles(TSession& session, QWidget& window)
     : QObject(&window), Session(session), Window(window) {
-    auto* open = new QShortcut(QKeySequence::Open, &window);
-    connect(open, &QShortcut::activated, this, [this] {
+    ActOpen = new QAction(QStringLiteral("&Open…"), this);
+    ActOpen->setShortcut(QKeySequence::Open);
+    connect(ActOpen, &QAction::triggered, this, [this] {
         const QString path = AskPath(&Window, false);
         if (!path.isEmpty()) {
             OpenProgram(path);
         }
     });
-    auto* save = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), &window);
-    connect(save, &QShortcut::activated, this, [this] { SaveProgram(Session.Path()); });
-    auto* saveAs = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), &window);
-    connect(saveAs, &QShortcut::activated, this, [this] { SaveProgram(QString()); });
+    ActSave = new QAction(QStringLiteral("&Save"), this);
+    ActSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    // A program read from points is saved under a name of its own.
+    connect(ActSave, &QAction::triggered, this,
+            [this] { SaveProgram(FromPoints ? QString() : Session.Path()); });
+    ActSaveAs = new QAction(QStringLiteral("Save &as…"), this);
+    ActSaveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    connect(ActSaveAs, &QAction::triggered, this, [this] { SaveProgram(QString()); });
+    window.addActions({ActOpen, ActSave, ActSaveAs});
+    MenuRecent = new QMenu(QStringLiteral("Open &recent"), &window);
+    MenuRecent->setObjectName(QStringLiteral("MenuRecent"));
+    FillRecentMenu();
     window.setAcceptDrops(true);
     window.installEventFilter(this);
 }
@@ -94,7 +133,7 @@ void TProgramFiles::Message(const QString& text) {
 }
 
 bool TProgramFiles::MayDiscardChanges(const QString& action) {
-    if (!Session.Program().Modified) {
+    if (!Session.Program().Modified()) {
         return true;
     }
     return AskYesNo(&Window, QStringLiteral("The program has changes that are not saved. %1 "
@@ -118,8 +157,51 @@ bool TProgramFiles::ChangedOnDisk(const QString& path) const {
     return file.exists() && (file.lastModified() != DiskTime || file.size() != DiskSize);
 }
 
+QStringList TProgramFiles::RecentFiles() const {
+    return QSettings().value(RecentKey).toStringList();
+}
+
+void TProgramFiles::Remember(const QString& path) {
+    QStringList recent = RecentFiles();
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    recent.removeAll(absolute);
+    recent.prepend(absolute);
+    QSettings().setValue(RecentKey, recent.mid(0, RecentCount));
+    FillRecentMenu();
+}
+
+void TProgramFiles::FillRecentMenu() {
+    MenuRecent->clear();
+    const QStringList recent = RecentFiles();
+    for (int i = 0; i < recent.size(); ++i) {
+        const QString path = recent[i];
+        QAction* action = MenuRecent->addAction(
+            QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()), this,
+            [this, path] {
+                if (QFileInfo::exists(path)) {
+                    OpenProgram(path);
+                    return;
+                }
+                QStringList kept = RecentFiles();
+                kept.removeAll(path);
+                QSettings().setValue(RecentKey, kept);
+                FillRecentMenu();
+                Message(QStringLiteral("%1 is no longer there; it was taken off the recent list.")
+                            .arg(path));
+            });
+        action->setToolTip(path);
+    }
+    MenuRecent->setEnabled(!recent.isEmpty());
+}
+
 bool TProgramFiles::OpenProgram(const QString& path) {
-    Result<ProgramDocument> loaded = ReadProgramDocument(path.toStdString());
+    const Result<std::string> text = ReadTextFile(path.toStdString());
+    if (text && IsPointsText(*text)) {
+        return OpenPoints(path, *text);
+    }
+    // A value the program may not hold opens marked, as if typed; a cell that is not a number
+    // still refuses the file.
+    Result<ProgramDocument> loaded = ReadProgramDocument(path.toStdString(), RowLimits::Kept);
     if (!loaded) {
         Message(QString::fromStdString(loaded.Failure().ToString()));
         return false;
@@ -128,8 +210,66 @@ bool TProgramFiles::OpenProgram(const QString& path) {
         return false;
     }
     Session.Program().Load(loaded->Program());
+    const std::size_t rows = loaded->Rows.size();
+    FromPoints = false;
     Opened(path, std::move(*loaded));
+    Remember(path);
     Session.RequestMake3D();
+    const std::size_t marked = Session.Program().Marks().size();
+    Session.Say(QStringLiteral("Opened %1 (%2)").arg(QFileInfo(path).fileName(), RowCount(rows)) +
+                (marked > 0 ? QStringLiteral(" — %1 marked: values a program may not hold")
+                                  .arg(marked == 1 ? QStringLiteral("1 field")
+                                                   : QStringLiteral("%1 fields").arg(marked))
+                            : QString()));
+    return true;
+}
+
+bool TProgramFiles::OpenPoints(const QString& path, const std::string& text) {
+    const std::string file = ShownName(path.toStdString());
+    const QString name = QFileInfo(path).fileName();
+    // A points file from CAD often holds neither the diameter nor the radii: they are asked for.
+    std::optional<double> diameter;
+    if (!ParsePointsText(text, file) && ParsePointsText(text, file, 1.0)) {
+        diameter =
+            AskSize(&Window, QStringLiteral("%1 gives no tube diameter. Tube diameter:").arg(name));
+        if (!diameter) {
+            return false;
+        }
+    }
+    const Result<PointsRows> points = ParsePointsText(text, file, diameter);
+    if (!points) {
+        Message(QString::fromStdString(points.Failure().ToString()));
+        return false;
+    }
+    std::optional<double> radius;
+    const auto& all = points->Points;
+    if (std::any_of(all.begin() + 1, all.end() - 1, [](const PointRow& p) { return !p.R; })) {
+        radius = AskSize(&Window, QStringLiteral("%1 gives no bend radius at some points. Bend "
+                                                 "radius there:")
+                                      .arg(name));
+        if (!radius) {
+            return false;
+        }
+    }
+    const Result<ProgramRows> program = XyzToProgram(*points, radius, file);
+    if (!program) {
+        Message(QString::fromStdString(program.Failure().ToString()));
+        return false;
+    }
+    if (!MayDiscardChanges(QStringLiteral("Open %1").arg(name))) {
+        return false;
+    }
+    Session.Program().Load(*program);
+    // Nothing of the points file's shape is kept, and Ctrl+S asks for a program's name.
+    Document.reset();
+    FromPoints = true;
+    Session.SetPath(path);
+    Remember(path);
+    Session.RequestMake3D();
+    Session.Say(QStringLiteral("Read %1 points from %2 as a program of %3; Ctrl+S saves it as a "
+                               "new .csv")
+                    .arg(all.size())
+                    .arg(name, RowCount(program->Rows.size())));
     return true;
 }
 
@@ -139,8 +279,15 @@ bool TProgramFiles::SaveProgram(const QString& given) {
         Message(refusal + QStringLiteral(" Nothing was saved."));
         return false;
     }
-    const QString path = given.isEmpty() ? AskPath(&Window, true) : given;
+    const QString path =
+        WithDefaultSuffix(given.isEmpty() ? AskPath(&Window, true) : given, QStringLiteral("csv"));
     if (path.isEmpty()) {
+        return false;
+    }
+    if (FromPoints && QFileInfo(path) == QFileInfo(Session.Path())) {
+        Message(QStringLiteral("%1 is the points file the program was read from; save the "
+                               "program under another name.")
+                    .arg(QFileInfo(path).fileName()));
         return false;
     }
     if (ChangedOnDisk(path) &&
@@ -164,7 +311,11 @@ bool TProgramFiles::SaveProgram(const QString& given) {
     Result<ProgramDocument> document = ParseProgramDocument(text, path.toStdString());
     if (document) {
         Session.Program().Saved();
+        FromPoints = false;
         Opened(path, std::move(*document));
     }
+    Remember(path);
+    Session.Say(QStringLiteral("Saved %1 (%2)")
+                    .arg(QFileInfo(path).fileName(), RowCount(rows.Rows.size())));
     return true;
 }

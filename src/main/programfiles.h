@@ -9,14 +9,19 @@
 #include <functional>
 #include <optional>
 
+class QAction;
+class QMenu;
 class QWidget;
 class TSession;
 
 // Bend program files at the main window: Ctrl+O opens, Ctrl+S saves to the file last opened or
-// saved, Ctrl+Shift+S saves under a new name, and a .csv dropped on the window opens. Opening
-// fills the session's program and asks for "Make 3D"; saving writes what "Make 3D" would build,
-// into the file's own shape when it was opened from one. Closing the window with unsaved
-// changes asks first.
+// saved, Ctrl+Shift+S saves under a new name, a .csv dropped on the window opens, and File →
+// Open recent lists the last programs. Opening fills the session's program and asks for "Make
+// 3D"; a value the file holds that a program may not (an R of 0 where it bends) opens marked,
+// as if typed. A file of XYZ points from CAD opens as the program through its points, asking
+// for the radius and diameter when it gives none; it is never written over. Saving writes what
+// "Make 3D" would build, into the file's own shape when it was opened from one. Closing the
+// window with unsaved changes asks first.
 class TProgramFiles : public QObject {
     Q_OBJECT
 
@@ -24,8 +29,9 @@ public:
     // `window` takes the keys and the drops, and parents the dialogs.
     TProgramFiles(TSession& session, QWidget& window);
 
-    // Opens a program file of up to MaxBendSteps rows and presses "Make 3D". A file that does
-    // not load gets a message and changes nothing; unsaved changes are asked about first.
+    // Opens a program (or points) file of up to MaxBendSteps rows and presses "Make 3D". A
+    // file that does not load gets a message and changes nothing; unsaved changes are asked
+    // about first.
     bool OpenProgram(const QString& path);
     // Saves the program; `path` empty asks for a name. A marked field is refused, naming it,
     // and nothing is written. Returns whether the file was written.
@@ -41,6 +47,18 @@ public:
     // Asks a yes-or-no question (true: go on). A message box; tests put their own here.
     using YesNoQuestion = std::function<bool(QWidget* parent, const QString& question)>;
     static YesNoQuestion AskYesNo;
+    // Asks for a points file's bend radius or tube diameter (`what` says which); nothing: the
+    // operator cancelled. Tests put their own here.
+    using SizeQuestion = std::function<std::optional<double>(QWidget* parent, const QString& what)>;
+    static SizeQuestion AskSize;
+
+    QAction* ActOpen = nullptr;   // Ctrl+O
+    QAction* ActSave = nullptr;   // Ctrl+S
+    QAction* ActSaveAs = nullptr; // Ctrl+Shift+S
+    QMenu* MenuRecent = nullptr;  // the last programs opened or saved, newest first
+
+    // The recent list as it stands.
+    QStringList RecentFiles() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -49,6 +67,9 @@ private:
     void Message(const QString& text);
     void Opened(const QString& path, tubrix::ProgramDocument document);
     bool ChangedOnDisk(const QString& path) const;
+    bool OpenPoints(const QString& path, const std::string& text);
+    void Remember(const QString& path);
+    void FillRecentMenu();
 
     TSession& Session;
     QWidget& Window;
@@ -57,4 +78,6 @@ private:
     std::optional<tubrix::ProgramDocument> Document;
     QDateTime DiskTime;
     qint64 DiskSize = -1;
+    // The program came from a points file, which a save never writes over.
+    bool FromPoints = false;
 };

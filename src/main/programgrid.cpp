@@ -1,5 +1,8 @@
 #include "programgrid.h"
 
+#include "numberfield.h"
+
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -11,7 +14,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
-#include <QShortcut>
 #include <QToolButton>
 #include <QWheelEvent>
 
@@ -24,9 +26,9 @@ namespace {
 
 // Past this size a length is no tube a shop cuts, and its digits would not fit the column.
 constexpr double ShownLengthLimit = 1e9;
-// The field rows and the gap right of the R column, where the wheel scrolls.
-const QRect GridArea(800, 72, 224, 133);
 const QColor MarkColour(255, 110, 110);
+// The row the step view is at: a pale blue that a red mark still stands out from.
+const QColor StepRowColour(205, 225, 255);
 
 // "Developed length 432.74": two decimals with the operator's decimal separator and no grouping,
 // as the fields are typed.
@@ -114,20 +116,26 @@ QToolButton* MakeStripButton(QWidget* parent, const QString& text, const QString
 
 TProgramGrid::TProgramGrid(QWidget& window, const GridControls& controls, TProgramModel& model)
     : QObject(&window), Window(window), DiameterField(controls.Diameter),
-      LengthLabel(controls.DevelopedLength), Model(model), Fields(controls.Fields) {
-    // An empty program starts as the fields' initial texts, with nothing to save.
+      LengthLabel(controls.DevelopedLength), Model(model),
+      Fields(controls.Fields.begin(), controls.Fields.end()) {
+    // An empty program starts as the fields' initial texts: the clean state, nothing to undo.
     if (model.RowCount() == 0) {
-        std::vector<ProgramRowTexts> rows(VisibleRows);
-        for (int r = 0; r < VisibleRows; ++r) {
+        ProgramTexts initial{DiameterField->text(), std::vector<ProgramRowTexts>(FirstRows)};
+        for (int r = 0; r < FirstRows; ++r) {
             for (int c = 0; c < GridColumns; ++c) {
-                rows[r].Cells[c] = Fields[r][c]->text();
+                initial.Rows[r].Cells[c] = Fields[r][c]->text();
             }
         }
-        model.Replace(DiameterField->text(), rows);
-        model.Modified = false;
+        model.Reset(std::move(initial));
     }
     FieldPalette = Fields[0][0]->palette();
     LabelPalette = LengthLabel->palette();
+    for (int r = 0; r < FirstRows; ++r) {
+        auto* number = new QLabel(&Window);
+        number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        number->hide();
+        Numbers.push_back(number);
+    }
     CreateStrip();
     WatchFields();
     window.installEventFilter(this);
@@ -151,45 +159,115 @@ void TProgramGrid::CreateStrip() {
     connect(BtnAddRow, &QToolButton::clicked, this, &TProgramGrid::AddRow);
     connect(BtnDeleteRow, &QToolButton::clicked, this, &TProgramGrid::DeleteRow);
     // The same keys as in a field when the focus is elsewhere: they act on the last row focused.
-    const auto shortcut = [&](QKeyCombination keys, void (TProgramGrid::*action)()) {
-        connect(new QShortcut(QKeySequence(keys), &Window), &QShortcut::activated, this, action);
-    };
-    shortcut(Qt::CTRL | Qt::Key_Return, &TProgramGrid::AddRow);
-    shortcut(Qt::CTRL | Qt::Key_Enter, &TProgramGrid::AddRow);
-    shortcut(Qt::CTRL | Qt::Key_Delete, &TProgramGrid::DeleteRow);
+    ActAddRow = new QAction(QStringLiteral("&Add row"), this);
+    ActAddRow->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    connect(ActAddRow, &QAction::triggered, this, &TProgramGrid::AddRow);
+    ActDeleteRow = new QAction(QStringLiteral("&Delete row"), this);
+    ActDeleteRow->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    connect(ActDeleteRow, &QAction::triggered, this, &TProgramGrid::DeleteRow);
+    // Copy and paste of the whole program are the fields' own keys; the menu names them.
+    ActCopyProgram = new QAction(QStringLiteral("&Copy whole program"), this);
+    connect(ActCopyProgram, &QAction::triggered, this, &TProgramGrid::CopyProgram);
+    ActPasteBlock = new QAction(QStringLiteral("&Paste block"), this);
+    connect(ActPasteBlock, &QAction::triggered, this,
+            [this] { PasteBlock(QApplication::clipboard()->text()); });
+    Window.addActions({ActAddRow, ActDeleteRow});
 
     // In the seven pixels right of the R column: only a program of more than five rows has it.
     ScrollRows = new QScrollBar(Qt::Vertical, &Window);
     ScrollRows->setObjectName(QStringLiteral("ScrollRows"));
     ScrollRows->setGeometry(1018, 72, 6, 133);
-    ScrollRows->setPageStep(VisibleRows);
+    ScrollRows->setPageStep(FirstRows);
     ScrollRows->setFocusPolicy(Qt::NoFocus);
     connect(ScrollRows, &QScrollBar::valueChanged, this, &TProgramGrid::ScrollTo);
 }
 
 void TProgramGrid::WatchFields() {
-    for (int r = 0; r < VisibleRows; ++r) {
-        for (int c = 0; c < GridColumns; ++c) {
-            connect(Fields[r][c], &QLineEdit::textChanged, this,
-                    [this, r, c](const QString& text) { FieldEdited(r, c, text); });
-        }
+    for (int r = 0; r < VisibleRows(); ++r) {
+        WatchRow(r);
     }
     connect(DiameterField, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (!Filling) {
             Model.SetDiameter(text);
         }
     });
-    std::vector<QLineEdit*> all{DiameterField};
-    for (const auto& row : Fields) {
-        all.insert(all.end(), row.begin(), row.end());
+    Watch(DiameterField);
+}
+
+void TProgramGrid::WatchRow(int visibleRow) {
+    for (int c = 0; c < GridColumns; ++c) {
+        QLineEdit* field = Fields[static_cast<std::size_t>(visibleRow)][c];
+        connect(field, &QLineEdit::textChanged, this,
+                [this, visibleRow, c](const QString& text) { FieldEdited(visibleRow, c, text); });
+        Watch(field);
     }
-    for (QLineEdit* field : all) {
-        field->installEventFilter(this);
-        field->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(field, &QLineEdit::customContextMenuRequested, this,
-                [this, field](const QPoint& at) { ShowMenu(field, at); });
-        connect(field, &QLineEdit::returnPressed, this, &TProgramGrid::Make3D);
+}
+
+void TProgramGrid::Watch(QLineEdit* field) {
+    field->installEventFilter(this);
+    field->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(field, &QLineEdit::customContextMenuRequested, this,
+            [this, field](const QPoint& at) { ShowMenu(field, at); });
+    connect(field, &QLineEdit::returnPressed, this, &TProgramGrid::Make3D);
+}
+
+void TProgramGrid::SetVisibleRows(int count, bool numbers) {
+    count = std::clamp(count, FirstRows, MaxBendSteps);
+    NumbersShown = numbers;
+    while (VisibleRows() < count) {
+        const int r = VisibleRows();
+        if (!SpareFields.empty()) {
+            Fields.push_back(SpareFields.back());
+            SpareFields.pop_back();
+            Numbers.push_back(SpareNumbers.back());
+            SpareNumbers.pop_back();
+            continue;
+        }
+        // Made as the window made the first rows: the same face, margins and palette.
+        FieldRow row{};
+        for (int c = 0; c < GridColumns; ++c) {
+            auto* field = new TNumberField(QString(), &Window);
+            field->setObjectName(QStringLiteral("Edit%1%2").arg(ColumnName(c)).arg(r + 1));
+            field->setFont(Fields[0][c]->font());
+            field->setTextMargins(Fields[0][c]->textMargins());
+            row[c] = field;
+        }
+        Fields.push_back(row);
+        auto* number = new QLabel(&Window);
+        number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        Numbers.push_back(number);
+        WatchRow(r);
     }
+    while (VisibleRows() > count) {
+        for (QLineEdit* field : Fields.back()) {
+            if (field->hasFocus()) {
+                DiameterField->setFocus(Qt::OtherFocusReason);
+            }
+            field->hide();
+        }
+        Numbers.back()->hide();
+        SpareFields.push_back(Fields.back());
+        SpareNumbers.push_back(Numbers.back());
+        Fields.pop_back();
+        Numbers.pop_back();
+    }
+    for (int r = 0; r < VisibleRows(); ++r) {
+        for (QLineEdit* field : Fields[static_cast<std::size_t>(r)]) {
+            field->show();
+        }
+        Numbers[static_cast<std::size_t>(r)]->setVisible(numbers);
+    }
+    ScrollRows->setPageStep(count);
+    Refresh();
+}
+
+void TProgramGrid::MarkStepRow(int row) {
+    StepRow = row;
+    if (row >= 0 && (row < TopRow || row >= TopRow + VisibleRows())) {
+        ScrollTo(row - VisibleRows() / 2);
+    }
+    ShowMarks(Model.Marks());
 }
 
 void TProgramGrid::FieldEdited(int visibleRow, int column, const QString& text) {
@@ -200,7 +278,7 @@ void TProgramGrid::FieldEdited(int visibleRow, int column, const QString& text) 
 }
 
 void TProgramGrid::ScrollTo(int top) {
-    const int clamped = std::clamp(top, 0, std::max(0, Model.RowCount() - VisibleRows));
+    const int clamped = std::clamp(top, 0, std::max(0, Model.RowCount() - VisibleRows()));
     if (clamped != TopRow) {
         TopRow = clamped;
         Refresh();
@@ -209,9 +287,11 @@ void TProgramGrid::ScrollTo(int top) {
 
 void TProgramGrid::Refresh() {
     const int count = Model.RowCount();
-    TopRow = std::clamp(TopRow, 0, std::max(0, count - VisibleRows));
+    TopRow = std::clamp(TopRow, 0, std::max(0, count - VisibleRows()));
     Filling = true;
-    for (int r = 0; r < VisibleRows; ++r) {
+    for (int r = 0; r < VisibleRows(); ++r) {
+        Numbers[static_cast<std::size_t>(r)]->setText(
+            TopRow + r < count ? QString::number(TopRow + r + 1) : QString());
         const int row = TopRow + r;
         for (int c = 0; c < GridColumns; ++c) {
             QLineEdit* field = Fields[r][c];
@@ -229,43 +309,50 @@ void TProgramGrid::Refresh() {
     Filling = false;
     ShowMarks(Model.Marks());
 
-    const int shownLast = std::min(count, TopRow + VisibleRows);
+    const int shownLast = std::min(count, TopRow + VisibleRows());
     LblRows->setText(QStringLiteral("Rows %1–%2 of %3").arg(TopRow + 1).arg(shownLast).arg(count));
     BtnAddRow->setEnabled(count < MaxBendSteps);
     BtnDeleteRow->setEnabled(count > 1);
-    ScrollRows->setRange(0, std::max(0, count - VisibleRows));
+    ScrollRows->setRange(0, std::max(0, count - VisibleRows()));
     ScrollRows->setValue(TopRow);
-    ScrollRows->setVisible(count > VisibleRows);
+    ScrollRows->setVisible(count > VisibleRows());
     ShowLabel();
 }
 
 void TProgramGrid::ShowMarks(const std::vector<FieldMark>& marks) {
-    std::array<std::array<const FieldMark*, GridColumns>, VisibleRows> shown{};
+    std::vector<std::array<const FieldMark*, GridColumns>> shown(Fields.size());
     const FieldMark* diameter = nullptr;
     for (const FieldMark& mark : marks) {
         if (mark.Row < 0) {
             diameter = &mark;
-        } else if (mark.Row >= TopRow && mark.Row < TopRow + VisibleRows) {
+        } else if (mark.Row >= TopRow && mark.Row < TopRow + VisibleRows()) {
             shown[mark.Row - TopRow][mark.Column] = &mark;
         }
     }
     // Every field in use names its row, so the pointer tells which row a field shows.
-    const auto show = [&](QLineEdit* field, const FieldMark* mark, const QString& place) {
+    const auto show = [&](QLineEdit* field, const FieldMark* mark, const QString& place,
+                          bool stepRow) {
         QPalette palette = FieldPalette;
         if (mark) {
             palette.setColor(QPalette::Base, MarkColour);
+        } else if (stepRow) {
+            palette.setColor(QPalette::Base, StepRowColour);
         }
         field->setPalette(palette);
-        field->setToolTip(mark ? place + QStringLiteral(": ") + mark->Why : place);
+        field->setToolTip(WrappedTip(mark ? place + QStringLiteral(": ") + mark->Why : place));
     };
-    for (int r = 0; r < VisibleRows; ++r) {
+    for (int r = 0; r < VisibleRows(); ++r) {
+        const bool stepRow = TopRow + r == StepRow;
         for (int c = 0; c < GridColumns; ++c) {
             const FieldMark inUse{TopRow + r, c, false, {}};
             show(Fields[r][c], shown[r][c],
-                 TopRow + r < Model.RowCount() ? inUse.Name() : QString());
+                 TopRow + r < Model.RowCount() ? inUse.Name() : QString(), stepRow);
         }
+        QFont font = Numbers[static_cast<std::size_t>(r)]->font();
+        font.setBold(stepRow);
+        Numbers[static_cast<std::size_t>(r)]->setFont(font);
     }
-    show(DiameterField, diameter, QStringLiteral("Tube diameter"));
+    show(DiameterField, diameter, QStringLiteral("Tube diameter"), false);
 }
 
 bool TProgramGrid::Stale() const {
@@ -308,7 +395,7 @@ void TProgramGrid::ShowLabel() {
     label->setPalette(palette);
     const QString length = BuiltText.section(QStringLiteral(" — "), 0, 0);
     label->setText(stale ? length + QStringLiteral("\nchanged — press Make 3D") : BuiltText);
-    label->setToolTip(stale ? QString() : BuiltTip);
+    label->setToolTip(stale ? QString() : WrappedTip(BuiltTip));
 }
 
 int TProgramGrid::CurrentRow() const {
@@ -320,7 +407,7 @@ int TProgramGrid::CurrentRow() const {
 }
 
 bool TProgramGrid::FieldAt(const QObject* field, int& visibleRow, int& column) const {
-    for (int r = 0; r < VisibleRows; ++r) {
+    for (int r = 0; r < VisibleRows(); ++r) {
         for (int c = 0; c < GridColumns; ++c) {
             if (Fields[r][c] == field) {
                 visibleRow = r;
@@ -336,8 +423,8 @@ void TProgramGrid::FocusField(int row, int column) {
     row = std::clamp(row, 0, Model.RowCount() - 1);
     if (row < TopRow) {
         ScrollTo(row);
-    } else if (row >= TopRow + VisibleRows) {
-        ScrollTo(row - VisibleRows + 1);
+    } else if (row >= TopRow + VisibleRows()) {
+        ScrollTo(row - VisibleRows() + 1);
     }
     Fields[row - TopRow][column]->setFocus(Qt::OtherFocusReason);
     LastRow = row;
@@ -432,10 +519,10 @@ bool TProgramGrid::FieldKey(QLineEdit* field, int visibleRow, int column, int ke
         target = row + 1;
         break;
     case Qt::Key_PageUp:
-        target = row - VisibleRows;
+        target = row - VisibleRows();
         break;
     case Qt::Key_PageDown:
-        target = row + VisibleRows;
+        target = row + VisibleRows();
         break;
     default:
         return false;
@@ -451,7 +538,11 @@ bool TProgramGrid::eventFilter(QObject* watched, QEvent* event) {
     if (watched == &Window) {
         if (event->type() == QEvent::Wheel) {
             auto* wheel = static_cast<QWheelEvent*>(event);
-            if (GridArea.contains(wheel->position().toPoint())) {
+            // The field rows and the gap right of the R column, where the scroll bar is.
+            QRect area =
+                Fields.front().front()->geometry().united(Fields.back().back()->geometry());
+            area.setRight(std::max(area.right(), ScrollRows->geometry().right() + 1));
+            if (area.contains(wheel->position().toPoint())) {
                 // One row a notch, as a list scrolls; a fine wheel adds up to whole rows.
                 WheelRemainder += wheel->angleDelta().y();
                 const int rows = WheelRemainder / 120;
@@ -463,6 +554,17 @@ bool TProgramGrid::eventFilter(QObject* watched, QEvent* event) {
         return QObject::eventFilter(watched, event);
     }
     auto* field = qobject_cast<QLineEdit*>(watched);
+    if (field && event->type() == QEvent::ShortcutOverride) {
+        // Undo and redo are the program's, wherever the focus is: the field lets the window's
+        // Edit menu have the keys instead of undoing its own text.
+        auto* key = static_cast<QKeyEvent*>(event);
+        const QKeyCombination keys = key->keyCombination();
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+            keys == (Qt::CTRL | Qt::Key_Z) || keys == (Qt::CTRL | Qt::SHIFT | Qt::Key_Z)) {
+            event->ignore();
+            return true;
+        }
+    }
     int visibleRow = -1, column = 0;
     const bool inGrid = FieldAt(watched, visibleRow, column);
     if (field && inGrid && event->type() == QEvent::FocusIn) {
@@ -488,6 +590,20 @@ bool TProgramGrid::eventFilter(QObject* watched, QEvent* event) {
         if (IsBlock(text)) {
             PasteBlock(text);
             return true;
+        }
+        QString number;
+        switch (ReadPastedCell(text.trimmed(), number)) {
+        case PastedCell::Number:
+            // In the operator's own decimal mark, whichever the cell was written with.
+            field->insert(number);
+            return true;
+        case PastedCell::Ambiguous:
+            Message(QStringLiteral("Not pasted: \"%1\" could be a thousands separator or a "
+                                   "decimal comma; write it with a point or without the comma.")
+                        .arg(text.trimmed()));
+            return true;
+        case PastedCell::Text:
+            break;
         }
         if (text.endsWith(u'\n')) {
             // One cell from a spreadsheet, which ends it with a line end the field would keep.

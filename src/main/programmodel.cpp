@@ -4,6 +4,7 @@
 #include "strtofloatdef.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -21,16 +22,18 @@ double Parsed(const QString& text) {
     return StrToFloatDef(text, NotRead);
 }
 
-QChar LocaleDecimal() {
-    const QString mark = QLocale().decimalPoint();
-    return mark.isEmpty() ? QChar(u'.') : mark.front();
-}
-
-// A spreadsheet's cell: a decimal point always, the operator's decimal comma too.
+// A spreadsheet's cell: a decimal point or a decimal comma, whatever the operator's locale, as
+// program files take them.
 double PastedNumber(const QString& cell) {
     const double value = StrToFloatDef(cell, NotRead, u'.');
-    return std::isnan(value) && LocaleDecimal() == u',' ? StrToFloatDef(cell, NotRead, u',')
-                                                        : value;
+    return std::isnan(value) ? StrToFloatDef(cell, NotRead, u',') : value;
+}
+
+// "1,234" is one thousand two hundred and thirty-four in one spreadsheet and a little over one
+// in another: a comma before exactly three digits and nothing else is not guessed at.
+bool AmbiguousComma(const QString& cell) {
+    static const QRegularExpression grouped(QStringLiteral("^\\s*[+-]?[1-9]\\d{0,2},\\d{3}\\s*$"));
+    return grouped.match(cell).hasMatch();
 }
 
 QString Sentence(const std::string& message) {
@@ -55,6 +58,18 @@ FieldMark RuleMark(int row, const Error& fault) {
 
 } // namespace
 
+PastedCell ReadPastedCell(const QString& cell, QString& fieldText) {
+    if (AmbiguousComma(cell)) {
+        return PastedCell::Ambiguous;
+    }
+    const double value = PastedNumber(cell);
+    if (std::isnan(value)) {
+        return PastedCell::Text;
+    }
+    fieldText = FieldText(value);
+    return PastedCell::Number;
+}
+
 QString FieldText(double value) {
     QLocale locale;
     locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
@@ -76,25 +91,76 @@ QString FieldMark::Name() const {
                    : QStringLiteral("%1 in row %2").arg(ColumnName(Column)).arg(Row + 1);
 }
 
-TProgramModel::TProgramModel(QObject* parent) : QObject(parent) {}
+// One step of the program's history: the texts before and after it. A program is at most a
+// hundred rows of four short texts, shared until they change, so whole copies cost little and
+// cannot get out of step with the program as finer-grained steps could.
+class TProgramEdit : public QUndoCommand {
+public:
+    TProgramEdit(TProgramModel& model, ProgramTexts before, ProgramTexts after, int mergeKey)
+        : Model(model), Before(std::move(before)), After(std::move(after)), Key(mergeKey) {}
 
-void TProgramModel::Touch() {
-    Modified = true;
+    void undo() override { Model.Show(Before); }
+    void redo() override { Model.Show(After); }
+    int id() const override { return Key; }
+    bool mergeWith(const QUndoCommand* other) override {
+        After = static_cast<const TProgramEdit*>(other)->After;
+        return true;
+    }
+
+    // The rows' file rows after a save: `moved` maps a file row as it was to what it is now.
+    void Renumber(const std::vector<int>& moved) {
+        for (ProgramTexts* texts : {&Before, &After}) {
+            for (ProgramRowTexts& row : texts->Rows) {
+                row.Origin = row.Origin >= 0 && row.Origin < static_cast<int>(moved.size())
+                                 ? moved[static_cast<std::size_t>(row.Origin)]
+                                 : -1;
+            }
+        }
+    }
+
+private:
+    TProgramModel& Model;
+    ProgramTexts Before;
+    ProgramTexts After;
+    int Key;
+};
+
+namespace {
+
+// Typing in a field joins the step before it when that was typing in the same field.
+constexpr int DiameterKey = 0;
+int CellKey(int row, int column) {
+    return 1 + row * GridColumns + column;
+}
+
+} // namespace
+
+TProgramModel::TProgramModel(QObject* parent) : QObject(parent), History(new QUndoStack(this)) {}
+
+void TProgramModel::Show(const ProgramTexts& texts) {
+    DiameterText = texts.Diameter;
+    RowTexts = texts.Rows;
     emit Changed();
+}
+
+void TProgramModel::Record(ProgramTexts after, int mergeKey) {
+    History->push(new TProgramEdit(*this, Texts(), std::move(after), mergeKey));
 }
 
 void TProgramModel::SetDiameter(const QString& text) {
     if (text != DiameterText) {
-        DiameterText = text;
-        Touch();
+        ProgramTexts after = Texts();
+        after.Diameter = text;
+        Record(std::move(after), DiameterKey);
     }
 }
 
 void TProgramModel::SetCell(int row, int column, const QString& text) {
-    QString& cell = RowTexts.at(static_cast<std::size_t>(row)).Cells.at(column);
+    const QString& cell = RowTexts.at(static_cast<std::size_t>(row)).Cells.at(column);
     if (text != cell) {
-        cell = text;
-        Touch();
+        ProgramTexts after = Texts();
+        after.Rows[static_cast<std::size_t>(row)].Cells[static_cast<std::size_t>(column)] = text;
+        Record(std::move(after), CellKey(row, column));
     }
 }
 
@@ -107,9 +173,10 @@ bool TProgramModel::InsertRowAfter(int row) {
     if (row >= 0 && row < RowCount()) {
         added.Cells[3] = RowTexts[static_cast<std::size_t>(row)].Cells[3];
     }
+    ProgramTexts after = Texts();
     const int at = std::clamp(row + 1, 0, RowCount());
-    RowTexts.insert(RowTexts.begin() + at, added);
-    Touch();
+    after.Rows.insert(after.Rows.begin() + at, added);
+    Record(std::move(after));
     return true;
 }
 
@@ -117,32 +184,59 @@ bool TProgramModel::RemoveRow(int row) {
     if (RowCount() <= 1 || row < 0 || row >= RowCount()) {
         return false;
     }
-    RowTexts.erase(RowTexts.begin() + row);
-    Touch();
+    ProgramTexts after = Texts();
+    after.Rows.erase(after.Rows.begin() + row);
+    Record(std::move(after));
     return true;
 }
 
 void TProgramModel::Replace(const QString& diameter, std::vector<ProgramRowTexts> rows) {
-    DiameterText = diameter;
-    RowTexts = std::move(rows);
-    Touch();
+    Record({diameter, std::move(rows)});
 }
 
-void TProgramModel::Load(const ProgramRows& program) {
-    std::vector<ProgramRowTexts> rows;
+void TProgramModel::Reset(ProgramTexts texts) {
+    History->clear();
+    Show(texts);
+}
+
+namespace {
+
+ProgramTexts TextsOf(const ProgramRows& program) {
+    ProgramTexts texts{FieldText(program.Diameter), {}};
     for (const BendRowInput& row : program.Rows) {
-        rows.push_back({{FieldText(row.Y), FieldText(row.B), FieldText(row.C), FieldText(row.R)},
-                        static_cast<int>(rows.size())});
+        texts.Rows.push_back(
+            {{FieldText(row.Y), FieldText(row.B), FieldText(row.C), FieldText(row.R)},
+             static_cast<int>(texts.Rows.size())});
     }
-    Replace(FieldText(program.Diameter), std::move(rows));
-    Modified = false;
+    return texts;
+}
+
+} // namespace
+
+void TProgramModel::Load(const ProgramRows& program) {
+    Reset(TextsOf(program));
 }
 
 void TProgramModel::Saved() {
+    // The file rows as they were become the rows' places now, in every step of the history
+    // too, so that a save after an undo still keeps the lines of the file.
+    int highest = -1;
+    for (const ProgramRowTexts& row : RowTexts) {
+        highest = std::max(highest, row.Origin);
+    }
+    std::vector<int> moved(static_cast<std::size_t>(highest + 1), -1);
     for (std::size_t i = 0; i < RowTexts.size(); ++i) {
+        if (RowTexts[i].Origin >= 0) {
+            moved[static_cast<std::size_t>(RowTexts[i].Origin)] = static_cast<int>(i);
+        }
         RowTexts[i].Origin = static_cast<int>(i);
     }
-    Modified = false;
+    for (int i = 0; i < History->count(); ++i) {
+        // Every step on the stack is one of ours.
+        const_cast<TProgramEdit*>(static_cast<const TProgramEdit*>(History->command(i)))
+            ->Renumber(moved);
+    }
+    History->setClean();
 }
 
 ProgramRows TProgramModel::Values() const {
@@ -232,13 +326,12 @@ QString TProgramModel::Paste(const QString& block, int row, int column) {
         if (!program) {
             return QString::fromStdString(program.Failure().ToString()) + unchanged;
         }
-        const std::vector<ProgramRowTexts> before = RowTexts;
-        Load(*program);
+        ProgramTexts after = TextsOf(*program);
         // Row for row where the rows were, so a file saved again keeps its lines.
-        for (std::size_t i = 0; i < RowTexts.size(); ++i) {
-            RowTexts[i].Origin = i < before.size() ? before[i].Origin : -1;
+        for (std::size_t i = 0; i < after.Rows.size(); ++i) {
+            after.Rows[i].Origin = i < RowTexts.size() ? RowTexts[i].Origin : -1;
         }
-        Touch();
+        Record(std::move(after));
         return {};
     }
     std::vector<std::vector<double>> values;
@@ -260,6 +353,14 @@ QString TProgramModel::Paste(const QString& block, int row, int column) {
         }
         values.emplace_back();
         for (int k = 0; k < cells.size(); ++k) {
+            if (AmbiguousComma(cells[k])) {
+                return line +
+                       QStringLiteral(", cell %1: \"%2\" could be a thousands separator or a "
+                                      "decimal comma; write it with a point or without the comma")
+                           .arg(k + 1)
+                           .arg(cells[k].trimmed()) +
+                       unchanged;
+            }
             const double value = PastedNumber(cells[k]);
             if (std::isnan(value)) {
                 return line +
@@ -272,15 +373,16 @@ QString TProgramModel::Paste(const QString& block, int row, int column) {
         }
     }
     const QString zero = FieldText(0);
-    while (RowCount() < row + static_cast<int>(values.size())) {
-        RowTexts.push_back({{zero, zero, zero, zero}, -1});
+    ProgramTexts after = Texts();
+    while (static_cast<int>(after.Rows.size()) < row + static_cast<int>(values.size())) {
+        after.Rows.push_back({{zero, zero, zero, zero}, -1});
     }
     for (std::size_t i = 0; i < values.size(); ++i) {
         for (std::size_t k = 0; k < values[i].size(); ++k) {
-            RowTexts[static_cast<std::size_t>(row) + i]
+            after.Rows[static_cast<std::size_t>(row) + i]
                 .Cells[static_cast<std::size_t>(column) + k] = FieldText(values[i][k]);
         }
     }
-    Touch();
+    Record(std::move(after));
     return {};
 }

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QUndoStack>
 
 #include <array>
 #include <vector>
@@ -27,6 +28,12 @@ inline constexpr double GridDefault = 0;
 // A number as a field shows it: the operator's decimal separator, as many digits as it takes
 // to read back as the same double, no grouping.
 QString FieldText(double value);
+
+// Everything the operator typed: what an edit changes and an undo gives back.
+struct ProgramTexts {
+    QString Diameter;
+    std::vector<ProgramRowTexts> Rows;
+};
 
 // A field the program cannot use as typed. Row -1 is the diameter.
 struct FieldMark {
@@ -59,11 +66,20 @@ public:
     // False when it is the only row.
     bool RemoveRow(int row);
     void Replace(const QString& diameter, std::vector<ProgramRowTexts> rows);
-    // The program a file holds; its rows remember where they came from.
+    // The program a file holds; its rows remember where they came from. Like Reset, it is the
+    // clean state of a new history.
     void Load(const tubrix::ProgramRows& program);
+    // Starts over with `texts` as the clean state: nothing to undo, nothing unsaved.
+    void Reset(ProgramTexts texts);
 
     // Written to a file: each row is now the file's row of its place, and nothing is unsaved.
     void Saved();
+
+    // Every change of the program, for Edit → Undo and Redo. Typing in one field is one step
+    // however many keys it took; a row added or deleted and a paste are a step each.
+    QUndoStack* History;
+    // Changed since the program was last opened or saved (an undo back to it counts as not).
+    bool Modified() const { return !History->isClean(); }
 
     // What "Make 3D" builds and a file holds: every text read leniently.
     tubrix::ProgramRows Values() const;
@@ -83,19 +99,27 @@ public:
     // gives) replaces the program. Returns empty on success, else why nothing changed.
     QString Paste(const QString& block, int row, int column);
 
-    // Changed since the program was last opened or saved.
-    bool Modified = false;
-
 signals:
     // Any text, row or the row count changed.
     void Changed();
 
 private:
-    void Touch();
+    friend class TProgramEdit;
+    // Records the step from the texts as they are to `after` and shows it; `mergeKey` not -1:
+    // a following step with the same key joins this one (typing on in one field).
+    void Record(ProgramTexts after, int mergeKey = -1);
+    void Show(const ProgramTexts& texts);
+    ProgramTexts Texts() const { return {DiameterText, RowTexts}; }
 
     QString DiameterText;
     std::vector<ProgramRowTexts> RowTexts;
 };
+
+// One cell pasted into a field: a number written with a point or a comma, in any locale, becomes
+// the field's text in the operator's own form; "1,234" is refused as ambiguous; anything else
+// is text the field takes as it is.
+enum class PastedCell { Number, Ambiguous, Text };
+PastedCell ReadPastedCell(const QString& cell, QString& fieldText);
 
 // The name of column 0..3.
 QString ColumnName(int column);

@@ -1,6 +1,7 @@
 #include "sequencesteps.h"
 
 #include "checkrow.h"
+#include "findings.h"
 #include "fsimpipe.h"
 #include "movpal.h"
 #include "session.h"
@@ -17,6 +18,33 @@ using namespace tubrix;
 namespace {
 
 constexpr int PanelMargin = 1;
+
+QString Fixed(double value) {
+    return QString::number(value, 'f', 2);
+}
+
+// "bend to 47.90 (part 45.00)" with a machine, whose springback turns the part's angle into
+// the one to bend to; "angle 45.00" without.
+QString AngleWords(double c, const std::optional<MachineProfile>& profile) {
+    if (!profile) {
+        return QStringLiteral("angle ") + Fixed(c);
+    }
+    return QStringLiteral("bend to %1 (part %2)").arg(Fixed(MachineAngle(c, *profile)), Fixed(c));
+}
+
+QString ContactWords(const SequenceBend& bend, double diameter) {
+    QStringList contacts;
+    for (const SequenceContact& contact : bend.Contacts) {
+        const char* const phases[] = {"turning", "bending", "after the bend"};
+        const bool stock = contact.With == ContactKind::Stock;
+        contacts << QStringLiteral("%1 %2 %3 < %4")
+                        .arg(stock ? QStringLiteral("stock") : QStringLiteral("floor"),
+                             QString::fromLatin1(phases[static_cast<int>(contact.Phase)]),
+                             Fixed(contact.Distance), Fixed(stock ? diameter : diameter / 2));
+    }
+    return contacts.isEmpty() ? QStringLiteral("no contact")
+                              : QStringLiteral("contact: ") + contacts.join(QStringLiteral("; "));
+}
 
 } // namespace
 
@@ -45,6 +73,13 @@ TSequenceSteps::TSequenceSteps(TSession& session, QObject* owner, TFrmSimPipe& v
     LblStepRefusal->setObjectName(QStringLiteral("LblStepRefusal"));
     LblStepRefusal->hide();
     layout->addWidget(LblStepRefusal);
+    LblStepWords = new QLabel(StepPanel);
+    LblStepWords->setObjectName(QStringLiteral("LblStepWords"));
+    LblStepWords->hide();
+    // Long words wrap rather than run past the picture.
+    LblStepWords->setWordWrap(true);
+    LblStepWords->setMinimumWidth(360);
+    layout->addWidget(LblStepWords);
     connect(SpinStep, &QSpinBox::valueChanged, this, [this](int value) {
         if (value != ShownStep && !ShowStep(value)) {
             const QSignalBlocker blocker(SpinStep);
@@ -123,8 +158,32 @@ bool TSequenceSteps::ShowStep(int step) {
         const QSignalBlocker blocker(SpinStep);
         SpinStep->setValue(ShownStep);
     }
+    Describe();
     PlacePanel();
     return true;
+}
+
+void TSequenceSteps::Describe() {
+    if (ShownStep < 0 || Scene.Sequence().Bends.empty()) {
+        LblStepWords->hide();
+        Session.SetStepRow(-1);
+        return;
+    }
+    const BendSequence& sequence = Scene.Sequence();
+    // The loaded tube is described by the bend it is about to make, every other state by the
+    // bend just made.
+    const int index = std::max(ShownStep, 1) - 1;
+    const SequenceBend& bend = sequence.Bends[static_cast<std::size_t>(index)];
+    const QString what = ShownStep == 0 ? QStringLiteral("Loaded; bend 1 next")
+                                        : QStringLiteral("Bend %1").arg(ShownStep);
+    LblStepWords->setText(QStringLiteral("%1: row %2, feed %3, rotate %4, %5, radius %6; %7")
+                              .arg(what)
+                              .arg(bend.Row + 1)
+                              .arg(Fixed(bend.Feed), Fixed(bend.Rotate),
+                                   AngleWords(bend.Angle, Session.Profile()), Fixed(bend.Radius),
+                                   ContactWords(bend, sequence.Diameter)));
+    LblStepWords->show();
+    Session.SetStepRow(bend.Row);
 }
 
 void TSequenceSteps::LeaveStepView() {
@@ -133,6 +192,7 @@ void TSequenceSteps::LeaveStepView() {
     }
     ShownStep = -1;
     Scene.Stop();
+    Describe();
     SpinStep->setMaximum(0);
     SpinStep->setSuffix({});
     {

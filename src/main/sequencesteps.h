@@ -26,6 +26,7 @@ public:
     QFrame* StepPanel = nullptr; // a native child raised above the viewer's GL window
     QSpinBox* SpinStep = nullptr;
     QLabel* LblStepRefusal = nullptr; // why the program cannot be played, when it cannot
+    QLabel* LblStepWords = nullptr;   // the step shown in words: row, feed, rotation, angle
 
     // The state shown: -1 for the normal picture.
     int Step() const { return ShownStep; }
@@ -45,6 +46,7 @@ private:
     void PlacePanel();
     void LeaveStepView();
     void Refuse(const QString& why);
+    void Describe();
 
     TSession& Session;
     TFrmSimPipe& Viewer;

@@ -43,6 +43,10 @@ public:
 
     // Asks the window to build the rows as they stand, as the "Make 3D" button does.
     void RequestMake3D() { emit Make3DRequested(); }
+    // What an action did, for the status bar ("Saved exhaust.csv (12 rows)").
+    void Say(const QString& text) { emit Said(text); }
+    // The program row the step view is at, for the grid to mark; -1 when it is at none.
+    void SetStepRow(int row) { emit StepRowChanged(row); }
 
     // The window has built `typed` (the rows as typed) in the hand now shown: the session keeps
     // it and checks the part shown.
@@ -60,6 +64,8 @@ signals:
     void Make3DRequested();
     // A build was checked, or the last one checked again against a new profile.
     void Checked();
+    void Said(const QString& text);
+    void StepRowChanged(int row);
 
 private:
     void CheckBuilt();

@@ -1,11 +1,13 @@
 #include "setupsheetaction.h"
 
 #include "checkrow.h"
+#include "filenames.h"
 #include "machineprofile.h"
 #include "programfile.h"
 #include "programmodel.h"
 #include "session.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -14,7 +16,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QScopeGuard>
-#include <QShortcut>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
@@ -59,9 +60,10 @@ TSetupSheetAction::ProgramLocation TSetupSheetAction::CliPath = DefaultCliPath;
 
 TSetupSheetAction::TSetupSheetAction(TSession& session, QWidget& window)
     : QObject(&window), Session(session), Window(window) {
-    auto* print = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), &window);
-    print->setObjectName(QStringLiteral("Print setup sheet…"));
-    connect(print, &QShortcut::activated, this, [this] { PrintSetupSheet(QString()); });
+    ActPrint = new QAction(QStringLiteral("&Print setup sheet…"), this);
+    ActPrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(ActPrint, &QAction::triggered, this, [this] { PrintSetupSheet(QString()); });
+    window.addAction(ActPrint);
 }
 
 void TSetupSheetAction::Message(const QString& text) {
@@ -93,7 +95,8 @@ bool TSetupSheetAction::PrintSetupSheet(const QString& given) {
         return false;
     }
     const std::string text = FormatProgramText(rows);
-    const QString path = given.isEmpty() ? AskPath(&Window) : given;
+    const QString path =
+        WithDefaultSuffix(given.isEmpty() ? AskPath(&Window) : given, QStringLiteral("pdf"));
     if (path.isEmpty()) {
         return false;
     }
@@ -142,5 +145,8 @@ bool TSetupSheetAction::PrintSetupSheet(const QString& given) {
                 (said.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + said));
         return false;
     }
+    Session.Say(QStringLiteral("Printed the setup sheet to %1 (%2 rows)")
+                    .arg(QFileInfo(path).fileName())
+                    .arg(rows.Rows.size()));
     return true;
 }

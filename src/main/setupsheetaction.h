@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class QAction;
 class QWidget;
 class TSession;
 
@@ -21,6 +22,8 @@ public:
 
     // Writes the sheet to `path`; empty asks for a name. Returns whether the file was written.
     bool PrintSetupSheet(const QString& path);
+
+    QAction* ActPrint = nullptr; // File → Print setup sheet…, Ctrl+P
 
     // Asks for the PDF's name (empty: none chosen). A file dialog; tests put their own here.
     using PathQuestion = std::function<QString(QWidget* parent)>;

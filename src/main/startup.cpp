@@ -1,17 +1,23 @@
 #include "startup.h"
 
+#include "findingspanel.h"
 #include "frmmain.h"
 #include "fsimpipe.h"
 #include "machinechecks.h"
 #include "mirrortoggle.h"
 #include "programfiles.h"
+#include "programgrid.h"
 #include "sequencesteps.h"
 #include "session.h"
 #include "setupsheetaction.h"
 
+#include <QAction>
 #include <QCommandLineParser>
+#include <QDockWidget>
 #include <QIcon>
+#include <QMenu>
 #include <QMessageBox>
+#include <QUndoStack>
 
 #include <exception>
 
@@ -27,6 +33,8 @@ TubrixApplication::TubrixApplication(int& argc, char** argv) : QApplication(argc
     setWindowIcon(icon);
     // Wayland matches a window to its menu entry by this name, as X does by the window class.
     setDesktopFileName(QStringLiteral("tubrix"));
+    // Where the window's size, place and recent files are kept (~/.config/tubrix/).
+    setOrganizationName(QStringLiteral("tubrix"));
 }
 
 bool TubrixApplication::notify(QObject* receiver, QEvent* event) {
@@ -57,11 +65,36 @@ void CreateForms() {
     TSession& session = *FrmMain->Session;
     // Each feature is owned by the window and given the session.
     Files = new TProgramFiles(session, *FrmMain);
-    new TSetupSheetAction(session, *FrmMain);
+    auto* sheet = new TSetupSheetAction(session, *FrmMain);
     FrmSimPipe = new TFrmSimPipe;
     Checks = new TMachineChecks(session, *FrmMain, *FrmSimPipe);
     new TSequenceSteps(session, FrmMain, *FrmSimPipe); // the step control
-    new TMirrorToggle(session, *FrmMain, *FrmSimPipe);
+    auto* mirror = new TMirrorToggle(session, *FrmMain, *FrmSimPipe);
+    auto* findings = new TFindingsPanel(session, *FrmMain, *FrmSimPipe);
+
+    // Every action in a menu, with its key.
+    TFrmMain& w = *FrmMain;
+    w.MenuFile->addActions({Files->ActOpen});
+    w.MenuFile->addMenu(Files->MenuRecent);
+    w.MenuFile->addActions({Files->ActSave, Files->ActSaveAs});
+    w.MenuFile->addSeparator();
+    w.MenuFile->addAction(sheet->ActPrint);
+    w.MenuFile->addSeparator();
+    w.MenuFile->addAction(w.ActQuit);
+    w.MenuEdit->addActions({w.ActUndo, w.ActRedo});
+    w.MenuEdit->addSeparator();
+    w.MenuEdit->addActions({w.Grid->ActAddRow, w.Grid->ActDeleteRow});
+    w.MenuEdit->addSeparator();
+    w.MenuEdit->addActions({w.Grid->ActCopyProgram, w.Grid->ActPasteBlock});
+    w.MenuView->addAction(w.ActMake3D);
+    w.MenuView->addSeparator();
+    w.MenuView->addActions({w.ActHomeView, w.ActFramePart, mirror->ActMirror});
+    w.MenuView->addSeparator();
+    QAction* showFindings = findings->Dock->toggleViewAction();
+    showFindings->setText(QStringLiteral("&Findings"));
+    w.MenuView->addAction(showFindings);
+    w.MenuMachine->addAction(Checks->ActLoadProfile);
+    w.RestorePlace();
 }
 
 void DestroyForms() {

@@ -79,9 +79,10 @@ ProgramRows ProgramDocument::Program() const {
     return program;
 }
 
-Result<ProgramDocument> ParseProgramDocument(std::string text, const std::string& file) {
+Result<ProgramDocument> ParseProgramDocument(std::string text, const std::string& file,
+                                             RowLimits limits) {
     // The strict reader decides what the file holds; this pass only finds where it is.
-    const Result<ProgramRows> program = ParseProgramText(text, file);
+    const Result<ProgramRows> program = ParseProgramText(text, file, limits);
     if (!program) {
         return program.Failure();
     }
@@ -129,7 +130,7 @@ Result<ProgramDocument> ParseProgramDocument(std::string text, const std::string
     return document;
 }
 
-Result<ProgramDocument> ReadProgramDocument(const std::string& path) {
+Result<ProgramDocument> ReadProgramDocument(const std::string& path, RowLimits limits) {
     Result<std::string> text = ReadTextFile(path);
     if (!text) {
         return text.Failure();
@@ -137,7 +138,7 @@ Result<ProgramDocument> ReadProgramDocument(const std::string& path) {
     if (path != "-" && StartsWithByteOrderMark(path)) {
         text->insert(0, ByteOrderMark);
     }
-    return ParseProgramDocument(std::move(*text), ShownName(path));
+    return ParseProgramDocument(std::move(*text), ShownName(path), limits);
 }
 
 std::string FormatProgramDocument(const ProgramDocument& document, const ProgramRows& rows,

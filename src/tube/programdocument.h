@@ -38,10 +38,12 @@ struct ProgramDocument {
 };
 
 // Reads the text as ParseProgramText does, with the same errors, keeping where each number is.
-Result<ProgramDocument> ParseProgramDocument(std::string text, const std::string& file);
+Result<ProgramDocument> ParseProgramDocument(std::string text, const std::string& file,
+                                             RowLimits limits = RowLimits::Enforced);
 
 // ReadTextFile then ParseProgramDocument; a byte-order mark the file starts with is kept.
-Result<ProgramDocument> ReadProgramDocument(const std::string& path);
+Result<ProgramDocument> ReadProgramDocument(const std::string& path,
+                                            RowLimits limits = RowLimits::Enforced);
 
 // The document's text holding `rows`: origins[i] is the document row that row i was (rows
 // only added and deleted, so the origins that are not -1 rise) or -1 for an added row. A number

@@ -16,8 +16,8 @@ constexpr int MaxPoints = MaxBendSteps + 1;
 const char* const ProgramHeader[] = {"Y", "B", "C", "R"};
 const char* const PointsHeader[] = {"X", "Y", "Z", "R"};
 
-// One program row's numbers and the limits on them, checked left to right.
-Result<BendRowInput> ReadProgramRow(const TubeTextReader& reader) {
+// One program row's numbers and, when enforced, the limits on them, checked left to right.
+Result<BendRowInput> ReadProgramRow(const TubeTextReader& reader, RowLimits limits) {
     const auto& cells = reader.Cells();
     double values[ProgramColumns] = {};
     for (int column = 1; column <= ProgramColumns; ++column) {
@@ -36,6 +36,9 @@ Result<BendRowInput> ReadProgramRow(const TubeTextReader& reader) {
                            "expected 4 numbers Y,B,C,R; this column is one too many");
     }
     const BendRowInput row{values[0], values[1], values[2], values[3]};
+    if (limits == RowLimits::Kept) {
+        return row;
+    }
     if (const Result<void> checked = CheckRow(row); !checked) {
         return reader.Fail(static_cast<int>(checked.Failure().Field) - 1,
                            checked.Failure().Message);
@@ -79,9 +82,47 @@ Result<PointRow> ReadPointRow(const TubeTextReader& reader) {
 
 } // namespace
 
-Result<ProgramRows> ParseProgramText(std::string_view text, const std::string& file) {
+namespace {
+
+// The line of a points file's header, 0 when the text has none.
+int PointsHeaderLine(std::string_view text) {
+    LineReader lines(WithoutByteOrderMark(text));
+    std::string_view line;
+    bool diameterSeen = false;
+    std::vector<std::string_view> cells;
+    while (lines.Next(line)) {
+        const std::size_t start = line.find_first_not_of(" \t,;");
+        if (IsComment(line) || start == std::string_view::npos) {
+            continue;
+        }
+        if (!diameterSeen && EqualsIgnoringCase(line.substr(start, 8), "diameter")) {
+            diameterSeen = true;
+            continue;
+        }
+        const std::size_t at = line.find_first_of(",;\t");
+        SplitCells(line, at == std::string_view::npos ? ',' : line[at], cells);
+        const bool header =
+            IsHeader(cells, PointsHeader) || IsHeader(cells, std::span(PointsHeader).first(3));
+        return header ? lines.Number() : 0;
+    }
+    return 0;
+}
+
+} // namespace
+
+bool IsPointsText(std::string_view text) {
+    return PointsHeaderLine(text) > 0;
+}
+
+Result<ProgramRows> ParseProgramText(std::string_view text, const std::string& file,
+                                     RowLimits limits) {
     if (Result<void> checked = CheckText(text, file); !checked) {
         return checked.Failure();
+    }
+    if (const int header = PointsHeaderLine(text); header > 0) {
+        return FileError(file, header, 1,
+                         "this is a file of XYZ points (its header reads X,Y,Z), not a bend "
+                         "program; `tubrix-cli ybc` makes the program through the points");
     }
     TubeTextReader reader(text, file);
     ProgramRows program;
@@ -99,7 +140,7 @@ Result<ProgramRows> ParseProgramText(std::string_view text, const std::string& f
         if (program.Rows.size() == MaxBendSteps) {
             return reader.Fail(0, "more than " + std::to_string(MaxBendSteps) + " rows");
         }
-        const Result<BendRowInput> row = ReadProgramRow(reader);
+        const Result<BendRowInput> row = ReadProgramRow(reader, limits);
         if (!row) {
             return row.Failure();
         }
@@ -109,7 +150,8 @@ Result<ProgramRows> ParseProgramText(std::string_view text, const std::string& f
     if (program.Rows.empty()) {
         return reader.FailAt(0, 0, "no rows after the diameter line; expected rows of Y,B,C,R");
     }
-    if (const Result<void> checked = CheckLastRow(program.Rows.back()); !checked) {
+    if (const Result<void> checked = CheckLastRow(program.Rows.back());
+        !checked && limits == RowLimits::Enforced) {
         return reader.FailAt(lastLine, static_cast<int>(checked.Failure().Field) - 1,
                              checked.Failure().Message);
     }

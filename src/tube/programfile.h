@@ -32,8 +32,21 @@ struct PointsRows {
     std::vector<PointRow> Points;
 };
 
-// Parsing the text of a file already read; `file` names it in errors.
-Result<ProgramRows> ParseProgramText(std::string_view text, const std::string& file);
+// Whether a program's limits (Y ≥ 0, C within 0…180, R > 0 where it bends, no bend on the last
+// row) refuse the file. The window opens a file that breaks them with the fields marked, as if
+// typed; everything else reads strictly, and a cell that is not a number refuses the file
+// either way.
+enum class RowLimits { Enforced, Kept };
+
+// Parsing the text of a file already read; `file` names it in errors. A points file given as
+// a program is refused with a word on what it is.
+Result<ProgramRows> ParseProgramText(std::string_view text, const std::string& file,
+                                     RowLimits limits = RowLimits::Enforced);
+
+// A file of XYZ points rather than a bend program: its first row after the comments and the
+// diameter line (if any) is the header "X,Y,Z" or "X,Y,Z,R". A file without a header reads as
+// a program.
+bool IsPointsText(std::string_view text);
 // With `diameter`, a points file may leave out its diameter line (as CAD writes points); one
 // that has it must agree.
 Result<PointsRows> ParsePointsText(std::string_view text, const std::string& file,

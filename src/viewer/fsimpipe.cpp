@@ -652,3 +652,14 @@ void TFrmSimPipe::BitBtnRestClick() {
     HomeView();
     RequestFrame();
 }
+
+void TFrmSimPipe::HostResized() {
+    if (!HostPanel || !FrameLoopOpen) {
+        return;
+    }
+    resize(HostPanel->width() - 2, HostPanel->height() - 2);
+    PlacePad(SizeToggleApplied ? 2 : 1);
+    // The projection for the new size, the model-view matrix kept.
+    Rescale(ViewScale);
+    RequestFrame();
+}

@@ -108,6 +108,9 @@ public:
     // The host changes SizeToggle here, so that a paused frame loop wakes to carry out the
     // switch.
     void SetSizeToggle(bool on);
+    // The host panel changed size: the viewer fills it again, and the view keeps its turn, pan
+    // and zoom.
+    void HostResized();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -9,7 +9,10 @@
 
 #include <QLocale>
 #include <QMessageBox>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QToolButton>
 
 // Failures show texts as texts.
@@ -17,11 +20,25 @@ inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
 
+// The title as the window manager shows it: the [*] placeholder is the unsaved mark.
+inline QString ShownTitle() {
+    QString title = FrmMain->windowTitle();
+    return title.replace(QStringLiteral("[*]"),
+                         FrmMain->isWindowModified() ? QStringLiteral("*") : QString());
+}
+
 class MainWindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { viewertest::EnsureApplication<TubrixApplication>(); }
+    static void SetUpTestSuite() {
+        viewertest::EnsureApplication<TubrixApplication>();
+        // The window's remembered size, place and recent files are the tests' own, apart from
+        // the operator's, and each test starts without them.
+        static QTemporaryDir settings;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    }
 
     void SetUp() override {
+        QSettings().clear();
         InputProgram = {};
         // Unsaved changes are let go when a test closes the window or opens a file.
         TProgramFiles::AskYesNo = [](QWidget*, const QString&) { return true; };
@@ -38,6 +55,10 @@ protected:
 
     static void Make3D() { QTest::mouseClick(FrmMain->SBtnMake3D, Qt::LeftButton); }
 
+    // A tooltip as the operator reads it, whether it is rich text or plain.
+    static QString PlainTip(const QString& tip) {
+        return Qt::mightBeRichText(tip) ? QTextDocumentFragment::fromHtml(tip).toPlainText() : tip;
+    }
     // The message the window shows, closed once read; empty when there is none.
     static QString TakeMessage() {
         QString text;

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -45,7 +46,7 @@ TEST_F(MainWindowTest, StartsWithTheInitialFieldsAndNoTube) {
         }
     }
     EXPECT_EQ(FrmMain->EditTubeDiameter->text(), QStringLiteral("38"));
-    EXPECT_EQ(FrmMain->windowTitle(), QStringLiteral("Tubrix"));
+    EXPECT_EQ(ShownTitle(), QStringLiteral("Tubrix"));
     EXPECT_EQ(FrmMain->LblTubeDiameter->text(), QStringLiteral("Tube diameter"));
     EXPECT_EQ(FrmMain->SBtnMake3D->text(), QStringLiteral("Make 3D"));
     EXPECT_EQ(FrmSimPipe->parentWidget(), FrmMain->Panel3D);
@@ -60,12 +61,10 @@ TEST_F(MainWindowTest, StartsWithTheInitialFieldsAndNoTube) {
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-TEST_F(MainWindowTest, HasTheFixedLayout) {
-    EXPECT_EQ(FrmMain->size(), QSize(1024, 438));
-    EXPECT_EQ(FrmMain->minimumSize(), FrmMain->maximumSize());
-    EXPECT_FALSE(FrmMain->windowFlags() & Qt::WindowMinimizeButtonHint);
-    EXPECT_FALSE(FrmMain->windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_TRUE(FrmMain->windowFlags() & Qt::WindowCloseButtonHint);
+TEST_F(MainWindowTest, HasItsLayoutAtTheFirstSize) {
+    // Between the menu bar and the status bar.
+    EXPECT_EQ(FrmMain->ClientArea->size(), QSize(1024, 438));
+    EXPECT_EQ(FrmMain->ClientArea->y(), FrmMain->menuBar()->height());
     EXPECT_EQ(FrmMain->Panel3D->geometry(), QRect(4, 8, 789, 425));
     EXPECT_EQ(FrmMain->EditTubeDiameter->geometry(), QRect(912, 10, 49, 25));
     EXPECT_EQ(FrmMain->EditC3->geometry(), QRect(912, 128, 49, 21));
@@ -77,9 +76,9 @@ TEST_F(MainWindowTest, HasTheFixedLayout) {
     EXPECT_TRUE(FrmMain->EditY1->font().bold());
     EXPECT_EQ(FrmMain->SBtnMake3D->focusPolicy(), Qt::NoFocus);
     EXPECT_EQ(FrmSimPipe->size(), QSize(787, 423));
-    // The window refuses a resize.
+    // The window refuses to be smaller than that.
     FrmMain->resize(600, 300);
-    EXPECT_EQ(FrmMain->size(), QSize(1024, 438));
+    EXPECT_EQ(FrmMain->ClientArea->size(), QSize(1024, 438));
 }
 
 TEST_F(MainWindowTest, Make3DBuildsTheTubeAtTheHomeView) {

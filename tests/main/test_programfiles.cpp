@@ -69,7 +69,7 @@ void ExpectShortProgramInTheFields() {
     EXPECT_EQ(InputProgram.StepCount, 2);
     EXPECT_EQ(InputProgram.TubeDiameter, 12.5);
     EXPECT_EQ(InputProgram.Steps[1].Y, 123456789.123);
-    EXPECT_EQ(FrmMain->windowTitle(), QStringLiteral("Tubrix — short.csv"));
+    EXPECT_EQ(ShownTitle(), QStringLiteral("Tubrix — short.csv"));
 }
 
 TEST_F(ProgramFilesTest, OpensFromTheCommandLineCtrlOAndADrop) {

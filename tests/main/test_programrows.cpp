@@ -66,7 +66,7 @@ protected:
 
     static bool Marked(const QLineEdit* field) {
         const QColor base = field->palette().color(QPalette::Base);
-        return base.red() > 200 && base.green() < 150 && field->toolTip().contains(u':');
+        return base.red() > 200 && base.green() < 150 && PlainTip(field->toolTip()).contains(u':');
     }
 
     QTemporaryDir folder;
@@ -88,7 +88,7 @@ TEST_F(ProgramRowsTest, ATwelveRowFileFromTheCommandLineIsBuiltWhole) {
     EXPECT_EQ(grid->LblRows->text(), QStringLiteral("Rows 1–5 of 12"));
     EXPECT_EQ(FrmMain->EditY5->text(), QStringLiteral("50"));
     EXPECT_TRUE(grid->ScrollRows->isVisible());
-    EXPECT_EQ(FrmMain->windowTitle(), QStringLiteral("Tubrix — twelve.csv"));
+    EXPECT_EQ(ShownTitle(), QStringLiteral("Tubrix — twelve.csv"));
 }
 
 TEST_F(ProgramRowsTest, TheKeysAndTheWheelScrollPastTheFifthRow) {
@@ -118,7 +118,7 @@ TEST_F(ProgramRowsTest, TheKeysAndTheWheelScrollPastTheFifthRow) {
     // Two notches towards the operator over the grid: two rows down.
     QWheelEvent wheel(QPointF(922, 138), FrmMain->mapToGlobal(QPointF(922, 138)), QPoint(),
                       QPoint(0, -240), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(FrmMain, &wheel);
+    QApplication::sendEvent(FrmMain->ClientArea, &wheel);
     EXPECT_EQ(grid->Top(), 7);
     grid->ScrollRows->setValue(0);
     EXPECT_EQ(FrmMain->EditY1->text(), QStringLiteral("10"));
@@ -221,7 +221,7 @@ TEST_F(ProgramRowsTest, FieldsTheProgramCannotUseAreMarkedCountedAndNeverSaved) 
     // "6O" reads as 60 in a bold face: marked as the operator types, and counted.
     FrmMain->EditC2->setText(QStringLiteral("6O"));
     EXPECT_TRUE(Marked(FrmMain->EditC2));
-    EXPECT_NE(FrmMain->EditC2->toolTip().indexOf(QLatin1String("uses 0")), -1);
+    EXPECT_NE(PlainTip(FrmMain->EditC2->toolTip()).indexOf(QLatin1String("uses 0")), -1);
     Make3D();
     EXPECT_EQ(InputProgram.Steps[1].C, 0); // drawn as typed: no bend in row 2
     EXPECT_EQ(FrmMain->LblDevelopedLength->text(),
@@ -237,7 +237,8 @@ TEST_F(ProgramRowsTest, FieldsTheProgramCannotUseAreMarkedCountedAndNeverSaved) 
     EXPECT_EQ(FrmMain->LblDevelopedLength->text(),
               QStringLiteral("Developed length %1 — 2 fields marked (row 2, C; row 3, R)")
                   .arg(150 + 22.5 * std::numbers::pi, 0, 'f', 2));
-    EXPECT_NE(FrmMain->LblDevelopedLength->toolTip().indexOf(QLatin1String("R in row 3")), -1);
+    EXPECT_NE(PlainTip(FrmMain->LblDevelopedLength->toolTip()).indexOf(QLatin1String("R in row 3")),
+              -1);
 
     const QString path = folder.filePath(QStringLiteral("typo.csv"));
     EXPECT_FALSE(files->SaveProgram(path));
