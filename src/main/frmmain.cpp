@@ -353,9 +353,9 @@ void TFrmMain::LayOut() {
         }
         child->setGeometry(placed);
     }
-    // Beside the R column, over the rows shown; wider when the column has room for it.
+    // Beside the R column, over the rows shown, in what is left of the column.
     const int right = at.FieldLeft(GridColumns - 1) + at.Field;
-    const int scrollWidth = at.ColumnExtra > 0 ? std::min(6 + at.ColumnExtra / 20, 12) : 6;
+    const int scrollWidth = ClientArea->width() - right - 1;
     Grid->ScrollRows->setGeometry(right + 1, GridTop[0], scrollWidth,
                                   Grid->VisibleRows() * RowPitch - FieldGap);
     if (TabOrderRows != Grid->VisibleRows()) {

@@ -45,9 +45,9 @@ QString DroppedProgram(const QMimeData* data) {
     return path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? path : QString();
 }
 
-// Losing work is never what Enter does: Cancel is the default button, and the other names what
-// it does.
-bool DefaultAskYesNo(QWidget* parent, const QString& question) {
+} // namespace
+
+bool TProgramFiles::AskGoOn(QWidget* parent, const QString& question) {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Tubrix"), question, QMessageBox::Cancel,
                     parent);
     QPushButton* goOn = box.addButton(QStringLiteral("Go on"), QMessageBox::DestructiveRole);
@@ -56,6 +56,8 @@ bool DefaultAskYesNo(QWidget* parent, const QString& question) {
     box.exec();
     return box.clickedButton() == goOn;
 }
+
+namespace {
 
 std::optional<double> DefaultAskSize(QWidget* parent, const QString& what) {
     bool ok = false;
@@ -71,7 +73,7 @@ QString RowCount(std::size_t rows) {
 } // namespace
 
 TProgramFiles::PathQuestion TProgramFiles::AskPath = DefaultAskPath;
-TProgramFiles::YesNoQuestion TProgramFiles::AskYesNo = DefaultAskYesNo;
+TProgramFiles::YesNoQuestion TProgramFiles::AskYesNo = TProgramFiles::AskGoOn;
 TProgramFiles::SizeQuestion TProgramFiles::AskSize = DefaultAskSize;
 
 TProgramFiles::TProgramFiles(TSession& session, QWidget& window)

@@ -47,6 +47,9 @@ public:
     // Asks a yes-or-no question (true: go on). A message box; tests put their own here.
     using YesNoQuestion = std::function<bool(QWidget* parent, const QString& question)>;
     static YesNoQuestion AskYesNo;
+    // The question as the operator meets it: Cancel is the default button, so Enter never
+    // loses work.
+    static bool AskGoOn(QWidget* parent, const QString& question);
     // Asks for a points file's bend radius or tube diameter (`what` says which); nothing: the
     // operator cancelled. Tests put their own here.
     using SizeQuestion = std::function<std::optional<double>(QWidget* parent, const QString& what)>;

@@ -140,6 +140,15 @@ TProgramGrid::TProgramGrid(QWidget& window, const GridControls& controls, TProgr
     WatchFields();
     window.installEventFilter(this);
     connect(&model, &TProgramModel::Changed, this, &TProgramGrid::Refresh);
+    // A program opened is read from the start of every field, the one with the focus too.
+    connect(&model, &TProgramModel::Loaded, this, [this] {
+        DiameterField->setCursorPosition(0);
+        for (const FieldRow& row : Fields) {
+            for (QLineEdit* field : row) {
+                field->setCursorPosition(0);
+            }
+        }
+    });
     Refresh();
 }
 

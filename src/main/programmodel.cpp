@@ -197,6 +197,7 @@ void TProgramModel::Replace(const QString& diameter, std::vector<ProgramRowTexts
 void TProgramModel::Reset(ProgramTexts texts) {
     History->clear();
     Show(texts);
+    emit Loaded();
 }
 
 namespace {

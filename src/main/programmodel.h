@@ -102,6 +102,8 @@ public:
 signals:
     // Any text, row or the row count changed.
     void Changed();
+    // A new program took the place of the last (a file opened, the program at start).
+    void Loaded();
 
 private:
     friend class TProgramEdit;
