@@ -67,7 +67,8 @@ void CreateForms() {
     Files = new TProgramFiles(session, *FrmMain);
     auto* sheet = new TSetupSheetAction(session, *FrmMain);
     FrmSimPipe = new TFrmSimPipe;
-    Checks = new TMachineChecks(session, *FrmMain, *FrmSimPipe);
+    // Its count sits in the client area's column, under "Make 3D".
+    Checks = new TMachineChecks(session, *FrmMain->ClientArea, *FrmSimPipe);
     new TSequenceSteps(session, FrmMain, *FrmSimPipe); // the step control
     auto* mirror = new TMirrorToggle(session, *FrmMain, *FrmSimPipe);
     auto* findings = new TFindingsPanel(session, *FrmMain, *FrmSimPipe);

@@ -154,8 +154,11 @@ TEST_F(WorkdayTest, AWindowMadeLargerShowsMoreAndKeepsTheView) {
     // Nothing of the column overlaps, and it all stays inside the client area.
     const QRect client = FrmMain->ClientArea->rect();
     const std::vector<QWidget*> column{FrmMain->SBtnMake3D, FrmMain->Image1,
-                                       FrmMain->LblDevelopedLength, FrmMain->Grid->ScrollRows};
+                                       FrmMain->LblDevelopedLength, FrmMain->Grid->ScrollRows,
+                                       FrmMain->findChild<QLabel*>(QStringLiteral("LblFindings"))};
     for (QWidget* control : column) {
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(control->parentWidget(), FrmMain->ClientArea);
         EXPECT_TRUE(client.contains(control->geometry())) << control->objectName().toStdString();
     }
     EXPECT_GT(FrmMain->SBtnMake3D->y(), FrmMain->Grid->Row(11)[0]->geometry().bottom());
