@@ -160,6 +160,9 @@ TEST(ProgramFile, EveryErrorNamesItsLineColumnAndWhatWasExpected) {
         {false, top + "30,0,90,0\n30,0,0,45\n", 4, 4, "greater than 0"},
         {false, top + "30,0,90,-45\n30,0,0,45\n", 4, 4, "greater than 0"},
         {false, top + "30,0,90,45\n30,0,90,45\n\n# end\n", 5, 3, "0,0,0,R"},
+        // A points file given as a program is named for what it is, at its header.
+        {false, top + "X,Y,Z\n0,0,0\n1,0,0\n", 4, 1, "XYZ points"},
+        {false, "# from CAD\nx;y;z;r\n0;0;0\n", 2, 1, "XYZ points"},
         {true, top + "1,2,3\n", 0, 0, "at least 2 points"},
         {true, top + "1,2\n4,5,6\n", 4, 3, "expected x,y,z or x,y,z,r"},
         {true, top + "1,2,3,4,5\n", 4, 5, "one too many"},
@@ -176,6 +179,25 @@ TEST(ProgramFile, EveryErrorNamesItsLineColumnAndWhatWasExpected) {
         EXPECT_EQ(error.Column, c.Column);
         EXPECT_NE(error.Message.find(c.Says), std::string::npos) << error.Message;
     }
+}
+
+TEST(ProgramFile, KeptLimitsReadWhatAProgramMayNotHoldButNotWhatIsNoNumber) {
+    const std::string text = "diameter,38\n-5,0,90,0\n30,0,200,45\n30,0,45,45\n";
+    EXPECT_FALSE(ParseProgramText(text, "a.csv"));
+    const Result<ProgramRows> kept = ParseProgramText(text, "a.csv", RowLimits::Kept);
+    ASSERT_TRUE(kept);
+    ASSERT_EQ(kept->Rows.size(), 3u);
+    EXPECT_EQ(kept->Rows[0].Y, -5);
+    EXPECT_EQ(kept->Rows[0].R, 0);
+    EXPECT_EQ(kept->Rows[1].C, 200);
+    EXPECT_EQ(kept->Rows[2].C, 45) << "a bend on the last row is kept too";
+    const Error typo =
+        ParseProgramText("diameter,38\n30,0,9O,45\n", "a.csv", RowLimits::Kept).Failure();
+    EXPECT_EQ(typo.ToString().substr(0, 10), "a.csv:2:3:");
+    // Only a header row says "points": a program's rows and a header-less file stay programs.
+    EXPECT_TRUE(IsPointsText("\xEF\xBB\xBF# cad\ndiameter,10\nX,Y,Z,R\n"));
+    EXPECT_FALSE(IsPointsText("diameter,10\nY,B,C,R\n1,0,0,1\n"));
+    EXPECT_FALSE(IsPointsText("diameter,10\n1,2,3\n"));
 }
 
 TEST(ProgramFile, ErrorTextLeavesOutWhatIsNotKnown) {
