@@ -9,8 +9,6 @@
 #include <QMainWindow>
 #include <QTreeWidget>
 
-#include <bitset>
-
 using namespace tubrix;
 
 namespace {
@@ -19,14 +17,6 @@ enum Column { ColRow, ColRule, ColValue, ColLimit, ColMessage, ColumnCount };
 
 QString Number(double value) {
     return QString::fromStdString(FindingNumber(value));
-}
-
-template <std::size_t N> std::bitset<N> Bits(const std::vector<bool>& pieces) {
-    std::bitset<N> bits;
-    for (std::size_t i = 0; i < pieces.size() && i < N; ++i) {
-        bits[i] = pieces[i];
-    }
-    return bits;
 }
 
 } // namespace
@@ -98,11 +88,5 @@ void TFindingsPanel::Selected() {
     }
     // Nothing chosen: every finding's pieces, as after "Make 3D".
     const PiecesAtFault at = FindPiecesAtFault(*shown, marked.empty() ? check->Findings : marked);
-    const auto straights = Bits<MaxBendSteps>(at.Straights);
-    const auto bends = Bits<MaxBendSteps>(at.Bends);
-    if (straights != Viewer.FaultyStraights || bends != Viewer.FaultyBends) {
-        Viewer.FaultyStraights = straights;
-        Viewer.FaultyBends = bends;
-        Viewer.RebuildModel(false);
-    }
+    Viewer.MarkPieces(at.Straights, at.Bends);
 }

@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QMessageBox>
 
-#include <bitset>
 
 using namespace tubrix;
 
@@ -36,14 +35,6 @@ QString FindingsToolTip(const std::vector<Finding>& findings) {
         lines << QString::fromStdString(FindingLine(f));
     }
     return lines.join(QLatin1Char('\n'));
-}
-
-template <std::size_t N> std::bitset<N> Bits(const std::vector<bool>& pieces) {
-    std::bitset<N> bits;
-    for (std::size_t i = 0; i < pieces.size() && i < N; ++i) {
-        bits[i] = pieces[i];
-    }
-    return bits;
 }
 
 } // namespace
@@ -116,13 +107,7 @@ void TMachineChecks::ShowFindings() {
     Findings = check->Findings;
     LblFindings->setText(CountText(Findings.size(), Session.Mirrored()));
     LblFindings->setToolTip(WrappedTip(FindingsToolTip(Findings)));
-    const PiecesAtFault at = FindPiecesAtFault(*Session.BuiltShown(), Findings);
-    const auto straights = Bits<MaxBendSteps>(at.Straights);
-    const auto bends = Bits<MaxBendSteps>(at.Bends);
     // The picture was built before the check; it is built again only when the marks change.
-    if (straights != Viewer.FaultyStraights || bends != Viewer.FaultyBends) {
-        Viewer.FaultyStraights = straights;
-        Viewer.FaultyBends = bends;
-        Viewer.RebuildModel(false);
-    }
+    const PiecesAtFault at = FindPiecesAtFault(*Session.BuiltShown(), Findings);
+    Viewer.MarkPieces(at.Straights, at.Bends);
 }

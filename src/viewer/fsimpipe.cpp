@@ -663,3 +663,18 @@ void TFrmSimPipe::HostResized() {
     Rescale(ViewScale);
     RequestFrame();
 }
+
+void TFrmSimPipe::MarkPieces(const std::vector<bool>& straights, const std::vector<bool>& bends) {
+    const auto bits = [](const std::vector<bool>& pieces) {
+        std::bitset<MaxBendSteps> marked;
+        for (std::size_t i = 0; i < pieces.size() && i < MaxBendSteps; ++i) {
+            marked[i] = pieces[i];
+        }
+        return marked;
+    };
+    if (bits(straights) != FaultyStraights || bits(bends) != FaultyBends) {
+        FaultyStraights = bits(straights);
+        FaultyBends = bits(bends);
+        RebuildModel(false);
+    }
+}

@@ -111,6 +111,9 @@ public:
     // The host panel changed size: the viewer fills it again, and the view keeps its turn, pan
     // and zoom.
     void HostResized();
+    // Draws the straights and bends of these rows (from 0) in amber; the tube is built again
+    // only when the marks change.
+    void MarkPieces(const std::vector<bool>& straights, const std::vector<bool>& bends);
 
 protected:
     void showEvent(QShowEvent* event) override;
