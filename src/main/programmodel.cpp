@@ -135,7 +135,17 @@ int CellKey(int row, int column) {
 
 } // namespace
 
-TProgramModel::TProgramModel(QObject* parent) : QObject(parent), History(new QUndoStack(this)) {}
+namespace {
+
+// A step holds two copies of at most a hundred rows, some twenty kilobytes: a day of typing stays
+// within a few tens of megabytes.
+constexpr int HistorySteps = 1000;
+
+} // namespace
+
+TProgramModel::TProgramModel(QObject* parent) : QObject(parent), History(new QUndoStack(this)) {
+    History->setUndoLimit(HistorySteps);
+}
 
 void TProgramModel::Show(const ProgramTexts& texts) {
     DiameterText = texts.Diameter;
