@@ -133,7 +133,7 @@ SequenceRows::SequenceRows(const BendProgram& program)
 
 SequenceRows::~SequenceRows() {
     if (Compiled) {
-        glDeleteLists(RowLists, 2 * RowCount() + 1);
+        glDeleteLists(RowLists, 4 * RowCount() + 1);
     }
     if (Builder->Quadric) {
         gluDeleteQuadric(Builder->Quadric);
@@ -147,7 +147,7 @@ int SequenceRows::RowCount() const {
 GLuint SequenceRows::Lists() {
     if (!Compiled) {
         Compiled = true;
-        RowLists = ReserveLists(2 * RowCount() + 1);
+        RowLists = ReserveLists(4 * RowCount() + 1);
         CompileRowPieces(*Builder, RowLists, 0);
     }
     return RowLists;
@@ -165,31 +165,53 @@ void CompileSequenceStep(SequenceRows& rows, const BendSequence& sequence, const
     glNewList(sceneList, GL_COMPILE);
     const int formed = sequence.StateRows(step);
     const MachineState& state = sequence.State(step);
-    glPushMatrix();
-    MultiplyFrame(state.Placement);
-    // The lead end's markers point out of the tube's start, as the tail's do out of its end.
-    glPushMatrix();
-    glRotatef(180, 0, 1, 0);
-    glCallList(pieces + 2 * static_cast<GLuint>(rows.RowCount()));
-    glPopMatrix();
-    for (int row = 0; row < formed; ++row) {
-        glCallList(pieces + 2 * static_cast<GLuint>(row));
-        if (row + 1 < formed || sequence.StateEndsInBend(step)) {
-            glCallList(pieces + 2 * static_cast<GLuint>(row) + 1);
-        } else {
-            // Before its bend the last formed row ends with its straight: the bend block of a
-            // row that does not bend, which turns the frame half a turn about the heading.
-            glRotatef(180, 0, 0, 1);
+    // The formed part from the row lists at `base` (the pieces or their centre lines, which move
+    // the matrix alike), with the end markers when it is the pieces.
+    const auto drawPart = [&](GLuint base, bool markers) {
+        glPushMatrix();
+        MultiplyFrame(state.Placement);
+        // The lead end's markers point out of the tube's start, as the tail's do out of its end.
+        if (markers) {
+            glPushMatrix();
+            glRotatef(180, 0, 1, 0);
+            glCallList(pieces + 2 * static_cast<GLuint>(rows.RowCount()));
+            glPopMatrix();
         }
-    }
-    // The tail's markers where the formed part ends, facing out of it, after the roll a closing
-    // row of nothing makes.
-    glRotatef(180, 0, 0, 1);
-    glCallList(pieces + 2 * static_cast<GLuint>(rows.RowCount()));
-    glPopMatrix();
+        for (int row = 0; row < formed; ++row) {
+            glCallList(base + 2 * static_cast<GLuint>(row));
+            if (row + 1 < formed || sequence.StateEndsInBend(step)) {
+                glCallList(base + 2 * static_cast<GLuint>(row) + 1);
+            } else {
+                // Before its bend the last formed row ends with its straight: the bend block of a
+                // row that does not bend, which turns the frame half a turn about the heading.
+                glRotatef(180, 0, 0, 1);
+            }
+        }
+        // The tail's markers where the formed part ends, facing out of it, after the roll a
+        // closing row of nothing makes.
+        if (markers) {
+            glRotatef(180, 0, 0, 1);
+            glCallList(pieces + 2 * static_cast<GLuint>(rows.RowCount()));
+        }
+        glPopMatrix();
+    };
+    drawPart(pieces, true);
     GLUquadric* quadric = gluNewQuadric();
-    DrawStock(quadric, std::fabs(sequence.Diameter) * 0.5, state.StockLength,
-              sequence.StateHasContact(step, ContactKind::Stock));
+    const double radius = std::fabs(sequence.Diameter) * 0.5;
+    const bool stockContact = sequence.StateHasContact(step, ContactKind::Stock);
+    DrawStock(quadric, radius, state.StockLength, stockContact);
+    // A part thinner than a few pixels in the picture is drawn on its centre line too, and so
+    // is the stock, so that neither breaks into specks.
+    if (TubeThinOnScreen(sequence.Diameter)) {
+        DrawThinCentreLine(radius, [&] {
+            drawPart(RowCentreLines(pieces, rows.RowCount()), false);
+            glColor3bv(stockContact ? ContactColour : StockColour);
+            glBegin(GL_LINES);
+            glVertex3d(0, 0, 0);
+            glVertex3d(state.StockLength, 0, 0);
+            glEnd();
+        });
+    }
     if (sequence.CentrelineHeight) {
         DrawFloor(view, *sequence.CentrelineHeight,
                   sequence.StateHasContact(step, ContactKind::Floor));
