@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
+#include <utility>
 
 using namespace tubrix;
 
@@ -61,7 +63,31 @@ void DrawStock(GLUquadric* quadric, double radius, double length, bool contact) 
     glPopMatrix();
 }
 
+// The floor far below the frame: a line across the picture's foot, in the picture's own
+// coordinates, whatever the view.
+void DrawFloorLine(bool contact) {
+    glColor3bv(contact ? ContactColour : FloorColour);
+    glDisable(GL_LIGHTING);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    const double y = -1.0 + FloorLineShare;
+    glRectd(-1.0, y - FloorLineShare * 0.15, 1.0, y + FloorLineShare * 0.15);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_LIGHTING);
+}
+
 void DrawFloor(const SequenceView& view, double height, bool contact) {
+    if (view.FloorBelow) {
+        DrawFloorLine(contact);
+        return;
+    }
     glColor3bv(contact ? ContactColour : FloorColour);
     glNormal3d(0, 0, 1);
     glBegin(GL_QUADS);
@@ -74,14 +100,43 @@ void DrawFloor(const SequenceView& view, double height, bool contact) {
 
 } // namespace
 
+// The part of the segment from a to b that lies within `reach` of the origin, if any.
+std::optional<std::pair<Vec3, Vec3>> WithinReach(Vec3 a, Vec3 b, double reach) {
+    // |a + t (b - a)|^2 = reach^2, for t in [0, 1].
+    const Vec3 d = b - a;
+    const double qa = Dot(d, d), qb = 2 * Dot(a, d), qc = Dot(a, a) - reach * reach;
+    if (qa == 0) {
+        return qc <= 0 ? std::optional{std::pair{a, b}} : std::nullopt;
+    }
+    const double discriminant = qb * qb - 4 * qa * qc;
+    if (!(discriminant >= 0)) {
+        return std::nullopt;
+    }
+    const double root = std::sqrt(discriminant);
+    const double t0 = std::max((-qb - root) / (2 * qa), 0.0);
+    const double t1 = std::min((-qb + root) / (2 * qa), 1.0);
+    if (!(t0 <= t1)) {
+        return std::nullopt;
+    }
+    return std::pair{a + d * t0, a + d * t1};
+}
+
 SequenceView FitSequenceView(const BendSequence& sequence, int width, int height) {
     const double radius = std::fabs(sequence.Diameter) * 0.5;
-    // What the states take, on the machine (for the floor) and as the view sees it (a sphere
-    // seen from any side is a disc of its radius).
+    // What the states take near the bend head, on the machine (for the floor) and as the view
+    // sees it (a sphere seen from any side is a disc of its radius). The stock of a long part
+    // and the far legs of a large one reach out of the frame rather than shrink the part at the
+    // head to a few pixels.
     Box machine, seen;
     const auto add = [&](Vec3 p, double grow) {
         machine.Add(p, grow);
         seen.Add(Turned(p), grow);
+    };
+    const auto addSegment = [&](Vec3 a, Vec3 b) {
+        if (const auto within = WithinReach(a, b, BendHeadLength)) {
+            add(within->first, radius);
+            add(within->second, radius);
+        }
     };
     add({0, 0, 0}, radius);
     for (int step = 0; step < sequence.StateCount() && !sequence.Bends.empty(); ++step) {
@@ -89,23 +144,31 @@ SequenceView FitSequenceView(const BendSequence& sequence, int width, int height
         const int rows = sequence.StateRows(step);
         for (int row = 0; row < rows; ++row) {
             const WalkStep& walked = sequence.Walk.Steps[static_cast<std::size_t>(row)];
-            add(state.Placement.Point(walked.StraightStart), radius);
-            add(state.Placement.Point(walked.StraightEnd), radius);
+            addSegment(state.Placement.Point(walked.StraightStart),
+                       state.Placement.Point(walked.StraightEnd));
             if (walked.Bend && (row + 1 < rows || sequence.StateEndsInBend(step))) {
-                add(state.Placement.Point(walked.Bend->Centre), walked.Bend->Radius + radius);
+                const Vec3 centre = state.Placement.Point(walked.Bend->Centre);
+                if (Length(centre) <= BendHeadLength) {
+                    add(centre, walked.Bend->Radius + radius);
+                }
             }
         }
-        add({state.StockLength, 0, 0}, radius);
+        addSegment({0, 0, 0}, {state.StockLength, 0, 0});
     }
     SequenceView view;
     const double margin = std::max(radius * 4, 0.05 * Length(machine.High - machine.Low));
     view.FloorMin = machine.Low - Vec3{margin, margin, 0};
     view.FloorMax = machine.High + Vec3{margin, margin, 0};
     if (sequence.CentrelineHeight) {
+        // A floor within reach of the head is framed with the part; one further below is drawn
+        // as a line along the picture's foot.
         const double z = -*sequence.CentrelineHeight;
-        for (double x : {view.FloorMin.X, view.FloorMax.X}) {
-            for (double y : {view.FloorMin.Y, view.FloorMax.Y}) {
-                seen.Add(Turned({x, y, z}));
+        view.FloorBelow = z < -BendHeadLength;
+        if (!view.FloorBelow) {
+            for (double x : {view.FloorMin.X, view.FloorMax.X}) {
+                for (double y : {view.FloorMin.Y, view.FloorMax.Y}) {
+                    seen.Add(Turned({x, y, z}));
+                }
             }
         }
     }
@@ -113,6 +176,11 @@ SequenceView FitSequenceView(const BendSequence& sequence, int width, int height
     const double aspect = width > 0 && height > 0 ? static_cast<double>(width) / height : 1.0;
     const Vec3 half = (seen.High - seen.Low) * 0.5;
     view.Scale = std::max(half.Y, half.X / aspect) * 1.05;
+    if (view.FloorBelow) {
+        // Room at the foot for the floor's line.
+        view.Scale /= 1.0 - FloorLineShare;
+        view.Middle.Y -= view.Scale * FloorLineShare;
+    }
     return view;
 }
 
