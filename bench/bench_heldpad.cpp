@@ -263,6 +263,18 @@ void BM_HeldPadAgainstBareLoopProcess(benchmark::State& state) {
     XTestFakeMotionEvent(x, -1, padX, padY, CurrentTime);
     XSync(x, False);
     Sleep(SettleMs);
+    // A window just shown may not take the first press yet: press until a held button draws.
+    bool drawing = false;
+    for (int attempt = 0; attempt < 10 && !drawing; ++attempt) {
+        const auto frames = windowFrames.Frames();
+        XTestFakeButtonEvent(x, 1, True, CurrentTime);
+        XSync(x, False);
+        Sleep(SettleMs);
+        drawing = windowFrames.Frames() > frames + 5;
+        XTestFakeButtonEvent(x, 1, False, CurrentTime);
+        XSync(x, False);
+        Sleep(SettleMs);
+    }
 
     std::vector<double> held, bareCost, ratio, withServer, heldRate, bareRate;
     for (auto _ : state) {
