@@ -98,8 +98,6 @@ void DrawFloor(const SequenceView& view, double height, bool contact) {
     glEnd();
 }
 
-} // namespace
-
 // The part of the segment from a to b that lies within `reach` of the origin, if any.
 std::optional<std::pair<Vec3, Vec3>> WithinReach(Vec3 a, Vec3 b, double reach) {
     // |a + t (b - a)|^2 = reach^2, for t in [0, 1].
@@ -120,6 +118,8 @@ std::optional<std::pair<Vec3, Vec3>> WithinReach(Vec3 a, Vec3 b, double reach) {
     }
     return std::pair{a + d * t0, a + d * t1};
 }
+
+} // namespace
 
 SequenceView FitSequenceView(const BendSequence& sequence, int width, int height) {
     const double radius = std::fabs(sequence.Diameter) * 0.5;
@@ -160,16 +160,19 @@ SequenceView FitSequenceView(const BendSequence& sequence, int width, int height
     view.FloorMin = machine.Low - Vec3{margin, margin, 0};
     view.FloorMax = machine.High + Vec3{margin, margin, 0};
     if (sequence.CentrelineHeight) {
-        // A floor within reach of the head is framed with the part; one further below is drawn
-        // as a line along the picture's foot.
+        // A floor that shows in the frame of the part is framed with it; one wholly below that
+        // frame is drawn as a line along the picture's foot, and the part keeps its size.
         const double z = -*sequence.CentrelineHeight;
-        view.FloorBelow = z < -BendHeadLength;
-        if (!view.FloorBelow) {
-            for (double x : {view.FloorMin.X, view.FloorMax.X}) {
-                for (double y : {view.FloorMin.Y, view.FloorMax.Y}) {
-                    seen.Add(Turned({x, y, z}));
-                }
+        Box floor;
+        for (double x : {view.FloorMin.X, view.FloorMax.X}) {
+            for (double y : {view.FloorMin.Y, view.FloorMax.Y}) {
+                floor.Add(Turned({x, y, z}));
             }
+        }
+        view.FloorBelow = floor.High.Y < seen.Low.Y;
+        if (!view.FloorBelow) {
+            seen.Add(floor.Low);
+            seen.Add(floor.High);
         }
     }
     view.Middle = (seen.Low + seen.High) * 0.5;

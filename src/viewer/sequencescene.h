@@ -24,8 +24,8 @@ struct SequenceView {
     double Scale = 1;                // half the visible height, in model units
     tubrix::Vec3 Middle;             // the point at the picture's middle, in the view's axes
     tubrix::Vec3 FloorMin, FloorMax; // the floor drawn: the box the states take, a little grown
-    // The floor lies further below the head than BendHeadLength: it is not framed, and is drawn
-    // as a line along the picture's foot.
+    // The floor lies wholly below the frame of the part and the stock: it is not framed, and is
+    // drawn as a line along the picture's foot.
     bool FloorBelow = false;
 };
 
