@@ -8,7 +8,8 @@
 // (it is stopped with SIGSTOP in between), so that the machine's load falls on both alike. What
 // each costs is the CPU time of all the process's threads (Mesa draws on threads of its own),
 // read from /proc, over the frames it swapped, counted by swapcount, preloaded into both. With
-// TUBRIX_XSERVER_PID set, the X server's CPU over the same frames is counted as well.
+// TUBRIX_XSERVER_PID set, the X server's CPU over the same frames is counted as well; with
+// TUBRIX_HELDPAD_WINDOW, that window program is measured in place of this build's.
 #include <benchmark/benchmark.h>
 
 #include <QProcess>
@@ -234,8 +235,10 @@ void BM_HeldPadAgainstBareLoopProcess(benchmark::State& state) {
         state.SkipWithError("needs an X display with the XTest extension");
         return;
     }
-    auto window = Start(QStringLiteral(TUBRIX_WINDOW), {program},
-                        QString::fromStdString(windowCounterPath), home.path());
+    // Another build's window may be measured in its place, against the same bare loop.
+    const char* other = std::getenv("TUBRIX_HELDPAD_WINDOW");
+    auto window = Start(other ? QString::fromLocal8Bit(other) : QStringLiteral(TUBRIX_WINDOW),
+                        {program}, QString::fromStdString(windowCounterPath), home.path());
     // The bare loop below the window, where nothing covers either.
     auto bare = Start(QStringLiteral(TUBRIX_BARE_LOOP),
                       {program, QString::number(ViewerWidth), QString::number(ViewerHeight),
