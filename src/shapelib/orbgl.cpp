@@ -28,15 +28,20 @@ GLbyte ColourByte(std::uint8_t value) {
 
 GLuint ReserveLists(GLsizei count) {
     constexpr GLuint BuilderLastList = 2;
+    // A range that starts at or below the builder's names is held while the next is asked for,
+    // until one starts past them (a single name given 1 is next given 2, which is still the
+    // builder's); the ranges held are given back after.
+    GLuint held[BuilderLastList] = {};
+    int holding = 0;
     GLuint base = glGenLists(count);
-    if (base != 0 && base <= BuilderLastList) {
-        // The builder's names were free: a range elsewhere, the first given back once it is
-        // no longer in the way.
-        const GLuint other = glGenLists(count);
-        glDeleteLists(base, count);
-        base = other;
+    while (base != 0 && base <= BuilderLastList && holding < static_cast<int>(BuilderLastList)) {
+        held[holding++] = base;
+        base = glGenLists(count);
     }
-    return base;
+    for (int i = 0; i < holding; ++i) {
+        glDeleteLists(held[i], count);
+    }
+    return base != 0 && base <= BuilderLastList ? 0 : base;
 }
 
 void SetupSceneState() {

@@ -281,6 +281,9 @@ void TFrmSimPipe::PlacePad(int margin) {
 
 void TFrmSimPipe::BuildModel() {
     BuildTubeModel(*this, ListBase, HighlightStep, Mirrored);
+    if (CentreLineList != 0) {
+        CompileCentreLine(*this, CentreLineList, HighlightStep, Mirrored);
+    }
 }
 
 BendProgram TFrmSimPipe::ShownProgram() const {
@@ -311,6 +314,8 @@ void TFrmSimPipe::FormShow() {
     SurfaceHolder->winId();
     ViewDC = Surface;
     OpenGLInit(ViewDC);
+    // The centre line a thin tube is drawn on: the viewer's own list, beside the builder's two.
+    CentreLineList = OpenGLIsOpen() ? ReserveLists(1) : 0;
     ViewScale = static_cast<float>(ViewProgram.TotalLength * 0.5);
     BuildModel();
     ResetToHomeOrientation();
@@ -330,6 +335,10 @@ void TFrmSimPipe::FormClose() {
         Quadric = nullptr;
     }
     glDeleteLists(ListBase + 1, 2);
+    if (CentreLineList != 0) {
+        glDeleteLists(CentreLineList, 1);
+        CentreLineList = 0;
+    }
     OpenGLClose();
 }
 
@@ -382,6 +391,11 @@ void TFrmSimPipe::RebuildModel(bool homeView) {
 void TFrmSimPipe::DropModel() {
     if (OpenGLIsOpen()) {
         glDeleteLists(ListBase + 1, 2);
+        if (CentreLineList != 0) {
+            // Kept reserved, emptied: the next build fills it again.
+            glNewList(CentreLineList, GL_COMPILE);
+            glEndList();
+        }
     }
 }
 
@@ -534,7 +548,7 @@ void TFrmSimPipe::RenderFrame() {
         RenderStepFrame(StepList);
         return;
     }
-    ::RenderFrame(ListBase);
+    ::RenderFrame(ListBase, CentreLineList, ViewProgram.TubeDiameter);
 }
 
 void TFrmSimPipe::FormMouseDown(Qt::MouseButton button, int x, int y) {

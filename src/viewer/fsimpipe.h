@@ -134,6 +134,9 @@ private:
     void WakeFrameLoop();
     bool FrameLoopBusy() const;
 
+    // The tube's centre line, drawn under it while it is thinner than a few pixels on screen;
+    // reserved with ReserveLists when the context is made, 0 without one.
+    GLuint CentreLineList = 0;
     bool FrameLoopOpen = false; // from the show sequence to the close sequence
     bool InTick = false;
     bool FrameNeeded = false;

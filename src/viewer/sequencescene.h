@@ -13,13 +13,24 @@ struct TFrmSimPipeState;
 // findings' amber. Every step of a sequence is seen from one view (from the front of the
 // machine, above it) at one scale, so the part is seen to move and the machine not.
 
+// How far from the bend head's tangent point the pictures frame the part and the stock, in the
+// program's units: a bend head's length. What reaches further runs out of the picture, so a long
+// stock or a large part does not shrink what happens at the head to a few pixels.
+inline constexpr double BendHeadLength = 1000;
+// The share of the picture's half height kept at its foot for the floor's line.
+inline constexpr double FloorLineShare = 0.06;
+
 struct SequenceView {
     double Scale = 1;                // half the visible height, in model units
     tubrix::Vec3 Middle;             // the point at the picture's middle, in the view's axes
     tubrix::Vec3 FloorMin, FloorMax; // the floor drawn: the box the states take, a little grown
+    // The floor lies wholly below the frame of the part and the stock: it is not framed, and is
+    // drawn as a line along the picture's foot.
+    bool FloorBelow = false;
 };
 
-// The view that holds every state of the sequence in a picture of this size.
+// The view that holds every state of the sequence, as far as BendHeadLength from the origin, in
+// a picture of this size, at one scale for every state.
 SequenceView FitSequenceView(const tubrix::BendSequence& sequence, int width, int height);
 
 // Sets the projection and the model-view matrix for the view (ReSizeWindows_wh, then the view's

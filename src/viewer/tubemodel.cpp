@@ -3,6 +3,8 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <cmath>
+#include <numbers>
 
 using namespace tubrix;
 
@@ -29,6 +31,10 @@ PieceLook Look(const std::bitset<MaxBendSteps>& faulty, std::int32_t row,
     return row == highlightStep ? PieceLook::Highlight : PieceLook::Plain;
 }
 
+constexpr double Pi = std::numbers::pi;
+constexpr double DegToRad = Pi / 180.0;
+// A little past the near side, so the line is not left to the depth test's rounding there.
+constexpr double NearSideShare = 1.05;
 constexpr int Slices = 24;
 constexpr int Stacks = 24;
 constexpr int CentreMarkerSlices = 16;
@@ -51,12 +57,43 @@ void MarkerCone(GLUquadric* quadric, double base, double height, int slices) {
     gluCylinder(quadric, base, 0.0, height, slices, Stacks);
 }
 
+// How the pieces are issued: as the tube's surfaces, or as its centre line alone (the line a
+// tube thinner than a pixel or two is drawn on, so that it never breaks into specks).
+enum class Outline { Surface, CentreLine };
+
 // The piece of tube laid along the local -z axis, in the step's colour.
-void StraightPiece(GLUquadric* quadric, const BendStep& step, float tubeRadius, PieceLook look) {
+void StraightPiece(GLUquadric* quadric, const BendStep& step, float tubeRadius, PieceLook look,
+                   Outline outline = Outline::Surface) {
     glColor3bv(look == PieceLook::Fault       ? FaultColour
                : look == PieceLook::Highlight ? StraightHighlightColour
                                               : StraightColour);
+    if (outline == Outline::CentreLine) {
+        // gluCylinder's axis: from the origin along +z, as long as the straight.
+        glBegin(GL_LINES);
+        glVertex3d(0, 0, 0);
+        glVertex3d(0, 0, step.Y);
+        glEnd();
+        return;
+    }
     gluCylinder(quadric, tubeRadius, tubeRadius, step.Y, Slices, Stacks);
+}
+
+// The centre line of fdoughnut's torus: (R cos t, -R sin t, 0), t from 0 to the sweep, in as
+// many segments as the surface has rings along it.
+void BendCentreLine(float bendRadius, float sweepDegrees, const std::uint8_t* colour) {
+    glColor3b(static_cast<GLbyte>(colour[0]), static_cast<GLbyte>(colour[1]),
+              static_cast<GLbyte>(colour[2]));
+    if (!(sweepDegrees > 0.0f) || !std::isfinite(bendRadius)) {
+        return;
+    }
+    const double sweep = std::min(static_cast<double>(sweepDegrees), 360.0) * DegToRad;
+    const int along = std::max(1, static_cast<int>(std::ceil(sweep / (0.5 * Pi) * BendSides)));
+    glBegin(GL_LINE_STRIP);
+    for (int i = 0; i <= along; ++i) {
+        const double t = sweep * i / along;
+        glVertex3d(bendRadius * std::cos(t), -bendRadius * std::sin(t), 0);
+    }
+    glEnd();
 }
 
 // Turns the frame by B about the heading (plus the half turn that the next piece expects) and
@@ -67,7 +104,8 @@ void AdvanceAlongStraight(const BendStep& step, bool mirror) {
     glTranslatef(0, 0, static_cast<float>(-step.Y));
 }
 
-void BendBlock(const BendStep& step, float tubeRadius, PieceLook look) {
+void BendBlock(const BendStep& step, float tubeRadius, PieceLook look,
+               Outline outline = Outline::Surface) {
     const BendPlacement bend = PlaceBend(step);
     if (bend.Placed) {
         glTranslatef(static_cast<float>(bend.Radius), 0, 0);
@@ -78,8 +116,13 @@ void BendBlock(const BendStep& step, float tubeRadius, PieceLook look) {
         const std::uint8_t* colour = look == PieceLook::Fault       ? FaultBendColour
                                      : look == PieceLook::Highlight ? BendHighlightColour
                                                                     : BendColour;
-        fdoughnut(tubeRadius, static_cast<float>(bend.Radius), BendSides, BendRings,
-                  static_cast<float>(bend.Degrees), colour[0], colour[1], colour[2]);
+        if (outline == Outline::CentreLine) {
+            BendCentreLine(static_cast<float>(bend.Radius), static_cast<float>(bend.Degrees),
+                           colour);
+        } else {
+            fdoughnut(tubeRadius, static_cast<float>(bend.Radius), BendSides, BendRings,
+                      static_cast<float>(bend.Degrees), colour[0], colour[1], colour[2]);
+        }
     }
     glRotatef(-90, 1, 0, 0);
     glRotatef(-180, 0, 1, 0);
@@ -101,44 +144,53 @@ void EndMarkers(GLUquadric* quadric, float tubeRadius) {
 // ForwardList's commands, issued as they stand: compiled between glNewList and glEndList, or
 // drawn at once.
 void IssueForward(const TFrmSimPipeState& viewer, std::int32_t split, std::int32_t highlightStep,
-                  bool mirror, float tubeRadius) {
+                  bool mirror, float tubeRadius, Outline outline = Outline::Surface) {
     const BendProgram& program = viewer.ViewProgram;
     const std::int32_t rows = RowsInUse(program);
     GLUquadric* quadric = viewer.Quadric;
     glTranslatef(0, 0, 0);
-    // The cut: markers pointing from the origin into the backward half.
-    glColor3b(MarkerColour[0], MarkerColour[1], MarkerColour[2]);
-    MarkerCone(quadric, 0.8 * tubeRadius, 0.2, CentreMarkerSlices);
-    glColor3bv(StraightColour);
-    MarkerCone(quadric, tubeRadius, 0.1, CentreMarkerSlices);
+    const bool surface = outline == Outline::Surface;
+    if (surface) {
+        // The cut: markers pointing from the origin into the backward half.
+        glColor3b(MarkerColour[0], MarkerColour[1], MarkerColour[2]);
+        MarkerCone(quadric, 0.8 * tubeRadius, 0.2, CentreMarkerSlices);
+        glColor3bv(StraightColour);
+        MarkerCone(quadric, tubeRadius, 0.1, CentreMarkerSlices);
+    }
     for (std::int32_t j = split; j < rows; ++j) {
         const BendStep& step = program.Steps[j];
         glRotatef(180, 1, 0, 0);
-        StraightPiece(quadric, step, tubeRadius, Look(viewer.FaultyStraights, j, highlightStep));
+        StraightPiece(quadric, step, tubeRadius, Look(viewer.FaultyStraights, j, highlightStep),
+                      outline);
         glRotatef(-180, 1, 0, 0);
         AdvanceAlongStraight(step, mirror);
         if (j < rows - 1) {
-            BendBlock(step, tubeRadius, Look(viewer.FaultyBends, j, highlightStep));
+            BendBlock(step, tubeRadius, Look(viewer.FaultyBends, j, highlightStep), outline);
         }
     }
-    EndMarkers(quadric, tubeRadius);
+    if (surface) {
+        EndMarkers(quadric, tubeRadius);
+    }
 }
 
 // BackwardList's commands, likewise.
 void IssueBackward(const TFrmSimPipeState& viewer, std::int32_t split, std::int32_t highlightStep,
-                   bool mirror, float tubeRadius) {
+                   bool mirror, float tubeRadius, Outline outline = Outline::Surface) {
     const BendProgram& program = viewer.ViewProgram;
     GLUquadric* quadric = viewer.Quadric;
     glTranslatef(0, 0, 0);
     for (std::int32_t k = split - 1; k >= 0; --k) {
         const BendStep& step = program.Steps[k];
-        BendBlock(step, tubeRadius, Look(viewer.FaultyBends, k, highlightStep));
+        BendBlock(step, tubeRadius, Look(viewer.FaultyBends, k, highlightStep), outline);
         glRotatef(180, 1, 0, 0);
-        StraightPiece(quadric, step, tubeRadius, Look(viewer.FaultyStraights, k, highlightStep));
+        StraightPiece(quadric, step, tubeRadius, Look(viewer.FaultyStraights, k, highlightStep),
+                      outline);
         glRotatef(180, 1, 0, 0);
         AdvanceAlongStraight(step, mirror);
     }
-    EndMarkers(quadric, tubeRadius);
+    if (outline == Outline::Surface) {
+        EndMarkers(quadric, tubeRadius);
+    }
 }
 
 // The builder's common start: what every build resets, the cut, the one quadric. Nothing to
@@ -172,7 +224,37 @@ template <typename Forward, typename Backward> void DrawHalves(Forward forward, 
     glPopMatrix();
 }
 
+// The centre line of a thin tube: drawn after the tube, unlit, so that a line a pixel wide keeps
+// the piece's colour whatever way it faces, and brought towards the eye by the tube's radius, to
+// where the tube's near side is, so that the tube's own surfaces (which a thin tube turns into
+// specks of grazing light) do not hide it while the parts in front of it still do.
+template <typename Issue> void WithLineState(double tubeRadius, Issue issue) {
+    glDisable(GL_LIGHTING);
+    glLineWidth(1.0f);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    // After the model-view matrix: along the eye's z, which looks down -z.
+    glTranslated(0, 0, std::fabs(tubeRadius) * NearSideShare);
+    glMatrixMode(GL_MODELVIEW);
+    issue();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_LIGHTING);
+}
+
 } // namespace
+
+bool TubeThinOnScreen(double diameter) {
+    // Orthographic: every piece is as wide on screen as the diameter times the pixels per unit,
+    // which the projection's y scale and the viewport's height give.
+    double projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const double pixels = std::fabs(diameter * projection[5]) * 0.5 * viewport[3];
+    return !(pixels >= ThinTubePixels);
+}
 
 std::int32_t SplitStep(const BendProgram& program) {
     const std::int32_t rows = RowsInUse(program);
@@ -203,6 +285,27 @@ void BuildTubeModel(TFrmSimPipeState& viewer, GLuint listBase, std::int32_t high
     glEndList();
 }
 
+void CompileCentreLine(TFrmSimPipeState& viewer, GLuint list, std::int32_t highlightStep,
+                       bool mirror) {
+    std::int32_t split = 0;
+    float tubeRadius = 0;
+    glNewList(list, GL_COMPILE);
+    if (PrepareBuild(viewer, split, tubeRadius)) {
+        WithLineState(tubeRadius, [&] {
+            DrawHalves(
+                [&] {
+                    IssueForward(viewer, split, highlightStep, mirror, tubeRadius,
+                                 Outline::CentreLine);
+                },
+                [&] {
+                    IssueBackward(viewer, split, highlightStep, mirror, tubeRadius,
+                                  Outline::CentreLine);
+                });
+        });
+    }
+    glEndList();
+}
+
 void DrawTubeOnce(TFrmSimPipeState& viewer, std::int32_t highlightStep, bool mirror) {
     std::int32_t split = 0;
     float tubeRadius = 0;
@@ -211,6 +314,19 @@ void DrawTubeOnce(TFrmSimPipeState& viewer, std::int32_t highlightStep, bool mir
     }
     DrawHalves([&] { IssueForward(viewer, split, highlightStep, mirror, tubeRadius); },
                [&] { IssueBackward(viewer, split, highlightStep, mirror, tubeRadius); });
+    if (TubeThinOnScreen(viewer.ViewProgram.TubeDiameter)) {
+        WithLineState(tubeRadius, [&] {
+            DrawHalves(
+                [&] {
+                    IssueForward(viewer, split, highlightStep, mirror, tubeRadius,
+                                 Outline::CentreLine);
+                },
+                [&] {
+                    IssueBackward(viewer, split, highlightStep, mirror, tubeRadius,
+                                  Outline::CentreLine);
+                });
+        });
+    }
 }
 
 void CompileRowPieces(TFrmSimPipeState& viewer, GLuint rowBase, std::int32_t highlightStep) {
@@ -223,23 +339,35 @@ void CompileRowPieces(TFrmSimPipeState& viewer, GLuint rowBase, std::int32_t hig
         }
     }
     const float tubeRadius = static_cast<float>(program.TubeDiameter * 0.5);
-    for (std::int32_t j = 0; j < rows; ++j) {
-        const BendStep& step = program.Steps[j];
-        const GLuint list = rowBase + 2 * static_cast<GLuint>(j);
-        glNewList(list, GL_COMPILE);
-        glRotatef(180, 1, 0, 0);
-        StraightPiece(viewer.Quadric, step, tubeRadius,
-                      Look(viewer.FaultyStraights, j, highlightStep));
-        glRotatef(-180, 1, 0, 0);
-        AdvanceAlongStraight(step, false);
-        glEndList();
-        glNewList(list + 1, GL_COMPILE);
-        BendBlock(step, tubeRadius, Look(viewer.FaultyBends, j, highlightStep));
-        glEndList();
+    for (const Outline outline : {Outline::Surface, Outline::CentreLine}) {
+        const GLuint base =
+            outline == Outline::Surface ? rowBase : RowCentreLines(rowBase, program.StepCount);
+        for (std::int32_t j = 0; j < rows; ++j) {
+            const BendStep& step = program.Steps[j];
+            const GLuint list = base + 2 * static_cast<GLuint>(j);
+            glNewList(list, GL_COMPILE);
+            glRotatef(180, 1, 0, 0);
+            StraightPiece(viewer.Quadric, step, tubeRadius,
+                          Look(viewer.FaultyStraights, j, highlightStep), outline);
+            glRotatef(-180, 1, 0, 0);
+            AdvanceAlongStraight(step, false);
+            glEndList();
+            glNewList(list + 1, GL_COMPILE);
+            BendBlock(step, tubeRadius, Look(viewer.FaultyBends, j, highlightStep), outline);
+            glEndList();
+        }
     }
     glNewList(rowBase + 2 * static_cast<GLuint>(rows), GL_COMPILE);
     EndMarkers(viewer.Quadric, tubeRadius);
     glEndList();
+}
+
+GLuint RowCentreLines(GLuint rowBase, std::int32_t stepCount) {
+    return rowBase + 2 * static_cast<GLuint>(std::clamp(stepCount, 0, MaxBendSteps)) + 1;
+}
+
+void DrawThinCentreLine(double tubeRadius, const std::function<void()>& draw) {
+    WithLineState(tubeRadius, draw);
 }
 
 void DrawTube(GLuint listBase) {
@@ -249,5 +377,14 @@ void DrawTube(GLuint listBase) {
 void RenderFrame(GLuint listBase) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     DrawTube(listBase);
+    glFlush();
+}
+
+void RenderFrame(GLuint listBase, GLuint centreLineList, double diameter) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    DrawTube(listBase);
+    if (centreLineList != 0 && TubeThinOnScreen(diameter)) {
+        glCallList(centreLineList);
+    }
     glFlush();
 }

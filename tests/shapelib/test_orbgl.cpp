@@ -221,23 +221,28 @@ TEST_F(ShapeLibTest, DoughnutLeavesTheMatrixAsItFoundIt) {
 // exist at the moment or not, what it hands out never includes them, and nothing it reserves
 // is given back to the builder's names.
 TEST_F(ShapeLibTest, ReservedListsStayClearOfTheBuildersNames) {
-    for (const bool builderHasLists : {false, true}) {
-        if (builderHasLists) {
-            for (const GLuint list : {1u, 2u}) {
-                glNewList(list, GL_COMPILE);
-                glEndList();
+    // One name alone is the case where the first two answers both fall on the builder's names.
+    for (const GLsizei count : {1, 2, 5}) {
+        for (const bool builderHasLists : {false, true}) {
+            SCOPED_TRACE(testing::Message()
+                         << count << " names, builder's lists " << builderHasLists);
+            if (builderHasLists) {
+                for (const GLuint list : {1u, 2u}) {
+                    glNewList(list, GL_COMPILE);
+                    glEndList();
+                }
             }
+            const GLuint base = ReserveLists(count);
+            EXPECT_GT(base, 2u);
+            for (GLuint list = base; list < base + static_cast<GLuint>(count); ++list) {
+                EXPECT_TRUE(glIsList(list)) << list;
+            }
+            EXPECT_EQ(glIsList(1) == GL_TRUE, builderHasLists);
+            EXPECT_EQ(glIsList(2) == GL_TRUE, builderHasLists);
+            glDeleteLists(base, count);
+            glDeleteLists(1, 2);
         }
-        const GLuint base = ReserveLists(5);
-        EXPECT_GT(base, 2u);
-        for (GLuint list = base; list < base + 5; ++list) {
-            EXPECT_TRUE(glIsList(list)) << list;
-        }
-        EXPECT_EQ(glIsList(1) == GL_TRUE, builderHasLists);
-        EXPECT_EQ(glIsList(2) == GL_TRUE, builderHasLists);
-        glDeleteLists(base, 5);
     }
-    glDeleteLists(1, 2);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
