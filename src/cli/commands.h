@@ -34,12 +34,14 @@ void AddMirrorCommand(CLI::App& app, int& status);
 std::string InfoJson(const BendProgram& program, const tubrix::TubeWalk& walk);
 std::string InfoText(const BendProgram& program, const tubrix::TubeWalk& walk);
 
-// The sequence command's outputs: JSON with its fixed keys, and a table for people.
+// The sequence command's outputs: JSON with its fixed keys, and a table for people; with a
+// machine the table gives the angle to bend to (the machine angle) beside the part's.
 namespace tubrix {
 struct BendSequence;
 }
 std::string SequenceJson(const tubrix::BendSequence& sequence);
-std::string SequenceText(const tubrix::BendSequence& sequence);
+std::string SequenceText(const tubrix::BendSequence& sequence,
+                         const tubrix::MachineProfile* machine = nullptr);
 
 // A number with three fixed decimals, right-aligned in `width` characters, for the tables people
 // read: three are finer than any bender works to, and what rounds to 0 is written 0.
