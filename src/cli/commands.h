@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Exit statuses: success, an output that could not be written (or no OpenGL to draw with),
 // bad usage or bad input, and a part with findings (check), which scripts branch on.
@@ -87,10 +88,11 @@ CLI::Option* AddMachineOption(CLI::App& command, std::string& path);
 void AddDecimalsOption(CLI::App& command, std::optional<int>& decimals);
 
 // Writes a program as Tubrix writes program files, rounded to `decimals` when given, to `path`
-// as WriteOutput does. A program that rounding has made unreadable (a bend radius rounded to 0)
-// is not written: that is bad input, said with the row and column at fault.
+// as WriteOutput does, with the leading comment lines of the file it was made from. A program
+// that rounding has made unreadable (a bend radius rounded to 0) is not written: that is bad
+// input, said with the row and column at fault.
 int WriteProgram(const std::string& path, const tubrix::ProgramRows& rows,
-                 std::optional<int> decimals);
+                 std::optional<int> decimals, const std::vector<std::string>& comments = {});
 
 // Writes a command's text output to `path` (whole or not at all), or to standard output when
 // `path` is empty or "-". Returns the exit status.

@@ -32,9 +32,18 @@ protected:
 };
 
 TEST_F(CliMachine, CheckExitsZeroThreeOrTwo) {
+    // A clean part says so in one line, with the machine it was checked for.
     const CliRun clean = Run({"check", "fits.csv", "--machine", "bender3.toml"});
     EXPECT_EQ(clean.Status, 0) << clean.Err;
-    EXPECT_EQ(clean.Out, "");
+    EXPECT_EQ(clean.Out, "no findings on Bender 3\n");
+    EXPECT_EQ(clean.Err, "");
+    WriteText(Path("unnamed.toml"), "radii = [45, 76]\n");
+    const CliRun unnamed = Run({"check", "fits.csv", "--machine", "unnamed.toml"});
+    EXPECT_EQ(unnamed.Status, 0) << unnamed.Err;
+    EXPECT_EQ(unnamed.Out, "no findings on unnamed.toml\n");
+    const CliRun bare = Run({"check", "fits.csv"});
+    EXPECT_EQ(bare.Status, 0) << bare.Err;
+    EXPECT_EQ(bare.Out, "no findings\n");
 
     const CliRun found = Run({"check", "short.csv", "--machine", "bender3.toml"});
     EXPECT_EQ(found.Status, 3) << found.Err;
