@@ -88,8 +88,9 @@ void AddDecimalsOption(CLI::App& command, std::optional<int>& decimals) {
         ->check(CLI::Range(0, MaxWrittenDecimals));
 }
 
-int WriteProgram(const std::string& path, const ProgramRows& rows, std::optional<int> decimals) {
-    const std::string text = FormatProgramText(rows, decimals);
+int WriteProgram(const std::string& path, const ProgramRows& rows, std::optional<int> decimals,
+                 const std::vector<std::string>& comments) {
+    const std::string text = FormatProgramText(rows, decimals, comments);
     if (decimals) {
         // What rounding made of the numbers is judged by the rules a program keeps.
         const auto round = [&](double& value) {

@@ -4,6 +4,7 @@
 #include "commands.h"
 #include "partcheck.h"
 
+#include <algorithm>
 #include <memory>
 
 using namespace tubrix;
@@ -37,6 +38,20 @@ std::string FindingsJson(const std::optional<MachineProfile>& profile, double cu
     return out.dump(2) + '\n';
 }
 
+// The one line a clean part gives, so that a person sees the check ran: with a profile, the
+// machine it ran for, by its name (on one line), else by its file.
+std::string NoFindingsLine(const std::optional<MachineProfile>& profile,
+                           const std::string& machinePath) {
+    if (!profile) {
+        return "no findings\n";
+    }
+    std::string machine = profile->Name ? *profile->Name : ShownName(machinePath);
+    std::replace_if(
+        machine.begin(), machine.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; },
+        ' ');
+    return "no findings on " + machine + '\n';
+}
+
 int RunCheck(const CheckOptions& options) {
     const Result<PartInput> part = LoadPart(options.Program, options.Machine);
     if (!part) {
@@ -47,6 +62,8 @@ int RunCheck(const CheckOptions& options) {
     std::string text;
     if (options.AsJson) {
         text = FindingsJson(part->Profile, check.CutLength, findings);
+    } else if (findings.empty()) {
+        text = NoFindingsLine(part->Profile, options.Machine);
     } else {
         for (const Finding& f : findings) {
             text += FindingLine(f) + '\n';
@@ -65,8 +82,9 @@ void AddCheckCommand(CLI::App& app, int& status) {
     auto options = std::make_shared<CheckOptions>();
     CLI::App* check = app.add_subcommand(
         "check", "Can the machine bend it? One line per finding: dies, angles, clamp and tail "
-                 "straights, stock length, folded bends and a tube that touches itself. Exit "
-                 "status 3 when there are findings.");
+                 "straights, stock length, folded bends and a tube that touches itself; "
+                 "\"no findings\" (on the machine) when there is none. Exit status 3 when there "
+                 "are findings, else 0.");
     AddProgramInput(*check, options->Program);
     AddMachineOption(*check, options->Machine);
     check->add_flag("--json", options->AsJson, "Print JSON instead of lines");

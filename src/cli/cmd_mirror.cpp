@@ -13,12 +13,19 @@ struct MirrorOptions {
     std::string Output;
 };
 
+// The file is read once (it may be standard input): for its rows and its leading comment
+// lines, which the other hand keeps (a part number lives there).
 int RunMirror(const MirrorOptions& options) {
-    const Result<ProgramRows> rows = LoadProgram({options.Program, true});
+    const Result<std::string> text = ReadTextFile(options.Program);
+    if (!text) {
+        return Report(text.Failure());
+    }
+    Result<ProgramRows> rows = ParseProgramText(*text, ShownName(options.Program));
     if (!rows) {
         return Report(rows.Failure());
     }
-    return WriteProgram(options.Output, *rows, options.Decimals);
+    MirrorProgram(*rows);
+    return WriteProgram(options.Output, *rows, options.Decimals, LeadingComments(*text));
 }
 
 } // namespace
@@ -27,7 +34,7 @@ void AddMirrorCommand(CLI::App& app, int& status) {
     auto options = std::make_shared<MirrorOptions>();
     CLI::App* mirror = app.add_subcommand(
         "mirror", "The program of the other hand of the part (left for right): every B negated, "
-                  "everything else as it is.");
+                  "everything else as it is, the file's leading comment lines kept.");
     mirror
         ->add_option("PROGRAM", options->Program,
                      "Bend program file (.csv); - reads standard input")

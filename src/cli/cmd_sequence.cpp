@@ -89,7 +89,7 @@ int RunSequence(const SequenceOptions& options) {
         return ExitBadInput;
     }
     const std::string json = SequenceJson(sequence);
-    int status = WriteOutput("-", options.AsJson ? json : SequenceText(sequence));
+    int status = WriteOutput("-", options.AsJson ? json : SequenceText(sequence, part->Machine()));
     if (status == ExitSuccess && !options.Directory.empty()) {
         status = WritePictures(options.Directory, *size, *program, sequence, json);
     }
@@ -127,18 +127,24 @@ std::string SequenceJson(const BendSequence& sequence) {
     return out.dump(2) + '\n';
 }
 
-std::string SequenceText(const BendSequence& sequence) {
+std::string SequenceText(const BendSequence& sequence, const MachineProfile* machine) {
     std::ostringstream out;
+    // With a machine, the angle to bend to is the machine's, springback included; the part's
+    // stands beside it.
     out << "Cut length  " << Fixed(sequence.CutLength, 0) << "\n\n"
-        << "Bend  Row        Feed      Rotate       Angle    Lead end after bend (x, y, z)"
-        << "          Contacts\n";
+        << "Bend  Row        Feed      Rotate"
+        << (machine ? "     Bend to  Part angle" : "       Angle")
+        << "    Lead end after bend (x, y, z)          Contacts\n";
     for (std::size_t i = 0; i < sequence.Bends.size(); ++i) {
         const SequenceBend& bend = sequence.Bends[i];
         char numbers[64];
         std::snprintf(numbers, sizeof numbers, "%4zu %4d", i + 1, bend.Row + 1);
         const Vec3 lead = bend.After.LeadEnd;
-        out << numbers << Fixed(bend.Feed, 12) << Fixed(bend.Rotate, 12) << Fixed(bend.Angle, 12)
-            << Fixed(lead.X, 12) << Fixed(lead.Y, 12) << Fixed(lead.Z, 12);
+        out << numbers << Fixed(bend.Feed, 12) << Fixed(bend.Rotate, 12);
+        if (machine) {
+            out << Fixed(MachineAngle(bend.Angle, *machine), 12);
+        }
+        out << Fixed(bend.Angle, 12) << Fixed(lead.X, 12) << Fixed(lead.Y, 12) << Fixed(lead.Z, 12);
         const char* separator = "    ";
         for (const SequenceContact& contact : bend.Contacts) {
             out << separator << ContactKindName(contact.With) << ' '

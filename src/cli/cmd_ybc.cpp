@@ -16,16 +16,23 @@ struct YbcOptions {
     std::string Output;
 };
 
+// The file is read once (it may be standard input): for its points and its leading comment
+// lines, which the program keeps (a part number lives there).
 int RunYbc(const YbcOptions& options) {
-    const Result<PointsRows> points = ReadPointsFile(options.Points, options.Diameter);
+    const Result<std::string> text = ReadTextFile(options.Points);
+    if (!text) {
+        return Report(text.Failure());
+    }
+    const std::string shown = ShownName(options.Points);
+    const Result<PointsRows> points = ParsePointsText(*text, shown, options.Diameter);
     if (!points) {
         return Report(points.Failure());
     }
-    const Result<ProgramRows> program = XyzToProgram(*points, options.Radius, options.Points);
+    const Result<ProgramRows> program = XyzToProgram(*points, options.Radius, shown);
     if (!program) {
         return Report(program.Failure());
     }
-    return WriteProgram(options.Output, *program, options.Decimals);
+    return WriteProgram(options.Output, *program, options.Decimals, LeadingComments(*text));
 }
 
 } // namespace
@@ -34,7 +41,7 @@ void AddYbcCommand(CLI::App& app, int& status) {
     auto options = std::make_shared<YbcOptions>();
     CLI::App* ybc = app.add_subcommand(
         "ybc", "The bend program (Y, B, C, R) through XYZ points: straights between tangent "
-               "points, bend angles, plane turns.");
+               "points, bend angles, plane turns; the file's leading comment lines kept.");
     ybc->add_option("POINTS", options->Points, "XYZ points file (.csv); - reads standard input")
         ->required();
     ybc->add_option("--radius", options->Radius,

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Exit statuses: success, an output that could not be written (or no OpenGL to draw with),
 // bad usage or bad input, and a part with findings (check), which scripts branch on.
@@ -34,12 +35,14 @@ void AddMirrorCommand(CLI::App& app, int& status);
 std::string InfoJson(const BendProgram& program, const tubrix::TubeWalk& walk);
 std::string InfoText(const BendProgram& program, const tubrix::TubeWalk& walk);
 
-// The sequence command's outputs: JSON with its fixed keys, and a table for people.
+// The sequence command's outputs: JSON with its fixed keys, and a table for people; with a
+// machine the table gives the angle to bend to (the machine angle) beside the part's.
 namespace tubrix {
 struct BendSequence;
 }
 std::string SequenceJson(const tubrix::BendSequence& sequence);
-std::string SequenceText(const tubrix::BendSequence& sequence);
+std::string SequenceText(const tubrix::BendSequence& sequence,
+                         const tubrix::MachineProfile* machine = nullptr);
 
 // A number with three fixed decimals, right-aligned in `width` characters, for the tables people
 // read: three are finer than any bender works to, and what rounds to 0 is written 0.
@@ -85,10 +88,11 @@ CLI::Option* AddMachineOption(CLI::App& command, std::string& path);
 void AddDecimalsOption(CLI::App& command, std::optional<int>& decimals);
 
 // Writes a program as Tubrix writes program files, rounded to `decimals` when given, to `path`
-// as WriteOutput does. A program that rounding has made unreadable (a bend radius rounded to 0)
-// is not written: that is bad input, said with the row and column at fault.
+// as WriteOutput does, with the leading comment lines of the file it was made from. A program
+// that rounding has made unreadable (a bend radius rounded to 0) is not written: that is bad
+// input, said with the row and column at fault.
 int WriteProgram(const std::string& path, const tubrix::ProgramRows& rows,
-                 std::optional<int> decimals);
+                 std::optional<int> decimals, const std::vector<std::string>& comments = {});
 
 // Writes a command's text output to `path` (whole or not at all), or to standard output when
 // `path` is empty or "-". Returns the exit status.

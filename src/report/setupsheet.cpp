@@ -108,9 +108,11 @@ SheetTable FindingsTable(const PartCheck& check) {
     return table;
 }
 
-// One small picture per bend, the part on the machine after it, all from one view and scale.
+// One small picture per bend, the part on the machine after it, all from one view and scale;
+// under it the angle to bend to, the machine's, as the program table's machine C gives it.
 Result<void> AddSequence(SetupSheet& sheet, const BendProgram& program,
-                         const BendSequence& sequence, const SheetOptions& options) {
+                         const BendSequence& sequence, const MachineProfile& profile,
+                         const SheetOptions& options) {
     sheet.SequenceTitle = "Bend sequence";
     // Numbers near overflow can place the part at infinities, which no picture can show.
     if (!sequence.StatesFinite()) {
@@ -128,10 +130,11 @@ Result<void> AddSequence(SetupSheet& sheet, const BendProgram& program,
         if (picture.Image.isNull()) {
             return Failed(picture.Error);
         }
-        SheetCell cell{std::move(picture.Image),
-                       {"Bend " + Whole(m + 1) + ", row " + Whole(bend.Row + 1),
-                        "feed " + SheetNumber(bend.Feed), "rotate " + SheetNumber(bend.Rotate),
-                        "angle " + SheetNumber(bend.Angle)}};
+        SheetCell cell{
+            std::move(picture.Image),
+            {"Bend " + Whole(m + 1) + ", row " + Whole(bend.Row + 1),
+             "feed " + SheetNumber(bend.Feed), "rotate " + SheetNumber(bend.Rotate),
+             BendToText(SheetNumber(MachineAngle(bend.Angle, profile)), SheetNumber(bend.Angle))}};
         for (const SequenceContact& contact : bend.Contacts) {
             cell.Lines.push_back(std::string(ContactKindName(contact.With)) + " in " +
                                  ContactPhaseName(contact.Phase) + ": " +
@@ -189,7 +192,8 @@ Result<SetupSheet> BuildSetupSheet(const BendProgram& program, const MachineProf
     sheet.Tables.push_back(XyzTable(walk));
     sheet.Tables.push_back(FindingsTable(check));
     if (profile) {
-        if (Result<void> added = AddSequence(sheet, program, check.Sequence, options); !added) {
+        if (Result<void> added = AddSequence(sheet, program, check.Sequence, *profile, options);
+            !added) {
             return noOpenGl(added.Failure().Message);
         }
     }

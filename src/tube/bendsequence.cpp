@@ -15,10 +15,11 @@ namespace {
 constexpr double DegreesPerRadian = 180 / std::numbers::pi;
 constexpr double Infinite = std::numeric_limits<double>::infinity();
 
-// Contacts are bracketed to this fraction of the diameter at the contact's limit (squared
-// distances to 2e-3 D^2; no dip deeper than that is missed), then the smallest distance is
-// refined inside its bracket by golden section, whose 40 steps (a Bracket's GoldenSteps) shrink
-// it a hundred-million-fold: to far better than 1e-6 of the diameter.
+// Contacts are bracketed to this fraction of the diameter, in distance, however near the part
+// comes (no dip deeper than that is missed), then the smallest distance is refined inside its
+// bracket by golden section, whose 40 steps (a Bracket's GoldenSteps) shrink it a
+// hundred-million-fold: to far better than 1e-6 of the diameter. A tolerance fixed in squared
+// distance would be no bracket at all for a part that comes within its root of the stock.
 constexpr double Precision = 1e-3;
 // Evaluations one minimisation may spend before it settles for the best it has: far above what
 // a contact needs (some hundreds), they only bound the time a degenerate part can take (an arc
@@ -73,7 +74,8 @@ double CountedEnd(const Piece& piece, double formed, double diameter) {
 }
 
 // A placed piece's distance to the stock over its local range [0, end], exact to the
-// precision: straights in closed form, arcs bracketed along their length. An arc whose whole
+// precision: straights in closed form, arcs bracketed along their length (and closed in on
+// when `refine`; without, within the bracket's Precision * D above it). An arc whose whole
 // circle keeps D away gives the distance of its circle's box instead: less than the true one,
 // and no less than D.
 double PieceToStock(const Piece& piece, double end, double stockLength, double diameter,
@@ -92,11 +94,14 @@ double PieceToStock(const Piece& piece, double end, double stockLength, double d
         const double d = PointToXSegment(piece.At(s), stockLength);
         return d * d;
     };
-    const Bracket bracket{curvature, 0, diameter * diameter, 2 * diameter * Precision * diameter,
-                          MaxInnerEvaluations};
-    return std::sqrt(refine ? Minimise(squared, 0, end, bracket)
-                            : Minimise(
-                                  squared, [](double) { return Infinite; }, 0, end, bracket));
+    const Bracket bracket{.Curvature = curvature,
+                          .Lowest = 0,
+                          .Above = diameter * diameter,
+                          .Tolerance = Precision * diameter,
+                          .Budget = MaxInnerEvaluations,
+                          .GoldenSteps = refine ? Bracket{}.GoldenSteps : 0,
+                          .Squared = true};
+    return std::sqrt(Minimise(squared, 0, end, bracket));
 }
 
 // The lowest a point comes while turned about x by every angle from `from` to `to` (radians),
@@ -201,13 +206,17 @@ struct Player {
             const double rho = FarthestFromDieAxis(start, dieCentre);
             const double curvature = 2 * (rho + bend.Radius) * (rho + bend.Radius) + 2 * rho * rho +
                                      4 * rho * (rho + bend.Radius);
-            // Past `limit` squared a value is of no interest; the tolerance above it keeps every
+            // Past `limit` a distance is of no interest; the tolerance above it keeps every
             // stretch that might come nearer in the search, however little nearer.
-            const double tolerance = 2 * Diameter * Precision * Diameter;
-            const double squared =
-                Minimise([&](double t) { return at(t, false); },
-                         [&](double t) { return at(t, true); }, counted, radians,
-                         {curvature, 0, limit * limit + tolerance, tolerance, MaxOuterEvaluations});
+            const double tolerance = Precision * Diameter;
+            const double squared = Minimise([&](double t) { return at(t, false); },
+                                            [&](double t) { return at(t, true); }, counted, radians,
+                                            {.Curvature = curvature,
+                                             .Lowest = 0,
+                                             .Above = (limit + tolerance) * (limit + tolerance),
+                                             .Tolerance = tolerance,
+                                             .Budget = MaxOuterEvaluations,
+                                             .Squared = true});
             nearest = std::min(nearest, std::sqrt(squared));
         }
         return nearest;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 #include <numbers>
 #include <span>
 #include <vector>
@@ -115,25 +116,33 @@ struct Bracket {
     double Curvature;
     double Lowest;
     double Above;
-    double Tolerance;     // how far above the true minimum the result may be
+    // How far above the true minimum the bracketing may leave the result; for a squared
+    // distance (`Squared`), how far above the root of the true minimum its root may be, at any
+    // distance: a part that comes near is bracketed as finely, in distance, as one at the limit
+    // (a tolerance in f's own units, 2 d Tolerance at a distance d, would be no bracket at all
+    // below its root). With Above, (limit + Tolerance)^2 keeps every distance below the limit.
+    double Tolerance;
     int Budget;           // evaluations before it settles for the best it has
-    int GoldenSteps = 40; // of each dip still open at the end: a hundred-million-fold narrower
+    // Of each dip still open at the end: a hundred-million-fold narrower. 0 leaves the result at
+    // the bracketing's best, within the tolerance (an inner search that need not be exact).
+    int GoldenSteps = 40;
+    bool Squared = false; // f is a squared distance and Tolerance a distance
 };
 
 // The smallest value of f over [a, b], within the bracket's tolerance whenever it lies below
 // `Above`, whatever the function's shape: f lies above its chord less (Curvature / 2)
 // (x - a)(b - x), which bounds what an interval can hold from the values at its ends, so
 // intervals that cannot beat the best value found are dropped and the others halved, and no
-// dip is missed between samples. The few intervals left undecided are then searched by golden
-// section with `refined`, which gives f's values to the last digit where f itself may stop at
-// the tolerance (an inner minimisation).
+// dip is missed between samples. The intervals left undecided are then searched with
+// `refined`, which gives f's values to the last digit where f itself may stop at the tolerance
+// (an inner minimisation): taken at their ends, it shows where each dip's bottom lies, and the
+// lowest dips are closed in on by golden section.
 template <typename Function, typename Refined>
 double Minimise(Function f, Refined refined, double a, double b, const Bracket& bracket);
 
+// The same where f's values are already exact: its samples are not taken again.
 template <typename Function>
-double Minimise(Function f, double a, double b, const Bracket& bracket) {
-    return Minimise(f, f, a, b, bracket);
-}
+double Minimise(Function f, double a, double b, const Bracket& bracket);
 
 // ---- Definitions the searches inline -------------------------------------------------------
 //
@@ -156,17 +165,29 @@ double GoldenSection(const Function& f, double low, double high, int maxSteps, d
     return std::min(fLeft, fRight);
 }
 
+namespace detail {
+
+// Minimise, told whether `refined` is f itself.
 template <typename Function, typename Refined>
-double Minimise(Function f, Refined refined, double a, double b, const Bracket& at) {
+double Minimise(Function& f, Refined& refined, double a, double b, const Bracket& at, bool exact) {
     const double curvature = at.Curvature;
     const double above = at.Above;
-    const double tolerance = at.Tolerance;
     const double fa = f(a);
     const double fb = f(b);
     double best = std::min(fa, fb);
-    if (!(b > a) || !std::isfinite(curvature) || !std::isfinite(best) || !(tolerance > 0)) {
+    if (!(b > a) || !std::isfinite(curvature) || !std::isfinite(best) || !(at.Tolerance > 0)) {
         return best;
     }
+    // A stretch that cannot reach below this, beating `value` by more than the tolerance, is
+    // searched no further. For a squared distance that is the tolerance below its root: nothing
+    // at all once the root itself is within the tolerance of 0.
+    const auto threshold = [&](double value) {
+        if (!at.Squared) {
+            return value - at.Tolerance;
+        }
+        const double root = std::sqrt(std::max(value, 0.0)) - at.Tolerance;
+        return root > 0 ? root * root : -std::numeric_limits<double>::infinity();
+    };
     struct Span {
         double A, FA, B, FB;
     };
@@ -185,7 +206,7 @@ double Minimise(Function f, Refined refined, double a, double b, const Bracket& 
         open.pop_back();
         const double low = bound(span);
         const double middle = (span.A + span.B) * 0.5;
-        if (low >= std::min(best, above) - tolerance || !(middle > span.A && middle < span.B)) {
+        if (low >= threshold(std::min(best, above)) || !(middle > span.A && middle < span.B)) {
             if (low < best && best < above) {
                 undecided.push_back(span);
             }
@@ -197,21 +218,65 @@ double Minimise(Function f, Refined refined, double a, double b, const Bracket& 
         open.push_back({middle, fm, span.B, span.FB});
         open.push_back({span.A, span.FA, middle, fm});
     }
-    if (!(best < above)) {
+    if (!(best < above) || at.GoldenSteps <= 0) {
         return best;
     }
-    // The few stretches whose bound still lies below the best are where its last fraction of
-    // the tolerance can hide; each is one dip at this scale.
+    // The stretches whose bound still lies below the best are where its last fraction of the
+    // tolerance can hide. Where the function is flat to within the tolerance, the bottom of a
+    // dip spans many of them side by side, and their bounds do not say which holds the least
+    // (a bound is lowest for the widest stretch, or the steepest ends): the refined function is
+    // taken at every end of them, and each sample lower than its neighbours marks a dip, whose
+    // bottom lies between those neighbours. The lowest dips are closed in on.
     std::erase_if(undecided, [&](const Span& span) { return !(bound(span) < best); });
+    std::sort(undecided.begin(), undecided.end(),
+              [](const Span& x, const Span& y) { return x.A < y.A; });
+    struct Sample {
+        double X, F;
+        bool RunStart;
+    };
+    std::vector<Sample> samples;
+    samples.reserve(undecided.size() * 2);
+    for (const Span& span : undecided) {
+        const bool joined = !samples.empty() && samples.back().X == span.A;
+        if (!joined) {
+            samples.push_back({span.A, exact ? span.FA : refined(span.A), true});
+        }
+        samples.push_back({span.B, exact ? span.FB : refined(span.B), false});
+    }
+    struct Dip {
+        double Low, High, F;
+    };
+    std::vector<Dip> dips;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const Sample& sample = samples[i];
+        best = std::min(best, sample.F);
+        const bool first = sample.RunStart;
+        const bool last = i + 1 == samples.size() || samples[i + 1].RunStart;
+        if ((first || sample.F <= samples[i - 1].F) && (last || sample.F <= samples[i + 1].F)) {
+            dips.push_back({first ? sample.X : samples[i - 1].X, last ? sample.X : samples[i + 1].X,
+                            sample.F});
+        }
+    }
     constexpr std::size_t MostRefined = 4;
-    const auto last =
-        undecided.begin() + static_cast<std::ptrdiff_t>(std::min(undecided.size(), MostRefined));
-    std::partial_sort(undecided.begin(), last, undecided.end(),
-                      [&](const Span& x, const Span& y) { return bound(x) < bound(y); });
-    for (auto span = undecided.begin(); span != last; ++span) {
-        best = std::min(best, GoldenSection(refined, span->A, span->B, at.GoldenSteps));
+    const auto end = dips.begin() + static_cast<std::ptrdiff_t>(std::min(dips.size(), MostRefined));
+    std::partial_sort(dips.begin(), end, dips.end(),
+                      [](const Dip& x, const Dip& y) { return x.F < y.F; });
+    for (auto dip = dips.begin(); dip != end; ++dip) {
+        best = std::min(best, GoldenSection(refined, dip->Low, dip->High, at.GoldenSteps));
     }
     return best;
+}
+
+} // namespace detail
+
+template <typename Function, typename Refined>
+double Minimise(Function f, Refined refined, double a, double b, const Bracket& bracket) {
+    return detail::Minimise(f, refined, a, b, bracket, false);
+}
+
+template <typename Function>
+double Minimise(Function f, double a, double b, const Bracket& bracket) {
+    return detail::Minimise(f, f, a, b, bracket, true);
 }
 
 inline Piece TurnedAboutVertical(const Piece& piece, Vec3 centre, double radians) {

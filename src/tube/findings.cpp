@@ -191,6 +191,10 @@ double MachineAngle(double c, const MachineProfile& profile) {
     return c + profile.SpringbackFixed + profile.SpringbackPerDegree * c;
 }
 
+std::string BendToText(const std::string& machineAngle, const std::string& partAngle) {
+    return "bend to " + machineAngle + " (part " + partAngle + ")";
+}
+
 double CutLength(const BendProgram& program, const MachineProfile& profile) {
     const auto bends = static_cast<double>(FindBendingRows(program).Rows.size());
     return DevelopedLength(program) - profile.GainPerBend * bends;

@@ -48,6 +48,13 @@ std::string FindingNumber(double value);
 // The angle the machine bends for C degrees: C + fixed + per_degree * C.
 double MachineAngle(double c, const MachineProfile& profile);
 
+// What a bend is bent to, as the operator reads it wherever a step of the bending names its
+// angle: the machine angle first, the program's (the part's) beside it, labelled, so that no
+// one bends to the part's angle by mistake: "bend to 47.90 (part 45.00)". The two numbers come
+// as text, each front writing them its own way (the setup sheet with two decimals, the window
+// in its locale).
+std::string BendToText(const std::string& machineAngle, const std::string& partAngle);
+
 // The length of stock to cut: the developed length less the gain of each bending row.
 double CutLength(const BendProgram& program, const MachineProfile& profile);
 

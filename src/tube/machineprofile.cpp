@@ -1,6 +1,7 @@
 #include "machineprofile.h"
 
 #include "fileaccess.h"
+#include "numbertext.h"
 
 #include <toml++/toml.h>
 
@@ -36,9 +37,12 @@ struct NumberRange {
 
 constexpr NumberRange AboveZero{0, false, Infinity, false, "greater than 0"};
 constexpr NumberRange ZeroOrMore{0, true, Infinity, false, "0 or more"};
-constexpr NumberRange AnyFinite{};
 constexpr NumberRange AngleRange{0, false, 360, true, "greater than 0 and at most 360"};
-constexpr NumberRange AboveMinusOne{-1, false, Infinity, false, "greater than -1"};
+// Springback as a bender takes it: a share of the angle (0.05, 5 %) and a few degrees. Past
+// these no tube springs back, and the machine angle would be a guess at best (per_degree = 2,
+// meant as 2 %, turns 45 degrees into 137).
+constexpr NumberRange SpringbackShare{-0.5, true, 0.5, true, "from -0.5 to 0.5"};
+constexpr NumberRange SpringbackDegrees{-45, true, 45, true, "from -45 to 45"};
 
 // Where a key's value goes in the profile, which also says its type.
 using TextField = std::optional<std::string> MachineProfile::*;
@@ -58,6 +62,8 @@ struct ProfileKey {
     NumberRange Range; // for numbers and lists of numbers
     const char* Default;
     const char* Doc;
+    // A share of 1: a value of 1 or more out of range was most likely meant as a percentage.
+    bool Share = false;
 };
 
 const ProfileKey Keys[] = {
@@ -87,10 +93,10 @@ const ProfileKey Keys[] = {
      "the side of the feed axis the bend die's centre is on"},
     {"centreline_height", &MachineProfile::CentrelineHeight, AboveZero, "none",
      "feed axis above the floor"},
-    {"springback.fixed", &MachineProfile::SpringbackFixed, AnyFinite, "0",
+    {"springback.fixed", &MachineProfile::SpringbackFixed, SpringbackDegrees, "0",
      "degrees over-bent besides the share per degree"},
-    {"springback.per_degree", &MachineProfile::SpringbackPerDegree, AboveMinusOne, "0",
-     "degrees over-bent per degree: bent as C + fixed + per_degree * C"},
+    {"springback.per_degree", &MachineProfile::SpringbackPerDegree, SpringbackShare, "0",
+     "degrees over-bent per degree: bent as C + fixed + per_degree * C", true},
 };
 
 // Every key's name, for the message about a key that is not one.
@@ -176,7 +182,13 @@ private:
             return Fail(node, std::string(key.Name) + " must be a number");
         }
         if (!range.Holds(value)) {
-            return Fail(node, std::string(key.Name) + " must be " + range.Text);
+            std::string message = std::string(key.Name) + " must be " + range.Text;
+            // 2 meant as 2 %: said as the share it would be, when that share is taken.
+            if (key.Share && value >= 1 && range.Holds(value / 100)) {
+                message += "; did you mean " + FormatNumber(value / 100) + ", " +
+                           FormatNumber(value) + " %?";
+            }
+            return Fail(node, std::move(message));
         }
         return value;
     }

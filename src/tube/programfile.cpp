@@ -172,10 +172,18 @@ Result<PointsRows> ParsePointsText(std::string_view text, const std::string& fil
     points.Diameter = *read;
     bool first = true;
     while (reader.NextRow()) {
-        if (std::exchange(first, false) &&
-            (IsHeader(reader.Cells(), PointsHeader) ||
-             IsHeader(reader.Cells(), std::span(PointsHeader).first(3)))) {
-            continue;
+        if (std::exchange(first, false)) {
+            if (IsHeader(reader.Cells(), PointsHeader) ||
+                IsHeader(reader.Cells(), std::span(PointsHeader).first(3))) {
+                continue;
+            }
+            // A bend program handed over for its points: said as that, not as a "Y" that is
+            // no number.
+            if (IsHeader(reader.Cells(), ProgramHeader)) {
+                return reader.Fail(1, "ybc reads XYZ points (x,y,z or x,y,z,r), and this file "
+                                      "looks like a bend program (a Y,B,C,R header); "
+                                      "tubrix-cli xyz gives a program's points");
+            }
         }
         if (points.Points.size() == MaxPoints) {
             return reader.Fail(0, "more than " + std::to_string(MaxPoints) + " points");
@@ -223,14 +231,36 @@ void MirrorProgram(ProgramRows& rows) {
     }
 }
 
-std::string FormatProgramText(const ProgramRows& rows, std::optional<int> decimals) {
+std::string FormatProgramText(const ProgramRows& rows, std::optional<int> decimals,
+                              std::span<const std::string> comments) {
     const auto number = [&](double value) { return FormatNumber(value, decimals); };
-    std::string out = "# Tubrix bend program\ndiameter," + number(rows.Diameter) + "\nY,B,C,R\n";
+    constexpr std::string_view Title = "# Tubrix bend program";
+    std::string out = std::string(Title) + '\n';
+    for (const std::string& comment : comments) {
+        if (comment != Title) {
+            out += comment + '\n';
+        }
+    }
+    out += "diameter," + number(rows.Diameter) + "\nY,B,C,R\n";
     for (const BendRowInput& row : rows.Rows) {
         out +=
             number(row.Y) + ',' + number(row.B) + ',' + number(row.C) + ',' + number(row.R) + '\n';
     }
     return out;
+}
+
+std::vector<std::string> LeadingComments(std::string_view text) {
+    std::vector<std::string> comments;
+    LineReader lines(WithoutByteOrderMark(text));
+    std::string_view line;
+    while (lines.Next(line)) {
+        if (IsComment(line)) {
+            comments.emplace_back(line);
+        } else if (line.find_first_not_of(" \t,;") != std::string_view::npos) {
+            break;
+        }
+    }
+    return comments;
 }
 
 } // namespace tubrix

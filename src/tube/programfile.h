@@ -7,6 +7,7 @@
 #include "programrows.h"
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,7 +68,14 @@ void MirrorProgram(ProgramRows& rows);
 
 // A program file as Tubrix writes it: a comment line, "diameter,D", the "Y,B,C,R" header and
 // one row per line, comma separated, numbers by FormatNumber (rounded when `decimals` is
-// given), LF line ends.
-std::string FormatProgramText(const ProgramRows& rows, std::optional<int> decimals = std::nullopt);
+// given), LF line ends. `comments` (LeadingComments of the file it was made from) follow the
+// comment line, but for one that is that line already.
+std::string FormatProgramText(const ProgramRows& rows, std::optional<int> decimals = std::nullopt,
+                              std::span<const std::string> comments = {});
+
+// The comment lines a file's text opens with, before its first line of cells (blank lines
+// among them left out), each as it stands without its line end: where a part number or a
+// drawing's name lives, for a file made from this one to keep.
+std::vector<std::string> LeadingComments(std::string_view text);
 
 } // namespace tubrix

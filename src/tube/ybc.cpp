@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <string>
 
 namespace tubrix {
 
@@ -54,6 +55,23 @@ double RollTowards(const WalkFrame& frame, Vec3 towards) {
 double Normalize(double degrees) {
     double r = std::remainder(degrees, 360.0);
     return r == -180 ? 180 : r;
+}
+
+// A leg shorter than the straights its two bends take from it: the leg (counted from 1, from
+// point `leg` + 1 to the next), its length and what each bend takes. Points in inches with radii
+// in millimetres make every leg 25.4 times too short: said when that would make this one fit.
+std::string ShortLegMessage(std::size_t leg, double length, double before, double after) {
+    const auto number = [](double value) { return FormatNumber(value, 3); };
+    const std::string first = std::to_string(leg + 1), second = std::to_string(leg + 2);
+    std::string message = "leg " + first + ", from point " + first + " to point " + second +
+                          ", is too short for its bends: it is " + number(length) +
+                          " long, and they need " + number(before + after) + " of it, " +
+                          number(before) + " at point " + first + " and " + number(after) +
+                          " at point " + second;
+    if (length * 25.4 >= before + after) {
+        message += " (points in inches and radii in mm?)";
+    }
+    return message;
 }
 
 } // namespace
@@ -128,7 +146,8 @@ Result<ProgramRows> XyzToProgram(const PointsRows& file, std::optional<double> r
             y = 0;
         }
         if (y < 0) {
-            return PointError(name, p[k + 1], "the leg is too short for the bends at its ends");
+            return PointError(name, p[k + 1],
+                              ShortLegMessage(k, legLength[k], tangent[k], tangent[k + 1]));
         }
         BendRowInput row{y, 0, 0, 0};
         if (k + 1 < legs) {

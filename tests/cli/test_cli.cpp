@@ -127,6 +127,68 @@ TEST_F(Cli, FailuresSayOneLineAndWriteNothing) {
     EXPECT_EQ(version.Out.rfind("tubrix-cli ", 0), 0u) << version.Out;
 }
 
+// A slip of the command's name is said as one, with the command most likely meant and all of
+// them; a word nothing like a command gets the list alone.
+TEST_F(Cli, AMistypedCommandIsNamedWithTheOneMeant) {
+    const std::string commands = "Commands: info, xyz, ybc, render, export, check, machine, "
+                                 "sequence, report, mirror (tubrix-cli --help says what each "
+                                 "does).\n";
+    const CliRun chek = Run({"chek", "initial.csv"});
+    EXPECT_EQ(chek.Status, 2);
+    EXPECT_EQ(chek.Out, "");
+    EXPECT_EQ(chek.Err, "tubrix-cli: unknown command \"chek\"; did you mean check? " + commands);
+    EXPECT_EQ(Run({"seqeunce", "initial.csv"}).Err,
+              "tubrix-cli: unknown command \"seqeunce\"; did you mean sequence? " + commands);
+    EXPECT_EQ(Run({"frobnicate"}).Err, "tubrix-cli: unknown command \"frobnicate\". " + commands);
+    const CliRun none = Run({});
+    EXPECT_EQ(none.Status, 2);
+    EXPECT_EQ(none.Err, "tubrix-cli: no command given. " + commands);
+    // Help and the version are still answered, and a command spelt right runs.
+    EXPECT_EQ(Run({"--help"}).Status, 0);
+    EXPECT_EQ(Run({"check", "initial.csv"}).Status, 0);
+}
+
+// ybc reads points: a program handed to it is said to be one.
+TEST_F(Cli, YbcGivenAProgramSaysItReadsPoints) {
+    const CliRun run = Run({"ybc", "initial.csv"});
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_EQ(run.Out, "");
+    EXPECT_EQ(run.Err, "tubrix-cli: initial.csv:2:1: ybc reads XYZ points (x,y,z or x,y,z,r), and "
+                       "this file looks like a bend program (a Y,B,C,R header); tubrix-cli xyz "
+                       "gives a program's points\n");
+    // Points in inches with radii in millimetres: every leg 25.4 times too short.
+    WriteText(Path("inches.csv"), "# part 12-A\ndiameter,0.5\nX,Y,Z,R\n0,0,0\n0,0,-4,20\n"
+                                  "3,0,-4,20\n3,0,-8\n");
+    EXPECT_EQ(Run({"ybc", "inches.csv"}).Err,
+              "tubrix-cli: inches.csv:5: leg 1, from point 1 to point 2, is too short for its "
+              "bends: it is 4 long, and they need 20 of it, 0 at point 1 and 20 at point 2 "
+              "(points in inches and radii in mm?)\n");
+}
+
+// A part number lives in the comment lines a file begins with: the program made from the file
+// keeps them, after its own line.
+TEST_F(Cli, YbcAndMirrorKeepTheLeadingCommentLines) {
+    WriteText(Path("cad.csv"), "# part 4711-L, rev. B\n# drawn 2026-11-30\n\ndiameter,38\n"
+                               "# not a leading comment\nX,Y,Z,R\n0,0,0\n0,0,-75,45\n"
+                               "-120,0,-75\n");
+    const CliRun ybc = Run({"ybc", "cad.csv"});
+    ASSERT_EQ(ybc.Status, 0) << ybc.Err;
+    EXPECT_EQ(ybc.Out, "# Tubrix bend program\n# part 4711-L, rev. B\n# drawn 2026-11-30\n"
+                       "diameter,38\nY,B,C,R\n30,0,90,45\n75,0,0,45\n");
+    // Through standard input too, and mirrored twice it is the same file.
+    const CliRun left = Run({"mirror", "-"}, ybc.Out);
+    ASSERT_EQ(left.Status, 0) << left.Err;
+    EXPECT_EQ(left.Out, ybc.Out); // a B of 0 stays 0
+    WriteText(Path("left.csv"), "# part 4711-L\ndiameter,38\nY,B,C,R\n30,0,90,45\n"
+                                "30,-90,90,45\n30,0,0,45\n");
+    ASSERT_EQ(Run({"mirror", "left.csv", "-o", "right.csv", "--decimals", "3"}).Status, 0);
+    QFile right(Path("right.csv"));
+    ASSERT_TRUE(right.open(QIODevice::ReadOnly));
+    EXPECT_EQ(right.readAll().toStdString(), "# Tubrix bend program\n# part 4711-L\n"
+                                             "diameter,38\nY,B,C,R\n30,0,90,45\n30,90,90,45\n"
+                                             "30,0,0,45\n");
+}
+
 TEST_F(Cli, MirrorNegatesEveryBAndTwiceGivesTheFileBack) {
     const std::string written = "# Tubrix bend program\ndiameter,38\nY,B,C,R\n30,0,90,45\n"
                                 "30,-90,90,45\n30,12.5,90,45\n30,0,0,45\n";

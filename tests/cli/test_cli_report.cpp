@@ -107,11 +107,16 @@ TEST_F(CliReport, AProfileGivesTheMachineItsColumnsCutLengthAndFindings) {
     EXPECT_NE(words.find("5 tail 30.00 60.00"), std::string::npos) << words;
     // A picture per bend: the plane turns by +90 before bends 2 to 4, after feeds of 30.
     EXPECT_NE(words.find("Bend sequence"), std::string::npos);
+    // Under each, the angle to bend to: the machine's, as the program table's machine C, with
+    // the part's beside it, never the part's alone.
     for (const char* line : {"Bend 1, row 1 Bend 2, row 2 Bend 3, row 3 Bend 4, row 4\n",
                              "feed 30.00 feed 30.00 feed 30.00 feed 30.00\n",
-                             "rotate 0.00 rotate 90.00 rotate 90.00 rotate 90.00\n"}) {
-        EXPECT_NE(words.find(line), std::string::npos) << line;
+                             "rotate 0.00 rotate 90.00 rotate 90.00 rotate 90.00\n",
+                             "bend to 96.00 (part 90.00) bend to 96.00 (part 90.00) bend to 96.00 "
+                             "(part 90.00) bend to 96.00 (part 90.00)\n"}) {
+        EXPECT_NE(words.find(line), std::string::npos) << line << '\n' << words;
     }
+    EXPECT_EQ(words.find("angle 90.00"), std::string::npos) << words;
 }
 
 TEST_F(CliReport, PicturesShowTheTubeFromBothSides) {

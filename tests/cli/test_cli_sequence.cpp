@@ -93,6 +93,30 @@ TEST_F(CliSequence, InitialProgramJsonAndPicturesOfEveryState) {
     EXPECT_EQ(saved.readAll().toStdString(), run.Out);
 }
 
+// With a machine, the table gives the angle to bend to, the machine's (90 over-bent by
+// 1.5 + 0.05 x 90), with the part's beside it; without one, the part's angle alone.
+TEST_F(CliSequence, WithAMachineTheTableSaysTheAngleToBendTo) {
+    WriteText(Path("spring.toml"), "[springback]\nfixed = 1.5\nper_degree = 0.05\n");
+    const CliRun run = Run({"sequence", "initial.csv", "--machine", "spring.toml"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_NE(run.Out.find("Bend  Row        Feed      Rotate     Bend to  Part angle    Lead end "
+                           "after bend (x, y, z)          Contacts\n"
+                           "   1    1      30.000       0.000      96.000      90.000     -45.000"
+                           "      75.000       0.000\n"
+                           "   2    2      30.000      90.000      96.000      90.000"),
+              std::string::npos)
+        << run.Out;
+    const CliRun bare = Run({"sequence", "initial.csv"});
+    ASSERT_EQ(bare.Status, 0) << bare.Err;
+    EXPECT_NE(bare.Out.find("Bend  Row        Feed      Rotate       Angle    Lead end after bend"
+                            " (x, y, z)          Contacts\n"
+                            "   1    1      30.000       0.000      90.000     -45.000      75.000"
+                            "       0.000\n"),
+              std::string::npos)
+        << bare.Out;
+    EXPECT_EQ(bare.Out.find("Bend to"), std::string::npos);
+}
+
 TEST_F(CliSequence, ContactsExitThreeAndShowInAmber) {
     const CliRun run = Run({"sequence", "hit.csv", "-o", "out", "--size", "300x200"});
     EXPECT_EQ(run.Status, 3) << run.Err;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iomanip>
 #include <limits>
 #include <numbers>
 #include <random>
@@ -165,61 +166,222 @@ TEST(BendSequence, StraightRowsAddToTheFeedAndTheTurn) {
                {-95, 95 * std::cos(radians), 95 * std::sin(radians)});
 }
 
-// The stock over a bend against a brute force: the centre line sampled every 0.5 along the
-// tube (each arc turned about its own axis), swung about the die's axis in 720 steps of the bend.
-// A point is counted once it is formed and pi D / 2 past the origin; the stock is the x axis
-// from 0 to what is left unformed. The sequence's value is the smallest over the bend, so it can
-// be no larger than any sample; and a part the samples bring within D has its contact.
-double BruteStockOverBend(const BendSequence& sequence, const SequenceBend& bend) {
+// The stock over a bend against a brute force. The centre line, walked again here from the
+// walk's steps (each arc turned about its own axis), is sampled every 0.5 along the tube and
+// swung about the die's axis in 720 steps of the bend. A point is counted once it is formed and
+// pi D / 2 past the origin; the stock is the x axis from 0 to what is left unformed. The best
+// samples are then refined: around each of them the nearest point along the tube and the angle
+// are closed in on by golden section, so the brute force ends at configurations that exist,
+// to far better than 1e-6 D. The sequence's value is the smallest over the bend, so it can be
+// no larger than any of them (to its promised 1e-6 D); and no smaller than the samples, less
+// what can hide between them.
+struct BruteStock {
+    double Sampled = std::numeric_limits<double>::infinity();
+    double Refined = std::numeric_limits<double>::infinity();
+};
+
+// The centre line's point `along` from the lead end.
+Vec3 CentrePoint(const TubeWalk& walk, double along) {
+    for (const WalkStep& step : walk.Steps) {
+        const double straight = Length(step.StraightEnd - step.StraightStart);
+        if (along <= straight || (!step.Bend && &step == &walk.Steps.back())) {
+            return step.StraightStart + step.Heading * along;
+        }
+        along -= straight;
+        if (step.Bend) {
+            const WalkBend& b = *step.Bend;
+            if (along <= b.ArcLength) {
+                const Vec3 v = step.StraightEnd - b.Centre;
+                const double t = along / b.Radius;
+                return b.Centre + v * std::cos(t) + Cross(b.Axis, v) * std::sin(t) +
+                       b.Axis * (Dot(b.Axis, v) * (1 - std::cos(t)));
+            }
+            along -= b.ArcLength;
+        }
+    }
+    return walk.Steps.back().StraightEnd;
+}
+
+// The smallest of f over [low, high] near one dip: its ends, and golden section between them.
+template <typename F> double GoldenDip(const F& f, double low, double high) {
+    double best = std::min(f(low), f(high));
+    constexpr double Ratio = 0.6180339887498949;
+    double a = low, b = high;
+    double left = b - Ratio * (b - a), right = a + Ratio * (b - a);
+    double fLeft = f(left), fRight = f(right);
+    for (int step = 0; step < 80; ++step) {
+        if (fLeft <= fRight) {
+            b = right, right = left, fRight = fLeft;
+            left = b - Ratio * (b - a), fLeft = f(left);
+        } else {
+            a = left, left = right, fLeft = fRight;
+            right = a + Ratio * (b - a), fRight = f(right);
+        }
+    }
+    return std::min({best, fLeft, fRight});
+}
+
+BruteStock BruteStockOverBend(const BendSequence& sequence, const SequenceBend& bend) {
     const double pi = std::numbers::pi;
     const double diameter = sequence.Diameter;
-    std::vector<std::pair<double, Vec3>> line; // (distance from the lead end, point)
+    const double infinite = std::numeric_limits<double>::infinity();
+    std::vector<double> line; // distances from the lead end
     double along = 0;
     for (const WalkStep& step : sequence.Walk.Steps) {
         const double straight = Length(step.StraightEnd - step.StraightStart);
         for (double a = 0; a < straight; a += 0.5) {
-            line.push_back({along + a, step.StraightStart + step.Heading * a});
+            line.push_back(along + a);
         }
         along += straight;
-        line.push_back({along, step.StraightEnd});
+        line.push_back(along);
         if (step.Bend) {
-            const WalkBend& b = *step.Bend;
-            const Vec3 v = step.StraightEnd - b.Centre;
-            for (double a = 0.5; a < b.ArcLength; a += 0.5) {
-                const double t = a / b.Radius;
-                line.push_back({along + a, b.Centre + v * std::cos(t) +
-                                               Cross(b.Axis, v) * std::sin(t) +
-                                               b.Axis * (Dot(b.Axis, v) * (1 - std::cos(t)))});
+            for (double a = 0.5; a < step.Bend->ArcLength; a += 0.5) {
+                line.push_back(along + a);
             }
-            along += b.ArcLength;
+            along += step.Bend->ArcLength;
         }
+    }
+    std::vector<Vec3> points;
+    for (double at : line) {
+        points.push_back(bend.Before.Placement.Point(CentrePoint(sequence.Walk, at)));
     }
     const int side = sequence.DieSide;
     const double radians = bend.Angle * pi / 180;
-    double nearest = std::numeric_limits<double>::infinity();
-    for (int k = 0; k <= 720; ++k) {
-        const double turn = radians * k / 720;
+    // The distance of the point `at` along the tube to the stock with the bend at `turn`.
+    const auto distance = [&](double turn, double at) {
+        const double formed = bend.Before.FormedLength + bend.Radius * turn;
+        if (at > formed - pi * diameter / 2 || at < 0) {
+            return infinite;
+        }
+        const double stock = std::max(sequence.DevelopedLength - formed, 0.0);
+        const Vec3 p = bend.Before.Placement.Point(CentrePoint(sequence.Walk, at));
+        const double c = std::cos(-side * turn), s = std::sin(-side * turn);
+        const double x = c * p.X - s * (p.Y - side * bend.Radius);
+        const double y = s * p.X + c * (p.Y - side * bend.Radius) + side * bend.Radius;
+        const double past = std::max({0.0, -x, x - stock});
+        return std::sqrt(past * past + y * y + p.Z * p.Z);
+    };
+    struct Sample {
+        double Distance;
+        int Step;
+        double At;
+    };
+    std::vector<Sample> samples; // per step of the bend, its nearest point
+    BruteStock brute;
+    constexpr int Steps = 720;
+    for (int k = 0; k <= Steps; ++k) {
+        const double turn = radians * k / Steps;
         const double formed = bend.Before.FormedLength + bend.Radius * turn;
         const double stock = std::max(sequence.DevelopedLength - formed, 0.0);
         const double c = std::cos(-side * turn), s = std::sin(-side * turn);
-        for (const auto& [at, point] : line) {
-            if (at > formed - pi * diameter / 2) {
-                break;
-            }
-            const Vec3 p = bend.Before.Placement.Point(point);
+        Sample nearest{infinite, k, 0};
+        for (std::size_t i = 0; i < line.size() && line[i] <= formed - pi * diameter / 2; ++i) {
+            const Vec3 p = points[i];
             const double x = c * p.X - s * (p.Y - side * bend.Radius);
             const double y = s * p.X + c * (p.Y - side * bend.Radius) + side * bend.Radius;
             const double past = std::max({0.0, -x, x - stock});
-            nearest = std::min(nearest, std::sqrt(past * past + y * y + p.Z * p.Z));
+            const double d = std::sqrt(past * past + y * y + p.Z * p.Z);
+            if (d < nearest.Distance) {
+                nearest = {d, k, line[i]};
+            }
+        }
+        brute.Sampled = std::min(brute.Sampled, nearest.Distance);
+        samples.push_back(nearest);
+    }
+    // Refined around the steps nearer than both neighbours, the nearest eight of them: over the
+    // angle between the neighbouring steps, and along the tube within 4 of the sampled point.
+    std::vector<Sample> dips;
+    for (int k = 0; k <= Steps; ++k) {
+        const double d = samples[static_cast<std::size_t>(k)].Distance;
+        if (std::isfinite(d) &&
+            (k == 0 || d <= samples[static_cast<std::size_t>(k - 1)].Distance) &&
+            (k == Steps || d <= samples[static_cast<std::size_t>(k + 1)].Distance)) {
+            dips.push_back(samples[static_cast<std::size_t>(k)]);
         }
     }
-    return nearest;
+    std::sort(dips.begin(), dips.end(),
+              [](const Sample& a, const Sample& b) { return a.Distance < b.Distance; });
+    dips.resize(std::min<std::size_t>(dips.size(), 8));
+    for (const Sample& dip : dips) {
+        const double low = radians * std::max(dip.Step - 1, 0) / Steps;
+        const double high = radians * std::min(dip.Step + 1, Steps) / Steps;
+        const auto nearestAt = [&](double turn) {
+            const double formed = bend.Before.FormedLength + bend.Radius * turn;
+            const double last = std::min(dip.At + 4, formed - pi * diameter / 2);
+            const double first = std::max(dip.At - 4, 0.0);
+            if (!(last >= first)) {
+                return infinite;
+            }
+            return GoldenDip([&](double at) { return distance(turn, at); }, first, last);
+        };
+        brute.Refined = std::min(brute.Refined, GoldenDip(nearestAt, low, high));
+    }
+    return brute;
 }
 
+// The sequence's stock distances over each bend against the brute force, for a program on both
+// die sides.
+int CompareStockOverBends(const BendProgram& program, int dieSide) {
+    MachineProfile profile;
+    profile.DieSide = dieSide;
+    const BendSequence sequence = PlayBendSequence(program, profile);
+    const double diameter = sequence.Diameter;
+    int compared = 0;
+    for (const SequenceBend& bend : sequence.Bends) {
+        const auto contact = [&](ContactPhase phase) {
+            return std::find_if(bend.Contacts.begin(), bend.Contacts.end(),
+                                [&](const SequenceContact& c) {
+                                    return c.With == ContactKind::Stock && c.Phase == phase;
+                                });
+        };
+        if (contact(ContactPhase::Rotate) != bend.Contacts.end()) {
+            continue; // the bend's own value is not kept then
+        }
+        SCOPED_TRACE(testing::Message() << "die side " << dieSide << " row " << bend.Row + 1);
+        const BruteStock brute = BruteStockOverBend(sequence, bend);
+        const auto inBend = contact(ContactPhase::Bend);
+        const double found = inBend != bend.Contacts.end()
+                                 ? inBend->Distance
+                                 : std::numeric_limits<double>::infinity();
+        if (brute.Refined < diameter - 1e-9) {
+            ++compared;
+            EXPECT_LE(found, brute.Refined + 1e-6 * diameter)
+                << std::setprecision(10) << "found " << found << ", brute force " << brute.Refined;
+            EXPECT_GE(found, brute.Sampled - 2); // what the samples can miss between them
+        } else {
+            EXPECT_GE(found, diameter * (1 - 1e-6));
+        }
+    }
+    return compared;
+}
+
+// Found on the floor (diameter 36.45, die_side -1): 2.11366398 given over bend 3 where
+// 2.11358184 is reached. The bracket's tolerance was fixed in squared distance (2e-3 D^2, 2.66
+// here against 4.47 for the distance squared), so the flat bottom of the dip was left in 39
+// stretches; only the four with the lowest bounds were refined, and the nearest approach lay
+// in the eighth. A part that comes nearer still had no bracket at all.
+const std::vector<BendRowInput> FoundPart = {
+    {135.8238531328689, 90, 32.83615205244605, 87.80837151371409},
+    {137.74735217293738, 90, 132.5975968458714, 60.66910631900811},
+    {9.165967482053317, 0, 174.18209262292456, 115.05395255019059},
+    {168.6460816979647, 18.841640957494434, 139.5342884244766, 52.86456858583115},
+    {118.59399191175824, 90, 86.02725228610078, 76.69443632551223},
+    {63.54838691070728, 90, 170.3396898720057, 85.83950527964127},
+    {161.4897161485752, 90, 103.33565896923339, 108.6694340860474},
+    {36.20703593955661, -127.95711547729445, 51.819364920209644, 96.78441468463802},
+    {94.27104855001458, -90, 113.87777498905027, 60.02589738083769},
+    {31.656374868899604, 0, 0, 35.52306368774014}};
+
+// Programs of whole numbers, as they are mostly typed, and of any, as they come from CAD; the
+// found part and parts like it, its numbers moved by up to 2 %, whose lead leg passes the stock
+// at other distances and angles. Both die sides, the found part on each.
 TEST(BendSequence, StockOverTheBendIsNoFartherThanABruteForceFinds) {
     std::mt19937 random(17);
     const auto uniform = [&](int low, int high) {
         return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    const auto real = [&](double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(random);
     };
     int compared = 0;
     for (int part = 0; part < 12; ++part) {
@@ -230,35 +392,36 @@ TEST(BendSequence, StockOverTheBendIsNoFartherThanABruteForceFinds) {
                  static_cast<double>(uniform(20, 180)), static_cast<double>(uniform(20, 60))});
         }
         rows.push_back({40, 0, 0, 30});
-        MachineProfile profile;
-        profile.DieSide = part % 2 ? -1 : 1;
-        const BendSequence sequence = PlayBendSequence(Program(rows, 25), profile);
-        for (const SequenceBend& bend : sequence.Bends) {
-            const auto contact = [&](ContactPhase phase) {
-                return std::find_if(bend.Contacts.begin(), bend.Contacts.end(),
-                                    [&](const SequenceContact& c) {
-                                        return c.With == ContactKind::Stock && c.Phase == phase;
-                                    });
-            };
-            if (contact(ContactPhase::Rotate) != bend.Contacts.end()) {
-                continue; // the bend's own value is not kept then
-            }
-            SCOPED_TRACE(testing::Message() << "part " << part << " row " << bend.Row + 1);
-            const double brute = BruteStockOverBend(sequence, bend);
-            const auto inBend = contact(ContactPhase::Bend);
-            const double found = inBend != bend.Contacts.end()
-                                     ? inBend->Distance
-                                     : std::numeric_limits<double>::infinity();
-            if (brute < 25 - 1e-9) {
-                ++compared;
-                EXPECT_LE(found, brute + 1e-9);
-                EXPECT_GE(found, brute - 2); // what the samples can miss between them
-            } else {
-                EXPECT_GE(found, 25 - 25e-6);
-            }
-        }
+        SCOPED_TRACE(testing::Message() << "whole part " << part);
+        compared += CompareStockOverBends(Program(rows, 25), part % 2 ? -1 : 1);
     }
-    EXPECT_GE(compared, 5); // the parts do come near their stock
+    for (int part = 0; part < 24; ++part) {
+        std::vector<BendRowInput> rows;
+        for (int row = 0; row < 9; ++row) {
+            const double plane = uniform(0, 3) == 0 ? real(-180, 180) : 90.0 * uniform(-1, 2);
+            rows.push_back({real(0, 170), plane, real(20, 180), real(35, 120)});
+        }
+        rows.push_back({real(20, 60), 0, 0, 35});
+        SCOPED_TRACE(testing::Message() << "part " << part);
+        compared += CompareStockOverBends(Program(rows, real(15, 40)), part % 2 ? -1 : 1);
+    }
+    EXPECT_GE(compared, 20); // the parts do come near their stock
+
+    for (const int side : {-1, 1}) {
+        SCOPED_TRACE("the found part");
+        EXPECT_GE(CompareStockOverBends(Program(FoundPart, 36.45), side), 1);
+    }
+    for (int part = 0; part < 16; ++part) {
+        std::vector<BendRowInput> rows;
+        for (const BendRowInput& row : FoundPart) {
+            rows.push_back({row.Y * real(0.98, 1.02), row.B * real(0.98, 1.02),
+                            row.C * real(0.98, 1.02), row.R * real(0.98, 1.02)});
+        }
+        rows.back().C = 0;
+        SCOPED_TRACE(testing::Message() << "part " << part << " like the found one");
+        EXPECT_GE(CompareStockOverBends(Program(rows, 36.45 * real(0.98, 1.02)), part % 2 ? -1 : 1),
+                  1);
+    }
 }
 
 // check's findings: one per bend and kind, the smallest distance over the bend's phases, on

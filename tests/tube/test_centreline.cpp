@@ -128,4 +128,41 @@ TEST(Centreline, MinimiseFindsTheDeepestOfSeveralDips) {
     EXPECT_NEAR(GoldenSection(dip, 0.0, 5.0, 200, 1e-9), 1, 1e-15);
 }
 
+// An inner search that stops within its tolerance (here up to 0.5 above the exact value) over
+// a dip flat to within that tolerance, with a curvature bound far above the dip's: its bottom
+// is left in dozens of stretches, and which holds the least is told by the exact values, not by
+// the stretches' bounds (the four lowest bounds missed it by up to 6e-3).
+TEST(Centreline, MinimiseFindsTheBottomOfADipFlatToWithinTheTolerance) {
+    for (const double bottom : {2.6685, 2.0, 1.234, 0.5}) {
+        for (const double bend : {0.05, 1.0, 3.0}) {
+            const auto exact = [&](double t) {
+                return 4.4675 + bend * (t - bottom) * (t - bottom);
+            };
+            const auto rough = [&](double t) { return exact(t) + 0.25 * (1 + std::sin(1000 * t)); };
+            EXPECT_NEAR(Minimise(rough, exact, 0.0, 3.04, {467843.7, 0, 200, 2.66, 20000}), 4.4675,
+                        1e-9)
+                << bottom << ", " << bend;
+        }
+    }
+}
+
+// A squared distance is bracketed in distance: a part that passes through the stock, or within
+// a millionth of it, is found so however small the limit it must beat, where a tolerance fixed
+// in squared units (2 x 1e-3 D x D) would drop the whole search at once.
+TEST(Centreline, MinimiseBracketsASquaredDistanceInDistanceHoweverNear) {
+    const double limit = 0.0036, tolerance = 0.036; // 1e-3 of a diameter of 36
+    for (const double nearest : {0.0, 1e-6, 0.002}) {
+        const auto squared = [&](double t) {
+            return nearest * nearest + 1e4 * (t - 1.561) * (t - 1.561);
+        };
+        const Bracket bracket{.Curvature = 1.9e6,
+                              .Lowest = 0,
+                              .Above = (limit + tolerance) * (limit + tolerance),
+                              .Tolerance = tolerance,
+                              .Budget = 20000,
+                              .Squared = true};
+        EXPECT_NEAR(std::sqrt(Minimise(squared, 0.0, 2.4, bracket)), nearest, 1e-9) << nearest;
+    }
+}
+
 } // namespace

@@ -212,6 +212,15 @@ TEST(Findings, MarkTheStraightsAndBendsAtFault) {
               (std::vector<bool>{false, false, false, true, true, true, true}));
 }
 
+// What a step of the bending says of its angle: the one to bend to first, labelled.
+TEST(Findings, BendToTextGivesTheMachineAngleWithThePartsBesideIt) {
+    MachineProfile profile;
+    profile.SpringbackFixed = 1.5;
+    profile.SpringbackPerDegree = 0.05;
+    EXPECT_EQ(MachineAngle(45, profile), 48.75);
+    EXPECT_EQ(BendToText("47.90", "45.00"), "bend to 47.90 (part 45.00)");
+}
+
 TEST(MachineProgram, PlaneTurnsRelativeAndAbsoluteWithBothSigns) {
     // A straight row before the first bend, and one that does not bend between the bends.
     const BendProgram program = Program(38, {{20, 45, 0, 0},

@@ -48,7 +48,7 @@ TEST(MachineProfile, TakesIntegersOrFloatsAndTheEdgesOfEachRange) {
     const Result<MachineProfile> loaded =
         ParseMachineProfile("max_angle = 360\nclamp_length = 0.0\nb_sign = -1.0\n"
                             "b_mode = \"absolute\"\ndie_side = -1\ncentreline_height = 1e-3\n"
-                            "springback = { fixed = -2, per_degree = -0.999 }\n",
+                            "springback = { fixed = -45, per_degree = 0.5 }\n",
                             "edges.toml");
     ASSERT_TRUE(loaded) << loaded.Failure().ToString();
     EXPECT_EQ(loaded->MaxAngle, 360);
@@ -56,8 +56,13 @@ TEST(MachineProfile, TakesIntegersOrFloatsAndTheEdgesOfEachRange) {
     EXPECT_EQ(loaded->BMode, MachineProfile::PlaneMode::Absolute);
     EXPECT_EQ(loaded->DieSide, -1);
     EXPECT_EQ(loaded->CentrelineHeight, 1e-3);
-    EXPECT_EQ(loaded->SpringbackFixed, -2);
-    EXPECT_EQ(loaded->SpringbackPerDegree, -0.999);
+    EXPECT_EQ(loaded->SpringbackFixed, -45);
+    EXPECT_EQ(loaded->SpringbackPerDegree, 0.5);
+    const Result<MachineProfile> other =
+        ParseMachineProfile("[springback]\nfixed = 45\nper_degree = -0.5\n", "edges.toml");
+    ASSERT_TRUE(other) << other.Failure().ToString();
+    EXPECT_EQ(other->SpringbackFixed, 45);
+    EXPECT_EQ(other->SpringbackPerDegree, -0.5);
 }
 
 TEST(MachineProfile, EveryErrorNamesTheFileLineAndColumn) {
@@ -88,8 +93,13 @@ TEST(MachineProfile, EveryErrorNamesTheFileLineAndColumn) {
         {"gain_per_bend = -0.1\n", 1, 17, "gain_per_bend must be 0 or more"},
         {"die_side = 2\n", 1, 12, "die_side must be 1 or -1"},
         {"centreline_height = 0\n", 1, 21, "centreline_height must be greater than 0"},
-        {"[springback]\nfixed = nan\n", 2, 9, "springback.fixed must be a finite number"},
-        {"[springback]\nper_degree = -1\n", 2, 14, "springback.per_degree must be greater than -1"},
+        {"[springback]\nfixed = nan\n", 2, 9, "springback.fixed must be from -45 to 45"},
+        {"[springback]\nfixed = 45.5\n", 2, 9, "springback.fixed must be from -45 to 45"},
+        {"[springback]\nfixed = -46\n", 2, 9, "springback.fixed must be from -45 to 45"},
+        {"[springback]\nper_degree = -0.51\n", 2, 14,
+         "springback.per_degree must be from -0.5 to 0.5"},
+        {"[springback]\nper_degree = 0.75\n", 2, 14,
+         "springback.per_degree must be from -0.5 to 0.5"},
         {"name = \"A\"\nname = \"B\"\n", 2, 8, "redefine"},
         {"max_angle = \n", 1, 13, ""},
     };
@@ -102,6 +112,24 @@ TEST(MachineProfile, EveryErrorNamesTheFileLineAndColumn) {
         EXPECT_NE(loaded.Failure().Message.find(c.Says), std::string::npos)
             << c.Text << loaded.Failure().ToString();
     }
+    // A share typed as a percentage is refused with the share it most likely meant.
+    const Result<MachineProfile> percent =
+        ParseMachineProfile("[springback]\nper_degree = 2\n", "m.toml");
+    ASSERT_FALSE(percent);
+    EXPECT_EQ(
+        percent.Failure().ToString(),
+        "m.toml:2:14: springback.per_degree must be from -0.5 to 0.5; did you mean 0.02, 2 %?");
+    const Result<MachineProfile> half =
+        ParseMachineProfile("springback = { per_degree = 2.5 }\n", "m.toml");
+    ASSERT_FALSE(half);
+    EXPECT_NE(half.Failure().Message.find("did you mean 0.025, 2.5 %?"), std::string::npos)
+        << half.Failure().ToString();
+    // Below 1 it cannot be a percentage that was meant; no guess then.
+    const Result<MachineProfile> near =
+        ParseMachineProfile("[springback]\nper_degree = 0.9\n", "m.toml");
+    ASSERT_FALSE(near);
+    EXPECT_EQ(near.Failure().Message.find("did you mean"), std::string::npos);
+
     // A file: its name in the error, and the limits every tube file has.
     const std::string path = testing::TempDir() + "/bad.toml";
     std::ofstream(path) << "# fine\nmax_angle = 400\n";

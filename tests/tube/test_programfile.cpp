@@ -219,6 +219,39 @@ TEST(PointsFile, RadiiMayBeGivenOrLeftOutRowByRow) {
     EXPECT_EQ(p[3].Line, 6);
 }
 
+// ybc handed a bend program: said as that, at its header, not as a "Y" that is no number.
+TEST(PointsFile, ABendProgramIsSaidToBeOne) {
+    const Result<PointsRows> points =
+        ParsePointsText("# part 7\ndiameter,38\ny,b,c,r\n30,0,90,45\n30,0,0,45\n", "part.csv");
+    ASSERT_FALSE(points);
+    EXPECT_EQ(points.Failure().ToString(),
+              "part.csv:3:1: ybc reads XYZ points (x,y,z or x,y,z,r), and this file looks like a "
+              "bend program (a Y,B,C,R header); tubrix-cli xyz gives a program's points");
+    // Further down a Y is only a cell that is no number.
+    const Result<PointsRows> later = ParsePointsText("diameter,38\n0,0,0\nY,B,C,R\n", "p.csv");
+    ASSERT_FALSE(later);
+    EXPECT_EQ(later.Failure().Message.find("bend program"), std::string::npos);
+}
+
+// The comment lines a file opens with (where part numbers live) go with what is made from it.
+TEST(ProgramFile, LeadingCommentsAreKeptAfterTheProgramsOwnLine) {
+    const std::string text = "\xEF\xBB\xBF# part 4711-L, rev. B\r\n\n  # drawing 12\n;;\n"
+                             "diameter,38\n# not leading\nY,B,C,R\n30,0,90,45\n30,0,0,45\n";
+    const std::vector<std::string> comments = LeadingComments(text);
+    EXPECT_EQ(comments, (std::vector<std::string>{"# part 4711-L, rev. B", "  # drawing 12"}));
+    EXPECT_TRUE(LeadingComments("diameter,38\n# after\n30,0,0,45\n").empty());
+
+    const Result<ProgramRows> rows = ParseProgramText(text, "part.csv");
+    ASSERT_TRUE(rows) << rows.Failure().ToString();
+    const std::string written = FormatProgramText(*rows, std::nullopt, comments);
+    EXPECT_EQ(written, "# Tubrix bend program\n# part 4711-L, rev. B\n  # drawing 12\n"
+                       "diameter,38\nY,B,C,R\n30,0,90,45\n30,0,0,45\n");
+    // Written again from its own text, the program's line is not doubled.
+    EXPECT_EQ(FormatProgramText(*rows, std::nullopt, LeadingComments(written)), written);
+    EXPECT_EQ(FormatProgramText(*rows), "# Tubrix bend program\ndiameter,38\nY,B,C,R\n"
+                                        "30,0,90,45\n30,0,0,45\n");
+}
+
 TEST(FormatNumber, ShortestTextReadsBackBitForBit) {
     EXPECT_EQ(FormatNumber(0.1), "0.1");
     EXPECT_EQ(FormatNumber(1e300), "1e+300");

@@ -140,6 +140,31 @@ TEST(Ybc, FaultsNameTheLineOfThePoint) {
     }
 }
 
+// A leg too short for its bends: the leg, its length and what each bend takes from it; and,
+// when 25.4 times the length would do, the likely slip of units.
+TEST(Ybc, AShortLegSaysWhatItsBendsNeedAndWhenInchesWouldDo) {
+    // A square corner of radius 50 takes 50 from each leg; the first leg is 4 long (101.6 in
+    // millimetres, were it inches).
+    const auto inches = XyzToProgram(
+        Points({{{0, 0, 0}, {}}, {{0, 0, -4}, 50.0}, {{4, 0, -4}, {}}}), {}, "cad.csv");
+    ASSERT_FALSE(inches);
+    EXPECT_EQ(inches.Failure().ToString(),
+              "cad.csv:4: leg 1, from point 1 to point 2, is too short for its bends: it is 4 "
+              "long, and they need 50 of it, 0 at point 1 and 50 at point 2 (points in inches "
+              "and radii in mm?)");
+    // Two legs of 1 between bends of 50: 25.4 is still too short, so no guess.
+    const auto tooShort = XyzToProgram(Points({{{0, 0, 0}, {}},
+                                               {{0, 0, -200}, {}},
+                                               {{1, 0, -200}, {}},
+                                               {{1, 1, -200}, {}},
+                                               {{1, 1, -400}, {}}}),
+                                       50.0, "cad.csv");
+    ASSERT_FALSE(tooShort);
+    EXPECT_EQ(tooShort.Failure().ToString(),
+              "cad.csv:5: leg 2, from point 2 to point 3, is too short for its bends: it is 1 "
+              "long, and they need 100 of it, 50 at point 2 and 50 at point 3");
+}
+
 TEST(Ybc, APointWhereTheLegsRunOnInLineNeedsNoRadius) {
     // The points run on along -z through (0, 0, -50), then turn a square corner at -100.
     const Result<ProgramRows> program = XyzToProgram(Points({{{0, 0, 0}, std::nullopt},
