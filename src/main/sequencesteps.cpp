@@ -29,7 +29,8 @@ QString AngleWords(double c, const std::optional<MachineProfile>& profile) {
     if (!profile) {
         return QStringLiteral("angle ") + Fixed(c);
     }
-    return QStringLiteral("bend to %1 (part %2)").arg(Fixed(MachineAngle(c, *profile)), Fixed(c));
+    return QString::fromStdString(
+        BendToText(Fixed(MachineAngle(c, *profile)).toStdString(), Fixed(c).toStdString()));
 }
 
 QString ContactWords(const SequenceBend& bend, double diameter) {
