@@ -4,7 +4,9 @@
 #include "commands.h"
 #include "machineprogram.h"
 #include "partcheck.h"
+#include "postprocessor.h"
 
+#include <filesystem>
 #include <memory>
 
 using namespace tubrix;
@@ -16,6 +18,7 @@ struct MachineOptions {
     std::string Machine;
     std::string Output;
     bool AsJson = false;
+    bool Post = false;
     std::optional<int> Decimals;
 };
 
@@ -35,6 +38,24 @@ std::string MachineJson(const MachineProgram& program) {
     return out.dump(2) + '\n';
 }
 
+// The control's own file, through the profile's [output] templates; without -o it goes beside
+// the program with the output's extension (standard output when there is neither).
+int WritePost(const MachineOptions& options, const MachineProgram& machine,
+              const MachineProfile& profile) {
+    const std::filesystem::path program = options.Program.Path;
+    const bool fromFile = !options.Program.Path.empty() && options.Program.Path != "-";
+    const PostPart part{fromFile ? program.stem().string() : "stdin", "", PostDate()};
+    const Result<std::string> file = FormatPostProgram(machine, *profile.Output, part);
+    if (!file) {
+        return Report(file.Failure());
+    }
+    std::string output = options.Output;
+    if (output.empty() && fromFile && !profile.Output->Extension.empty()) {
+        output = std::filesystem::path(program).replace_extension(profile.Output->Extension);
+    }
+    return WriteOutput(output, *file);
+}
+
 int RunMachine(const MachineOptions& options) {
     const Result<ProgramRows> rows = LoadProgram(options.Program);
     if (!rows) {
@@ -44,6 +65,11 @@ int RunMachine(const MachineOptions& options) {
     if (!profile) {
         return Report(profile.Failure());
     }
+    if (options.Post && !profile->Output) {
+        ReportError(ShownName(options.Machine) +
+                    ": --post writes through the profile's [output] table, and it has none");
+        return ExitBadInput;
+    }
     const auto program = std::make_unique<BendProgram>(ProgramFromRows(*rows));
     const MachineProgram machine = MakeMachineProgram(*program, *profile);
     if (const Result<void> finite = CheckMachineProgram(machine); !finite) {
@@ -52,9 +78,12 @@ int RunMachine(const MachineOptions& options) {
         return ExitBadInput;
     }
     const std::size_t findings = CheckProgram(*program, &*profile).Findings.size();
-    const int status = WriteOutput(
-        options.Output, options.AsJson ? MachineJson(machine)
-                                       : FormatMachineProgramText(machine, options.Decimals));
+    const int status =
+        options.Post
+            ? WritePost(options, machine, *profile)
+            : WriteOutput(options.Output,
+                          options.AsJson ? MachineJson(machine)
+                                         : FormatMachineProgramText(machine, options.Decimals));
     if (findings > 0) {
         ReportWarning(std::to_string(findings) + (findings == 1 ? " finding" : " findings") +
                       "; tubrix-cli check lists them");
@@ -73,7 +102,14 @@ void AddMachineCommand(CLI::App& app, int& status) {
     AddMachineOption(*machine, options->Machine)->required();
     machine->add_option("-o,--output", options->Output,
                         "Program file to write (default: standard output)");
-    machine->add_flag("--json", options->AsJson, "Write JSON instead of a program file");
+    CLI::Option* json =
+        machine->add_flag("--json", options->AsJson, "Write JSON instead of a program file");
     AddDecimalsOption(*machine, options->Decimals);
+    machine
+        ->add_flag("--post", options->Post,
+                   "Write the control's own file through the profile's [output] templates "
+                   "(default file: the program's name with the output's extension)")
+        ->excludes(json)
+        ->excludes("--decimals");
     machine->callback([options, &status] { status = RunMachine(*options); });
 }

@@ -2,6 +2,7 @@
 
 #include "fileaccess.h"
 #include "numbertext.h"
+#include "postprocessor.h"
 
 #include <toml++/toml.h>
 
@@ -127,14 +128,78 @@ bool IsTableName(std::string_view name) {
     return false;
 }
 
+// The keys of the [output] table, each with what it means, what it takes and its default.
+struct OutputKey {
+    const char* Name;
+    const char* Doc;
+    const char* Takes;
+    const char* Default;
+};
+
+const OutputKey OutputKeys[] = {
+    {"extension", "the control's file: the program's name with this extension", "a string",
+     "none: standard output"},
+    {"line_end", "the line ends of the control's file", "\"lf\" or \"crlf\"", "\"lf\""},
+    {"encoding", "the control's character set", "\"utf-8\" or \"latin-1\"", "\"utf-8\""},
+    {"decimal_mark", "written in place of every number's point", "\".\" or \",\"", "\".\""},
+    {"header", "written first", "a {fmt} template of the part's fields", "nothing"},
+    {"row", "written for every row of the machine's program",
+     "a {fmt} template of the row's and the part's fields", "none: needed"},
+    {"footer", "written last", "a {fmt} template of the part's fields", "nothing"},
+};
+
+// Where a character of a string's value is in the profile: the string's own place, moved by the
+// lines before it where the value is written over several lines as it reads.
+toml::source_position PlaceInString(std::string_view profile, const toml::node& node,
+                                    std::string_view value, std::size_t offset) {
+    toml::source_position at = node.source().begin;
+    std::size_t start = 0; // the string's first character in the profile text
+    for (toml::source_index line = 1; line < at.line && start != std::string_view::npos; ++line) {
+        start = profile.find('\n', start);
+        start = start == std::string_view::npos ? start : start + 1;
+    }
+    if (start == std::string_view::npos) {
+        return at;
+    }
+    start += at.column - 1;
+    const std::string_view raw = profile.substr(std::min(start, profile.size()));
+    const bool multiline = raw.starts_with("\"\"\"") || raw.starts_with("'''");
+    const std::string_view before = value.substr(0, std::min(offset, value.size()));
+    const auto lines =
+        static_cast<toml::source_index>(std::count(before.begin(), before.end(), '\n'));
+    if (!multiline) {
+        // A value on one line is where it is written unless an escape changed its length.
+        const std::size_t close = raw.find(raw.front(), 1);
+        if (raw.substr(0, close).find('\\') == std::string_view::npos) {
+            at.column += static_cast<toml::source_index>(offset + 1);
+        }
+        return at;
+    }
+    // A line end straight after the opening quotes is not part of the value.
+    const bool trimmed = raw.size() > 3 && (raw[3] == '\n' || raw.substr(3, 2) == "\r\n");
+    at.line += lines + (trimmed ? 1 : 0);
+    const std::size_t lineStart = before.rfind('\n');
+    const std::size_t inLine =
+        lineStart == std::string_view::npos ? offset : offset - lineStart - 1;
+    at.column =
+        static_cast<toml::source_index>(inLine) + (lines == 0 && !trimmed ? at.column + 3 : 1);
+    return at;
+}
+
 class ProfileReader {
 public:
-    explicit ProfileReader(const std::string& file) : file_(file) {}
+    ProfileReader(const std::string& file, std::string_view text) : file_(file), text_(text) {}
 
     // Reads every key of `table` (named `prefix` within the profile; empty at the top).
     Result<void> ReadTable(const toml::table& table, const std::string& prefix) {
         for (const auto& [key, node] : table) {
             const std::string name = prefix + std::string(key.str());
+            if (name == "output") {
+                if (Result<void> read = ReadOutput(node); !read) {
+                    return read;
+                }
+                continue;
+            }
             if (IsTableName(name)) {
                 if (!node.is_table()) {
                     return Fail(node, name + " must be a table of keys");
@@ -162,6 +227,98 @@ public:
     MachineProfile Profile;
 
 private:
+    // The [output] table: how the machine's own control reads a program. Its templates are
+    // tried here, so that a fault is found at the desk and not at the machine.
+    Result<void> ReadOutput(const toml::node& node) {
+        const toml::table* table = node.as_table();
+        if (!table) {
+            return Fail(node, "output must be a table of keys");
+        }
+        MachineOutput output;
+        struct Template {
+            std::string MachineOutput::*Text;
+            PostTemplate Which;
+            const char* Name;
+            const toml::node* Node = nullptr;
+        };
+        Template templates[] = {{&MachineOutput::Header, PostTemplate::Header, "header"},
+                                {&MachineOutput::Row, PostTemplate::Row, "row"},
+                                {&MachineOutput::Footer, PostTemplate::Footer, "footer"}};
+        for (const auto& [key, value] : *table) {
+            const std::string name(key.str());
+            const auto* text = value.as_string();
+            const auto choice = [&](const char* first, const char* second) -> Result<bool> {
+                const std::string_view chosen = text ? std::string_view(text->get()) : "";
+                if (chosen != first && chosen != second) {
+                    return Fail(value, "output." + name + " must be \"" + first + "\" or \"" +
+                                           second + "\"");
+                }
+                return chosen == second;
+            };
+            Result<bool> chosen = true;
+            if (name == "line_end") {
+                chosen = choice("lf", "crlf");
+                output.Crlf = chosen && *chosen;
+            } else if (name == "encoding") {
+                chosen = choice("utf-8", "latin-1");
+                output.Latin1 = chosen && *chosen;
+            } else if (name == "decimal_mark") {
+                chosen = choice(".", ",");
+                output.DecimalMark = chosen && *chosen ? ',' : '.';
+            } else if (name == "extension") {
+                std::string extension = text ? text->get() : "";
+                extension.erase(0, extension.starts_with('.') ? 1 : 0);
+                if (extension.empty() || extension.find_first_of("/\\") != std::string::npos) {
+                    return Fail(value, "output.extension must be a file name's extension, "
+                                       "such as \"nc\"");
+                }
+                output.Extension = extension;
+            } else if (Template* named =
+                           std::find_if(std::begin(templates), std::end(templates),
+                                        [&](const Template& each) { return name == each.Name; });
+                       named != std::end(templates)) {
+                if (!text) {
+                    return Fail(value, "output." + name + " must be a string");
+                }
+                named->Node = &value;
+            } else {
+                std::string keys;
+                for (const OutputKey& known : OutputKeys) {
+                    keys += (keys.empty() ? "" : ", ") + std::string(known.Name);
+                }
+                return FailAt(key.source(), "unknown key " + Quoted("output." + name) +
+                                                "; an [output] table has " + keys);
+            }
+            if (!chosen) {
+                return chosen.Failure();
+            }
+        }
+        if (!templates[1].Node) {
+            return Fail(node, "output.row is needed: the template written for every row");
+        }
+        for (const Template& each : templates) {
+            if (!each.Node) {
+                continue;
+            }
+            std::string text = each.Node->as_string()->get();
+            if (const std::optional<TemplateFault> fault =
+                    CheckPostTemplate(text, each.Which, output.Latin1)) {
+                const toml::source_position at =
+                    PlaceInString(text_, *each.Node, text, fault->Offset);
+                return FileError(file_, static_cast<int>(at.line), static_cast<int>(at.column),
+                                 "output." + std::string(each.Name) + ": " + fault->Message);
+            }
+            // One line end inside the profile's text, whatever the profile was saved with.
+            for (std::size_t cr = text.find("\r\n"); cr != std::string::npos;
+                 cr = text.find("\r\n", cr)) {
+                text.erase(cr, 1);
+            }
+            output.*(each.Text) = std::move(text);
+        }
+        Profile.Output = std::move(output);
+        return {};
+    }
+
     Error FailAt(const toml::source_region& where, std::string message) const {
         return FileError(file_, static_cast<int>(where.begin.line),
                          static_cast<int>(where.begin.column), std::move(message));
@@ -261,6 +418,7 @@ private:
     }
 
     const std::string& file_;
+    std::string_view text_;
 };
 
 // One key's value as TOML, or nothing for an optional value the profile does not have.
@@ -311,7 +469,7 @@ Result<MachineProfile> ParseMachineProfile(std::string_view text, const std::str
         return FileError(file, static_cast<int>(at.line), static_cast<int>(at.column),
                          std::string(error.description()));
     }
-    ProfileReader reader(file);
+    ProfileReader reader(file, text);
     if (Result<void> read = reader.ReadTable(table, ""); !read) {
         return read.Failure();
     }
@@ -338,6 +496,24 @@ std::string FormatMachineProfile(const MachineProfile& profile) {
         }
         table->insert(name, std::move(*value));
     }
+    if (profile.Output) {
+        const MachineOutput& output = *profile.Output;
+        toml::table table;
+        if (!output.Extension.empty()) {
+            table.insert("extension", output.Extension);
+        }
+        table.insert("line_end", output.Crlf ? "crlf" : "lf");
+        table.insert("encoding", output.Latin1 ? "latin-1" : "utf-8");
+        table.insert("decimal_mark", std::string(1, output.DecimalMark));
+        for (const auto& [name, text] :
+             {std::pair{"header", &output.Header}, std::pair{"row", &output.Row},
+              std::pair{"footer", &output.Footer}}) {
+            if (!text->empty() || std::string_view(name) == "row") {
+                table.insert(name, *text);
+            }
+        }
+        root.insert("output", std::move(table));
+    }
     std::ostringstream text;
     text << root << '\n';
     return text.str();
@@ -359,14 +535,23 @@ std::string Accepted(const ProfileKey& key) {
     return std::visit(Words{key.Range}, key.Target);
 }
 
+// A key's two lines of help: its name and meaning, then what it takes and its default.
+std::string KeyHelp(const std::string& name, const char* doc, const std::string& takes,
+                    const char* fallback) {
+    std::string line = "  " + name;
+    line.resize(std::max<std::size_t>(line.size() + 1, 25), ' ');
+    return line + doc + "\n" + std::string(25, ' ') + takes + "; default " + fallback + "\n";
+}
+
 std::string MachineProfileKeysHelp() {
     std::string help;
     for (const ProfileKey& key : Keys) {
-        std::string line = "  " + std::string(key.Name);
-        line.resize(std::max<std::size_t>(line.size() + 1, 25), ' ');
-        help += line + key.Doc + "\n" + std::string(25, ' ') + Accepted(key) + "; default " +
-                key.Default + "\n";
+        help += KeyHelp(key.Name, key.Doc, Accepted(key), key.Default);
     }
+    for (const OutputKey& key : OutputKeys) {
+        help += KeyHelp("output." + std::string(key.Name), key.Doc, key.Takes, key.Default);
+    }
+    help += std::string(25, ' ') + "fields of row: " + PostFieldNames(PostTemplate::Row) + "\n";
     return help;
 }
 

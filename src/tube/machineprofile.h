@@ -9,6 +9,20 @@
 
 namespace tubrix {
 
+// How a machine's own control reads a program (the profile's [output] table): templates of
+// {fmt} with named fields, written with the control's line ends, encoding and decimal mark.
+struct MachineOutput {
+    std::string Extension; // of the file written beside the program, without its dot
+    bool Crlf = false;
+    bool Latin1 = false;
+    char DecimalMark = '.';
+    std::string Header; // each template: empty, or text that ends with one line end
+    std::string Row;
+    std::string Footer;
+
+    bool operator==(const MachineOutput&) const = default;
+};
+
 // What Tubrix knows of one bender: its tooling, its limits and how it counts angles. Every
 // field has the value a profile that leaves its key out gives.
 struct MachineProfile {
@@ -28,6 +42,7 @@ struct MachineProfile {
     double SpringbackPerDegree = 0;         //
     int DieSide = 1;                        // the side of the feed axis the bend die's centre is on
     std::optional<double> CentrelineHeight; // feed axis above the floor; none: no floor
+    std::optional<MachineOutput> Output;    // none: the control reads Tubrix's program file
 
     bool operator==(const MachineProfile&) const = default;
 };

@@ -55,7 +55,7 @@ MachineProgram MakeMachineProgram(const BendProgram& program, const MachineProfi
             b = plane;
         }
         const double c = bends[static_cast<std::size_t>(i)] ? MachineAngle(step.C, profile) : 0.0;
-        out.Rows.push_back({step.Y, b, c, step.R});
+        out.Rows.push_back({step.Y, b, c, step.R, bends[static_cast<std::size_t>(i)]});
     }
     return out;
 }

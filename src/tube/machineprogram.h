@@ -17,6 +17,7 @@ struct MachineRow {
     double B = 0;
     double C = 0;
     double R = 0;
+    bool Bending = false; // the machine bends on this row
 };
 
 struct MachineProgram {

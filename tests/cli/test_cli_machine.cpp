@@ -131,4 +131,46 @@ TEST_F(CliMachine, MachineWritesTheProgramForTheMachineAndCountsFindings) {
     EXPECT_EQ(fixed.Err, "tubrix-cli: fixed.toml:2:9: springback.fixed must be from -45 to 45\n");
 }
 
+// The two example controls' files, written beside the program under the output's extension,
+// byte for byte as kept in the tests (the date fixed by SOURCE_DATE_EPOCH): line ends, latin-1
+// and decimal commas included.
+TEST_F(CliMachine, PostWritesEachExampleControlsOwnFile) {
+    qputenv("SOURCE_DATE_EPOCH", "1765152000"); // 2025-12-08
+    const auto bytes = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    };
+    for (const char* control : {"electric-gcode", "semicolon-table"}) {
+        const QString profile = QStringLiteral(TUBRIX_SOURCE_DIR "/docs/examples/%1.toml")
+                                    .arg(QString::fromLatin1(control));
+        const CliRun run =
+            Run({"machine", "fits.csv", "--machine", profile.toStdString(), "--post"});
+        EXPECT_EQ(run.Status, 0) << run.Err;
+        EXPECT_EQ(run.Out, "");
+        const QString kept = std::string_view(control) == "electric-gcode" ? "fits.nc" : "fits.txt";
+        EXPECT_EQ(bytes(Path(kept.toLatin1().constData())),
+                  bytes(QStringLiteral(TUBRIX_SOURCE_DIR "/tests/cli/post/") + kept))
+            << control;
+    }
+    qunsetenv("SOURCE_DATE_EPOCH");
+
+    // Without an [output] table, or with another output asked for, --post is refused.
+    const CliRun none = Run({"machine", "fits.csv", "--machine", "bender3.toml", "--post"});
+    EXPECT_EQ(none.Status, 2);
+    EXPECT_EQ(none.Err, "tubrix-cli: bender3.toml: --post writes through the profile's [output] "
+                        "table, and it has none\n");
+    WriteText(Path("post.toml"), "[output]\nrow = \"{Y}\"\n");
+    EXPECT_EQ(Run({"machine", "fits.csv", "--machine", "post.toml", "--post", "--json"}).Status, 2);
+    // No extension: standard output; a name that latin-1 cannot hold is refused, nothing written.
+    EXPECT_EQ(Run({"machine", "fits.csv", "--machine", "post.toml", "--post"}).Out,
+              "120\n200\n60\n");
+    WriteText(Path("latin.toml"), "name = \"B\u00e4r \u20ac\"\n[output]\nencoding = \"latin-1\"\n"
+                                  "extension = \"txt\"\nrow = \"{machine};{Y}\"\n");
+    WriteText(Path("bear.csv"), Fits);
+    const CliRun euro = Run({"machine", "bear.csv", "--machine", "latin.toml", "--post"});
+    EXPECT_EQ(euro.Status, 2);
+    EXPECT_NE(euro.Err.find("latin-1"), std::string::npos) << euro.Err;
+    EXPECT_FALSE(QFile::exists(Path("bear.txt")));
+}
+
 } // namespace

@@ -161,6 +161,7 @@ TEST(MachineProfile, WrittenBackItReadsAsTheSameProfile) {
     every.SpringbackPerDegree = 0.05;
     every.DieSide = -1;
     every.CentrelineHeight = 1050;
+    every.Output = MachineOutput{"nc", true, true, ',', "%\nO1 ({name})\n", "Y{Y:.2f} C{C}", ""};
     const tubrix::Result<MachineProfile> example =
         ReadMachineProfile(TUBRIX_SOURCE_DIR "/docs/examples/bender3.toml");
     ASSERT_TRUE(example) << example.Failure().ToString();
@@ -171,3 +172,61 @@ TEST(MachineProfile, WrittenBackItReadsAsTheSameProfile) {
         EXPECT_EQ(*back, profile) << text;
     }
 }
+
+namespace {
+
+// A control's file is described in the profile and its templates tried as it is read: a fault
+// is named at its line and column, with the template and the field.
+TEST(MachineProfile, OutputTemplatesAreTriedWhenTheProfileIsRead) {
+    const Result<MachineProfile> good = ParseMachineProfile(
+        "[output]\nextension = \".nc\"\nline_end = \"crlf\"\nencoding = \"latin-1\"\n"
+        "decimal_mark = \",\"\nrow = \"N{row:03} Y{Y:8.3f} {{B}} {name:>6}\"\n"
+        "footer = \"\"\"\r\nM30\r\n\"\"\"\n",
+        "good.toml");
+    ASSERT_TRUE(good) << good.Failure().ToString();
+    ASSERT_TRUE(good->Output);
+    EXPECT_EQ(*good->Output, (MachineOutput{"nc", true, true, ',', "",
+                                            "N{row:03} Y{Y:8.3f} {{B}} {name:>6}", "M30\n"}));
+
+    const struct {
+        const char* Profile;
+        const char* Error;
+    } faults[] = {
+        {"[output]\nrow = \"Y{Y} Z{Z:.2f}\"\n",
+         "f.toml:2:14: output.row: unknown field \"Z\"; this template has row, Y, B, C, R, bend, "
+         "name, machine, cut_length, rows, bends, units, date"},
+        {"[output]\nrow = \"Y{Y}\"\nheader = \"\"\"\nG21\n(row {row})\n\"\"\"\n",
+         "f.toml:5:6: output.header: unknown field \"row\"; this template has name, machine, "
+         "cut_length, rows, bends, units, date"},
+        {"[output]\nrow = \"\"\"Y{Y}\n  C{C:.2q}\"\"\"\n",
+         "f.toml:3:4: output.row: field \"C\": invalid type specifier"},
+        {"[output]\nrow = \"{} {Y}\"\n",
+         "f.toml:2:8: output.row: every field is named: row, Y, B, C, R, bend, name, machine, "
+         "cut_length, rows, bends, units, date"},
+        {"[output]\nrow = \"Y{Y\"\n",
+         "f.toml:2:9: output.row: a field left open (write {{ for the brace itself)"},
+        {"[output]\nrow = \"Y{Y} }\"\n",
+         "f.toml:2:13: output.row: a lone } (write }} for the brace itself)"},
+        {"[output]\nencoding = \"latin-1\"\nrow = \"{Y} €\"\n",
+         "f.toml:3:12: output.row: \"€\" is not a character latin-1 holds"},
+        {"[output]\nline_end = \"cr\"\nrow = \"{Y}\"\n",
+         "f.toml:2:12: output.line_end must be \"lf\" or \"crlf\""},
+        {"[output]\ndecimal_mark = 1\nrow = \"{Y}\"\n",
+         "f.toml:2:16: output.decimal_mark must be \".\" or \",\""},
+        {"[output]\nextension = \"../nc\"\nrow = \"{Y}\"\n",
+         "f.toml:2:13: output.extension must be a file name's extension, such as \"nc\""},
+        {"[output]\nrows = \"{Y}\"\n",
+         "f.toml:2:1: unknown key \"output.rows\"; an [output] table has extension, line_end, "
+         "encoding, decimal_mark, header, row, footer"},
+        {"[output]\nheader = \"%\"\n",
+         "f.toml:1:1: output.row is needed: the template written for every row"},
+        {"output = 3\n", "f.toml:1:10: output must be a table of keys"},
+    };
+    for (const auto& fault : faults) {
+        const Result<MachineProfile> read = ParseMachineProfile(fault.Profile, "f.toml");
+        ASSERT_FALSE(read) << fault.Profile;
+        EXPECT_EQ(read.Failure().ToString(), fault.Error) << fault.Profile;
+    }
+}
+
+} // namespace
