@@ -2,7 +2,7 @@
 
 #include "fileaccess.h"
 #include "numbertext.h"
-#include "postprocessor.h"
+#include "posttemplate.h"
 
 #include <toml++/toml.h>
 

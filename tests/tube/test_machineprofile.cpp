@@ -1,6 +1,7 @@
 // Machine profiles read strictly: every key with its default and range, and every error naming
 // the file, line and column.
 #include "machineprofile.h"
+#include "posttemplate.h"
 
 #include <gtest/gtest.h>
 
@@ -226,6 +227,28 @@ TEST(MachineProfile, OutputTemplatesAreTriedWhenTheProfileIsRead) {
         const Result<MachineProfile> read = ParseMachineProfile(fault.Profile, "f.toml");
         ASSERT_FALSE(read) << fault.Profile;
         EXPECT_EQ(read.Failure().ToString(), fault.Error) << fault.Profile;
+    }
+}
+
+// What a field writes: the control's decimal mark in every number, never "-0.00" for a value
+// that rounds to nothing, names kept on one line; the last line ended, an empty template empty.
+TEST(PostTemplate, NumbersTakeTheMarkAndNameFieldsStayOnOneLine) {
+    PostFields fields{"a\nb", "M", "mm", "2026-12-08", 1234.5, 3, 2, 2, 100.125, -0.004, 45, 50, 1};
+    const struct {
+        const char* Template;
+        char Mark;
+        const char* Written;
+    } cases[] = {
+        {"{row}/{bend}: Y{Y:.2f} B{B:.2f} C{C} {cut_length:>9.1f}", ',',
+         "2/1: Y100,12 B0,00 C45    1234,5\n"},
+        {"B{B:+.3f} B{B:.1e}", '.', "B-0.004 B-4.0e-03\n"},
+        {"{name}|{machine}\n\n", '.', "a b|M\n\n"},
+        {"", ',', ""},
+    };
+    for (const auto& each : cases) {
+        const Result<std::string> written = WritePostTemplate(each.Template, fields, each.Mark);
+        ASSERT_TRUE(written) << each.Template;
+        EXPECT_EQ(*written, each.Written) << each.Template;
     }
 }
 
