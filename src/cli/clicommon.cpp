@@ -23,6 +23,12 @@ void ReportError(const std::string& message) {
     std::cerr << "tubrix-cli: " << message << '\n';
 }
 
+void ReportNote(const std::string& message) {
+    if (!message.empty()) {
+        std::cerr << "tubrix-cli: " << message << '\n';
+    }
+}
+
 void ReportWarning(const std::string& message) {
     std::cerr << "tubrix-cli: warning: " << message << '\n';
 }
@@ -37,11 +43,35 @@ void AddProgramInput(CLI::App& command, ProgramInput& input) {
         ->required();
     command.add_flag("--mirror", input.Mirror,
                      "Work on the mirrored part, the other hand: every B negated");
+    command
+        .add_option("--units", input.Units,
+                    "The unit of a program file without a \"# units:\" line: mm or in")
+        ->check(CLI::IsMember({"mm", "in"}));
+}
+
+Result<void> TakeGivenUnits(ProgramRows& program, const ProgramInput& input) {
+    if (const std::optional<LengthUnit> given = ParseUnitName(input.Units)) {
+        if (program.Units && *program.Units != *given) {
+            Error error;
+            error.File = ShownName(input.Path);
+            error.Message = std::string("its units line says ") + UnitName(*program.Units) +
+                            ", and --units says " + UnitName(*given);
+            return error;
+        }
+        program.Units = given;
+    }
+    return {};
 }
 
 Result<ProgramRows> LoadProgram(const ProgramInput& input) {
     Result<ProgramRows> program = ReadProgramFile(input.Path);
-    if (program && input.Mirror) {
+    if (!program) {
+        return program;
+    }
+    if (Result<void> units = TakeGivenUnits(*program, input); !units) {
+        return units.Failure();
+    }
+    if (input.Mirror) {
         MirrorProgram(*program);
     }
     return program;
@@ -67,7 +97,23 @@ Result<PartInput> LoadPart(const ProgramInput& input, const std::string& machine
     if (!profile) {
         return profile.Failure();
     }
-    return PartInput{std::make_unique<BendProgram>(ProgramFromRows(*rows)), std::move(*profile)};
+    PartInput part;
+    part.Program = std::make_unique<BendProgram>(ProgramFromRows(*rows));
+    part.Profile = std::move(*profile);
+    part.ProgramUnits = rows->Units;
+    // Where only one of the two says its units, it says them for both.
+    if (part.Profile && part.Profile->Units) {
+        part.ProfileUnits = part.Profile->Units;
+        if (!part.ProgramUnits) {
+            part.ProgramUnits = part.ProfileUnits;
+        } else if (*part.ProgramUnits != *part.ProfileUnits) {
+            part.Profile = ProfileInUnits(*part.Profile, *part.ProgramUnits);
+            part.UnitsNote = "the lengths of " + ShownName(machinePath) + " converted from " +
+                             UnitName(*part.ProfileUnits) + " to " + UnitName(*part.ProgramUnits) +
+                             ", the program's units";
+        }
+    }
+    return part;
 }
 
 CLI::Option* AddMachineOption(CLI::App& command, std::string& path) {

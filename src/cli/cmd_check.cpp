@@ -57,6 +57,7 @@ int RunCheck(const CheckOptions& options) {
     if (!part) {
         return Report(part.Failure());
     }
+    ReportNote(part->UnitsNote);
     const PartCheck check = CheckProgram(*part->Program, part->Machine());
     const std::vector<Finding>& findings = check.Findings;
     std::string text;

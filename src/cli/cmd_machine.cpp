@@ -44,7 +44,8 @@ int WritePost(const MachineOptions& options, const MachineProgram& machine,
               const MachineProfile& profile) {
     const std::filesystem::path program = options.Program.Path;
     const bool fromFile = !options.Program.Path.empty() && options.Program.Path != "-";
-    const PostPart part{fromFile ? program.stem().string() : "stdin", "", PostDate()};
+    const PostPart part{fromFile ? program.stem().string() : "stdin",
+                        machine.Units ? UnitName(*machine.Units) : "", PostDate()};
     const Result<std::string> file = FormatPostProgram(machine, *profile.Output, part);
     if (!file) {
         return Report(file.Failure());
@@ -57,30 +58,33 @@ int WritePost(const MachineOptions& options, const MachineProgram& machine,
 }
 
 int RunMachine(const MachineOptions& options) {
-    const Result<ProgramRows> rows = LoadProgram(options.Program);
-    if (!rows) {
-        return Report(rows.Failure());
+    const Result<PartInput> part = LoadPart(options.Program, options.Machine);
+    if (!part) {
+        return Report(part.Failure());
     }
-    const Result<MachineProfile> profile = ReadMachineProfile(options.Machine);
-    if (!profile) {
-        return Report(profile.Failure());
-    }
-    if (options.Post && !profile->Output) {
+    const MachineProfile& profile = *part->Profile;
+    if (options.Post && !profile.Output) {
         ReportError(ShownName(options.Machine) +
                     ": --post writes through the profile's [output] table, and it has none");
         return ExitBadInput;
     }
-    const auto program = std::make_unique<BendProgram>(ProgramFromRows(*rows));
-    const MachineProgram machine = MakeMachineProgram(*program, *profile);
+    const BendProgram* program = part->Program.get();
+    MachineProgram machine = MakeMachineProgram(*program, profile);
+    machine.Units = part->ProgramUnits;
+    // The control's lengths are the profile's, where it says its units.
+    if (part->ProfileUnits) {
+        machine = MachineProgramInUnits(machine, *part->ProfileUnits);
+    }
     if (const Result<void> finite = CheckMachineProgram(machine); !finite) {
         ReportError(ShownName(options.Program.Path) + ": " + finite.Failure().InProgram() +
                     "; nothing was written");
         return ExitBadInput;
     }
-    const std::size_t findings = CheckProgram(*program, &*profile).Findings.size();
+    ReportNote(part->UnitsNote);
+    const std::size_t findings = CheckProgram(*program, &profile).Findings.size();
     const int status =
         options.Post
-            ? WritePost(options, machine, *profile)
+            ? WritePost(options, machine, profile)
             : WriteOutput(options.Output,
                           options.AsJson ? MachineJson(machine)
                                          : FormatMachineProgramText(machine, options.Decimals));

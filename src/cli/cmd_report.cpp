@@ -59,6 +59,7 @@ int RunReport(const ReportOptions& options) {
     SheetOptions sheetOptions;
     sheetOptions.Title = options.Title.empty() ? DefaultTitle(options.Program.Path) : options.Title;
     sheetOptions.Mirrored = options.Program.Mirror;
+    sheetOptions.Units = part->ProgramUnits;
     const Result<SetupSheet> sheet = BuildSetupSheet(*part->Program, part->Machine(), sheetOptions);
     if (!sheet) {
         return Report(sheet.Failure(), ExitOutputFailed);

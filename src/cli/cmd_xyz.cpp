@@ -14,10 +14,11 @@ struct XyzOptions {
     std::string Output;
 };
 
-std::string PointsText(double diameter, const std::vector<XyzPoint>& points,
+std::string PointsText(const ProgramRows& rows, const std::vector<XyzPoint>& points,
                        std::optional<int> decimals) {
     const auto number = [&](double value) { return FormatNumber(value, decimals); };
-    std::string text = "diameter," + number(diameter) + "\nX,Y,Z,R\n";
+    std::string text = rows.Units ? UnitsLine(*rows.Units) + '\n' : std::string();
+    text += "diameter," + number(rows.Diameter) + "\nX,Y,Z,R\n";
     for (const XyzPoint& point : points) {
         text += number(point.At.X) + ',' + number(point.At.Y) + ',' + number(point.At.Z) + ',' +
                 (point.R ? number(*point.R) : "") + '\n';
@@ -35,7 +36,7 @@ int RunXyz(const XyzOptions& options) {
         ReportError(ShownName(options.Program.Path) + ": " + points.Failure().InProgram());
         return ExitBadInput;
     }
-    return WriteOutput(options.Output, PointsText(rows->Diameter, *points, options.Decimals));
+    return WriteOutput(options.Output, PointsText(*rows, *points, options.Decimals));
 }
 
 } // namespace

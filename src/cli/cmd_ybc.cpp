@@ -28,10 +28,11 @@ int RunYbc(const YbcOptions& options) {
     if (!points) {
         return Report(points.Failure());
     }
-    const Result<ProgramRows> program = XyzToProgram(*points, options.Radius, shown);
+    Result<ProgramRows> program = XyzToProgram(*points, options.Radius, shown);
     if (!program) {
         return Report(program.Failure());
     }
+    program->Units = points->Units;
     return WriteProgram(options.Output, *program, options.Decimals, LeadingComments(*text));
 }
 

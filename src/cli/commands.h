@@ -30,6 +30,7 @@ void AddMachineCommand(CLI::App& app, int& status);
 void AddSequenceCommand(CLI::App& app, int& status);
 void AddReportCommand(CLI::App& app, int& status);
 void AddMirrorCommand(CLI::App& app, int& status);
+void AddConvertCommand(CLI::App& app, int& status);
 
 // The info command's outputs: JSON with its fixed keys, and a table for people.
 std::string InfoJson(const BendProgram& program, const tubrix::TubeWalk& walk);
@@ -51,6 +52,8 @@ std::string Fixed(double value, int width);
 // One clear line on standard error, after the program's name.
 void ReportError(const std::string& message);
 void ReportWarning(const std::string& message);
+// A line that says what was done without being asked (a profile's lengths converted).
+void ReportNote(const std::string& message);
 // Reports the error (as FILE:LINE:COLUMN: MESSAGE) and gives back `status`, for a command to
 // return.
 int Report(const tubrix::Error& error, int status = ExitBadInput);
@@ -60,10 +63,15 @@ int Report(const tubrix::Error& error, int status = ExitBadInput);
 struct ProgramInput {
     std::string Path;
     bool Mirror = false;
+    std::string Units; // --units: what a file that does not say holds; empty: nothing said
 };
 
-// Adds the PROGRAM argument and --mirror to a command that reads a program.
+// Adds the PROGRAM argument, --mirror and --units to a command that reads a program.
 void AddProgramInput(CLI::App& command, ProgramInput& input);
+
+// The unit --units gives a program whose file does not say its own; a file that says another
+// is an error naming both.
+tubrix::Result<void> TakeGivenUnits(tubrix::ProgramRows& program, const ProgramInput& input);
 
 // Reads a program file for a command, mirrored when asked.
 tubrix::Result<tubrix::ProgramRows> LoadProgram(const ProgramInput& input);
@@ -75,7 +83,11 @@ tubrix::Result<std::optional<tubrix::MachineProfile>> LoadOptionalProfile(const 
 // and the profile, when --machine names one.
 struct PartInput {
     std::unique_ptr<BendProgram> Program; // some ten kilobytes: on the heap
+    // The profile with its lengths in the program's units, where the two say different ones.
     std::optional<tubrix::MachineProfile> Profile;
+    std::optional<tubrix::LengthUnit> ProgramUnits; // as the file or --units says, or the profile
+    std::optional<tubrix::LengthUnit> ProfileUnits; // as the profile says
+    std::string UnitsNote; // the one line that says the profile was converted; empty if not
 
     const tubrix::MachineProfile* Machine() const { return Profile ? &*Profile : nullptr; }
 };

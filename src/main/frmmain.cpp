@@ -232,6 +232,15 @@ TFrmMain::TFrmMain() : QMainWindow(nullptr) {
 
     CreateMenus();
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    // The program's unit stays in sight, where its file says one.
+    auto* units = new QLabel(statusBar());
+    units->setObjectName(QStringLiteral("UnitsLabel"));
+    statusBar()->addPermanentWidget(units);
+    connect(Session, &TSession::UnitsChanged, units, [this, units] {
+        units->setText(Session->Units() ? QStringLiteral("lengths in %1")
+                                              .arg(QString::fromLatin1(UnitName(*Session->Units())))
+                                        : QString());
+    });
     client->installEventFilter(this);
     // The first size: the client area as drawn, the bars around it.
     move(185, 149);

@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QMessageBox>
 
-
 using namespace tubrix;
 
 namespace {

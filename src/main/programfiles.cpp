@@ -144,6 +144,7 @@ bool TProgramFiles::MayDiscardChanges(const QString& action) {
 }
 
 void TProgramFiles::Opened(const QString& path, ProgramDocument document) {
+    Session.SetUnits(document.Units);
     Document = std::move(document);
     const QFileInfo file(path);
     DiskTime = file.lastModified();
@@ -265,6 +266,7 @@ bool TProgramFiles::OpenPoints(const QString& path, const std::string& text) {
     // Nothing of the points file's shape is kept, and Ctrl+S asks for a program's name.
     Document.reset();
     FromPoints = true;
+    Session.SetUnits(points->Units);
     Session.SetPath(path);
     Remember(path);
     Session.RequestMake3D();
@@ -298,7 +300,8 @@ bool TProgramFiles::SaveProgram(const QString& given) {
                                .arg(QFileInfo(path).fileName()))) {
         return false;
     }
-    const ProgramRows rows = Session.Program().Values();
+    ProgramRows rows = Session.Program().Values();
+    rows.Units = Session.Units();
     std::vector<int> origins;
     for (const ProgramRowTexts& row : Session.Program().Rows()) {
         origins.push_back(row.Origin);

@@ -11,6 +11,14 @@ void TSession::SetPath(const QString& path) {
     emit PathChanged();
 }
 
+void TSession::SetUnits(std::optional<LengthUnit> units) {
+    ProgramUnits = units;
+    emit UnitsChanged();
+    if (Shown) {
+        CheckBuilt();
+    }
+}
+
 void TSession::SetProfile(MachineProfile profile, const QString& name) {
     MachineProfileLoaded = std::move(profile);
     MachineName = name;
@@ -35,7 +43,12 @@ void TSession::SetBuilt(const BendProgram& typed) {
 }
 
 void TSession::CheckBuilt() {
+    // Never mixed: a profile in other units than the program's is checked converted.
+    std::optional<MachineProfile> profile = MachineProfileLoaded;
+    if (profile && ProgramUnits) {
+        profile = ProfileInUnits(*profile, *ProgramUnits);
+    }
     LastCheck = std::make_unique<tubrix::PartCheck>(
-        tubrix::CheckProgram(*Shown, MachineProfileLoaded ? &*MachineProfileLoaded : nullptr));
+        tubrix::CheckProgram(*Shown, profile ? &*profile : nullptr));
     emit Checked();
 }

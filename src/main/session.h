@@ -31,6 +31,11 @@ public:
     const QString& Path() const { return FilePath; }
     void SetPath(const QString& path);
 
+    // The unit of the program's lengths, as its file says; none where nothing says. A profile
+    // in the other unit is checked with its lengths converted.
+    const std::optional<tubrix::LengthUnit>& Units() const { return ProgramUnits; }
+    void SetUnits(std::optional<tubrix::LengthUnit> units);
+
     // The machine the part is checked against and played on, and what to call it; none: the
     // checks without a machine (fold, contact, the stock on the default machine).
     const std::optional<tubrix::MachineProfile>& Profile() const { return MachineProfileLoaded; }
@@ -59,6 +64,7 @@ public:
 
 signals:
     void PathChanged();
+    void UnitsChanged();
     void ProfileChanged();
     void HandChanged();
     void Make3DRequested();
@@ -72,6 +78,7 @@ private:
 
     TProgramModel* Rows;
     QString FilePath;
+    std::optional<tubrix::LengthUnit> ProgramUnits;
     std::optional<tubrix::MachineProfile> MachineProfileLoaded;
     QString MachineName;
     bool MirroredHand = false;

@@ -94,7 +94,9 @@ bool TSetupSheetAction::PrintSetupSheet(const QString& given) {
                 QStringLiteral(": no setup sheet was written."));
         return false;
     }
-    const std::string text = FormatProgramText(rows);
+    ProgramRows withUnits = rows;
+    withUnits.Units = Session.Units();
+    const std::string text = FormatProgramText(withUnits);
     const QString path =
         WithDefaultSuffix(given.isEmpty() ? AskPath(&Window) : given, QStringLiteral("pdf"));
     if (path.isEmpty()) {

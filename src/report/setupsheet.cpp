@@ -41,7 +41,8 @@ std::vector<SheetFact> PartFacts(const BendProgram& program, const PartCheck& ch
         {"Box size",
          SheetNumber(size.X) + " \u00d7 " + SheetNumber(size.Y) + " \u00d7 " + SheetNumber(size.Z)},
         {"Hand", options.Mirrored ? "mirrored" : "as programmed"},
-        {"Units", "lengths in the program's units"},
+        {"Units", options.Units ? std::string("lengths in ") + UnitName(*options.Units)
+                                : "lengths in the program's units"},
     };
 }
 

@@ -8,6 +8,7 @@
 
 #include <QImage>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,9 +55,10 @@ struct SetupSheet {
 };
 
 struct SheetOptions {
-    std::string Title;      // at the top of every page
-    bool Mirrored = false;  // the program was mirrored for this sheet: the other hand
-    int PictureWidth = 900; // pixels of each of the part's two pictures
+    std::string Title;     // at the top of every page
+    bool Mirrored = false; // the program was mirrored for this sheet: the other hand
+    std::optional<tubrix::LengthUnit> Units; // its lengths' unit, where the program says
+    int PictureWidth = 900;                  // pixels of each of the part's two pictures
     int PictureHeight = 500;
     int StepPictureWidth = 300; // pixels of each bend's picture in the sequence
     int StepPictureHeight = 200;

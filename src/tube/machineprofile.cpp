@@ -52,8 +52,9 @@ using OptionalNumberField = std::optional<double> MachineProfile::*;
 using NumberListField = std::vector<double> MachineProfile::*;
 using SignField = int MachineProfile::*;
 using ModeField = MachineProfile::PlaneMode MachineProfile::*;
+using UnitField = std::optional<LengthUnit> MachineProfile::*;
 using Field = std::variant<TextField, NumberField, OptionalNumberField, NumberListField, SignField,
-                           ModeField>;
+                           ModeField, UnitField>;
 
 // One key of a profile. A key of a sub-table is named "table.key". The reader, its errors and
 // the key list a message gives all come from this table: a new key is one line here.
@@ -69,6 +70,11 @@ struct ProfileKey {
 
 const ProfileKey Keys[] = {
     {"name", &MachineProfile::Name, {}, "none", "the machine's name, shown with its findings"},
+    {"units",
+     &MachineProfile::Units,
+     {},
+     "the program's",
+     "the unit of its lengths; a program in the other is checked with them converted"},
     {"tube_diameter", &MachineProfile::TubeDiameter, AboveZero, "any",
      "the outside diameter the tooling takes"},
     {"radii", &MachineProfile::Radii, AboveZero, "any", "centre-line radii of the bend dies"},
@@ -404,6 +410,17 @@ private:
         return {};
     }
 
+    Result<void> Store(const ProfileKey& key, const toml::node& node, UnitField field) {
+        const auto* text = node.as_string();
+        const std::optional<LengthUnit> unit =
+            text ? ParseUnitName(text->get()) : std::optional<LengthUnit>();
+        if (!unit) {
+            return Fail(node, std::string(key.Name) + " must be \"mm\" or \"in\"");
+        }
+        Profile.*field = unit;
+        return {};
+    }
+
     Result<void> Store(const ProfileKey& key, const toml::node& node, ModeField field) {
         const auto* text = node.as_string();
         const std::string_view mode = text ? std::string_view(text->get()) : std::string_view();
@@ -447,6 +464,11 @@ struct WrittenValue {
     }
     std::unique_ptr<toml::node> operator()(SignField field) const {
         return std::make_unique<toml::value<std::int64_t>>(Profile.*field);
+    }
+    std::unique_ptr<toml::node> operator()(UnitField field) const {
+        return Profile.*field
+                   ? std::make_unique<toml::value<std::string>>(UnitName(*(Profile.*field)))
+                   : nullptr;
     }
     std::unique_ptr<toml::node> operator()(ModeField field) const {
         return std::make_unique<toml::value<std::string>>(
@@ -531,6 +553,7 @@ std::string Accepted(const ProfileKey& key) {
         }
         std::string operator()(SignField) const { return "1 or -1"; }
         std::string operator()(ModeField) const { return "\"relative\" or \"absolute\""; }
+        std::string operator()(UnitField) const { return "\"mm\" or \"in\""; }
     };
     return std::visit(Words{key.Range}, key.Target);
 }
@@ -553,6 +576,30 @@ std::string MachineProfileKeysHelp() {
     }
     help += std::string(25, ' ') + "fields of row: " + PostFieldNames(PostTemplate::Row) + "\n";
     return help;
+}
+
+MachineProfile ProfileInUnits(const MachineProfile& profile, LengthUnit unit) {
+    MachineProfile converted = profile;
+    converted.Units = unit;
+    if (!profile.Units || *profile.Units == unit) {
+        return converted;
+    }
+    const auto convert = [&](double& length) {
+        length = ConvertLength(length, *profile.Units, unit);
+    };
+    for (std::optional<double>* length :
+         {&converted.TubeDiameter, &converted.MaxLength, &converted.CentrelineHeight}) {
+        if (*length) {
+            convert(**length);
+        }
+    }
+    for (double* length : {&converted.ClampLength, &converted.MinTail, &converted.GainPerBend}) {
+        convert(*length);
+    }
+    for (double& radius : converted.Radii) {
+        convert(radius);
+    }
+    return converted;
 }
 
 Result<MachineProfile> ReadMachineProfile(const std::string& path) {

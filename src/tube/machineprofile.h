@@ -1,6 +1,7 @@
 #pragma once
 
 #include "error.h"
+#include "units.h"
 
 #include <optional>
 #include <string>
@@ -43,6 +44,7 @@ struct MachineProfile {
     int DieSide = 1;                        // the side of the feed axis the bend die's centre is on
     std::optional<double> CentrelineHeight; // feed axis above the floor; none: no floor
     std::optional<MachineOutput> Output;    // none: the control reads Tubrix's program file
+    std::optional<LengthUnit> Units;        // its lengths' unit; none: the program's
 
     bool operator==(const MachineProfile&) const = default;
 };
@@ -51,6 +53,10 @@ struct MachineProfile {
 // range is an error naming the file, line and column.
 Result<MachineProfile> ParseMachineProfile(std::string_view text, const std::string& file);
 Result<MachineProfile> ReadMachineProfile(const std::string& path);
+
+// The profile with its lengths (diameter, radii, straights, stock, gain, floor) given in `unit`;
+// a profile that does not say its units is taken to be in `unit` already.
+MachineProfile ProfileInUnits(const MachineProfile& profile, LengthUnit unit);
 
 // The profile as a profile file that reads back as the same profile: every key the profile
 // has a value for, from the same key table the reader uses.

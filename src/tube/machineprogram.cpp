@@ -60,6 +60,24 @@ MachineProgram MakeMachineProgram(const BendProgram& program, const MachineProfi
     return out;
 }
 
+MachineProgram MachineProgramInUnits(const MachineProgram& program, LengthUnit unit) {
+    MachineProgram converted = program;
+    converted.Units = unit;
+    if (!program.Units || *program.Units == unit) {
+        return converted;
+    }
+    const auto convert = [&](double& length) {
+        length = ConvertLength(length, *program.Units, unit);
+    };
+    convert(converted.Diameter);
+    convert(converted.CutLength);
+    for (MachineRow& row : converted.Rows) {
+        convert(row.Y);
+        convert(row.R);
+    }
+    return converted;
+}
+
 Result<void> CheckMachineProgram(const MachineProgram& program) {
     constexpr const char* TooLarge = " of the machine's program is too large for a number";
     Error error;
@@ -85,6 +103,7 @@ Result<void> CheckMachineProgram(const MachineProgram& program) {
 std::string FormatMachineProgramText(const MachineProgram& program, std::optional<int> decimals) {
     ProgramRows rows;
     rows.Diameter = program.Diameter;
+    rows.Units = program.Units;
     for (const MachineRow& row : program.Rows) {
         rows.Rows.push_back({row.Y, row.B, row.C, row.R});
     }

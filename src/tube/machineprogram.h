@@ -26,6 +26,7 @@ struct MachineProgram {
     double Diameter = 0;
     double CutLength = 0;
     std::vector<MachineRow> Rows;
+    std::optional<LengthUnit> Units{}; // what its lengths are in, where known
 };
 
 // B turned by b_sign; in relative mode brought into (-180, 180]; in absolute mode the plane
@@ -33,6 +34,10 @@ struct MachineProgram {
 // after that row, in [0, 360), and 0 up to and on that row. C is the machine angle on bending
 // rows, else 0.
 MachineProgram MakeMachineProgram(const BendProgram& program, const MachineProfile& profile);
+
+// The machine's program with its lengths (diameter, Y, R, the cut length) in `unit`; a program
+// that does not say its units is only labelled.
+MachineProgram MachineProgramInUnits(const MachineProgram& program, LengthUnit unit);
 
 // Fails when a number of the machine's program is too large for a double (a machine angle or
 // the cut length that overflowed), naming its row and field: a machine is never handed "inf".

@@ -72,6 +72,7 @@ void AppendNewRow(std::string& out, const ProgramDocument& document, const BendR
 ProgramRows ProgramDocument::Program() const {
     ProgramRows program;
     program.Diameter = Diameter.Value;
+    program.Units = Units;
     for (const DocumentRow& row : Rows) {
         program.Rows.push_back(
             {row.Cells[0].Value, row.Cells[1].Value, row.Cells[2].Value, row.Cells[3].Value});
@@ -87,6 +88,7 @@ Result<ProgramDocument> ParseProgramDocument(std::string text, const std::string
         return program.Failure();
     }
     ProgramDocument document;
+    document.Units = program->Units;
     document.Text = std::move(text);
     const std::string_view view = document.Text;
     TubeTextReader reader(view, file);

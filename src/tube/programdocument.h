@@ -32,6 +32,7 @@ struct ProgramDocument {
     std::string LineEnd = "\n";
     NumberCell Diameter;
     std::vector<DocumentRow> Rows;
+    std::optional<LengthUnit> Units; // as its units line says
 
     // The program the text holds.
     ProgramRows Program() const;

@@ -124,8 +124,13 @@ Result<ProgramRows> ParseProgramText(std::string_view text, const std::string& f
                          "this is a file of XYZ points (its header reads X,Y,Z), not a bend "
                          "program; `tubrix-cli ybc` makes the program through the points");
     }
+    const Result<std::optional<LengthUnit>> units = ReadUnitsLine(text, file);
+    if (!units) {
+        return units.Failure();
+    }
     TubeTextReader reader(text, file);
     ProgramRows program;
+    program.Units = *units;
     const Result<double> diameter = reader.ReadDiameter();
     if (!diameter) {
         return diameter.Failure();
@@ -163,8 +168,13 @@ Result<PointsRows> ParsePointsText(std::string_view text, const std::string& fil
     if (Result<void> checked = CheckText(text, file); !checked) {
         return checked.Failure();
     }
+    const Result<std::optional<LengthUnit>> units = ReadUnitsLine(text, file);
+    if (!units) {
+        return units.Failure();
+    }
     TubeTextReader reader(text, file);
     PointsRows points;
+    points.Units = *units;
     const Result<double> read = reader.ReadDiameter(diameter);
     if (!read) {
         return read.Failure();
@@ -236,8 +246,12 @@ std::string FormatProgramText(const ProgramRows& rows, std::optional<int> decima
     const auto number = [&](double value) { return FormatNumber(value, decimals); };
     constexpr std::string_view Title = "# Tubrix bend program";
     std::string out = std::string(Title) + '\n';
+    if (rows.Units) {
+        out += UnitsLine(*rows.Units) + '\n';
+    }
     for (const std::string& comment : comments) {
-        if (comment != Title) {
+        // The units line is the program's own, where it has one, not the file's it came from.
+        if (comment != Title && !(rows.Units && IsUnitsLine(comment))) {
             out += comment + '\n';
         }
     }

@@ -31,6 +31,7 @@ struct PointRow {
 struct PointsRows {
     double Diameter = 0;
     std::vector<PointRow> Points;
+    std::optional<LengthUnit> Units{};
 };
 
 // Whether a program's limits (Y ≥ 0, C within 0…180, R > 0 where it bends, no bend on the last

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "bendprogram.h"
+#include "units.h"
+
+#include <optional>
 
 #include <vector>
 
@@ -11,6 +14,7 @@ namespace tubrix {
 struct ProgramRows {
     double Diameter = 0;
     std::vector<BendRowInput> Rows;
+    std::optional<LengthUnit> Units{}; // what its lengths are in, where the file says
 };
 
 } // namespace tubrix

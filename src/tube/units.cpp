@@ -1,0 +1,88 @@
+#include "units.h"
+
+#include "fileaccess.h"
+#include "tubetextreader.h"
+
+namespace tubrix {
+
+namespace {
+
+constexpr double MillimetresPerInch = 25.4;
+
+// Where the value of a units line starts, or npos for a line that is not one.
+std::size_t UnitsValueAt(std::string_view line) {
+    std::size_t at = line.find_first_not_of(" \t");
+    if (at == std::string_view::npos || line[at] != '#') {
+        return std::string_view::npos;
+    }
+    at = line.find_first_not_of(" \t", at + 1);
+    if (at == std::string_view::npos || !EqualsIgnoringCase(line.substr(at, 5), "units")) {
+        return std::string_view::npos;
+    }
+    at = line.find_first_not_of(" \t", at + 5);
+    if (at == std::string_view::npos || line[at] != ':') {
+        return std::string_view::npos;
+    }
+    return std::min(line.find_first_not_of(" \t", at + 1), line.size());
+}
+
+} // namespace
+
+const char* UnitName(LengthUnit unit) {
+    return unit == LengthUnit::Inch ? "in" : "mm";
+}
+
+std::optional<LengthUnit> ParseUnitName(std::string_view name) {
+    if (EqualsIgnoringCase(name, "mm")) {
+        return LengthUnit::Millimetre;
+    }
+    if (EqualsIgnoringCase(name, "in")) {
+        return LengthUnit::Inch;
+    }
+    return std::nullopt;
+}
+
+double ConvertLength(double value, LengthUnit from, LengthUnit to) {
+    if (from == to) {
+        return value;
+    }
+    return from == LengthUnit::Inch ? value * MillimetresPerInch : value / MillimetresPerInch;
+}
+
+bool IsUnitsLine(std::string_view line) {
+    return UnitsValueAt(line) != std::string_view::npos;
+}
+
+std::string UnitsLine(LengthUnit unit) {
+    return std::string("# units: ") + UnitName(unit);
+}
+
+Result<std::optional<LengthUnit>> ReadUnitsLine(std::string_view text, const std::string& file) {
+    std::optional<LengthUnit> found;
+    LineReader lines(WithoutByteOrderMark(text));
+    std::string_view line;
+    while (lines.Next(line)) {
+        const std::size_t at = UnitsValueAt(line);
+        if (at == std::string_view::npos) {
+            continue;
+        }
+        std::string_view value = line.substr(at);
+        value.remove_suffix(value.size() -
+                            std::min(value.find_last_not_of(" \t") + 1, value.size()));
+        const std::optional<LengthUnit> unit = ParseUnitName(value);
+        const int column = static_cast<int>(at) + 1;
+        if (!unit) {
+            return FileError(file, lines.Number(), column,
+                             "units must be \"mm\" or \"in\", not " + Quoted(value));
+        }
+        if (found && *found != *unit) {
+            return FileError(file, lines.Number(), column,
+                             std::string("a second units line says ") + UnitName(*unit) +
+                                 ", the first " + UnitName(*found));
+        }
+        found = unit;
+    }
+    return found;
+}
+
+} // namespace tubrix
