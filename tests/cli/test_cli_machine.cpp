@@ -173,4 +173,59 @@ TEST_F(CliMachine, PostWritesEachExampleControlsOwnFile) {
     EXPECT_FALSE(QFile::exists(Path("bear.txt")));
 }
 
+// A program and a profile in different units are never mixed: the profile is converted into
+// the program's units for the checks, and said; the machine's program is in the control's.
+TEST_F(CliMachine, MixedUnitsAreConvertedAndSaid) {
+    WriteText(Path("inch.csv"), "# units: in\ndiameter,1.5\nY,B,C,R\n4,0,90,2\n10,0,0,0\n");
+    WriteText(Path("mm.toml"), "units = \"mm\"\nradii = [50.8]\nclamp_length = 114.3\n");
+    const CliRun check = Run({"check", "inch.csv", "--machine", "mm.toml"});
+    EXPECT_EQ(check.Status, 3) << check.Err;
+    EXPECT_EQ(check.Out, "row 1: clamp: straight before the bend 4 < 4.5\n");
+    EXPECT_EQ(check.Err,
+              "tubrix-cli: the lengths of mm.toml converted from mm to in, the program's units\n");
+    // Said by --units instead, the same; a file that says otherwise is refused.
+    WriteText(Path("bare.csv"), "diameter,1.5\nY,B,C,R\n4,0,90,2\n10,0,0,0\n");
+    EXPECT_EQ(Run({"check", "bare.csv", "--machine", "mm.toml", "--units", "in"}).Out, check.Out);
+    const CliRun clash = Run({"check", "inch.csv", "--units", "mm"});
+    EXPECT_EQ(clash.Status, 2);
+    EXPECT_EQ(clash.Err, "tubrix-cli: inch.csv: its units line says in, and --units says mm\n");
+
+    // 127 mm and 254 mm are 5 and 10 inches; the 90 degree bend on R 50.8 (2 in) adds pi in.
+    WriteText(Path("metric.csv"),
+              "# units: mm\ndiameter,25.4\nY,B,C,R\n127,0,90,50.8\n254,0,0,0\n");
+    WriteText(Path("in.toml"),
+              "units = \"in\"\nname = \"US\"\n[output]\nrow = \"{Y:.4f} {R:.4f} {units}\"\n"
+              "footer = \"{cut_length:.5f}\"\n");
+    const CliRun machine =
+        Run({"machine", "metric.csv", "--machine", "in.toml", "--decimals", "9"});
+    EXPECT_EQ(machine.Status, 0) << machine.Err;
+    EXPECT_NE(machine.Out.find("# cut length: 18.141592654\n"), std::string::npos) << machine.Out;
+    EXPECT_NE(machine.Out.find("# units: in\ndiameter,1\nY,B,C,R\n5,0,90,2\n10,0,0,0\n"),
+              std::string::npos)
+        << machine.Out;
+    EXPECT_EQ(Run({"machine", "metric.csv", "--machine", "in.toml", "--post"}).Out,
+              "5.0000 2.0000 in\n10.0000 0.0000 in\n18.14159\n");
+}
+
+// convert rescales lengths only, keeps the comments, and writes nothing it cannot.
+TEST_F(CliMachine, ConvertRescalesLengthsAndNothingElse) {
+    WriteText(Path("part.csv"), "# part 4711\n# units: in\ndiameter,1\nY,B,C,R\n4,-90,90,2\n"
+                                "3,45,45,2.5\n2,0,0,0\n");
+    const CliRun mm = Run({"convert", "part.csv", "--to", "mm", "-o", "mm.csv"});
+    ASSERT_EQ(mm.Status, 0) << mm.Err;
+    const CliRun back = Run({"convert", "mm.csv", "--to", "in", "--decimals", "9"});
+    EXPECT_EQ(back.Out, "# Tubrix bend program\n# units: in\n# part 4711\ndiameter,1\nY,B,C,R\n"
+                        "4,-90,90,2\n3,45,45,2.5\n2,0,0,0\n");
+    EXPECT_NE(Run({"info", "mm.csv"}).Out.find("25.400"), std::string::npos);
+
+    WriteText(Path("bare.csv"), "diameter,1\nY,B,C,R\n4,0,0,0\n");
+    const CliRun unsaid = Run({"convert", "bare.csv", "--to", "mm"});
+    EXPECT_EQ(unsaid.Status, 2);
+    EXPECT_NE(unsaid.Err.find("does not say its units"), std::string::npos) << unsaid.Err;
+    WriteText(Path("huge.csv"), "# units: in\ndiameter,1\nY,B,C,R\n1e308,0,0,0\n");
+    const CliRun huge = Run({"convert", "huge.csv", "--to", "mm", "-o", "h.csv"});
+    EXPECT_EQ(huge.Status, 2);
+    EXPECT_FALSE(QFile::exists(Path("h.csv")));
+}
+
 } // namespace

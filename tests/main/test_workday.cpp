@@ -401,3 +401,33 @@ TEST_F(WorkdayTest, ALongTooltipStaysOnTheScreen) {
     EXPECT_LE((*tip)->width(), screen.width() / 2);
     QToolTip::hideText();
 }
+
+// The unit a file says stays in sight; a profile in the other unit checks the part converted,
+// and a save keeps the file's unit.
+TEST_F(WorkdayTest, TheProgramsUnitIsShownAndNeverMixedWithTheProfiles) {
+    const QString path =
+        Write("inch.csv", "# units: in\ndiameter,1.5\nY,B,C,R\n4,0,90,2\n10,0,0,0\n");
+    ASSERT_TRUE(files->OpenProgram(path));
+    const auto* units = FrmMain->findChild<QLabel*>(QStringLiteral("UnitsLabel"));
+    ASSERT_NE(units, nullptr);
+    EXPECT_EQ(units->text(), QStringLiteral("lengths in in"));
+
+    tubrix::MachineProfile metric;
+    metric.Units = tubrix::LengthUnit::Millimetre;
+    metric.ClampLength = 114.3; // 4.5 in: the 4 in before the bend is short
+    FrmMain->Session->SetProfile(metric, QStringLiteral("mm.toml"));
+    QApplication::processEvents();
+    ASSERT_NE(FrmMain->Session->Check(), nullptr);
+    const std::vector<tubrix::Finding>& findings = FrmMain->Session->Check()->Findings;
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].Rule, tubrix::FindingRule::Clamp);
+    EXPECT_DOUBLE_EQ(*findings[0].Limit, 4.5);
+
+    Type(FrmMain->EditY1, QStringLiteral("5"));
+    ASSERT_TRUE(files->SaveProgram(path));
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll().startsWith("# units: in\n"));
+    ASSERT_TRUE(files->OpenProgram(Write("bare.csv", "diameter,20\nY,B,C,R\n50,0,0,0\n")));
+    EXPECT_EQ(units->text(), QString());
+}

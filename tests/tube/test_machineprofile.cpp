@@ -162,6 +162,7 @@ TEST(MachineProfile, WrittenBackItReadsAsTheSameProfile) {
     every.SpringbackPerDegree = 0.05;
     every.DieSide = -1;
     every.CentrelineHeight = 1050;
+    every.Units = LengthUnit::Inch;
     every.Output = MachineOutput{"nc", true, true, ',', "%\nO1 ({name})\n", "Y{Y:.2f} C{C}", ""};
     const tubrix::Result<MachineProfile> example =
         ReadMachineProfile(TUBRIX_SOURCE_DIR "/docs/examples/bender3.toml");
@@ -228,6 +229,38 @@ TEST(MachineProfile, OutputTemplatesAreTriedWhenTheProfileIsRead) {
         ASSERT_FALSE(read) << fault.Profile;
         EXPECT_EQ(read.Failure().ToString(), fault.Error) << fault.Profile;
     }
+}
+
+// A profile in inches checks a program in millimetres with every length converted and every
+// angle as it is; one that does not say its units is taken as it stands.
+TEST(MachineProfile, LengthsAreConvertedIntoTheProgramsUnitsAndAnglesAreNot) {
+    const Result<MachineProfile> inches = ParseMachineProfile(
+        "units = \"in\"\ntube_diameter = 1.5\nradii = [2, 3]\nclamp_length = 4.5\n"
+        "min_tail = 2.5\nmax_length = 240\ngain_per_bend = 0.03\ncentreline_height = 40\n"
+        "max_angle = 185\n[springback]\nfixed = 1.5\nper_degree = 0.05\n",
+        "in.toml");
+    ASSERT_TRUE(inches) << inches.Failure().ToString();
+    const MachineProfile mm = ProfileInUnits(*inches, LengthUnit::Millimetre);
+    EXPECT_EQ(mm.Units, LengthUnit::Millimetre);
+    EXPECT_DOUBLE_EQ(*mm.TubeDiameter, 38.1);
+    EXPECT_EQ(mm.Radii.size(), 2u);
+    EXPECT_DOUBLE_EQ(mm.Radii[0], 50.8);
+    EXPECT_DOUBLE_EQ(mm.Radii[1], 76.2);
+    EXPECT_DOUBLE_EQ(mm.ClampLength, 114.3);
+    EXPECT_DOUBLE_EQ(mm.MinTail, 63.5);
+    EXPECT_DOUBLE_EQ(*mm.MaxLength, 6096);
+    EXPECT_DOUBLE_EQ(mm.GainPerBend, 0.762);
+    EXPECT_DOUBLE_EQ(*mm.CentrelineHeight, 1016);
+    EXPECT_EQ(mm.MaxAngle, 185);
+    EXPECT_EQ(mm.SpringbackFixed, 1.5);
+    EXPECT_EQ(mm.SpringbackPerDegree, 0.05);
+
+    MachineProfile unsaid = *inches;
+    unsaid.Units.reset();
+    EXPECT_EQ(ProfileInUnits(unsaid, LengthUnit::Millimetre).ClampLength, 4.5);
+    const Result<MachineProfile> bad = ParseMachineProfile("units = \"cm\"\n", "cm.toml");
+    ASSERT_FALSE(bad);
+    EXPECT_EQ(bad.Failure().ToString(), "cm.toml:1:9: units must be \"mm\" or \"in\"");
 }
 
 // What a field writes: the control's decimal mark in every number, never "-0.00" for a value

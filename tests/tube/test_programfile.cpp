@@ -451,3 +451,43 @@ TEST(WriteFileWhole, AFullStandardOutputIsAnError) {
 }
 
 } // namespace
+
+namespace {
+
+// A file says its unit in one comment line; anything but mm or in there is named where it
+// stands, as are two lines that disagree. Written back, the program's unit is the one line.
+TEST(Units, TheUnitsLineIsReadStrictlyAndWrittenOnce) {
+    const struct {
+        const char* Text;
+        std::optional<LengthUnit> Units;
+        const char* Error;
+    } cases[] = {
+        {"# part 12\n#units:in\ndiameter,1\n4,0,0,0\n", LengthUnit::Inch, ""},
+        {"  # Units : MM \ndiameter,1\n4,0,0,0\n", LengthUnit::Millimetre, ""},
+        {"# units are what the drawing says\ndiameter,1\n4,0,0,0\n", std::nullopt, ""},
+        {"# units: cm\ndiameter,1\n4,0,0,0\n", std::nullopt,
+         "u.csv:1:10: units must be \"mm\" or \"in\", not \"cm\""},
+        {"# units: mm\ndiameter,1\n# units: in\n4,0,0,0\n", std::nullopt,
+         "u.csv:3:10: a second units line says in, the first mm"},
+    };
+    for (const auto& each : cases) {
+        const Result<ProgramRows> read = ParseProgramText(each.Text, "u.csv");
+        if (*each.Error) {
+            ASSERT_FALSE(read) << each.Text;
+            EXPECT_EQ(read.Failure().ToString(), each.Error);
+            continue;
+        }
+        ASSERT_TRUE(read) << read.Failure().ToString();
+        EXPECT_EQ(read->Units, each.Units) << each.Text;
+    }
+
+    ProgramRows rows{1, {{4, 0, 0, 0}}, LengthUnit::Millimetre};
+    const std::vector<std::string> comments = {"# part 12", "# units: in"};
+    EXPECT_EQ(FormatProgramText(rows, std::nullopt, comments),
+              "# Tubrix bend program\n# units: mm\n# part 12\ndiameter,1\nY,B,C,R\n4,0,0,0\n");
+    rows.Units.reset();
+    EXPECT_EQ(FormatProgramText(rows, std::nullopt, comments),
+              "# Tubrix bend program\n# part 12\n# units: in\ndiameter,1\nY,B,C,R\n4,0,0,0\n");
+}
+
+} // namespace
