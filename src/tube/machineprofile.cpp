@@ -250,7 +250,9 @@ private:
         Template templates[] = {{&MachineOutput::Header, PostTemplate::Header, "header"},
                                 {&MachineOutput::Row, PostTemplate::Row, "row"},
                                 {&MachineOutput::Footer, PostTemplate::Footer, "footer"}};
-        for (const auto& [key, value] : *table) {
+        for (const auto& entry : *table) {
+            const toml::key& key = entry.first;
+            const toml::node& value = entry.second; // a structured binding cannot be captured
             const std::string name(key.str());
             const auto* text = value.as_string();
             const auto choice = [&](const char* first, const char* second) -> Result<bool> {
@@ -494,6 +496,14 @@ Result<MachineProfile> ParseMachineProfile(std::string_view text, const std::str
     ProfileReader reader(file, text);
     if (Result<void> read = reader.ReadTable(table, ""); !read) {
         return read.Failure();
+    }
+    // A latin-1 control is given the machine's name too: it must be one latin-1 holds.
+    const MachineProfile& read = reader.Profile;
+    if (read.Output && read.Output->Latin1 && read.Name &&
+        FirstBeyondLatin1(*read.Name) != std::string::npos) {
+        const toml::source_position at = table["name"].node()->source().begin;
+        return FileError(file, static_cast<int>(at.line), static_cast<int>(at.column),
+                         "name holds a character latin-1 cannot, and output.encoding is latin-1");
     }
     return std::move(reader.Profile);
 }

@@ -6,6 +6,7 @@
 #include "fuzzcheck.h"
 #include "machineprofile.h"
 #include "machineprogram.h"
+#include "postprocessor.h"
 
 #include <cmath>
 #include <cstddef>
@@ -28,9 +29,9 @@ void CheckProfile(const MachineProfile& p) {
                 std::isfinite(p.ClampLength) && p.ClampLength >= 0 && std::isfinite(p.MinTail) &&
                 p.MinTail >= 0 && p.MaxAngle > 0 && p.MaxAngle <= 360 &&
                 (p.BSign == 1 || p.BSign == -1) && (p.DieSide == 1 || p.DieSide == -1) &&
-                std::isfinite(p.GainPerBend) && p.GainPerBend >= 0 &&
-                std::isfinite(p.SpringbackFixed) && std::isfinite(p.SpringbackPerDegree) &&
-                p.SpringbackPerDegree > -1;
+                std::isfinite(p.GainPerBend) && p.GainPerBend >= 0 && p.SpringbackFixed >= -45 &&
+                p.SpringbackFixed <= 45 && p.SpringbackPerDegree >= -0.5 &&
+                p.SpringbackPerDegree <= 0.5;
     for (double r : p.Radii) {
         fine = fine && std::isfinite(r) && r > 0;
     }
@@ -57,6 +58,10 @@ void CheckProfile(const MachineProfile& p) {
     }
     if (FormatMachineProgramText(machine).find("\n#", 0) == std::string::npos) {
         FuzzFail("the machine's program lost its comment lines");
+    }
+    // Templates are tried as the profile is read: one that was taken writes.
+    if (p.Output && !FormatPostProgram(machine, *p.Output, {"part", "mm", "2026-12-08"})) {
+        FuzzFail("a control's file template taken by the reader failed to write");
     }
 }
 

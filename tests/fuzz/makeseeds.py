@@ -145,6 +145,11 @@ PROFILES = {
     "wrong_types": 'name = 3\ntube_diameter = "38"\nb_mode = 1\nsprinback = [[1], [2]]\n',
     "syntax": 'name = "unterminated\nradii = [45,\n[[springback]]\n= 3\n',
     "strings": "name = '''Bender\n\u00e9 3'''\n# \u00fcber\n",
+    "gcode": (HERE.parent.parent / "docs" / "examples" / "electric-gcode.toml").read_text("utf-8"),
+    "semicolons": (HERE.parent.parent / "docs" / "examples" / "semicolon-table.toml")
+    .read_text("utf-8"),
+    "templates": 'units = "in"\n[output]\nencoding = "latin-1"\nrow = "{Y:{R}} {B:.{C}f} {{}} {0}"\n'
+                 'header = "{name:\u00e4>9} {date:%Y}"\nfooter = "{bend}"\n',
 }
 for name, text in PROFILES.items():
     write("fuzz_machineprofile", name, text.encode("utf-8"))
