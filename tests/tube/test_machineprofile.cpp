@@ -163,7 +163,7 @@ TEST(MachineProfile, WrittenBackItReadsAsTheSameProfile) {
     every.DieSide = -1;
     every.CentrelineHeight = 1050;
     every.Units = LengthUnit::Inch;
-    every.Output = MachineOutput{"nc", true, true, ',', "%\nO1 ({name})\n", "Y{Y:.2f} C{C}", ""};
+    every.Output = MachineOutput{"nc", true, false, ',', "%\nO1 ({name})\n", "Y{Y:.2f} C{C}", ""};
     const tubrix::Result<MachineProfile> example =
         ReadMachineProfile(TUBRIX_SOURCE_DIR "/docs/examples/bender3.toml");
     ASSERT_TRUE(example) << example.Failure().ToString();
