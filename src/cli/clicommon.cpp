@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "checkrow.h"
+#include "steppart.h"
 
 #include <algorithm>
 #include <charconv>
@@ -33,14 +34,45 @@ int Report(const Error& error, int status) {
 }
 
 void AddProgramInput(CLI::App& command, ProgramInput& input) {
-    command.add_option("PROGRAM", input.Path, "Bend program file (.csv); - reads standard input")
+    command
+        .add_option("PROGRAM", input.Path,
+                    "Bend program file (.csv), or a STEP part (.step, .stp); - reads standard "
+                    "input")
         ->required();
     command.add_flag("--mirror", input.Mirror,
                      "Work on the mirrored part, the other hand: every B negated");
+    AddStepPartOptions(command, input);
 }
 
+void AddStepPartOptions(CLI::App& command, ProgramInput& input) {
+    command.add_option("--solid", input.Solid,
+                       "STEP part: the solid to read, by its number in ybc --list");
+    command.add_flag("--reverse", input.Reverse,
+                     "STEP part: start the program from the other end of the tube");
+}
+
+namespace {
+
+Result<ProgramRows> ReadInputProgram(const ProgramInput& input) {
+    if (IsStepPath(input.Path)) {
+        Result<CadTube> tube = ReadStepTube(input.Path, input.Solid, input.Reverse);
+        if (!tube) {
+            return tube.Failure();
+        }
+        tube->Program.Wall = tube->Wall;
+        return std::move(tube->Program);
+    }
+    if (input.Solid || input.Reverse) {
+        return FileError(ShownName(input.Path), 0, 0,
+                         "--solid and --reverse are for a STEP part (.step, .stp)");
+    }
+    return ReadProgramFile(input.Path);
+}
+
+} // namespace
+
 Result<ProgramRows> LoadProgram(const ProgramInput& input) {
-    Result<ProgramRows> program = ReadProgramFile(input.Path);
+    Result<ProgramRows> program = ReadInputProgram(input);
     if (program && input.Mirror) {
         MirrorProgram(*program);
     }
