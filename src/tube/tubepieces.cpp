@@ -155,41 +155,45 @@ Error FaceError(const std::string& file, int face, const std::string& message) {
 Result<std::vector<int>> JoinEnds(const std::vector<TubePiece>& pieces, double diameter,
                                   const std::string& file) {
     const std::size_t count = pieces.size() * 2;
+    const auto endAt = [&](std::size_t e) { return EndOf(pieces[e / 2], static_cast<int>(e % 2)); };
+    const auto faceName = [&](std::size_t e) {
+        return "face " + std::to_string(pieces[e / 2].Face);
+    };
     std::vector<int> partner(count, -1);
-    const double near = JoinTolerance * diameter;
     for (std::size_t a = 0; a < count; ++a) {
-        const TubePiece& pa = pieces[a / 2];
-        const PieceEnd ea = EndOf(pa, static_cast<int>(a % 2));
+        const PieceEnd ea = endAt(a);
         for (std::size_t b = 0; b < count; ++b) {
-            if (a / 2 == b / 2) {
+            const PieceEnd eb = endAt(b);
+            if (a / 2 == b / 2 || Length(ea.At - eb.At) > JoinTolerance * diameter) {
                 continue;
-            }
-            const TubePiece& pb = pieces[b / 2];
-            const PieceEnd eb = EndOf(pb, static_cast<int>(b % 2));
-            const double apart = Length(ea.At - eb.At);
-            if (apart > diameter * 0.5) {
-                continue;
-            }
-            const std::string other = "face " + std::to_string(pb.Face);
-            if (apart > near) {
-                return FaceError(file, pa.Face,
-                                 "does not meet " + other + " tangentially: their centre lines " +
-                                     "end " + FormatNumber(apart, 6) + " apart");
             }
             if (Length(ea.Out + eb.Out) > JoinTolerance) {
                 const double turn =
                     std::acos(std::clamp(-Dot(ea.Out, eb.Out), -1.0, 1.0)) * DegreesPerRadian;
-                return FaceError(file, pa.Face,
-                                 "does not meet " + other + " tangentially: the tube kinks by " +
-                                     FormatNumber(turn, 6) + " degrees");
+                return FaceError(file, pieces[a / 2].Face,
+                                 "does not meet " + faceName(b) +
+                                     " tangentially: the tube kinks by " + FormatNumber(turn, 6) +
+                                     " degrees");
             }
-            if (partner[a] >= 0 && partner[a] != static_cast<int>(b)) {
-                return FaceError(file, pa.Face,
+            if (partner[a] >= 0) {
+                return FaceError(file, pieces[a / 2].Face,
                                  "the tube branches: three pieces meet at one end, here, at " +
-                                     other + " and at face " +
-                                     std::to_string(pieces[partner[a] / 2].Face));
+                                     faceName(b) + " and at " +
+                                     faceName(static_cast<std::size_t>(partner[a])));
             }
             partner[a] = static_cast<int>(b);
+        }
+    }
+    // Free ends close to each other (within the tube's radius) are pieces that were meant to meet.
+    for (std::size_t a = 0; a < count; ++a) {
+        for (std::size_t b = a + 1; b < count && partner[a] < 0; ++b) {
+            const double apart = Length(endAt(a).At - endAt(b).At);
+            if (a / 2 != b / 2 && partner[b] < 0 && apart <= diameter / 2) {
+                return FaceError(file, pieces[a / 2].Face,
+                                 "does not meet " + faceName(b) +
+                                     " tangentially: their centre lines end " +
+                                     FormatNumber(apart, 6) + " apart");
+            }
         }
     }
     return partner;
@@ -279,6 +283,7 @@ Result<std::vector<CadBody>> ParseCadBodies(std::string_view text, const std::st
             continue;
         }
         if (bodies.empty()) {
+            in.At = 0;
             return in.Fault("a body was expected first");
         }
         if (word == "notatube") {
