@@ -53,13 +53,15 @@ void AddStepPartOptions(CLI::App& command, ProgramInput& input) {
 
 namespace {
 
-Result<ProgramRows> ReadInputProgram(const ProgramInput& input) {
+Result<ProgramRows> ReadInputProgram(const ProgramInput& input, std::optional<double>* wall) {
     if (IsStepPath(input.Path)) {
         Result<CadTube> tube = ReadStepTube(input.Path, input.Solid, input.Reverse);
         if (!tube) {
             return tube.Failure();
         }
-        tube->Program.Wall = tube->Wall;
+        if (wall) {
+            *wall = tube->Wall;
+        }
         return std::move(tube->Program);
     }
     if (input.Solid || input.Reverse) {
@@ -71,8 +73,8 @@ Result<ProgramRows> ReadInputProgram(const ProgramInput& input) {
 
 } // namespace
 
-Result<ProgramRows> LoadProgram(const ProgramInput& input) {
-    Result<ProgramRows> program = ReadInputProgram(input);
+Result<ProgramRows> LoadProgram(const ProgramInput& input, std::optional<double>* wall) {
+    Result<ProgramRows> program = ReadInputProgram(input, wall);
     if (program && input.Mirror) {
         MirrorProgram(*program);
     }

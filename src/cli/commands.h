@@ -76,8 +76,10 @@ void AddStepPartOptions(CLI::App& command, ProgramInput& input);
 // The comment a program read from a STEP part opens with: its lengths are the part's, in mm.
 inline const std::vector<std::string> StepProgramComments{"# units: mm"};
 
-// Reads a program file, or the tube of a STEP part, for a command, mirrored when asked.
-tubrix::Result<tubrix::ProgramRows> LoadProgram(const ProgramInput& input);
+// Reads a program file, or the tube of a STEP part, for a command, mirrored when asked; `wall`,
+// when given, gets a hollow part's wall (a program file holds none).
+tubrix::Result<tubrix::ProgramRows> LoadProgram(const ProgramInput& input,
+                                                std::optional<double>* wall = nullptr);
 
 // For a command whose --machine may be left out: no profile when `path` is empty.
 tubrix::Result<std::optional<tubrix::MachineProfile>> LoadOptionalProfile(const std::string& path);

@@ -2,7 +2,6 @@
 
 #include "bendprogram.h"
 
-#include <optional>
 #include <vector>
 
 namespace tubrix {
@@ -12,9 +11,6 @@ namespace tubrix {
 struct ProgramRows {
     double Diameter = 0;
     std::vector<BendRowInput> Rows;
-    // The wall of a hollow tube, where what the program was read from knows it (a CAD part); a
-    // program file holds none.
-    std::optional<double> Wall;
 };
 
 } // namespace tubrix
