@@ -2,6 +2,7 @@
 // Open CASCADE's STEPControl_Reader, nothing of Tubrix. With "copies IN N OUT" it writes N copies
 // of IN's shape side by side into OUT, the large files the reading is timed on.
 #include <BRepBndLib.hxx>
+#include <BRepBuilderAPI_Transform.hxx>
 #include <BRep_Builder.hxx>
 #include <Bnd_Box.hxx>
 #include <Message.hxx>
@@ -11,6 +12,7 @@
 #include <TopoDS_Compound.hxx>
 #include <gp_Trsf.hxx>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -37,7 +39,8 @@ int Copies(const char* in, int count, const char* out) {
     for (int i = 0; i < count; ++i) {
         gp_Trsf move;
         move.SetTranslation(gp_Vec(step * (i % 10), step * (i / 10), 0));
-        builder.Add(compound, shape.Moved(move));
+        // A copy of its own, not a placed instance, so the file holds every face over again.
+        builder.Add(compound, BRepBuilderAPI_Transform(shape, move, true).Shape());
     }
     STEPControl_Writer writer;
     return writer.Transfer(compound, STEPControl_AsIs) == IFSelect_RetDone &&

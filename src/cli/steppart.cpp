@@ -19,14 +19,21 @@ namespace {
 // More text than the pieces of any file the helper is given can make.
 constexpr std::size_t MaxHelperOutput = 64u << 20;
 
-std::string HelperPath() {
-    if (const char* given = std::getenv("TUBRIX_STEP_HELPER"); given && *given) {
+// The helper beside this program, or the one the environment variable `override` names.
+std::string HelperPath(const char* name, const char* override) {
+    if (const char* given = std::getenv(override); given && *given) {
         return given;
     }
     std::error_code error;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return (error ? std::filesystem::path("tubrix-step") : self.parent_path() / "tubrix-step")
-        .string();
+    return (error ? std::filesystem::path(name) : self.parent_path() / name).string();
+}
+
+std::string StepReader() {
+    return HelperPath("tubrix-step", "TUBRIX_STEP_HELPER");
+}
+std::string StepWriter() {
+    return HelperPath("tubrix-step-write", "TUBRIX_STEP_WRITER");
 }
 
 std::chrono::milliseconds HelperLimit() {
@@ -41,31 +48,32 @@ std::chrono::milliseconds HelperLimit() {
 }
 
 // The helper's answer, or why there is none: its own one-line message, or what became of it.
-Result<std::string> RunHelper(const std::vector<std::string>& args, const std::string& input,
+Result<std::string> RunHelper(const std::string& helper, const std::string& role,
+                              const std::vector<std::string>& args, const std::string& input,
                               const std::string& shown) {
     const std::chrono::milliseconds limit = HelperLimit();
-    const Result<ChildRun> run = RunChild(HelperPath(), args, input, limit, MaxHelperOutput);
+    const Result<ChildRun> run = RunChild(helper, args, input, limit, MaxHelperOutput);
     if (!run) {
-        return FileError(shown, 0, 0, "the STEP reader: " + run.Failure().Message);
+        return FileError(shown, 0, 0, role + ": " + run.Failure().Message);
     }
     if (run->TimedOut) {
         return FileError(shown, 0, 0,
-                         "the STEP reader took more than " +
+                         role + " took more than " +
                              FormatNumber(static_cast<double>(limit.count()) / 1000) +
                              " s and was stopped");
     }
     if (run->OutputTooLong) {
-        return FileError(shown, 0, 0, "the STEP reader's answer is too long; it was stopped");
+        return FileError(shown, 0, 0, role + "'s answer is too long; it was stopped");
     }
     if (run->Signal != 0) {
         return FileError(shown, 0, 0,
-                         "the STEP reader crashed (signal " + std::to_string(run->Signal) + ")");
+                         role + " crashed (signal " + std::to_string(run->Signal) + ")");
     }
     if (run->ExitStatus != 0) {
         std::string message = run->Err.substr(0, run->Err.find('\n'));
         if (message.empty()) {
             message =
-                shown + ": the STEP reader failed with status " + std::to_string(run->ExitStatus);
+                shown + ": " + role + " failed with status " + std::to_string(run->ExitStatus);
         }
         return Failed(message);
     }
@@ -117,7 +125,8 @@ Result<std::vector<CadBody>> ReadStepBodies(const std::string& path) {
                          "a STEP file of more than " + std::to_string(MaxStepFileBytes >> 20) +
                              " MB is not read");
     }
-    const Result<std::string> answer = RunHelper({"read", path, shown}, {}, shown);
+    const Result<std::string> answer =
+        RunHelper(StepReader(), "the STEP reader", {"read", path, shown}, {}, shown);
     if (!answer) {
         return answer.Failure();
     }
@@ -247,8 +256,8 @@ int WriteStepPart(const ProgramRows& rows, std::optional<double> wall, const std
     }
     const std::filesystem::path part = std::filesystem::path(folder) / "part.step";
     const Result<std::string> written = RunHelper(
-        {"write", part.string()}, FormatCadBodies({CadBody{0, 0, PiecesOfProgram(rows, wall), {}}}),
-        ShownName(output));
+        StepWriter(), "the STEP writer", {part.string()},
+        FormatCadBodies({CadBody{0, 0, PiecesOfProgram(rows, wall), {}}}), ShownName(output));
     Result<std::string> content =
         written ? ReadWholeFile(part) : Result<std::string>(written.Failure());
     std::error_code ignored;
