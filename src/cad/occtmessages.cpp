@@ -18,10 +18,11 @@ protected:
         if (gravity < Message_Fail || !first_->empty()) {
             return;
         }
-        *first_ = text.ToCString();
-        while (!first_->empty() && (first_->back() == '\n' || first_->back() == ' ')) {
-            first_->pop_back();
-        }
+        // The STEP parser frames its messages in asterisks, "**** ERR StepFile : ... ****".
+        const std::string said = text.ToCString();
+        const std::size_t start = said.find_first_not_of("* \n");
+        const std::size_t end = said.find_last_not_of("* \n");
+        *first_ = start == std::string::npos ? std::string() : said.substr(start, end - start + 1);
     }
 
 private:
