@@ -146,15 +146,19 @@ Result<CadTube> ChooseStepTube(const std::vector<CadBody>& bodies, std::optional
         return TubeFromPieces(bodies[static_cast<std::size_t>(*solid - 1)], reverse, shown);
     }
     std::vector<int> tubes;
+    // Why no body is a tube: said of the first body with pieces of a tube, else the first.
     std::optional<Error> first;
+    bool firstHasPieces = false;
     for (int i = 0; i < count; ++i) {
-        const Result<CadTube> tube =
-            TubeFromPieces(bodies[static_cast<std::size_t>(i)], false, shown);
+        const CadBody& body = bodies[static_cast<std::size_t>(i)];
+        const Result<CadTube> tube = TubeFromPieces(body, false, shown);
+        const bool hasPieces = body.NotATube.empty() && !body.Pieces.empty();
         if (tube) {
             tubes.push_back(i);
-        } else if (!first || (bodies[static_cast<std::size_t>(i)].NotATube.empty() &&
-                              !bodies[static_cast<std::size_t>(i)].Pieces.empty())) {
+        } else if (!first || (hasPieces && !firstHasPieces)) {
             first = tube.Failure();
+            first->Message = "solid " + std::to_string(i + 1) + ": " + first->Message;
+            firstHasPieces = hasPieces;
         }
     }
     if (tubes.size() == 1) {
@@ -169,12 +173,16 @@ Result<CadTube> ChooseStepTube(const std::vector<CadBody>& bodies, std::optional
                          "the file holds " + std::to_string(tubes.size()) + " tubes (solids " +
                              numbers + "): choose one with --solid N; ybc --list lists them");
     }
-    if (count > 1 && first) {
-        Error error = *first;
-        error.Message = "no solid of the file is a tube; " + error.Message;
-        return error;
+    if (!first) {
+        return FileError(shown, 0, 0, "no tube in the file");
     }
-    return first ? *first : FileError(shown, 0, 0, "no tube in the file");
+    if (count == 1) {
+        // One body: what is wrong is the file's.
+        return TubeFromPieces(bodies.front(), reverse, shown).Failure();
+    }
+    Error error = *first;
+    error.Message = "no solid of the file is a tube; " + error.Message;
+    return error;
 }
 
 Result<CadTube> ReadStepTube(const std::string& path, std::optional<int> solid, bool reverse) {

@@ -228,7 +228,9 @@ TEST_F(CliStep, WhatIsNoTubeIsRefusedNamingTheFaceOrTheReason) {
     const TopoDS_Shape first = BRepPrimAPI_MakeCylinder(gp_Ax2(gp::Origin(), gp::DX()), 5, 50);
     const TopoDS_Shape second = BRepPrimAPI_MakeCylinder(
         gp_Ax2(gp_Pnt(50, 0, 0), gp_Dir(std::cos(Pi / 9), std::sin(Pi / 9), 0)), 5, 50);
-    Write(BRepAlgoAPI_Fuse(first, second).Shape(), "kinked.step");
+    const TopoDS_Shape kink = BRepAlgoAPI_Fuse(first, second).Shape();
+    Write(kink, "kinked.step");
+    Write(Together({BRepPrimAPI_MakeBox(10, 10, 10).Shape(), kink}), "boxandkink.step");
     Write(CentreLine(Bent, BentRadius), "wire.step");
     Write(BRepPrimAPI_MakeBox(10, 10, 10).Shape(), "box.step");
     std::string text;
@@ -252,6 +254,8 @@ TEST_F(CliStep, WhatIsNoTubeIsRefusedNamingTheFaceOrTheReason) {
         {"nurbs.step", "nurbs.step: face 1: a B-spline surface; a tube is read from cylinders, "
                        "tori and planes"},
         {"kinked.step", "kinked.step: face 1: does not meet face 3 tangentially"},
+        {"boxandkink.step", "boxandkink.step: no solid of the file is a tube; solid 2: face 1: "
+                            "does not meet face 3 tangentially"},
         {"wire.step", "wire.step: no tube: the file holds wires, not faces"},
         {"box.step", "box.step: no tube"},
         {"truncated.step", "truncated.step: "},
