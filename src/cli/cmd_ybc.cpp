@@ -40,6 +40,12 @@ int RunStepYbc(const YbcOptions& options) {
 // lines, which the program keeps (a part number lives there).
 int RunYbc(const YbcOptions& options) {
     if (IsStepPath(options.Points)) {
+        // A part's faces give its radii and diameter; one typed as well would be ignored.
+        if (options.Radius || options.Diameter) {
+            return Report(FileError(ShownName(options.Points), 0, 0,
+                                    "--radius and --diameter are for a points file; a STEP part "
+                                    "gives its own"));
+        }
         return RunStepYbc(options);
     }
     if (options.List || options.Part.Solid || options.Part.Reverse) {

@@ -218,6 +218,9 @@ TEST_F(CliStep, EveryCommandThatReadsAProgramTakesAPart) {
     run = RunCli({"info", "plain.csv", "--reverse"}, folder.path());
     EXPECT_EQ(run.Status, 2);
     EXPECT_NE(run.Err.find("--solid and --reverse are for a STEP part"), std::string::npos);
+    run = RunCli({"ybc", "hollow.step", "--radius", "30"}, folder.path());
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_NE(run.Err.find("--radius and --diameter are for a points file"), std::string::npos);
 }
 
 // Refusals: each names the file and, where a face is at fault, the face.
