@@ -71,7 +71,9 @@ int RunExport(const ExportOptions& options) {
     }
     const Result<MeshFormat> format = MeshFormatFor(options.Output);
     if (!format) {
-        return Report(format.Failure());
+        Error error = format.Failure();
+        error.Message += "; or .step, .stp for an exact solid";
+        return Report(error);
     }
     const Result<ProgramRows> rows = LoadProgram(options.Program);
     if (!rows) {
