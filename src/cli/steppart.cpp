@@ -70,12 +70,14 @@ Result<std::string> RunHelper(const std::string& helper, const std::string& role
                          role + " crashed (signal " + std::to_string(run->Signal) + ")");
     }
     if (run->ExitStatus != 0) {
-        std::string message = run->Err.substr(0, run->Err.find('\n'));
-        if (message.empty()) {
-            message =
-                shown + ": " + role + " failed with status " + std::to_string(run->ExitStatus);
+        // The helper's own refusals name the file; anything else on its standard error (a
+        // sanitizer's report of a fault in the kernel) is not a message for the operator.
+        const std::string said = run->Err.substr(0, run->Err.find('\n'));
+        if (said.starts_with(shown + ": ")) {
+            return Failed(said);
         }
-        return Failed(message);
+        return FileError(shown, 0, 0,
+                         role + " failed with status " + std::to_string(run->ExitStatus));
     }
     return run->Out;
 }
@@ -264,7 +266,7 @@ int WriteStepPart(const ProgramRows& rows, std::optional<double> wall, const std
     }
     const std::filesystem::path part = std::filesystem::path(folder) / "part.step";
     const Result<std::string> written = RunHelper(
-        StepWriter(), "the STEP writer", {part.string()},
+        StepWriter(), "the STEP writer", {part.string(), ShownName(output)},
         FormatCadBodies({CadBody{0, 0, PiecesOfProgram(rows, wall), {}}}), ShownName(output));
     Result<std::string> content =
         written ? ReadWholeFile(part) : Result<std::string>(written.Failure());
