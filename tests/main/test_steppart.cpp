@@ -144,4 +144,14 @@ esac
     EXPECT_EQ(InputProgram.Steps[0].Y, 50);
 }
 
+// The window's start-up and memory do not pay for Open CASCADE: it does not link it.
+TEST(StepPartLinking, TheWindowLinksNoOpenCascadeLibrary) {
+    QProcess ldd;
+    ldd.start(QStringLiteral("ldd"), {QStringLiteral(TUBRIX_WINDOW)});
+    ASSERT_TRUE(ldd.waitForFinished(60000));
+    const std::string libraries = ldd.readAllStandardOutput().toStdString();
+    EXPECT_NE(libraries.find("libQt6Widgets"), std::string::npos) << libraries;
+    EXPECT_EQ(libraries.find("libTK"), std::string::npos) << libraries;
+}
+
 } // namespace
