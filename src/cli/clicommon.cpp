@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "checkrow.h"
+#include "steppart.h"
 
 #include <algorithm>
 #include <charconv>
@@ -39,7 +40,10 @@ int Report(const Error& error, int status) {
 }
 
 void AddProgramInput(CLI::App& command, ProgramInput& input) {
-    command.add_option("PROGRAM", input.Path, "Bend program file (.csv); - reads standard input")
+    command
+        .add_option("PROGRAM", input.Path,
+                    "Bend program file (.csv), or a STEP part (.step, .stp); - reads standard "
+                    "input")
         ->required();
     command.add_flag("--mirror", input.Mirror,
                      "Work on the mirrored part, the other hand: every B negated");
@@ -47,6 +51,14 @@ void AddProgramInput(CLI::App& command, ProgramInput& input) {
         .add_option("--units", input.Units,
                     "The unit of a program file without a \"# units:\" line: mm or in")
         ->check(CLI::IsMember({"mm", "in"}));
+    AddStepPartOptions(command, input);
+}
+
+void AddStepPartOptions(CLI::App& command, ProgramInput& input) {
+    command.add_option("--solid", input.Solid,
+                       "STEP part: the solid to read, by its number in ybc --list");
+    command.add_flag("--reverse", input.Reverse,
+                     "STEP part: start the program from the other end of the tube");
 }
 
 Result<void> TakeGivenUnits(ProgramRows& program, const ProgramInput& input) {
@@ -63,8 +75,32 @@ Result<void> TakeGivenUnits(ProgramRows& program, const ProgramInput& input) {
     return {};
 }
 
-Result<ProgramRows> LoadProgram(const ProgramInput& input) {
-    Result<ProgramRows> program = ReadProgramFile(input.Path);
+namespace {
+
+Result<ProgramRows> ReadInputProgram(const ProgramInput& input, std::optional<double>* wall) {
+    if (IsStepPath(input.Path)) {
+        Result<CadTube> tube = ReadStepTube(input.Path, input.Solid, input.Reverse);
+        if (!tube) {
+            return tube.Failure();
+        }
+        if (wall) {
+            *wall = tube->Wall;
+        }
+        // A STEP part's lengths are read into millimetres, whatever the file's own unit.
+        tube->Program.Units = LengthUnit::Millimetre;
+        return std::move(tube->Program);
+    }
+    if (input.Solid || input.Reverse) {
+        return FileError(ShownName(input.Path), 0, 0,
+                         "--solid and --reverse are for a STEP part (.step, .stp)");
+    }
+    return ReadProgramFile(input.Path);
+}
+
+} // namespace
+
+Result<ProgramRows> LoadProgram(const ProgramInput& input, std::optional<double>* wall) {
+    Result<ProgramRows> program = ReadInputProgram(input, wall);
     if (!program) {
         return program;
     }

@@ -2,6 +2,7 @@
 // or a 3D print.
 #include "commands.h"
 #include "meshfile.h"
+#include "steppart.h"
 
 #include <charconv>
 #include <memory>
@@ -15,7 +16,24 @@ struct ExportOptions {
     ProgramInput Program;
     std::string Output;
     std::string Segments = std::to_string(DefaultMeshSegments);
+    std::optional<double> Wall;
 };
+
+// The exact solid rather than a mesh: the wall, where given, must leave a bore.
+int RunStepExport(const ExportOptions& options) {
+    const Result<ProgramRows> rows = LoadProgram(options.Program);
+    if (!rows) {
+        return Report(rows.Failure());
+    }
+    const std::string shown = ShownName(options.Program.Path);
+    if (options.Wall && !(*options.Wall > 0 && *options.Wall < rows->Diameter / 2)) {
+        ReportError(shown + ": --wall " + FormatNumber(*options.Wall) +
+                    " must be above 0 and below half the diameter, " +
+                    FormatNumber(rows->Diameter / 2));
+        return ExitBadInput;
+    }
+    return WriteStepPart(*rows, options.Wall, options.Output, shown);
+}
 
 Result<int> ReadSegments(const std::string& text) {
     int value = 0;
@@ -40,13 +58,22 @@ void WarnOfFolds(const std::string& file, const ProgramRows& rows, const TubeMes
 }
 
 int RunExport(const ExportOptions& options) {
+    if (IsStepPath(options.Output)) {
+        return RunStepExport(options);
+    }
+    if (options.Wall) {
+        ReportError("--wall is for a STEP solid (-o PART.step)");
+        return ExitBadInput;
+    }
     const Result<int> segments = ReadSegments(options.Segments);
     if (!segments) {
         return Report(segments.Failure());
     }
     const Result<MeshFormat> format = MeshFormatFor(options.Output);
     if (!format) {
-        return Report(format.Failure());
+        Error error = format.Failure();
+        error.Message += "; or .step, .stp for an exact solid";
+        return Report(error);
     }
     const Result<ProgramRows> rows = LoadProgram(options.Program);
     if (!rows) {
@@ -73,13 +100,18 @@ void AddExportCommand(CLI::App& app, int& status) {
     auto options = std::make_shared<ExportOptions>();
     CLI::App* command = app.add_subcommand(
         "export", "The tube's outer surface as one closed mesh in the program's length units: "
-                  "binary STL, OBJ, binary PLY or binary glTF, by the output's extension.");
+                  "binary STL, OBJ, binary PLY or binary glTF, by the output's extension; or "
+                  "as an exact solid of cylinders and tori in a STEP file (.step, .stp), in mm.");
     AddProgramInput(*command, options->Program);
     command
-        ->add_option("-o,--output", options->Output, "Mesh file to write: .stl, .obj, .ply or .glb")
+        ->add_option("-o,--output", options->Output,
+                     "File to write: a mesh (.stl, .obj, .ply, .glb) or a STEP solid (.step, "
+                     ".stp)")
         ->required();
     command->add_option("--segments", options->Segments, "Facets around the tube, from 8 to 256")
         ->type_name("N")
         ->capture_default_str();
+    command->add_option("--wall", options->Wall,
+                        "STEP solid: a hollow tube with this wall thickness (0 < T < D/2)");
     command->callback([options, &status] { status = RunExport(*options); });
 }

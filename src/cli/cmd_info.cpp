@@ -24,18 +24,20 @@ std::string PointText(Vec3 p) {
 }
 
 int RunInfo(const InfoOptions& options) {
-    const Result<ProgramRows> rows = LoadProgram(options.Program);
+    std::optional<double> wall;
+    const Result<ProgramRows> rows = LoadProgram(options.Program, &wall);
     if (!rows) {
         return Report(rows.Failure());
     }
     const BendProgram program = ProgramFromRows(*rows);
     const TubeWalk walk = WalkTube(program);
-    return WriteOutput("-", options.AsJson ? InfoJson(program, walk) : InfoText(program, walk));
+    return WriteOutput("-", options.AsJson ? InfoJson(program, walk, wall)
+                                           : InfoText(program, walk, wall));
 }
 
 } // namespace
 
-std::string InfoJson(const BendProgram& program, const TubeWalk& walk) {
+std::string InfoJson(const BendProgram& program, const TubeWalk& walk, std::optional<double> wall) {
     Json steps = Json::array();
     for (std::size_t i = 0; i < walk.Steps.size(); ++i) {
         const WalkStep& step = walk.Steps[i];
@@ -62,6 +64,7 @@ std::string InfoJson(const BendProgram& program, const TubeWalk& walk) {
     }
     const Json info = {
         {"diameter", JsonNumber(program.TubeDiameter)},
+        {"wall", wall ? JsonNumber(*wall) : Json(nullptr)},
         {"developed_length", JsonNumber(walk.DevelopedLength)},
         {"start", JsonPoint(walk.Start)},
         {"end", JsonPoint(walk.End)},
@@ -70,10 +73,13 @@ std::string InfoJson(const BendProgram& program, const TubeWalk& walk) {
     return info.dump(2) + '\n';
 }
 
-std::string InfoText(const BendProgram& program, const TubeWalk& walk) {
+std::string InfoText(const BendProgram& program, const TubeWalk& walk, std::optional<double> wall) {
     std::ostringstream out;
-    out << "Diameter          " << Fixed(program.TubeDiameter, 0) << '\n'
-        << "Developed length  " << Fixed(walk.DevelopedLength, 0) << '\n'
+    out << "Diameter          " << Fixed(program.TubeDiameter, 0) << '\n';
+    if (wall) {
+        out << "Wall              " << Fixed(*wall, 0) << '\n';
+    }
+    out << "Developed length  " << Fixed(walk.DevelopedLength, 0) << '\n'
         << "Start             " << PointText(walk.Start) << '\n'
         << "End               " << PointText(walk.End) << '\n'
         << "Box min           " << PointText(walk.BoxMin) << '\n'

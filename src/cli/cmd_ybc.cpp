@@ -1,5 +1,6 @@
 // tubrix-cli ybc: the bend program through the XYZ points of a CAD drawing.
 #include "commands.h"
+#include "steppart.h"
 #include "ybc.h"
 
 #include <memory>
@@ -14,11 +15,43 @@ struct YbcOptions {
     std::optional<double> Diameter;
     std::optional<int> Decimals;
     std::string Output;
+    ProgramInput Part; // a STEP part: its --solid and --reverse
+    bool List = false;
 };
+
+// A STEP part: its bodies listed, or the program of its tube, which says its unit.
+int RunStepYbc(const YbcOptions& options) {
+    const Result<std::vector<CadBody>> bodies = ReadStepBodies(options.Points);
+    if (!bodies) {
+        return Report(bodies.Failure());
+    }
+    if (options.List) {
+        return WriteOutput(options.Output, StepBodiesList(*bodies, options.Points));
+    }
+    const Result<CadTube> tube =
+        ChooseStepTube(*bodies, options.Part.Solid, options.Part.Reverse, options.Points);
+    if (!tube) {
+        return Report(tube.Failure());
+    }
+    return WriteProgram(options.Output, tube->Program, options.Decimals, StepProgramComments);
+}
 
 // The file is read once (it may be standard input): for its points and its leading comment
 // lines, which the program keeps (a part number lives there).
 int RunYbc(const YbcOptions& options) {
+    if (IsStepPath(options.Points)) {
+        // A part's faces give its radii and diameter; one typed as well would be ignored.
+        if (options.Radius || options.Diameter) {
+            return Report(FileError(ShownName(options.Points), 0, 0,
+                                    "--radius and --diameter are for a points file; a STEP part "
+                                    "gives its own"));
+        }
+        return RunStepYbc(options);
+    }
+    if (options.List || options.Part.Solid || options.Part.Reverse) {
+        return Report(FileError(ShownName(options.Points), 0, 0,
+                                "--list, --solid and --reverse are for a STEP part (.step, .stp)"));
+    }
     const Result<std::string> text = ReadTextFile(options.Points);
     if (!text) {
         return Report(text.Failure());
@@ -43,8 +76,13 @@ void AddYbcCommand(CLI::App& app, int& status) {
     CLI::App* ybc = app.add_subcommand(
         "ybc", "The bend program (Y, B, C, R) through XYZ points: straights between tangent "
                "points, bend angles, plane turns; the file's leading comment lines kept.");
-    ybc->add_option("POINTS", options->Points, "XYZ points file (.csv); - reads standard input")
+    ybc->add_option("POINTS", options->Points,
+                    "XYZ points file (.csv), or a STEP part (.step, .stp); - reads standard input")
         ->required();
+    AddStepPartOptions(*ybc, options->Part);
+    ybc->add_flag("--list", options->List,
+                  "STEP part: list its solids (number, faces, and a tube's diameter, bends and "
+                  "developed length) instead of writing a program");
     ybc->add_option("--radius", options->Radius,
                     "Bend radius for points that give none on their line")
         ->check(CLI::PositiveNumber);

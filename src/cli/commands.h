@@ -33,8 +33,11 @@ void AddMirrorCommand(CLI::App& app, int& status);
 void AddConvertCommand(CLI::App& app, int& status);
 
 // The info command's outputs: JSON with its fixed keys, and a table for people.
-std::string InfoJson(const BendProgram& program, const tubrix::TubeWalk& walk);
-std::string InfoText(const BendProgram& program, const tubrix::TubeWalk& walk);
+// `wall` is a hollow tube's, where the program was read from a part that has one.
+std::string InfoJson(const BendProgram& program, const tubrix::TubeWalk& walk,
+                     std::optional<double> wall = std::nullopt);
+std::string InfoText(const BendProgram& program, const tubrix::TubeWalk& walk,
+                     std::optional<double> wall = std::nullopt);
 
 // The sequence command's outputs: JSON with its fixed keys, and a table for people; with a
 // machine the table gives the angle to bend to (the machine angle) beside the part's.
@@ -64,17 +67,27 @@ struct ProgramInput {
     std::string Path;
     bool Mirror = false;
     std::string Units; // --units: what a file that does not say holds; empty: nothing said
+    // A STEP part: which solid of the file, and whether its program starts from the other end.
+    std::optional<int> Solid;
+    bool Reverse = false;
 };
 
-// Adds the PROGRAM argument, --mirror and --units to a command that reads a program.
+// Adds the PROGRAM argument, --mirror, --units, and --solid and --reverse for a STEP part, to a
+// command that reads a program.
 void AddProgramInput(CLI::App& command, ProgramInput& input);
+// Adds --solid and --reverse alone, for a command that reads its input file itself.
+void AddStepPartOptions(CLI::App& command, ProgramInput& input);
+// The comment a program read from a STEP part opens with: its lengths are the part's, in mm.
+inline const std::vector<std::string> StepProgramComments{"# units: mm"};
 
 // The unit --units gives a program whose file does not say its own; a file that says another
 // is an error naming both.
 tubrix::Result<void> TakeGivenUnits(tubrix::ProgramRows& program, const ProgramInput& input);
 
-// Reads a program file for a command, mirrored when asked.
-tubrix::Result<tubrix::ProgramRows> LoadProgram(const ProgramInput& input);
+// Reads a program file, or the tube of a STEP part, for a command, mirrored when asked; `wall`,
+// when given, gets a hollow part's wall (a program file holds none).
+tubrix::Result<tubrix::ProgramRows> LoadProgram(const ProgramInput& input,
+                                                std::optional<double>* wall = nullptr);
 
 // For a command whose --machine may be left out: no profile when `path` is empty.
 tubrix::Result<std::optional<tubrix::MachineProfile>> LoadOptionalProfile(const std::string& path);

@@ -1,5 +1,6 @@
 #include "programfiles.h"
 
+#include "clilocation.h"
 #include "filenames.h"
 #include "programmodel.h"
 #include "session.h"
@@ -9,13 +10,16 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QToolButton>
 
@@ -26,6 +30,46 @@ using namespace tubrix;
 namespace {
 
 const QString Filter = QStringLiteral("Bend programs (*.csv);;All files (*)");
+const QString OpenFilter = QStringLiteral(
+    "Bend programs and STEP parts (*.csv *.CSV *.step *.stp *.STEP *.STP);;Bend programs "
+    "(*.csv);;STEP parts (*.step *.stp *.STEP *.STP);;All files (*)");
+
+// A STEP part, which the window reads through tubrix-cli.
+bool IsStepName(const QString& path) {
+    return path.endsWith(QStringLiteral(".step"), Qt::CaseInsensitive) ||
+           path.endsWith(QStringLiteral(".stp"), Qt::CaseInsensitive);
+}
+
+// tubrix-cli gives up on a STEP reader after 30 s itself; this is for a child stuck otherwise.
+constexpr int CliTimeoutMs = 60000;
+
+// What tubrix-cli printed, or said on failure.
+struct CliAnswer {
+    bool Done = false;
+    QString Out;
+    QString Said;
+};
+
+CliAnswer RunCli(const QString& cli, const QStringList& arguments) {
+    QProcess process;
+    process.start(cli, arguments);
+    process.closeWriteChannel();
+    CliAnswer answer;
+    if (!process.waitForFinished(CliTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        answer.Said = QStringLiteral("tubrix-cli did not answer within %1 s; it was stopped.")
+                          .arg(CliTimeoutMs / 1000);
+        return answer;
+    }
+    answer.Done = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    answer.Out = QString::fromUtf8(process.readAllStandardOutput());
+    answer.Said = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
+    if (!answer.Done && answer.Said.isEmpty()) {
+        answer.Said = QStringLiteral("tubrix-cli failed without saying why.");
+    }
+    return answer;
+}
 const QString RecentKey = QStringLiteral("files/recent");
 constexpr int RecentCount = 8;
 
@@ -33,7 +77,7 @@ QString DefaultAskPath(QWidget* parent, bool forSaving) {
     return forSaving ? QFileDialog::getSaveFileName(parent, QStringLiteral("Save bend program"),
                                                     QString(), Filter)
                      : QFileDialog::getOpenFileName(parent, QStringLiteral("Open bend program"),
-                                                    QString(), Filter);
+                                                    QString(), OpenFilter);
 }
 
 // The one local .csv file a drag carries, or nothing.
@@ -42,7 +86,9 @@ QString DroppedProgram(const QMimeData* data) {
         return {};
     }
     const QString path = data->urls().front().toLocalFile();
-    return path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? path : QString();
+    return path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) || IsStepName(path)
+               ? path
+               : QString();
 }
 
 } // namespace
@@ -73,6 +119,22 @@ QString RowCount(std::size_t rows) {
 } // namespace
 
 TProgramFiles::PathQuestion TProgramFiles::AskPath = DefaultAskPath;
+TProgramFiles::ProgramLocation TProgramFiles::CliPath = TubrixCliLocation;
+
+namespace {
+
+std::optional<int> DefaultAskChoice(QWidget* parent, const QString& what,
+                                    const QStringList& items) {
+    bool ok = false;
+    const QString chosen =
+        QInputDialog::getItem(parent, QStringLiteral("Tubrix"), what, items, 0, false, &ok);
+    const int index = items.indexOf(chosen);
+    return ok && index >= 0 ? std::optional<int>(index) : std::nullopt;
+}
+
+} // namespace
+
+TProgramFiles::ChoiceQuestion TProgramFiles::AskChoice = DefaultAskChoice;
 TProgramFiles::YesNoQuestion TProgramFiles::AskYesNo = TProgramFiles::AskGoOn;
 TProgramFiles::SizeQuestion TProgramFiles::AskSize = DefaultAskSize;
 
@@ -198,6 +260,9 @@ void TProgramFiles::FillRecentMenu() {
 }
 
 bool TProgramFiles::OpenProgram(const QString& path) {
+    if (IsStepName(path)) {
+        return OpenStepPart(path);
+    }
     const Result<std::string> text = ReadTextFile(path.toStdString());
     if (text && IsPointsText(*text)) {
         return OpenPoints(path, *text);
@@ -254,7 +319,79 @@ bool TProgramFiles::OpenPoints(const QString& path, const std::string& text) {
             return false;
         }
     }
-    const Result<ProgramRows> program = XyzToProgram(*points, radius, file);
+    Result<ProgramRows> program = XyzToProgram(*points, radius, file);
+    if (!program) {
+        Message(QString::fromStdString(program.Failure().ToString()));
+        return false;
+    }
+    program->Units = points->Units;
+    if (!MayDiscardChanges(QStringLiteral("Open %1").arg(name))) {
+        return false;
+    }
+    OpenedAsProgram(path, *program,
+                    QStringLiteral("Read %1 points from %2 as a program of %3; Ctrl+S saves it "
+                                   "as a new .csv")
+                        .arg(all.size())
+                        .arg(name, RowCount(program->Rows.size())));
+    return true;
+}
+
+void TProgramFiles::OpenedAsProgram(const QString& path, const ProgramRows& program,
+                                    const QString& said) {
+    Session.Program().Load(program);
+    // Nothing of the file's shape is kept, and Ctrl+S asks for a program's name.
+    Document.reset();
+    FromPoints = true;
+    Session.SetUnits(program.Units);
+    Session.SetPath(path);
+    Remember(path);
+    Session.RequestMake3D();
+    Session.Say(said);
+}
+
+bool TProgramFiles::OpenStepPart(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    const QString cli = CliPath();
+    if (cli.isEmpty()) {
+        Message(QStringLiteral("tubrix-cli was not found beside Tubrix nor on the PATH: a STEP "
+                               "part is read through it."));
+        return false;
+    }
+    // Reading a large part takes a while; the window says it is busy meanwhile.
+    const auto busy = [&](const QStringList& arguments) {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+        return RunCli(cli, QStringList{QStringLiteral("ybc"), path} + arguments);
+    };
+    CliAnswer answer = busy({});
+    // Several tubes in one file: the operator picks one from the list tubrix-cli gives.
+    if (!answer.Done && answer.Said.contains(QStringLiteral("--solid N"))) {
+        const CliAnswer list = busy({QStringLiteral("--list")});
+        QStringList tubes, numbers;
+        for (const QString& line : list.Out.split(u'\n', Qt::SkipEmptyParts)) {
+            if (line.contains(QStringLiteral(" faces, tube,"))) {
+                tubes << line;
+                numbers << line.section(u' ', 1, 1).chopped(1);
+            }
+        }
+        if (!list.Done || tubes.isEmpty()) {
+            Message(list.Done ? answer.Said : list.Said);
+            return false;
+        }
+        const std::optional<int> chosen = AskChoice(
+            &Window, QStringLiteral("%1 holds %2 tubes. Open which?").arg(name).arg(tubes.size()),
+            tubes);
+        if (!chosen) {
+            return false;
+        }
+        answer = busy({QStringLiteral("--solid"), numbers[*chosen]});
+    }
+    if (!answer.Done) {
+        Message(answer.Said);
+        return false;
+    }
+    const Result<ProgramRows> program =
+        ParseProgramText(answer.Out.toStdString(), ShownName(path.toStdString()));
     if (!program) {
         Message(QString::fromStdString(program.Failure().ToString()));
         return false;
@@ -262,18 +399,10 @@ bool TProgramFiles::OpenPoints(const QString& path, const std::string& text) {
     if (!MayDiscardChanges(QStringLiteral("Open %1").arg(name))) {
         return false;
     }
-    Session.Program().Load(*program);
-    // Nothing of the points file's shape is kept, and Ctrl+S asks for a program's name.
-    Document.reset();
-    FromPoints = true;
-    Session.SetUnits(points->Units);
-    Session.SetPath(path);
-    Remember(path);
-    Session.RequestMake3D();
-    Session.Say(QStringLiteral("Read %1 points from %2 as a program of %3; Ctrl+S saves it as a "
-                               "new .csv")
-                    .arg(all.size())
-                    .arg(name, RowCount(program->Rows.size())));
+    OpenedAsProgram(path, *program,
+                    QStringLiteral("Read the tube of %1 as a program of %2; Ctrl+S saves it as a "
+                                   "new .csv")
+                        .arg(name, RowCount(program->Rows.size())));
     return true;
 }
 

@@ -15,11 +15,15 @@ class QWidget;
 class TSession;
 
 // Bend program files at the main window: Ctrl+O opens, Ctrl+S saves to the file last opened or
-// saved, Ctrl+Shift+S saves under a new name, a .csv dropped on the window opens, and File →
+// saved, Ctrl+Shift+S saves under a new name, a .csv (or a STEP part) dropped on the window
+// opens, and File →
 // Open recent lists the last programs. Opening fills the session's program and asks for "Make
 // 3D"; a value the file holds that a program may not (an R of 0 where it bends) opens marked,
 // as if typed. A file of XYZ points from CAD opens as the program through its points, asking
-// for the radius and diameter when it gives none; it is never written over. Saving writes what
+// for the radius and diameter when it gives none; it is never written over. A STEP part opens as
+// the program of its tube, read by `tubrix-cli ybc` in a child process (the window never loads
+// the CAD kernel), asking which tube when it holds several; it is never written either. Saving
+// writes what
 // "Make 3D" would build, into the file's own shape when it was opened from one. Closing the
 // window with unsaved changes asks first.
 class TProgramFiles : public QObject {
@@ -54,6 +58,14 @@ public:
     // operator cancelled. Tests put their own here.
     using SizeQuestion = std::function<std::optional<double>(QWidget* parent, const QString& what)>;
     static SizeQuestion AskSize;
+    // Asks which of a STEP part's tubes to open (`items` as `ybc --list` gives them); the index
+    // chosen, or nothing. Tests put their own here.
+    using ChoiceQuestion = std::function<std::optional<int>(QWidget* parent, const QString& what,
+                                                            const QStringList& items)>;
+    static ChoiceQuestion AskChoice;
+    // Where tubrix-cli is, which reads STEP parts for the window. Tests name the built one.
+    using ProgramLocation = std::function<QString()>;
+    static ProgramLocation CliPath;
 
     QAction* ActOpen = nullptr;   // Ctrl+O
     QAction* ActSave = nullptr;   // Ctrl+S
@@ -71,6 +83,10 @@ private:
     void Opened(const QString& path, tubrix::ProgramDocument document);
     bool ChangedOnDisk(const QString& path) const;
     bool OpenPoints(const QString& path, const std::string& text);
+    bool OpenStepPart(const QString& path);
+    // The program a file read elsewhere gave: loaded, the file never written over.
+    void OpenedAsProgram(const QString& path, const tubrix::ProgramRows& program,
+                         const QString& said);
     void Remember(const QString& path);
     void FillRecentMenu();
 
@@ -81,6 +97,6 @@ private:
     std::optional<tubrix::ProgramDocument> Document;
     QDateTime DiskTime;
     qint64 DiskSize = -1;
-    // The program came from a points file, which a save never writes over.
+    // The program came from a points file or a STEP part, which a save never writes over.
     bool FromPoints = false;
 };

@@ -1,6 +1,7 @@
 #include "setupsheetaction.h"
 
 #include "checkrow.h"
+#include "clilocation.h"
 #include "filenames.h"
 #include "machineprofile.h"
 #include "programfile.h"
@@ -8,7 +9,6 @@
 #include "session.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -16,7 +16,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QScopeGuard>
-#include <QStandardPaths>
 #include <QTemporaryFile>
 
 using namespace tubrix;
@@ -29,14 +28,6 @@ constexpr int CliTimeoutMs = 60000;
 QString DefaultAskPath(QWidget* parent) {
     return QFileDialog::getSaveFileName(parent, QStringLiteral("Print setup sheet"), QString(),
                                         QStringLiteral("PDF files (*.pdf);;All files (*)"));
-}
-
-QString DefaultCliPath() {
-    const QString beside =
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tubrix-cli"));
-    return QFileInfo(beside).isExecutable()
-               ? beside
-               : QStandardPaths::findExecutable(QStringLiteral("tubrix-cli"));
 }
 
 // The rows "Make 3D" built, as a program file holds them: the tube ends with its last straight.
@@ -56,7 +47,7 @@ ProgramRows BuiltRows(const BendProgram& built) {
 } // namespace
 
 TSetupSheetAction::PathQuestion TSetupSheetAction::AskPath = DefaultAskPath;
-TSetupSheetAction::ProgramLocation TSetupSheetAction::CliPath = DefaultCliPath;
+TSetupSheetAction::ProgramLocation TSetupSheetAction::CliPath = TubrixCliLocation;
 
 TSetupSheetAction::TSetupSheetAction(TSession& session, QWidget& window)
     : QObject(&window), Session(session), Window(window) {

@@ -176,4 +176,34 @@ Result<ProgramRows> XyzToProgram(const PointsRows& file, std::optional<double> r
     return program;
 }
 
+ProgramRows ProgramAlongPath(const std::vector<PathPiece>& path, Vec3 heading, double diameter) {
+    ProgramRows program;
+    program.Diameter = diameter;
+    WalkFrame frame = FrameHeading(heading);
+    bool planeSet = false;
+    double y = 0;
+    double lastRadius = 0;
+    for (const PathPiece& piece : path) {
+        if (!piece.Bend) {
+            y += piece.Length;
+            continue;
+        }
+        BendRowInput row{y, 0, piece.Degrees, piece.Radius};
+        const double roll = RollTowards(frame, piece.Towards);
+        if (!planeSet) {
+            // As for points: the start frame's roll is free, so the first bend sets it.
+            frame = frame.Turned(2, roll - 180);
+            planeSet = true;
+        } else {
+            row.B = Normalize(roll - 180);
+        }
+        frame = TurnOfRow(frame, row.B, row.C);
+        program.Rows.push_back(row);
+        y = 0;
+        lastRadius = piece.Radius;
+    }
+    program.Rows.push_back({y, 0, 0, lastRadius});
+    return program;
+}
+
 } // namespace tubrix

@@ -32,4 +32,19 @@ Result<std::vector<XyzPoint>> ProgramToXyz(const TubeWalk& walk);
 Result<ProgramRows> XyzToProgram(const PointsRows& points, std::optional<double> radius,
                                  const std::string& file);
 
+// One piece of a centre line walked from its lead end: a straight of `Length`, or a bend by
+// `Degrees` on `Radius` that turns towards `Towards` (unit, from the bend's start to its centre).
+struct PathPiece {
+    bool Bend = false;
+    double Length = 0;
+    double Degrees = 0;
+    double Radius = 0;
+    Vec3 Towards;
+};
+
+// The program of a centre line that starts along `heading`, as XyzToProgram makes it from the
+// line's points: straights in a row are one Y, the first bend's plane is B 0, the last row takes
+// the previous row's R. A bend of 180 degrees, which points cannot hold, is C 180.
+ProgramRows ProgramAlongPath(const std::vector<PathPiece>& path, Vec3 heading, double diameter);
+
 } // namespace tubrix

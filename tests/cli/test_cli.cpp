@@ -42,9 +42,10 @@ TEST_F(Cli, InfoJsonGivesExactlyTheKeysAndTheNumbersWorkedByHand) {
     for (const auto& item : info.items()) {
         keys.insert(item.key());
     }
-    EXPECT_EQ(keys, (std::set<std::string>{"diameter", "developed_length", "start", "end",
+    EXPECT_EQ(keys, (std::set<std::string>{"diameter", "wall", "developed_length", "start", "end",
                                            "bounding_box", "steps"}));
     EXPECT_EQ(info["diameter"], 38);
+    EXPECT_TRUE(info["wall"].is_null()); // a program file holds no wall
     EXPECT_NEAR(info["developed_length"].get<double>(), 150 + 90 * std::numbers::pi, 1e-9);
     EXPECT_EQ(info["start"], nlohmann::json::array({0, 0, 0}));
     ASSERT_EQ(info["steps"].size(), 5u);

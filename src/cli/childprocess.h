@@ -1,0 +1,24 @@
+#pragma once
+
+#include "error.h"
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+// A program run as a child process with a time limit: what the CAD helper does may crash or
+// hang on a hostile file, and that must not take the command with it.
+struct ChildRun {
+    int ExitStatus = -1; // the child's exit status; -1 when it did not exit by itself
+    int Signal = 0;      // the signal that ended it, or 0
+    bool TimedOut = false;
+    bool OutputTooLong = false;
+    std::string Out;
+    std::string Err;
+};
+
+// Runs `program` with `args`, `input` on its standard input; stops it (SIGKILL) after `limit`
+// or once its standard output passes `maxOutput` bytes. Fails only when it cannot be started.
+tubrix::Result<ChildRun> RunChild(const std::string& program, const std::vector<std::string>& args,
+                                  const std::string& input, std::chrono::milliseconds limit,
+                                  std::size_t maxOutput);

@@ -1,0 +1,279 @@
+#include "steppart.h"
+
+#include "childprocess.h"
+#include "commands.h"
+#include "numbertext.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace tubrix;
+
+namespace {
+
+// More text than the pieces of any file the helper is given can make.
+constexpr std::size_t MaxHelperOutput = 64u << 20;
+
+// The helper beside this program, or the one the environment variable `override` names.
+std::string HelperPath(const char* name, const char* override) {
+    if (const char* given = std::getenv(override); given && *given) {
+        return given;
+    }
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return (error ? std::filesystem::path(name) : self.parent_path() / name).string();
+}
+
+std::string StepReader() {
+    return HelperPath("tubrix-step", "TUBRIX_STEP_HELPER");
+}
+std::string StepWriter() {
+    return HelperPath("tubrix-step-write", "TUBRIX_STEP_WRITER");
+}
+
+std::chrono::milliseconds HelperLimit() {
+    double seconds = DefaultStepSeconds;
+    if (const char* given = std::getenv("TUBRIX_STEP_TIMEOUT"); given && *given) {
+        if (const Result<double> value = ParseNumber(given, ';', "TUBRIX_STEP_TIMEOUT");
+            value && *value > 0 && *value <= 86400) {
+            seconds = *value;
+        }
+    }
+    return std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+}
+
+// The helper's answer, or why there is none: its own one-line message, or what became of it.
+Result<std::string> RunHelper(const std::string& helper, const std::string& role,
+                              const std::vector<std::string>& args, const std::string& input,
+                              const std::string& shown) {
+    const std::chrono::milliseconds limit = HelperLimit();
+    const Result<ChildRun> run = RunChild(helper, args, input, limit, MaxHelperOutput);
+    if (!run) {
+        return FileError(shown, 0, 0, role + ": " + run.Failure().Message);
+    }
+    if (run->TimedOut) {
+        return FileError(shown, 0, 0,
+                         role + " took more than " +
+                             FormatNumber(static_cast<double>(limit.count()) / 1000) +
+                             " s and was stopped");
+    }
+    if (run->OutputTooLong) {
+        return FileError(shown, 0, 0, role + "'s answer is too long; it was stopped");
+    }
+    if (run->Signal != 0) {
+        return FileError(shown, 0, 0,
+                         role + " crashed (signal " + std::to_string(run->Signal) + ")");
+    }
+    if (run->ExitStatus != 0) {
+        // The helper's own refusals name the file; anything else on its standard error (a
+        // sanitizer's report of a fault in the kernel) is not a message for the operator.
+        const std::string said = run->Err.substr(0, run->Err.find('\n'));
+        if (said.starts_with(shown + ": ")) {
+            return Failed(said);
+        }
+        return FileError(shown, 0, 0,
+                         role + " failed with status " + std::to_string(run->ExitStatus));
+    }
+    return run->Out;
+}
+
+std::string BodyLine(const CadBody& body, int number, const std::string& path) {
+    std::string line =
+        "solid " + std::to_string(number) + ": " + std::to_string(body.Faces) + " faces, ";
+    const Result<CadTube> tube = TubeFromPieces(body, false, ShownName(path));
+    if (!tube) {
+        const std::string& why = tube.Failure().Message;
+        return line + "not a tube (" + why + ")";
+    }
+    const ProgramRows& program = tube->Program;
+    const int bends = static_cast<int>(std::count_if(
+        program.Rows.begin(), program.Rows.end(), [](const BendRowInput& r) { return r.C > 0; }));
+    line += "tube, diameter " + FormatNumber(program.Diameter, 3) + ", " + std::to_string(bends) +
+            (bends == 1 ? " bend" : " bends") + ", developed length " +
+            FormatNumber(DevelopedLength(ProgramFromRows(program)), 3);
+    if (tube->Wall) {
+        line += ", wall " + FormatNumber(*tube->Wall, 3);
+    }
+    return line;
+}
+
+} // namespace
+
+bool IsStepPath(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".step" || extension == ".stp";
+}
+
+Result<std::vector<CadBody>> ReadStepBodies(const std::string& path) {
+    const std::string shown = ShownName(path);
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (error || !std::filesystem::exists(status)) {
+        return FileError(shown, 0, 0, "no such file");
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        return FileError(shown, 0, 0, "not a regular file");
+    }
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error || size > MaxStepFileBytes) {
+        return FileError(shown, 0, 0,
+                         "a STEP file of more than " + std::to_string(MaxStepFileBytes >> 20) +
+                             " MB is not read");
+    }
+    const Result<std::string> answer =
+        RunHelper(StepReader(), "the STEP reader", {"read", path, shown}, {}, shown);
+    if (!answer) {
+        return answer.Failure();
+    }
+    return ParseCadBodies(*answer, shown + " (as the STEP reader gave it)");
+}
+
+Result<CadTube> ChooseStepTube(const std::vector<CadBody>& bodies, std::optional<int> solid,
+                               bool reverse, const std::string& path) {
+    const std::string shown = ShownName(path);
+    const int count = static_cast<int>(bodies.size());
+    if (solid) {
+        if (*solid < 1 || *solid > count) {
+            return FileError(shown, 0, 0,
+                             "--solid " + std::to_string(*solid) + ": the file has " +
+                                 std::to_string(count) + (count == 1 ? " solid" : " solids"));
+        }
+        return TubeFromPieces(bodies[static_cast<std::size_t>(*solid - 1)], reverse, shown);
+    }
+    std::vector<int> tubes;
+    // Why no body is a tube: said of the first body with pieces of a tube, else the first.
+    std::optional<Error> first;
+    bool firstHasPieces = false;
+    for (int i = 0; i < count; ++i) {
+        const CadBody& body = bodies[static_cast<std::size_t>(i)];
+        const Result<CadTube> tube = TubeFromPieces(body, false, shown);
+        const bool hasPieces = body.NotATube.empty() && !body.Pieces.empty();
+        if (tube) {
+            tubes.push_back(i);
+        } else if (!first || (hasPieces && !firstHasPieces)) {
+            first = tube.Failure();
+            first->Message = "solid " + std::to_string(i + 1) + ": " + first->Message;
+            firstHasPieces = hasPieces;
+        }
+    }
+    if (tubes.size() == 1) {
+        return TubeFromPieces(bodies[static_cast<std::size_t>(tubes[0])], reverse, shown);
+    }
+    if (tubes.size() > 1) {
+        std::string numbers;
+        for (const int t : tubes) {
+            numbers += (numbers.empty() ? "" : ", ") + std::to_string(t + 1);
+        }
+        return FileError(shown, 0, 0,
+                         "the file holds " + std::to_string(tubes.size()) + " tubes (solids " +
+                             numbers + "): choose one with --solid N; ybc --list lists them");
+    }
+    if (!first) {
+        return FileError(shown, 0, 0, "no tube in the file");
+    }
+    if (count == 1) {
+        // One body: what is wrong is the file's.
+        return TubeFromPieces(bodies.front(), reverse, shown).Failure();
+    }
+    Error error = *first;
+    error.Message = "no solid of the file is a tube; " + error.Message;
+    return error;
+}
+
+Result<CadTube> ReadStepTube(const std::string& path, std::optional<int> solid, bool reverse) {
+    const Result<std::vector<CadBody>> bodies = ReadStepBodies(path);
+    if (!bodies) {
+        return bodies.Failure();
+    }
+    return ChooseStepTube(*bodies, solid, reverse, path);
+}
+
+std::string StepBodiesList(const std::vector<CadBody>& bodies, const std::string& path) {
+    std::string list;
+    for (std::size_t i = 0; i < bodies.size(); ++i) {
+        list += BodyLine(bodies[i], static_cast<int>(i) + 1, path) + '\n';
+    }
+    return list;
+}
+
+namespace {
+
+// The centre line's pieces, from the lead end, for the helper to sweep the section along.
+std::vector<TubePiece> PiecesOfProgram(const ProgramRows& rows, std::optional<double> wall) {
+    const TubeWalk walk = WalkTube(ProgramFromRows(rows));
+    TubePiece base;
+    base.TubeRadius = rows.Diameter / 2;
+    base.InnerRadius = wall ? rows.Diameter / 2 - *wall : 0;
+    std::vector<TubePiece> pieces;
+    for (std::size_t i = 0; i < walk.Steps.size(); ++i) {
+        const WalkStep& step = walk.Steps[i];
+        TubePiece piece = base;
+        piece.Face = static_cast<int>(i) + 1;
+        if (Length(step.StraightEnd - step.StraightStart) > 0) {
+            piece.From = step.StraightStart;
+            piece.To = step.StraightEnd;
+            pieces.push_back(piece);
+        }
+        if (const std::optional<WalkBend>& bend = step.Bend) {
+            piece.Kind = PieceKind::Bend;
+            piece.Centre = bend->Centre;
+            piece.Axis = bend->Axis;
+            piece.From = bend->Centre + bend->FromCentre * bend->Radius;
+            piece.To = bend->End;
+            piece.Degrees = bend->Degrees;
+            piece.BendRadius = bend->Radius;
+            pieces.push_back(piece);
+        }
+    }
+    return pieces;
+}
+
+Result<std::string> ReadWholeFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream content;
+    content << file.rdbuf();
+    if (!file) {
+        return Failed("cannot read what the STEP writer wrote");
+    }
+    return content.str();
+}
+
+} // namespace
+
+int WriteStepPart(const ProgramRows& rows, std::optional<double> wall, const std::string& output,
+                  const std::string& programName) {
+    for (std::size_t i = 0; i + 1 < rows.Rows.size(); ++i) {
+        const BendRowInput& row = rows.Rows[i];
+        if (row.C > 0 && !(row.R > rows.Diameter / 2)) {
+            ReportError(programName + ": row " + std::to_string(i + 1) + ": the bend radius " +
+                        FormatNumber(row.R) + " is not above the tube radius " +
+                        FormatNumber(rows.Diameter / 2) +
+                        "; a bend that tight folds the tube, and a folding solid is no solid");
+            return ExitBadInput;
+        }
+    }
+    std::string folder = (std::filesystem::temp_directory_path() / "tubrix-step-XXXXXX").string();
+    if (!::mkdtemp(folder.data())) {
+        ReportError("cannot make a temporary folder for the STEP writer");
+        return ExitOutputFailed;
+    }
+    const std::filesystem::path part = std::filesystem::path(folder) / "part.step";
+    const Result<std::string> written = RunHelper(
+        StepWriter(), "the STEP writer", {part.string(), ShownName(output)},
+        FormatCadBodies({CadBody{0, 0, PiecesOfProgram(rows, wall), {}}}), ShownName(output));
+    Result<std::string> content =
+        written ? ReadWholeFile(part) : Result<std::string>(written.Failure());
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    if (!content) {
+        return Report(content.Failure(), ExitOutputFailed);
+    }
+    return WriteOutput(output, *content);
+}
