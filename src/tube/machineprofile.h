@@ -28,6 +28,7 @@ struct MachineProfile {
     double SpringbackPerDegree = 0;         //
     int DieSide = 1;                        // the side of the feed axis the bend die's centre is on
     std::optional<double> CentrelineHeight; // feed axis above the floor; none: no floor
+    double SheathTolerance = 1;             // how far a measured part may stray from the nominal
 
     bool operator==(const MachineProfile&) const = default;
 };
