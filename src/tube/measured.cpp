@@ -43,7 +43,7 @@ bool SpansAPlane(std::span<const Vec3> points) {
     }
     const Eigen::Vector3d spread =
         Eigen::SelfAdjointEigenSolver<Eigen::Matrix3d>(scatter).eigenvalues(); // ascending
-    return std::isfinite(spread(2)) && spread(2) > 0 && spread(1) > 1e-18 * spread(2);
+    return std::isfinite(spread(2)) && spread(2) > 0 && spread(1) > 1e-13 * spread(2);
 }
 
 // The turn that takes the unit direction `from` to `to` about their common normal: how a part of
