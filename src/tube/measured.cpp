@@ -131,44 +131,16 @@ Error NoPoint(const Error& walkError) {
 
 // ---- The sheath ----------------------------------------------------------------------------
 
-// A chord of a piece, and how far the piece's points between its ends may lie from it.
-struct Chord {
-    Vec3 A;
-    Vec3 B;
-    double Sagitta = 0;
-};
-
-double DistanceToSegment(Vec3 p, Vec3 a, Vec3 b) {
-    const Vec3 d = b - a;
-    const double square = Dot(d, d);
-    const double s = square > 0 ? std::clamp(Dot(p - a, d) / square, 0.0, 1.0) : 0.0;
-    return Length(p - (a + d * s));
-}
-
-double SagittaOf(double radius, double length) {
-    return radius > 0 ? radius * (1 - std::cos(length / (2 * radius))) : 0.0;
-}
-
-// The nominal pieces, each arc cut into chords that keep within a quarter of the precision of
-// it: the distance to a chord is convex along a straight, which the arc itself is not.
+// The nominal centre line, measured from: exactly at a point, and bounded over a stretch of
+// measured points by the geometry of the pieces.
 class NominalLine {
 public:
-    NominalLine(std::span<const Piece> pieces, double precision) : pieces_(pieces) {
-        constexpr long MostChords = 1L << 16;
-        for (const Piece& piece : pieces) {
-            long count = 1;
-            if (piece.IsArc() && piece.Radius > 0 && piece.Length > 0) {
-                const double ratio = std::min(precision / (4 * piece.Radius), 1.0);
-                const double step = 2 * piece.Radius * std::acos(1 - ratio);
-                const double wanted = step > 0 ? std::ceil(piece.Length / step) : MostChords;
-                count = static_cast<long>(std::clamp(wanted, 1.0, double(MostChords)));
-            }
-            chords_.push_back(count);
-        }
-    }
+    explicit NominalLine(std::span<const Piece> pieces) : pieces_(pieces) {}
 
-    // The exact distance from p to the nominal line, over the pieces listed.
-    double Distance(Vec3 p, std::span<const std::size_t> candidates) const {
+    // The exact distance from p to the nominal line, over the pieces listed; `nearest` is set
+    // to the piece it is measured to.
+    double Distance(Vec3 p, std::span<const std::size_t> candidates,
+                    std::size_t* nearest = nullptr) const {
         double best = std::numeric_limits<double>::infinity();
         for (const std::size_t i : candidates) {
             const Piece& piece = pieces_[i];
@@ -177,65 +149,92 @@ public:
             if (Dot(d, d) >= reach * reach) {
                 continue;
             }
-            best = std::min(best, DistanceToStretch(piece, p, 0, piece.Length));
+            const double distance = DistanceToStretch(piece, p, 0, piece.Length);
+            if (distance < best) {
+                best = distance;
+                if (nearest) {
+                    *nearest = i;
+                }
+            }
         }
         return best;
     }
 
-    // No less than the largest distance to the nominal line over a stretch of measured points
-    // lying within `sagitta` of the segment from q0 to q1: for each nominal chord near them,
-    // the larger distance of the segment's ends to it (convex along the segment), plus both
-    // sagittas; the least of these over the chords tried.
-    double Bound(Vec3 q0, Vec3 q1, double sagitta, std::span<const std::size_t> candidates) const {
+    // No less than the largest distance to the nominal line over the stretch of the measured
+    // piece from `a` to `b` along it: the least, over the pieces listed, of a bound to one
+    // piece. The piece nearest the stretch's middle goes first, so that its bound rules most
+    // others out by their spheres alone.
+    double Bound(const Piece& measured, double a, double b, std::span<const std::size_t> candidates,
+                 std::size_t first) const {
+        const Vec3 q0 = measured.At(a);
         double bound = std::numeric_limits<double>::infinity();
-        const auto tryChord = [&](const Chord& chord) {
-            bound = std::min(bound, std::max(DistanceToSegment(q0, chord.A, chord.B),
-                                             DistanceToSegment(q1, chord.A, chord.B)) +
-                                        chord.Sagitta);
-        };
-        for (const std::size_t i : candidates) {
-            const Piece& piece = pieces_[i];
-            const long count = chords_[i];
-            if (count <= 8) {
-                for (long j = 0; j < count; ++j) {
-                    tryChord(ChordOf(i, j));
-                }
+        for (std::size_t n = 0; n <= candidates.size(); ++n) {
+            const std::size_t i = n == 0 ? first : candidates[n - 1];
+            if (i >= pieces_.size() || (n > 0 && i == first)) {
                 continue;
             }
-            for (const Vec3 q : {q0, q1}) {
-                const long at = NearestChord(piece, count, q);
-                for (long j = std::max(0L, at - 1); j <= std::min(count - 1, at + 1); ++j) {
-                    tryChord(ChordOf(i, j));
-                }
+            const Piece& piece = pieces_[i];
+            const Vec3 d = q0 - piece.SphereCentre;
+            const double reach = bound + piece.SphereRadius;
+            if (n > 0 && Dot(d, d) >= reach * reach) {
+                continue;
             }
+            bound = std::min(bound, PieceBound(piece, measured, a, b));
         }
-        return bound + sagitta;
+        return bound;
     }
 
 private:
-    Chord ChordOf(std::size_t i, long j) const {
-        const Piece& piece = pieces_[i];
-        const double step = piece.Length / static_cast<double>(chords_[i]);
-        const double from = step * static_cast<double>(j);
-        const double to = j + 1 == chords_[i] ? piece.Length : from + step;
-        return {piece.At(from), piece.At(to),
-                piece.IsArc() ? SagittaOf(piece.Radius, to - from) : 0.0};
-    }
-
-    // The chord whose stretch of the arc holds the angle of q about the arc's centre.
-    static long NearestChord(const Piece& arc, long count, Vec3 q) {
-        const Vec3 v = q - arc.Centre;
-        double t = std::atan2(Dot(v, arc.Heading), Dot(v, arc.FromCentre));
-        const double sweep = arc.Length / arc.Radius;
-        if (t < 0 && t < -(2 * std::numbers::pi - sweep) / 2) {
+    // Along the nominal piece, where the point is nearest: its projection onto a straight, or
+    // its angle about an arc's centre, within the piece's ends.
+    static double Nearest(const Piece& piece, Vec3 q) {
+        if (!piece.IsArc()) {
+            return std::clamp(Dot(q - piece.From, piece.Heading), 0.0, piece.Length);
+        }
+        if (!(piece.Radius > 0)) {
+            return 0;
+        }
+        const Vec3 v = q - piece.Centre;
+        double t = std::atan2(Dot(v, piece.Heading), Dot(v, piece.FromCentre));
+        const double sweep = piece.Length / piece.Radius;
+        if (t < -(2 * std::numbers::pi - sweep) / 2) {
             t += 2 * std::numbers::pi;
         }
-        const double share = std::clamp(t / sweep, 0.0, 1.0);
-        return std::min(count - 1, static_cast<long>(share * static_cast<double>(count)));
+        return std::clamp(t, 0.0, sweep) * piece.Radius;
+    }
+
+    // The measured points q(s), s from a to b, against the nominal points p(sigma(s)) with sigma
+    // running evenly between the ends' nearest: e = q - p is no longer at any s than its chord,
+    // whose length is at most the larger end's, plus (b - a)^2 / 8 times the largest |e''|.
+    // Both move on circles (or lines), so e'' = (k^2 / R) n_p - (1 / r) n_q, with k the speed of
+    // sigma and n the unit vectors from the centres: where the two arcs run alike it is next to
+    // nothing, and the bound closes in on the truth as the cube of the stretch. Between two
+    // straights it is the convexity of the distance: the larger end's.
+    static double PieceBound(const Piece& nominal, const Piece& measured, double a, double b) {
+        const Vec3 q0 = measured.At(a), q1 = measured.At(b);
+        const double s0 = Nearest(nominal, q0), s1 = Nearest(nominal, q1);
+        const Vec3 p0 = nominal.At(s0), p1 = nominal.At(s1);
+        const double h = b - a;
+        const double k = h > 0 ? std::fabs(s1 - s0) / h : 0.0;
+        const bool nominalArc = nominal.IsArc() && nominal.Radius > 0;
+        const bool measuredArc = measured.IsArc() && measured.Radius > 0;
+        const double pc = nominalArc ? k * k / nominal.Radius : 0.0;
+        const double qc = measuredArc ? 1 / measured.Radius : 0.0;
+        double curvature = pc + qc;
+        if (nominalArc && measuredArc) {
+            const auto apart = [&](Vec3 p, Vec3 q) {
+                return Length((p - nominal.Centre) * (1 / nominal.Radius) -
+                              (q - measured.Centre) * (1 / measured.Radius));
+            };
+            // n_p - n_q turns no faster than the two unit vectors together.
+            const double turn =
+                std::max(apart(p0, q0), apart(p1, q1)) + h * 0.5 * (k / nominal.Radius + qc);
+            curvature = std::min(curvature, std::fabs(pc - qc) + qc * std::min(turn, 2.0));
+        }
+        return std::max(Length(q0 - p0), Length(q1 - p1)) + h * h * 0.125 * curvature;
     }
 
     std::span<const Piece> pieces_;
-    std::vector<long> chords_;
 };
 
 // The largest distance from the measured piece's points to the nominal line.
@@ -262,7 +261,7 @@ double PieceLargest(const Piece& piece, const NominalLine& nominal, std::size_t 
     }
     const auto at = [&](double s) { return nominal.Distance(piece.At(s), near); };
     double best = std::max(at(0), at(piece.Length));
-    // An arc is taken a quarter turn at a time at most, within which its sagitta bounds it.
+    // An arc is taken a quarter turn at a time at most, so that no stretch wraps round.
     const double quarter = piece.IsArc() ? piece.Radius * std::numbers::pi / 2 : piece.Length;
     const int first = static_cast<int>(std::clamp(std::ceil(piece.Length / quarter), 1.0, 4.0));
     struct Stretch {
@@ -277,9 +276,9 @@ double PieceLargest(const Piece& piece, const NominalLine& nominal, std::size_t 
         const Stretch stretch = open.back();
         open.pop_back();
         const double middle = (stretch.A + stretch.B) * 0.5;
-        best = std::max(best, at(middle));
-        const double sagitta = piece.IsArc() ? SagittaOf(piece.Radius, stretch.B - stretch.A) : 0.0;
-        const double bound = nominal.Bound(piece.At(stretch.A), piece.At(stretch.B), sagitta, near);
+        std::size_t nearest = nominalCount;
+        best = std::max(best, nominal.Distance(piece.At(middle), near, &nearest));
+        const double bound = nominal.Bound(piece, stretch.A, stretch.B, near, nearest);
         if (bound <= best + precision || !(middle > stretch.A && middle < stretch.B)) {
             continue;
         }
@@ -467,7 +466,7 @@ SheathDeviation LargestDeviation(std::span<const Piece> measured, std::span<cons
     if (nominal.empty()) {
         return sheath;
     }
-    const NominalLine line(nominal, precision);
+    const NominalLine line(nominal);
     for (const Piece& piece : measured) {
         PieceDeviation deviation;
         deviation.Kind = piece.Kind;
