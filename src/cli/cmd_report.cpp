@@ -20,6 +20,8 @@ struct ReportOptions {
     std::string Output;
     std::string Paper = "a4";
     std::string Title;
+    std::string Measured;
+    std::optional<double> Tolerance;
 };
 
 const std::map<std::string, SheetPaper> Papers{{"a4", SheetPaper::A4},
@@ -46,6 +48,44 @@ std::unique_ptr<QGuiApplication> SheetApplication() {
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
+// The measured part's inspection, for the program as the sheet shows it (mirrored when asked).
+Result<SheetInspection> Inspect(const ReportOptions& options, const MachineProfile* profile) {
+    const Result<ProgramRows> rows = LoadProgram(options.Program);
+    if (!rows) {
+        return rows.Failure();
+    }
+    const Result<std::string> text = ReadTextFile(options.Measured);
+    if (!text) {
+        return text.Failure();
+    }
+    SheetInspection inspection;
+    inspection.Measured = ShownName(options.Measured);
+    const Result<MeasuredPart> measured = ParseMeasuredText(*text, inspection.Measured, *rows);
+    if (!measured) {
+        return measured.Failure();
+    }
+    Result<Comparison> comparison = CompareMeasured(*rows, *measured, Alignment::Best);
+    if (!comparison) {
+        return FileError(inspection.Measured, 0, 0, comparison.Failure().Message);
+    }
+    inspection.Comparison = std::move(*comparison);
+    inspection.Tolerance =
+        options.Tolerance ? *options.Tolerance : (profile ? profile->SheathTolerance : 1.0);
+    if (!profile) {
+        inspection.NotCorrected = "with a machine profile (--machine)";
+        return inspection;
+    }
+    const auto program = std::make_unique<BendProgram>(ProgramFromRows(*rows));
+    const Result<MachineProgram> next = CorrectMachineProgram(
+        MakeMachineProgram(*program, *profile), *rows, measured->Rows, *profile);
+    if (next) {
+        inspection.Corrected = *next;
+    } else {
+        inspection.NotCorrected = next.Failure().InProgram();
+    }
+    return inspection;
+}
+
 std::string DefaultTitle(const std::string& path) {
     return path == "-" ? "standard input" : std::filesystem::path(path).filename().string();
 }
@@ -55,13 +95,24 @@ int RunReport(const ReportOptions& options) {
     if (!part) {
         return Report(part.Failure());
     }
+    std::optional<SheetInspection> inspection;
+    if (!options.Measured.empty()) {
+        Result<SheetInspection> inspected = Inspect(options, part->Machine());
+        if (!inspected) {
+            return Report(inspected.Failure());
+        }
+        inspection = std::move(*inspected);
+    }
     const auto application = SheetApplication();
     SheetOptions sheetOptions;
     sheetOptions.Title = options.Title.empty() ? DefaultTitle(options.Program.Path) : options.Title;
     sheetOptions.Mirrored = options.Program.Mirror;
-    const Result<SetupSheet> sheet = BuildSetupSheet(*part->Program, part->Machine(), sheetOptions);
+    Result<SetupSheet> sheet = BuildSetupSheet(*part->Program, part->Machine(), sheetOptions);
     if (!sheet) {
         return Report(sheet.Failure(), ExitOutputFailed);
+    }
+    if (inspection) {
+        AddInspection(*sheet, *inspection);
     }
     // Laid out in memory first, so a sheet is written whole or not at all.
     QByteArray pdf;
@@ -90,5 +141,9 @@ void AddReportCommand(CLI::App& app, int& status) {
         ->capture_default_str();
     report->add_option("--title", options->Title,
                        "Title at the top of every page (default: the program file's name)");
+    report->add_option("--measured", options->Measured,
+                       "A measured part (XYZ points or a program): an inspection section with "
+                       "its verdict, deviations and, with --machine, the corrected program");
+    AddToleranceOption(*report, options->Tolerance);
     report->callback([options, &status] { status = RunReport(*options); });
 }

@@ -3,6 +3,7 @@
 #include "cliprocess.h"
 
 #include <QFile>
+#include <QProcess>
 
 #include <nlohmann/json.hpp>
 
@@ -161,6 +162,23 @@ TEST_F(CliMeasured, CalibrateFitsAndWritesTheProfileInPlace) {
     EXPECT_EQ(one.Status, 2);
     EXPECT_EQ(Read("b2.toml"), Profile);
     EXPECT_EQ(Run({"calibrate", "b2.toml", "one.csv"}).Status, 2);
+}
+
+TEST_F(CliMeasured, TheSheetCarriesTheInspectionWhateverItsVerdict) {
+    const CliRun run = Run({"report", "nominal.csv", "--measured", "off.csv", "--machine",
+                            "b1.toml", "-o", "sheet.pdf"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {Path("sheet.pdf"), QStringLiteral("-")});
+    text.waitForFinished(60000);
+    const std::string words = text.readAllStandardOutput().toStdString();
+    EXPECT_NE(words.find("Inspection of off.csv: Sheath 3.58 > 1.00 at row 1 \u2014 fails"),
+              std::string::npos)
+        << words;
+    EXPECT_NE(words.find("Machine program corrected for the next part"), std::string::npos);
+    // The corrected angle of the first bend: 90 + 1.5 of springback + the 2 it came out short.
+    EXPECT_NE(words.find("93.50"), std::string::npos);
+    EXPECT_EQ(Run({"report", "nominal.csv", "--measured", "missing.csv", "-o", "s.pdf"}).Status, 2);
 }
 
 } // namespace
