@@ -562,6 +562,16 @@ Result<Comparison> CompareMeasured(const ProgramRows& nominal, const MeasuredPar
     const std::vector<Piece> nominalPieces = CentrelinePieces(WalkTube(*nominalProgram));
     const double precision = 1e-6 * std::max(std::fabs(nominal.Diameter), 1e-9);
     out.Sheath = LargestDeviation(out.MeasuredPieces, nominalPieces, precision);
+    // A part hundreds of digits long gives distances that are no numbers: said, never shown.
+    bool finite = std::isfinite(out.Rms) && std::isfinite(out.Sheath.Value) &&
+                  std::isfinite(out.TailDY);
+    for (const BendDelta& b : out.Bends) {
+        finite = finite && std::isfinite(b.DY) && std::isfinite(b.DB) && std::isfinite(b.DC) &&
+                 std::isfinite(b.DR);
+    }
+    if (!finite) {
+        return Failed("the parts are too large for their distances to be numbers");
+    }
     for (PieceDeviation& piece : out.Sheath.Pieces) {
         for (std::size_t k = 0; k < measuredBends.Rows.size(); ++k) {
             const int row = measuredBends.Rows[k].Row;

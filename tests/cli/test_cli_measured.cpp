@@ -110,6 +110,27 @@ TEST_F(CliMeasured, MismatchedPartsAreRefused) {
     EXPECT_EQ(Run({"correct", "nominal.csv", "short.csv", "--machine", "b1.toml"}).Status, 2);
 }
 
+TEST_F(CliMeasured, HostileMeasuredFilesAreRefusedNamingThem) {
+    const char* const files[] = {
+        "diameter,20\nX,Y,Z\n0,0,0\n0,0,-140\n-206,0,-140\n-319,-112,-140\nnan,-204,-95\n",
+        "diameter,20\nX,Y,Z\n0,0,0\n0,0,-140\n-206,0,-140\n-319,-112,-140\ninf,-204,-95\n",
+        "diameter,20\nX,Y,Z\n0,0,0\n0,0,0\n-206,0,-140\n-319,-112,-140\n-301,-204,-95\n",
+        "diameter,20\nX,Y,Z\n",
+        "diameter,20\nX,Y,Z\nx,y,z\n",
+        "",
+        "diameter,20\nY,B,C,R\n1e308,0,90,40\n1e308,90,45,40\n120,-30,60,40\n80,0,0,40\n",
+        "diameter,20\nY,B,C,R\n100,0,90,40\n150,90,45,40\n120,-30,60,-40\n80,0,0,40\n",
+    };
+    for (const char* text : files) {
+        WriteText(Path("hostile.csv"), text);
+        for (const char* align : {"best", "none"}) {
+            const CliRun run = Run({"compare", "nominal.csv", "hostile.csv", "--align", align});
+            EXPECT_EQ(run.Status, 2) << text << run.Out;
+            EXPECT_EQ(run.Err.rfind("tubrix-cli: hostile.csv", 0), 0u) << run.Err;
+        }
+    }
+}
+
 TEST_F(CliMeasured, CorrectWritesTheNextMachineProgram) {
     const CliRun run = Run({"correct", "nominal.csv", "off.csv", "--machine", "b1.toml", "-o",
                             "next.csv", "--decimals", "3"});
