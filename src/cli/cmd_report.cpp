@@ -49,25 +49,28 @@ std::unique_ptr<QGuiApplication> SheetApplication() {
 }
 
 // The measured part's inspection, for the program as the sheet shows it (mirrored when asked).
-Result<SheetInspection> Inspect(const ReportOptions& options, const MachineProfile* profile) {
-    const Result<ProgramRows> rows = LoadProgram(options.Program);
-    if (!rows) {
-        return rows.Failure();
-    }
+// The program is read once, from the part: standard input cannot be read twice.
+Result<SheetInspection> Inspect(const ReportOptions& options, const PartInput& part) {
+    const MachineProfile* profile = part.Machine();
+    const ProgramRows rows = RowsFromProgram(*part.Program);
     const Result<std::string> text = ReadTextFile(options.Measured);
     if (!text) {
         return text.Failure();
     }
-    SheetInspection inspection;
-    inspection.Measured = ShownName(options.Measured);
-    const Result<MeasuredPart> measured = ParseMeasuredText(*text, inspection.Measured, *rows);
+    const std::string shown = ShownName(options.Measured);
+    const Result<MeasuredPart> measured = ParseMeasuredText(*text, shown, rows);
     if (!measured) {
         return measured.Failure();
     }
-    Result<Comparison> comparison = CompareMeasured(*rows, *measured, Alignment::Best);
+    Result<Comparison> comparison = CompareMeasured(rows, *measured, Alignment::Best);
     if (!comparison) {
-        return FileError(inspection.Measured, 0, 0, comparison.Failure().Message);
+        return FileError(shown, 0, 0, comparison.Failure().Message);
     }
+    // The sheet names the file as a title names the program: by its name alone.
+    SheetInspection inspection;
+    inspection.Measured = options.Measured == "-"
+                              ? shown
+                              : std::filesystem::path(options.Measured).filename().string();
     inspection.Comparison = std::move(*comparison);
     inspection.Tolerance =
         options.Tolerance ? *options.Tolerance : (profile ? profile->SheathTolerance : 1.0);
@@ -75,9 +78,8 @@ Result<SheetInspection> Inspect(const ReportOptions& options, const MachineProfi
         inspection.NotCorrected = "with a machine profile (--machine)";
         return inspection;
     }
-    const auto program = std::make_unique<BendProgram>(ProgramFromRows(*rows));
     const Result<MachineProgram> next = CorrectMachineProgram(
-        MakeMachineProgram(*program, *profile), *rows, measured->Rows, *profile);
+        MakeMachineProgram(*part.Program, *profile), rows, measured->Rows, *profile);
     if (next) {
         inspection.Corrected = *next;
     } else {
@@ -97,7 +99,7 @@ int RunReport(const ReportOptions& options) {
     }
     std::optional<SheetInspection> inspection;
     if (!options.Measured.empty()) {
-        Result<SheetInspection> inspected = Inspect(options, part->Machine());
+        Result<SheetInspection> inspected = Inspect(options, *part);
         if (!inspected) {
             return Report(inspected.Failure());
         }

@@ -4,9 +4,11 @@
 #include "mainwindowtest.h"
 #include "measuredcomparison.h"
 #include "session.h"
+#include "setupsheetaction.h"
 #include "ybc.h"
 
 #include <QLabel>
+#include <QProcess>
 
 #include <fstream>
 
@@ -89,6 +91,16 @@ TEST_F(MeasuredComparisonTest, CtrlKLaysTheMeasuredPartOverTheTube) {
     QTest::keyClick(FrmMain, Qt::Key_K, Qt::ControlModifier);
     EXPECT_NE(TakeMessage().indexOf(QStringLiteral("2 points")), -1);
     EXPECT_TRUE(verdict->text().endsWith(QStringLiteral("\u2014 fails")));
+
+    // Ctrl+P's sheet inspects the part compared on screen.
+    TSetupSheetAction::CliPath = [] { return QStringLiteral(TUBRIX_CLI); };
+    const QString sheet = folder.filePath(QStringLiteral("sheet.pdf"));
+    ASSERT_TRUE(FrmMain->findChild<TSetupSheetAction*>()->PrintSetupSheet(sheet))
+        << TakeMessage().toStdString();
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {sheet, QStringLiteral("-")});
+    text.waitForFinished(60000);
+    EXPECT_NE(text.readAllStandardOutput().indexOf("Inspection of short.csv"), -1);
 
     // A new "Make 3D" drops it.
     Make3D();
