@@ -88,11 +88,15 @@ TMeasuredComparison::PathQuestion TMeasuredComparison::AskPath = DefaultAskPath;
 TMeasuredComparison::TMeasuredComparison(TSession& session, QWidget& window, QWidget& clientArea,
                                          TFrmSimPipe& viewer)
     : QObject(&window), Session(session), Window(window), Viewer(viewer) {
+    // Right under the findings' count, over the top of the logo while a comparison is shown:
+    // the column has no other room at its first size.
     LblVerdict = new QLabel(&clientArea);
     LblVerdict->setObjectName(QStringLiteral("LblVerdict"));
-    LblVerdict->setGeometry(800, 434, 217, 36);
+    LblVerdict->setGeometry(800, 320, 217, 30);
     LblVerdict->setAlignment(Qt::AlignCenter);
     LblVerdict->setWordWrap(true);
+    LblVerdict->setAutoFillBackground(true);
+    LblVerdict->hide();
 
     ActCompare = new QAction(QStringLiteral("&Compare with measured…"), this);
     ActCompare->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
@@ -152,6 +156,8 @@ bool TMeasuredComparison::CompareWith(const QString& given) {
     }
     LblVerdict->setText(verdict);
     LblVerdict->setToolTip(DeltasTip(*comparison));
+    LblVerdict->show();
+    LblVerdict->raise();
     Comparison = std::move(*comparison);
     Session.SetMeasuredPath(path);
     Session.Say(QStringLiteral("Compared with %1").arg(QFileInfo(path).fileName()));
@@ -166,5 +172,6 @@ void TMeasuredComparison::Drop() {
     Viewer.ShowMeasured({}, {}, {});
     LblVerdict->clear();
     LblVerdict->setToolTip(QString());
+    LblVerdict->hide();
     Session.SetMeasuredPath(QString());
 }

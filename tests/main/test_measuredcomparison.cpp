@@ -65,6 +65,8 @@ TEST_F(MeasuredComparisonTest, CtrlKLaysTheMeasuredPartOverTheTube) {
     EXPECT_TRUE(verdict->text().startsWith(QStringLiteral("Sheath 0.00 <= 1.00 at row ")))
         << verdict->text().toStdString();
     EXPECT_TRUE(verdict->text().endsWith(QStringLiteral("\u2014 passes")));
+    EXPECT_TRUE(verdict->isVisible());
+    EXPECT_TRUE(FrmMain->ClientArea->rect().contains(verdict->geometry()));
     EXPECT_TRUE(verdict->toolTip().startsWith(QStringLiteral("Row 1: dY 0.00, dB 0.00")));
     ASSERT_FALSE(FrmSimPipe->MeasuredLine.empty());
     double nearest = INFINITY;
@@ -105,6 +107,7 @@ TEST_F(MeasuredComparisonTest, CtrlKLaysTheMeasuredPartOverTheTube) {
     // A new "Make 3D" drops it.
     Make3D();
     EXPECT_TRUE(verdict->text().isEmpty());
+    EXPECT_FALSE(verdict->isVisible());
     EXPECT_TRUE(FrmSimPipe->MeasuredLine.empty());
     EXPECT_TRUE(FrmSimPipe->OutsideBends.none() && FrmSimPipe->OutsideStraights.none());
     EXPECT_TRUE(FrmMain->Session->MeasuredPath().isEmpty());
