@@ -154,7 +154,7 @@ void AddTorus(std::vector<FaceGroup>& groups, const BRepAdaptor_Surface& surface
     const gp_Ax3& frame = torus.Position();
     const Vec3 x = ToVec(frame.XDirection().XYZ()), y = ToVec(frame.YDirection().XYZ());
     FaceGroup wanted;
-    wanted.Kind = PieceKind::Bend;
+    wanted.Kind = PieceKind::Arc;
     wanted.Origin = ToVec(frame.Location().XYZ());
     wanted.Axis = Cross(x, y); // the sense in which u turns
     wanted.X = x;
@@ -175,7 +175,7 @@ void AddTorus(std::vector<FaceGroup>& groups, const BRepAdaptor_Surface& surface
 }
 
 void PiecesOfGroup(const FaceGroup& group, double tolerance, std::vector<TubePiece>& pieces) {
-    const bool bend = group.Kind == PieceKind::Bend;
+    const bool bend = group.Kind == PieceKind::Arc;
     const double spanTolerance = bend ? tolerance / group.BendRadius : tolerance;
     for (const Span& run : MergeSpans(group.Spans, spanTolerance, bend)) {
         TubePiece piece;

@@ -20,6 +20,8 @@ struct ReportOptions {
     std::string Output;
     std::string Paper = "a4";
     std::string Title;
+    std::string Measured;
+    std::optional<double> Tolerance;
 };
 
 const std::map<std::string, SheetPaper> Papers{{"a4", SheetPaper::A4},
@@ -46,6 +48,46 @@ std::unique_ptr<QGuiApplication> SheetApplication() {
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
+// The measured part's inspection, for the program as the sheet shows it (mirrored when asked).
+// The program is read once, from the part: standard input cannot be read twice.
+Result<SheetInspection> Inspect(const ReportOptions& options, const PartInput& part) {
+    const MachineProfile* profile = part.Machine();
+    const ProgramRows rows = RowsFromProgram(*part.Program);
+    const Result<std::string> text = ReadTextFile(options.Measured);
+    if (!text) {
+        return text.Failure();
+    }
+    const std::string shown = ShownName(options.Measured);
+    const Result<MeasuredPart> measured = ParseMeasuredText(*text, shown, rows);
+    if (!measured) {
+        return measured.Failure();
+    }
+    Result<Comparison> comparison = CompareMeasured(rows, *measured, Alignment::Best);
+    if (!comparison) {
+        return FileError(shown, 0, 0, comparison.Failure().Message);
+    }
+    // The sheet names the file as a title names the program: by its name alone.
+    SheetInspection inspection;
+    inspection.Measured = options.Measured == "-"
+                              ? shown
+                              : std::filesystem::path(options.Measured).filename().string();
+    inspection.Comparison = std::move(*comparison);
+    inspection.Tolerance =
+        options.Tolerance ? *options.Tolerance : (profile ? profile->SheathTolerance : 1.0);
+    if (!profile) {
+        inspection.NotCorrected = "with a machine profile (--machine)";
+        return inspection;
+    }
+    const Result<MachineProgram> next = CorrectMachineProgram(
+        MakeMachineProgram(*part.Program, *profile), rows, measured->Rows, *profile);
+    if (next) {
+        inspection.Corrected = *next;
+    } else {
+        inspection.NotCorrected = next.Failure().InProgram();
+    }
+    return inspection;
+}
+
 std::string DefaultTitle(const std::string& path) {
     return path == "-" ? "standard input" : std::filesystem::path(path).filename().string();
 }
@@ -55,14 +97,25 @@ int RunReport(const ReportOptions& options) {
     if (!part) {
         return Report(part.Failure());
     }
+    std::optional<SheetInspection> inspection;
+    if (!options.Measured.empty()) {
+        Result<SheetInspection> inspected = Inspect(options, *part);
+        if (!inspected) {
+            return Report(inspected.Failure());
+        }
+        inspection = std::move(*inspected);
+    }
     const auto application = SheetApplication();
     SheetOptions sheetOptions;
     sheetOptions.Title = options.Title.empty() ? DefaultTitle(options.Program.Path) : options.Title;
     sheetOptions.Mirrored = options.Program.Mirror;
     sheetOptions.Units = part->ProgramUnits;
-    const Result<SetupSheet> sheet = BuildSetupSheet(*part->Program, part->Machine(), sheetOptions);
+    Result<SetupSheet> sheet = BuildSetupSheet(*part->Program, part->Machine(), sheetOptions);
     if (!sheet) {
         return Report(sheet.Failure(), ExitOutputFailed);
+    }
+    if (inspection) {
+        AddInspection(*sheet, *inspection);
     }
     // Laid out in memory first, so a sheet is written whole or not at all.
     QByteArray pdf;
@@ -91,5 +144,9 @@ void AddReportCommand(CLI::App& app, int& status) {
         ->capture_default_str();
     report->add_option("--title", options->Title,
                        "Title at the top of every page (default: the program file's name)");
+    report->add_option("--measured", options->Measured,
+                       "A measured part (XYZ points or a program): an inspection section with "
+                       "its verdict, deviations and, with --machine, the corrected program");
+    AddToleranceOption(*report, options->Tolerance);
     report->callback([options, &status] { status = RunReport(*options); });
 }

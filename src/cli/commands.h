@@ -1,6 +1,7 @@
 #pragma once
 
 #include "machineprofile.h"
+#include "measured.h"
 #include "programfile.h"
 #include "tubewalk.h"
 
@@ -31,6 +32,9 @@ void AddSequenceCommand(CLI::App& app, int& status);
 void AddReportCommand(CLI::App& app, int& status);
 void AddMirrorCommand(CLI::App& app, int& status);
 void AddConvertCommand(CLI::App& app, int& status);
+void AddCompareCommand(CLI::App& app, int& status);
+void AddCorrectCommand(CLI::App& app, int& status);
+void AddCalibrateCommand(CLI::App& app, int& status);
 
 // The info command's outputs: JSON with its fixed keys, and a table for people.
 // `wall` is a hollow tube's, where the program was read from a part that has one.
@@ -122,3 +126,17 @@ int WriteProgram(const std::string& path, const tubrix::ProgramRows& rows,
 // Writes a command's text output to `path` (whole or not at all), or to standard output when
 // `path` is empty or "-". Returns the exit status.
 int WriteOutput(const std::string& path, const std::string& content);
+
+// A nominal program and the part measured from it, as compare and correct read them: the
+// nominal through LoadProgram, like every command's program, the measured file as points or a
+// program matched to it one for one.
+struct MeasuredInput {
+    tubrix::ProgramRows Nominal;
+    tubrix::MeasuredPart Measured;
+    std::string MeasuredName; // as errors and comments name it
+};
+tubrix::Result<MeasuredInput> LoadMeasured(const std::string& nominalPath,
+                                           const std::string& measuredPath);
+
+// Adds --tolerance T (a number above 0) to a command that judges a measured part.
+CLI::Option* AddToleranceOption(CLI::App& command, std::optional<double>& tolerance);

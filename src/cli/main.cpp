@@ -91,6 +91,9 @@ int main(int argc, char** argv) {
     AddReportCommand(app, status);
     AddMirrorCommand(app, status);
     AddConvertCommand(app, status);
+    AddCompareCommand(app, status);
+    AddCorrectCommand(app, status);
+    AddCalibrateCommand(app, status);
     // A slip in the command's name is named as one, with the command most likely meant, rather
     // than as CLI11's "A subcommand is required".
     if (const std::string mistake = CommandMistake(app, argc, argv); !mistake.empty()) {

@@ -222,7 +222,7 @@ std::vector<TubePiece> PiecesOfProgram(const ProgramRows& rows, std::optional<do
             pieces.push_back(piece);
         }
         if (const std::optional<WalkBend>& bend = step.Bend) {
-            piece.Kind = PieceKind::Bend;
+            piece.Kind = PieceKind::Arc;
             piece.Centre = bend->Centre;
             piece.Axis = bend->Axis;
             piece.From = bend->Centre + bend->FromCentre * bend->Radius;

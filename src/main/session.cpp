@@ -39,6 +39,7 @@ void TSession::SetBuilt(const BendProgram& typed) {
     if (MirroredHand) {
         MirrorBendProgram(*Shown);
     }
+    emit Built();
     CheckBuilt();
 }
 

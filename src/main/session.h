@@ -62,6 +62,11 @@ public:
     // What the checks say of the part shown, against the profile; null before the first build.
     const tubrix::PartCheck* Check() const { return LastCheck.get(); }
 
+    // The measured part compared with the part shown, for the setup sheet to inspect; empty
+    // when there is none. A new build drops it (the comparison hears Built and says so).
+    const QString& MeasuredPath() const { return Measured; }
+    void SetMeasuredPath(const QString& path) { Measured = path; }
+
 signals:
     void PathChanged();
     void UnitsChanged();
@@ -70,6 +75,8 @@ signals:
     void Make3DRequested();
     // A build was checked, or the last one checked again against a new profile.
     void Checked();
+    // "Make 3D" built a program (before it is checked).
+    void Built();
     void Said(const QString& text);
     void StepRowChanged(int row);
 
@@ -82,6 +89,7 @@ private:
     std::optional<tubrix::MachineProfile> MachineProfileLoaded;
     QString MachineName;
     bool MirroredHand = false;
+    QString Measured;
     // Some ten kilobytes each: on the heap.
     std::unique_ptr<BendProgram> Typed;
     std::unique_ptr<BendProgram> Shown;

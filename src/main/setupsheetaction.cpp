@@ -30,20 +30,6 @@ QString DefaultAskPath(QWidget* parent) {
                                         QStringLiteral("PDF files (*.pdf);;All files (*)"));
 }
 
-// The rows "Make 3D" built, as a program file holds them: the tube ends with its last straight.
-ProgramRows BuiltRows(const BendProgram& built) {
-    ProgramRows rows;
-    rows.Diameter = built.TubeDiameter;
-    for (int i = 0; i < built.StepCount; ++i) {
-        const BendStep& step = built.Steps[i];
-        rows.Rows.push_back({step.Y, step.B, step.C, step.R});
-    }
-    if (!rows.Rows.empty()) {
-        rows.Rows.back().C = 0;
-    }
-    return rows;
-}
-
 } // namespace
 
 TSetupSheetAction::PathQuestion TSetupSheetAction::AskPath = DefaultAskPath;
@@ -76,7 +62,7 @@ bool TSetupSheetAction::PrintSetupSheet(const QString& given) {
         Message(QStringLiteral("Press \"Make 3D\" first: there is no part to print yet."));
         return false;
     }
-    const ProgramRows rows = BuiltRows(*built);
+    const ProgramRows rows = RowsFromProgram(*built);
     if (const tubrix::Result<void> usable = tubrix::CheckUsable(rows); !usable) {
         const tubrix::Error& fault = usable.Failure();
         const QString message = QString::fromStdString(fault.Message);
@@ -122,6 +108,10 @@ bool TSetupSheetAction::PrintSetupSheet(const QString& given) {
     // The program keeps the operator's values; the sheet is of the hand the viewer shows.
     if (Session.Mirrored()) {
         arguments << QStringLiteral("--mirror");
+    }
+    // The measured part compared on screen is inspected on the sheet too.
+    if (!Session.MeasuredPath().isEmpty()) {
+        arguments << QStringLiteral("--measured") << Session.MeasuredPath();
     }
     // A long program's sheet takes a few seconds; the window says it is busy meanwhile.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);

@@ -4,6 +4,7 @@
 #include "frmmain.h"
 #include "fsimpipe.h"
 #include "machinechecks.h"
+#include "measuredcomparison.h"
 #include "mirrortoggle.h"
 #include "programfiles.h"
 #include "programgrid.h"
@@ -72,6 +73,8 @@ void CreateForms() {
     new TSequenceSteps(session, FrmMain, *FrmSimPipe); // the step control
     auto* mirror = new TMirrorToggle(session, *FrmMain, *FrmSimPipe);
     auto* findings = new TFindingsPanel(session, *FrmMain, *FrmSimPipe);
+    // A measured part against the part built; its verdict under "Make 3D".
+    auto* measured = new TMeasuredComparison(session, *FrmMain, *FrmMain->ClientArea, *FrmSimPipe);
 
     // Every action in a menu, with its key.
     TFrmMain& w = *FrmMain;
@@ -95,6 +98,7 @@ void CreateForms() {
     showFindings->setText(QStringLiteral("&Findings"));
     w.MenuView->addAction(showFindings);
     w.MenuMachine->addAction(Checks->ActLoadProfile);
+    w.MenuMachine->addAction(measured->ActCompare);
     w.RestorePlace();
 }
 

@@ -200,3 +200,45 @@ Result<SetupSheet> BuildSetupSheet(const BendProgram& program, const MachineProf
     }
     return sheet;
 }
+
+void AddInspection(SetupSheet& sheet, const SheetInspection& inspection) {
+    const Comparison& c = inspection.Comparison;
+    std::string verdict = SheathVerdict(c.Sheath, inspection.Tolerance);
+    if (c.OtherHand) {
+        verdict += "; the part is of the other hand";
+    }
+    SheetTable bends{"Inspection of " + inspection.Measured + ": " + verdict,
+                     {"Row", "dY", "dB", "dC", "dR"},
+                     {},
+                     "no bends"};
+    for (const BendDelta& b : c.Bends) {
+        bends.Rows.push_back({Whole(static_cast<std::size_t>(b.Row)), SheetNumber(b.DY),
+                              SheetNumber(b.DB), SheetNumber(b.DC), SheetNumber(b.DR)});
+    }
+    bends.Rows.push_back({"Tail", SheetNumber(c.TailDY), "", "", ""});
+    sheet.Tables.push_back(std::move(bends));
+
+    SheetTable points{"Measured points, aligned (RMS " + SheetNumber(c.Rms) + ")",
+                      {"Point", "dx", "dy", "dz", "Deviation"},
+                      {},
+                      "no points"};
+    for (std::size_t i = 0; i < c.Points.size(); ++i) {
+        const PointDeviation& p = c.Points[i];
+        points.Rows.push_back({Whole(i + 1), SheetNumber(p.Offset.X), SheetNumber(p.Offset.Y),
+                               SheetNumber(p.Offset.Z), SheetNumber(p.Length)});
+    }
+    sheet.Tables.push_back(std::move(points));
+
+    SheetTable next{"Machine program corrected for the next part",
+                    {"Row", "Y", "B", "C", "R"},
+                    {},
+                    inspection.NotCorrected};
+    if (inspection.Corrected) {
+        for (std::size_t i = 0; i < inspection.Corrected->Rows.size(); ++i) {
+            const MachineRow& row = inspection.Corrected->Rows[i];
+            next.Rows.push_back({Whole(i + 1), SheetNumber(row.Y), SheetNumber(row.B),
+                                 SheetNumber(row.C), SheetNumber(row.R)});
+        }
+    }
+    sheet.Tables.push_back(std::move(next));
+}

@@ -3,6 +3,7 @@
 #include "bendprogram.h"
 #include "error.h"
 #include "machineprofile.h"
+#include "measured.h"
 #include "programfile.h"
 #include "tubewalk.h"
 
@@ -70,6 +71,20 @@ struct SheetOptions {
 tubrix::Result<SetupSheet> BuildSetupSheet(const BendProgram& program,
                                            const tubrix::MachineProfile* profile,
                                            const SheetOptions& options);
+
+// What a measured part adds to the sheet: how it compares with the program and, with a
+// profile, the machine program corrected for it (or why there is none).
+struct SheetInspection {
+    std::string Measured; // the measured file, as the sheet names it
+    tubrix::Comparison Comparison;
+    double Tolerance = 1;
+    std::optional<tubrix::MachineProgram> Corrected;
+    std::string NotCorrected; // said in place of the corrected program
+};
+
+// The inspection section, whatever its verdict: the verdict (and the other hand, if so), the
+// bends' deltas, the points' deviations and the corrected machine values, as tables.
+void AddInspection(SetupSheet& sheet, const SheetInspection& inspection);
 
 // A number as the sheet prints it: two decimals, and never "-0.00"; past any tube's size with
 // two decimals of its exponent form, so no cell runs to hundreds of digits.

@@ -104,6 +104,8 @@ const ProfileKey Keys[] = {
      "degrees over-bent besides the share per degree"},
     {"springback.per_degree", &MachineProfile::SpringbackPerDegree, SpringbackShare, "0",
      "degrees over-bent per degree: bent as C + fixed + per_degree * C", true},
+    {"sheath_tolerance", &MachineProfile::SheathTolerance, AboveZero, "1",
+     "how far a measured part's centre line may stray from the nominal one"},
 };
 
 // Every key's name, for the message about a key that is not one.

@@ -45,6 +45,7 @@ struct MachineProfile {
     std::optional<double> CentrelineHeight; // feed axis above the floor; none: no floor
     std::optional<MachineOutput> Output;    // none: the control reads Tubrix's program file
     std::optional<LengthUnit> Units;        // its lengths' unit; none: the program's
+    double SheathTolerance = 1;             // how far a measured part may stray from the nominal
 
     bool operator==(const MachineProfile&) const = default;
 };

@@ -3,6 +3,7 @@
 #include "checkrow.h"
 #include "tubetextreader.h"
 
+#include <algorithm>
 #include <span>
 #include <utility>
 
@@ -275,6 +276,19 @@ std::vector<std::string> LeadingComments(std::string_view text) {
         }
     }
     return comments;
+}
+
+ProgramRows RowsFromProgram(const BendProgram& program) {
+    ProgramRows rows;
+    rows.Diameter = program.TubeDiameter;
+    for (int i = 0; i < std::clamp(program.StepCount, 0, MaxBendSteps); ++i) {
+        const BendStep& step = program.Steps[i];
+        rows.Rows.push_back({step.Y, step.B, step.C, step.R});
+    }
+    if (!rows.Rows.empty()) {
+        rows.Rows.back().C = 0;
+    }
+    return rows;
 }
 
 } // namespace tubrix

@@ -63,6 +63,10 @@ Result<PointsRows> ReadPointsFile(const std::string& path,
 // sum as "Make 3D", every other field 0.
 BendProgram ProgramFromRows(const ProgramRows& rows);
 
+// The rows of a record in use, as a program file holds them: the diameter and each row's Y, B,
+// C and R, the last row's C 0 (the tube ends with its straight), the arc-mode fields left out.
+ProgramRows RowsFromProgram(const BendProgram& program);
+
 // The other hand of a part: every B negated (a -0 becomes 0), everything else kept. Mirroring
 // twice gives the program back bit for bit.
 void MirrorProgram(ProgramRows& rows);

@@ -98,7 +98,7 @@ Result<TubePiece> ParsePiece(LineReader& in, PieceKind kind) {
         *n = *value;
     }
     std::vector<Vec3*> points{&piece.From, &piece.To};
-    if (kind == PieceKind::Bend) {
+    if (kind == PieceKind::Arc) {
         points.insert(points.end(), {&piece.Centre, &piece.Axis});
     }
     for (Vec3* p : points) {
@@ -108,7 +108,7 @@ Result<TubePiece> ParsePiece(LineReader& in, PieceKind kind) {
         }
         *p = *value;
     }
-    if (kind == PieceKind::Bend) {
+    if (kind == PieceKind::Arc) {
         for (double* n : {&piece.Degrees, &piece.BendRadius}) {
             const Result<double> value = in.Number();
             if (!value) {
@@ -118,7 +118,7 @@ Result<TubePiece> ParsePiece(LineReader& in, PieceKind kind) {
         }
     }
     if (!(piece.TubeRadius > 0) || piece.InnerRadius < 0 ||
-        (kind == PieceKind::Bend && (!(piece.BendRadius > 0) || !(piece.Degrees > 0) ||
+        (kind == PieceKind::Arc && (!(piece.BendRadius > 0) || !(piece.Degrees > 0) ||
                                      std::fabs(Length(piece.Axis) - 1) > 1e-9))) {
         return in.Fault("a piece with sizes no tube has");
     }
@@ -247,7 +247,7 @@ std::string FormatCadBodies(const std::vector<CadBody>& bodies) {
             Put(out, piece.InnerRadius);
             Put(out, piece.From);
             Put(out, piece.To);
-            if (piece.Kind == PieceKind::Bend) {
+            if (piece.Kind == PieceKind::Arc) {
                 Put(out, piece.Centre);
                 Put(out, piece.Axis);
                 Put(out, piece.Degrees);
@@ -291,7 +291,7 @@ Result<std::vector<CadBody>> ParseCadBodies(std::string_view text, const std::st
             bodies.back().NotATube = reason.empty() ? "not a tube" : std::string(reason);
         } else if (word == "straight" || word == "bend") {
             const Result<TubePiece> piece =
-                ParsePiece(in, word == "bend" ? PieceKind::Bend : PieceKind::Straight);
+                ParsePiece(in, word == "bend" ? PieceKind::Arc : PieceKind::Straight);
             if (!piece) {
                 return piece.Failure();
             }
@@ -318,7 +318,7 @@ Result<CadTube> TubeFromPieces(const CadBody& body, bool reverse, const std::str
         return wall.Failure();
     }
     for (const TubePiece& piece : pieces) {
-        if (piece.Kind == PieceKind::Bend && piece.Degrees >= 360 - 1e-9) {
+        if (piece.Kind == PieceKind::Arc && piece.Degrees >= 360 - 1e-9) {
             return FaceError(file, piece.Face, "a closed ring: the tube has no ends");
         }
     }

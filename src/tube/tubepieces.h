@@ -1,5 +1,6 @@
 #pragma once
 
+#include "centreline.h"
 #include "error.h"
 #include "programrows.h"
 #include "tubewalk.h"
@@ -16,19 +17,17 @@ namespace tubrix {
 // reader (tubrix-step, on Open CASCADE) finds the pieces; putting them in order, picking the
 // lead end and writing the program needs no CAD kernel and lives here.
 
-enum class PieceKind { Straight, Bend };
-
 struct TubePiece {
-    PieceKind Kind = PieceKind::Straight;
-    int Face = 0;           // the piece's first face, counted from 1 over its solid
-    double TubeRadius = 0;  // the outer faces' radius
-    double InnerRadius = 0; // a hollow tube's inner faces' radius; 0 for a bar
-    Vec3 From;              // the centre line's ends: a straight runs From -> To, a bend
-    Vec3 To;                //   turns From -> To about Axis through Centre
-    Vec3 Centre;            // bends only
-    Vec3 Axis;              // bends only: unit, right-handed from From to To
-    double Degrees = 0;     // bends only: the turn, above 0 and up to 360
-    double BendRadius = 0;  // bends only: the torus's major radius
+    PieceKind Kind = PieceKind::Straight; // a bend is an arc of the centre line
+    int Face = 0;                         // the piece's first face, counted from 1 over its solid
+    double TubeRadius = 0;                // the outer faces' radius
+    double InnerRadius = 0;               // a hollow tube's inner faces' radius; 0 for a bar
+    Vec3 From;             // the centre line's ends: a straight runs From -> To, a bend
+    Vec3 To;               //   turns From -> To about Axis through Centre
+    Vec3 Centre;           // bends only
+    Vec3 Axis;             // bends only: unit, right-handed from From to To
+    double Degrees = 0;    // bends only: the turn, above 0 and up to 360
+    double BendRadius = 0; // bends only: the torus's major radius
 };
 
 // One body of a model (a solid, or a shell when the tube's ends are open): how many faces it

@@ -549,6 +549,7 @@ void TFrmSimPipe::RenderFrame() {
         return;
     }
     ::RenderFrame(ListBase, CentreLineList, ViewProgram.TubeDiameter);
+    DrawMeasuredLine(MeasuredLine);
 }
 
 void TFrmSimPipe::FormMouseDown(Qt::MouseButton button, int x, int y) {
@@ -691,4 +692,32 @@ void TFrmSimPipe::MarkPieces(const std::vector<bool>& straights, const std::vect
         FaultyBends = bits(bends);
         RebuildModel(false);
     }
+}
+
+void TFrmSimPipe::ShowMeasured(const std::vector<tubrix::Vec3>& line,
+                               const std::vector<bool>& straights, const std::vector<bool>& bends) {
+    MeasuredLine.clear();
+    const BendProgram shown = ShownProgram();
+    if (line.size() >= 2 && shown.StepCount >= 2) {
+        // The tube is drawn with the start of its split row at the origin.
+        const tubrix::TubeWalk walk = tubrix::WalkTube(shown);
+        const tubrix::WalkFrame back =
+            walk.Steps[static_cast<std::size_t>(SplitStep(shown))].Start.Inverse();
+        for (const tubrix::Vec3 p : line) {
+            MeasuredLine.push_back(back.Point(p));
+        }
+    }
+    const auto bits = [](const std::vector<bool>& pieces) {
+        std::bitset<MaxBendSteps> marked;
+        for (std::size_t i = 0; i < pieces.size() && i < MaxBendSteps; ++i) {
+            marked[i] = pieces[i];
+        }
+        return marked;
+    };
+    if (bits(straights) != OutsideStraights || bits(bends) != OutsideBends) {
+        OutsideStraights = bits(straights);
+        OutsideBends = bits(bends);
+        RebuildModel(false);
+    }
+    RequestFrame();
 }

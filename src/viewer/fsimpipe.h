@@ -1,11 +1,13 @@
 #pragma once
 
 #include "simpipestate.h"
+#include "tubewalk.h"
 
 #include <QWidget>
 #include <QWindow>
 
 #include <cstdint>
+#include <vector>
 
 class PadButton;
 class PadPanel;
@@ -114,6 +116,13 @@ public:
     // Draws the straights and bends of these rows (from 0) in amber; the tube is built again
     // only when the marks change.
     void MarkPieces(const std::vector<bool>& straights, const std::vector<bool>& bends);
+    // A measured part laid over the tube: its aligned centre line (points in the walk's
+    // coordinates of the part shown) drawn as a thin line over the tube, and the straights and
+    // bends of these rows where it strays past its tolerance in violet. Empty lists drop it.
+    void ShowMeasured(const std::vector<tubrix::Vec3>& line, const std::vector<bool>& straights,
+                      const std::vector<bool>& bends);
+    // The measured line as drawn, in the tube's drawing frame; empty: none.
+    std::vector<tubrix::Vec3> MeasuredLine;
 
 protected:
     void showEvent(QShowEvent* event) override;

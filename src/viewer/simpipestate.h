@@ -49,6 +49,10 @@ struct TFrmSimPipeState {
     // The straights and bends a machine check finds fault with, by row; drawn in amber.
     std::bitset<MaxBendSteps> FaultyStraights;
     std::bitset<MaxBendSteps> FaultyBends;
+    // The straights and bends where a measured part strays past its tolerance, by row; drawn in
+    // a violet of their own.
+    std::bitset<MaxBendSteps> OutsideStraights;
+    std::bitset<MaxBendSteps> OutsideBends;
     std::int32_t ToggledWidth = 0;
     std::int32_t ToggledHeight = 0;
     std::int32_t NormalWidth = 0;

@@ -19,14 +19,22 @@ constexpr GLbyte MarkerColour[3] = {10, 10, 10};
 // blue and red, and it wins over the highlight.
 constexpr GLbyte FaultColour[3] = {127, 90, 0};
 constexpr std::uint8_t FaultBendColour[3] = {127, 90, 0};
+// A piece where a measured part strays past its tolerance: violet, a colour nothing else takes.
+constexpr GLbyte OutsideColour[3] = {90, 0, 110};
+constexpr std::uint8_t OutsideBendColour[3] = {90, 0, 110};
 
 // How a piece is drawn.
-enum class PieceLook { Plain, Highlight, Fault };
+enum class PieceLook { Plain, Highlight, Fault, Outside };
 
-PieceLook Look(const std::bitset<MaxBendSteps>& faulty, std::int32_t row,
-               std::int32_t highlightStep) {
+// A fault the machine cannot bend wins over a measured part's deviation, which wins over the
+// highlight.
+PieceLook Look(const std::bitset<MaxBendSteps>& faulty, const std::bitset<MaxBendSteps>& outside,
+               std::int32_t row, std::int32_t highlightStep) {
     if (row >= 0 && row < MaxBendSteps && faulty[static_cast<std::size_t>(row)]) {
         return PieceLook::Fault;
+    }
+    if (row >= 0 && row < MaxBendSteps && outside[static_cast<std::size_t>(row)]) {
+        return PieceLook::Outside;
     }
     return row == highlightStep ? PieceLook::Highlight : PieceLook::Plain;
 }
@@ -65,6 +73,7 @@ enum class Outline { Surface, CentreLine };
 void StraightPiece(GLUquadric* quadric, const BendStep& step, float tubeRadius, PieceLook look,
                    Outline outline = Outline::Surface) {
     glColor3bv(look == PieceLook::Fault       ? FaultColour
+               : look == PieceLook::Outside   ? OutsideColour
                : look == PieceLook::Highlight ? StraightHighlightColour
                                               : StraightColour);
     if (outline == Outline::CentreLine) {
@@ -114,6 +123,7 @@ void BendBlock(const BendStep& step, float tubeRadius, PieceLook look,
     glRotatef(180, 0, 1, 0);
     if (bend.Drawn) {
         const std::uint8_t* colour = look == PieceLook::Fault       ? FaultBendColour
+                                     : look == PieceLook::Outside   ? OutsideBendColour
                                      : look == PieceLook::Highlight ? BendHighlightColour
                                                                     : BendColour;
         if (outline == Outline::CentreLine) {
@@ -160,12 +170,14 @@ void IssueForward(const TFrmSimPipeState& viewer, std::int32_t split, std::int32
     for (std::int32_t j = split; j < rows; ++j) {
         const BendStep& step = program.Steps[j];
         glRotatef(180, 1, 0, 0);
-        StraightPiece(quadric, step, tubeRadius, Look(viewer.FaultyStraights, j, highlightStep),
+        StraightPiece(quadric, step, tubeRadius,
+                      Look(viewer.FaultyStraights, viewer.OutsideStraights, j, highlightStep),
                       outline);
         glRotatef(-180, 1, 0, 0);
         AdvanceAlongStraight(step, mirror);
         if (j < rows - 1) {
-            BendBlock(step, tubeRadius, Look(viewer.FaultyBends, j, highlightStep), outline);
+            BendBlock(step, tubeRadius,
+                      Look(viewer.FaultyBends, viewer.OutsideBends, j, highlightStep), outline);
         }
     }
     if (surface) {
@@ -181,9 +193,11 @@ void IssueBackward(const TFrmSimPipeState& viewer, std::int32_t split, std::int3
     glTranslatef(0, 0, 0);
     for (std::int32_t k = split - 1; k >= 0; --k) {
         const BendStep& step = program.Steps[k];
-        BendBlock(step, tubeRadius, Look(viewer.FaultyBends, k, highlightStep), outline);
+        BendBlock(step, tubeRadius, Look(viewer.FaultyBends, viewer.OutsideBends, k, highlightStep),
+                  outline);
         glRotatef(180, 1, 0, 0);
-        StraightPiece(quadric, step, tubeRadius, Look(viewer.FaultyStraights, k, highlightStep),
+        StraightPiece(quadric, step, tubeRadius,
+                      Look(viewer.FaultyStraights, viewer.OutsideStraights, k, highlightStep),
                       outline);
         glRotatef(180, 1, 0, 0);
         AdvanceAlongStraight(step, mirror);
@@ -348,12 +362,14 @@ void CompileRowPieces(TFrmSimPipeState& viewer, GLuint rowBase, std::int32_t hig
             glNewList(list, GL_COMPILE);
             glRotatef(180, 1, 0, 0);
             StraightPiece(viewer.Quadric, step, tubeRadius,
-                          Look(viewer.FaultyStraights, j, highlightStep), outline);
+                          Look(viewer.FaultyStraights, viewer.OutsideStraights, j, highlightStep),
+                          outline);
             glRotatef(-180, 1, 0, 0);
             AdvanceAlongStraight(step, false);
             glEndList();
             glNewList(list + 1, GL_COMPILE);
-            BendBlock(step, tubeRadius, Look(viewer.FaultyBends, j, highlightStep), outline);
+            BendBlock(step, tubeRadius,
+                      Look(viewer.FaultyBends, viewer.OutsideBends, j, highlightStep), outline);
             glEndList();
         }
     }
@@ -386,5 +402,23 @@ void RenderFrame(GLuint listBase, GLuint centreLineList, double diameter) {
     if (centreLineList != 0 && TubeThinOnScreen(diameter)) {
         glCallList(centreLineList);
     }
+    glFlush();
+}
+
+void DrawMeasuredLine(const std::vector<tubrix::Vec3>& line) {
+    if (line.size() < 2) {
+        return;
+    }
+    glPushAttrib(GL_ENABLE_BIT | GL_LINE_BIT | GL_CURRENT_BIT);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glLineWidth(2.0f);
+    glColor3ub(0, 150, 60);
+    glBegin(GL_LINE_STRIP);
+    for (const tubrix::Vec3 p : line) {
+        glVertex3d(p.X, p.Y, p.Z);
+    }
+    glEnd();
+    glPopAttrib();
     glFlush();
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "simpipestate.h"
+#include "tubewalk.h"
 
 #include <functional>
+#include <vector>
 
 // The tube model builder: compiles the viewer's bend program into the display lists
 // ListBase + 1 (ForwardList, from the cut to the tube's end) and ListBase + 2 (BackwardList,
@@ -60,3 +62,8 @@ void CompileCentreLine(TFrmSimPipeState& viewer, GLuint list, std::int32_t highl
 // RenderFrame, with the centre line's list called after the tube while the tube is thin on
 // screen (a list of 0: none).
 void RenderFrame(GLuint listBase, GLuint centreLineList, double diameter);
+
+// A measured part's centre line over the tube, points in the tube's drawing frame: unlit, two
+// pixels wide, in green, and over the tube whatever lies in front, since a part inside its
+// tolerance runs within the tube's own surface.
+void DrawMeasuredLine(const std::vector<tubrix::Vec3>& line);

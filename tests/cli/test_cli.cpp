@@ -132,8 +132,8 @@ TEST_F(Cli, FailuresSayOneLineAndWriteNothing) {
 // them; a word nothing like a command gets the list alone.
 TEST_F(Cli, AMistypedCommandIsNamedWithTheOneMeant) {
     const std::string commands = "Commands: info, xyz, ybc, render, export, check, machine, "
-                                 "sequence, report, mirror, convert (tubrix-cli --help says what each "
-                                 "does).\n";
+                                 "sequence, report, mirror, convert, compare, correct, calibrate "
+                                 "(tubrix-cli --help says what each does).\n";
     const CliRun chek = Run({"chek", "initial.csv"});
     EXPECT_EQ(chek.Status, 2);
     EXPECT_EQ(chek.Out, "");

@@ -22,7 +22,7 @@ TubePiece Straight(int face, Vec3 from, Vec3 to, double radius = 10) {
 
 TubePiece Bend(int face, Vec3 centre, Vec3 from, Vec3 to, double degrees, Vec3 axis = {0, 0, 1}) {
     TubePiece piece = Straight(face, from, to);
-    piece.Kind = PieceKind::Bend;
+    piece.Kind = PieceKind::Arc;
     piece.Centre = centre;
     piece.Axis = axis;
     piece.Degrees = degrees;
@@ -130,7 +130,7 @@ TEST(TubePieces, TheHelpersTextReadsBackAndIsReadStrictly) {
     EXPECT_EQ((*read)[1].BoxDiagonal, 17.5);
     ASSERT_EQ((*read)[0].Pieces.size(), 3u);
     const TubePiece& bend = (*read)[0].Pieces[1];
-    EXPECT_EQ(bend.Kind, PieceKind::Bend);
+    EXPECT_EQ(bend.Kind, PieceKind::Arc);
     EXPECT_EQ(bend.Face, 2);
     EXPECT_EQ(bend.To.X, 140);
     EXPECT_EQ(bend.Degrees, 90);

@@ -1,0 +1,145 @@
+// tubrix-cli calibrate: the springback law that measured parts show, fitted over their bends,
+// and written into the machine's profile when asked.
+#include "clijson.h"
+#include "commands.h"
+
+#include <memory>
+
+using namespace tubrix;
+
+namespace {
+
+struct CalibrateOptions {
+    std::string Machine;
+    std::vector<std::string> Files; // USED MEASURED pairs
+    bool Write = false;
+    bool AsJson = false;
+};
+
+// The measured file is read against the rows the machine bent: their count and radii are what
+// a points file's bends and missing radii are matched with.
+ProgramRows BentRows(const MachineProgram& used) {
+    ProgramRows rows;
+    rows.Diameter = used.Diameter;
+    for (std::size_t i = 0; i < used.Rows.size(); ++i) {
+        const MachineRow& row = used.Rows[i];
+        const bool bends = i + 1 < used.Rows.size() && row.C > 0;
+        rows.Rows.push_back({row.Y, 0, bends ? 90.0 : 0.0, row.R});
+    }
+    return rows;
+}
+
+Result<std::vector<BentAngle>> ReadPair(const std::string& usedPath,
+                                        const std::string& measuredPath,
+                                        const MachineProfile& profile) {
+    const Result<std::string> usedText = ReadTextFile(usedPath);
+    if (!usedText) {
+        return usedText.Failure();
+    }
+    const Result<MachineProgram> used =
+        ParseMachineProgramText(*usedText, ShownName(usedPath), profile);
+    if (!used) {
+        return used.Failure();
+    }
+    const Result<std::string> measuredText = ReadTextFile(measuredPath);
+    if (!measuredText) {
+        return measuredText.Failure();
+    }
+    const std::string name = ShownName(measuredPath);
+    const Result<MeasuredPart> measured = ParseMeasuredText(*measuredText, name, BentRows(*used));
+    if (!measured) {
+        return measured.Failure();
+    }
+    Result<std::vector<BentAngle>> angles = PairBentAngles(*used, measured->Rows);
+    if (!angles) {
+        return FileError(name, 0, 0, angles.Failure().Message);
+    }
+    return angles;
+}
+
+std::string FitText(const SpringbackFit& fit) {
+    std::string text = "fixed " + FormatNumber(fit.Fixed) + "\nper_degree " +
+                       FormatNumber(fit.PerDegree) + "\n\nResiduals (machine - fitted):\n";
+    for (std::size_t i = 0; i < fit.Residuals.size(); ++i) {
+        text += "  bend " + std::to_string(i + 1) + Fixed(fit.Residuals[i], 12) + "\n";
+    }
+    return text + "  RMS   " + Fixed(fit.Rms, 12) + "\n";
+}
+
+std::string FitJson(const SpringbackFit& fit) {
+    Json residuals = Json::array();
+    for (const double residual : fit.Residuals) {
+        residuals.push_back(JsonNumber(residual));
+    }
+    const Json out = {{"fixed", JsonNumber(fit.Fixed)},
+                      {"per_degree", JsonNumber(fit.PerDegree)},
+                      {"residuals", std::move(residuals)},
+                      {"rms", JsonNumber(fit.Rms)}};
+    return out.dump(2) + '\n';
+}
+
+int RunCalibrate(const CalibrateOptions& options) {
+    if (options.Files.size() % 2 != 0) {
+        ReportError("calibrate takes the files in pairs, USED MEASURED; the last, " +
+                    options.Files.back() + ", has no partner");
+        return ExitBadInput;
+    }
+    const Result<std::string> profileText = ReadTextFile(options.Machine);
+    if (!profileText) {
+        return Report(profileText.Failure());
+    }
+    const std::string profileName = ShownName(options.Machine);
+    const Result<MachineProfile> profile = ParseMachineProfile(*profileText, profileName);
+    if (!profile) {
+        return Report(profile.Failure());
+    }
+    std::vector<BentAngle> angles;
+    for (std::size_t i = 0; i < options.Files.size(); i += 2) {
+        const Result<std::vector<BentAngle>> pair =
+            ReadPair(options.Files[i], options.Files[i + 1], *profile);
+        if (!pair) {
+            return Report(pair.Failure());
+        }
+        angles.insert(angles.end(), pair->begin(), pair->end());
+    }
+    const Result<SpringbackFit> fit = FitSpringback(angles);
+    if (!fit) {
+        return Report(fit.Failure());
+    }
+    if (options.Write) {
+        if (options.Machine == "-") {
+            ReportError("--write needs the profile as a file, not standard input");
+            return ExitBadInput;
+        }
+        const Result<std::string> edited =
+            SetSpringback(*profileText, profileName, fit->Fixed, fit->PerDegree);
+        if (!edited) {
+            ReportError(profileName + ": " + edited.Failure().Message +
+                        "; the profile is unchanged");
+            return ExitBadInput;
+        }
+        if (const int written = WriteOutput(options.Machine, *edited); written != ExitSuccess) {
+            return written;
+        }
+    }
+    return WriteOutput("-", options.AsJson ? FitJson(*fit) : FitText(*fit));
+}
+
+} // namespace
+
+void AddCalibrateCommand(CLI::App& app, int& status) {
+    auto options = std::make_shared<CalibrateOptions>();
+    CLI::App* calibrate = app.add_subcommand(
+        "calibrate", "The springback the measured parts show: fixed and per_degree for which "
+                     "the machine angle = C + fixed + per_degree * C, fitted over their bends.");
+    calibrate->add_option("MACHINE", options->Machine, "Machine profile (.toml)")->required();
+    calibrate
+        ->add_option("USED MEASURED", options->Files,
+                     "Pairs: the machine program a part was bent with, and the part measured")
+        ->required()
+        ->expected(2, -1);
+    calibrate->add_flag("--write", options->Write,
+                        "Set the two values in the profile, keeping every other byte of it");
+    calibrate->add_flag("--json", options->AsJson, "Write JSON instead of a table");
+    calibrate->callback([options, &status] { status = RunCalibrate(*options); });
+}

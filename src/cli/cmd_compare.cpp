@@ -1,0 +1,192 @@
+// tubrix-cli compare: a measured part against its program: the alignment, each point's and each
+// bend's deviation, the sheath deviation and the verdict; exit status 3 when it fails.
+#include "clijson.h"
+#include "commands.h"
+
+#include <charconv>
+#include <cmath>
+#include <memory>
+
+using namespace tubrix;
+
+namespace {
+
+struct CompareOptions {
+    std::string Nominal;
+    std::string Measured;
+    std::optional<double> Tolerance;
+    std::string Machine;
+    std::string Align = "best";
+    bool AsJson = false;
+};
+
+// Two decimals, right-aligned: a shop's measuring arm reads no finer.
+std::string Two(double value, int width) {
+    char text[512];
+    const double shown = std::fabs(value) < 5e-3 ? 0.0 : value;
+    const auto end =
+        std::to_chars(text, text + sizeof text, shown, std::chars_format::fixed, 2).ptr;
+    const auto length = static_cast<int>(end - text);
+    return std::string(static_cast<std::size_t>(std::max(width - length, 0)), ' ') +
+           std::string(text, end);
+}
+
+std::string Whole(std::size_t value, std::size_t width) {
+    const std::string text = std::to_string(value);
+    return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
+}
+
+std::string CompareText(const Comparison& c, double tolerance, bool aligned) {
+    std::string text = aligned ? "Alignment (measured onto nominal: R p + t):\n"
+                               : "Alignment: none, the coordinates as they are\n";
+    if (aligned) {
+        for (const auto& row : c.Motion.Rotation) {
+            text += "  R " + Two(row[0], 10) + Two(row[1], 10) + Two(row[2], 10) + "\n";
+        }
+        text += "  t " + Two(c.Motion.Translation.X, 10) + Two(c.Motion.Translation.Y, 10) +
+                Two(c.Motion.Translation.Z, 10) + "\n";
+    }
+    text += "  RMS of the points " + Two(c.Rms, 0) + "\n\nPoints (measured - nominal):\n" +
+            "  point        dx        dy        dz    length\n";
+    for (std::size_t i = 0; i < c.Points.size(); ++i) {
+        const PointDeviation& p = c.Points[i];
+        text += Whole(i + 1, 7) + Two(p.Offset.X, 10) + Two(p.Offset.Y, 10) + Two(p.Offset.Z, 10) +
+                Two(p.Length, 10) + "\n";
+    }
+    text += "\nBends (measured - nominal):\n    row        dY        dB        dC        dR\n";
+    for (const BendDelta& b : c.Bends) {
+        text += Whole(static_cast<std::size_t>(b.Row), 7) + Two(b.DY, 10) + Two(b.DB, 10) +
+                Two(b.DC, 10) + Two(b.DR, 10) + "\n";
+    }
+    text += "   tail" + Two(c.TailDY, 10) + "\n\n";
+    if (c.OtherHand) {
+        text += "The part is of the other hand: the nominal's mirror image fits it far better.\n";
+    }
+    return text + SheathVerdict(c.Sheath, tolerance) + "\n";
+}
+
+std::string CompareJson(const Comparison& c, double tolerance) {
+    Json rotation = Json::array();
+    for (const auto& row : c.Motion.Rotation) {
+        rotation.push_back({JsonNumber(row[0]), JsonNumber(row[1]), JsonNumber(row[2])});
+    }
+    Json points = Json::array();
+    for (std::size_t i = 0; i < c.Points.size(); ++i) {
+        const PointDeviation& p = c.Points[i];
+        points.push_back({{"point", i + 1},
+                          {"dx", JsonNumber(p.Offset.X)},
+                          {"dy", JsonNumber(p.Offset.Y)},
+                          {"dz", JsonNumber(p.Offset.Z)},
+                          {"length", JsonNumber(p.Length)}});
+    }
+    Json bends = Json::array();
+    for (const BendDelta& b : c.Bends) {
+        bends.push_back({{"row", b.Row},
+                         {"dY", JsonNumber(b.DY)},
+                         {"dB", JsonNumber(b.DB)},
+                         {"dC", JsonNumber(b.DC)},
+                         {"dR", JsonNumber(b.DR)}});
+    }
+    const Json out = {{"align",
+                       {{"rotation", std::move(rotation)},
+                        {"translation", JsonPoint(c.Motion.Translation)},
+                        {"rms", JsonNumber(c.Rms)}}},
+                      {"points", std::move(points)},
+                      {"bends", std::move(bends)},
+                      {"tail_dY", JsonNumber(c.TailDY)},
+                      {"sheath",
+                       {{"value", JsonNumber(c.Sheath.Value)},
+                        {"row", c.Sheath.Row},
+                        {"tolerance", JsonNumber(tolerance)},
+                        {"pass", c.Sheath.Value <= tolerance}}},
+                      {"other_hand", c.OtherHand}};
+    return out.dump(2) + '\n';
+}
+
+int RunCompare(const CompareOptions& options) {
+    const Result<MeasuredInput> input = LoadMeasured(options.Nominal, options.Measured);
+    if (!input) {
+        return Report(input.Failure());
+    }
+    const Result<std::optional<MachineProfile>> profile = LoadOptionalProfile(options.Machine);
+    if (!profile) {
+        return Report(profile.Failure());
+    }
+    const double tolerance =
+        options.Tolerance ? *options.Tolerance : (*profile ? (*profile)->SheathTolerance : 1.0);
+    const bool aligned = options.Align == "best";
+    const Result<Comparison> comparison = CompareMeasured(
+        input->Nominal, input->Measured, aligned ? Alignment::Best : Alignment::None);
+    if (!comparison) {
+        ReportError(input->MeasuredName + ": " + comparison.Failure().Message);
+        return ExitBadInput;
+    }
+    const std::string text = options.AsJson ? CompareJson(*comparison, tolerance)
+                                            : CompareText(*comparison, tolerance, aligned);
+    const int status = WriteOutput("-", text);
+    if (status != ExitSuccess) {
+        return status;
+    }
+    return comparison->Sheath.Value <= tolerance ? ExitSuccess : ExitFindings;
+}
+
+} // namespace
+
+Result<MeasuredInput> LoadMeasured(const std::string& nominalPath,
+                                   const std::string& measuredPath) {
+    if (nominalPath == "-" && measuredPath == "-") {
+        return Failed("only one of NOMINAL and MEASURED can be read from standard input");
+    }
+    ProgramInput input;
+    input.Path = nominalPath;
+    Result<ProgramRows> nominal = LoadProgram(input);
+    if (!nominal) {
+        return nominal.Failure();
+    }
+    const Result<std::string> text = ReadTextFile(measuredPath);
+    if (!text) {
+        return text.Failure();
+    }
+    const std::string name = ShownName(measuredPath);
+    Result<MeasuredPart> measured = ParseMeasuredText(*text, name, *nominal);
+    if (!measured) {
+        return measured.Failure();
+    }
+    return MeasuredInput{std::move(*nominal), std::move(*measured), name};
+}
+
+CLI::Option* AddToleranceOption(CLI::App& command, std::optional<double>& tolerance) {
+    return command
+        .add_option("--tolerance", tolerance,
+                    "Largest sheath deviation that passes, in the files' length unit (default: "
+                    "the profile's sheath_tolerance, else 1)")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                const Result<double> value = ParseNumber(text, ',', "--tolerance");
+                return value && std::isfinite(*value) && *value > 0
+                           ? std::string()
+                           : "--tolerance must be a number greater than 0";
+            },
+            "T > 0"));
+}
+
+void AddCompareCommand(CLI::App& app, int& status) {
+    auto options = std::make_shared<CompareOptions>();
+    CLI::App* compare = app.add_subcommand(
+        "compare", "A measured part (points or a program) against its nominal program: the "
+                   "alignment, the points' and bends' deviations, the sheath deviation and "
+                   "the verdict (exit 3 when it fails).");
+    compare->add_option("NOMINAL", options->Nominal, "The nominal bend program")->required();
+    compare
+        ->add_option("MEASURED", options->Measured,
+                     "The measured part: XYZ points (X,Y,Z[,R]) or a bend program")
+        ->required();
+    AddToleranceOption(*compare, options->Tolerance);
+    AddMachineOption(*compare, options->Machine);
+    compare
+        ->add_option("--align", options->Align,
+                     "best: the rigid motion that fits the points best; none: as they are")
+        ->check(CLI::IsMember({"best", "none"}));
+    compare->add_flag("--json", options->AsJson, "Write JSON instead of a table");
+    compare->callback([options, &status] { status = RunCompare(*options); });
+}

@@ -1,0 +1,96 @@
+// tubrix-cli correct: the machine program for the next part, the one that bent the measured part
+// moved by what the part came out off.
+#include "commands.h"
+#include "machineprogram.h"
+
+#include <memory>
+
+using namespace tubrix;
+
+namespace {
+
+struct CorrectOptions {
+    std::string Nominal;
+    std::string Measured;
+    std::string Machine;
+    std::string Used;
+    std::string Output;
+    std::optional<int> Decimals;
+};
+
+int RunCorrect(const CorrectOptions& options) {
+    const Result<MeasuredInput> input = LoadMeasured(options.Nominal, options.Measured);
+    if (!input) {
+        return Report(input.Failure());
+    }
+    const Result<MachineProfile> profile = ReadMachineProfile(options.Machine);
+    if (!profile) {
+        return Report(profile.Failure());
+    }
+    std::string usedName = ShownName(options.Nominal);
+    MachineProgram used;
+    if (options.Used.empty()) {
+        const auto program = std::make_unique<BendProgram>(ProgramFromRows(input->Nominal));
+        used = MakeMachineProgram(*program, *profile);
+    } else {
+        const Result<std::string> text = ReadTextFile(options.Used);
+        if (!text) {
+            return Report(text.Failure());
+        }
+        usedName = ShownName(options.Used);
+        Result<MachineProgram> read = ParseMachineProgramText(*text, usedName, *profile);
+        if (!read) {
+            return Report(read.Failure());
+        }
+        used = std::move(*read);
+    }
+    const Result<MachineProgram> next =
+        CorrectMachineProgram(used, input->Nominal, input->Measured.Rows, *profile);
+    if (!next) {
+        ReportError(usedName + ": " + next.Failure().InProgram() + "; nothing was written");
+        return ExitBadInput;
+    }
+    if (const Result<void> finite = CheckMachineProgram(*next); !finite) {
+        ReportError(usedName + ": " + finite.Failure().InProgram() + "; nothing was written");
+        return ExitBadInput;
+    }
+    // The sheath deviation the correction answers, for whoever keeps the programs: laid on the
+    // nominal at best, as they stand where the points fix no single motion.
+    Result<Comparison> comparison =
+        CompareMeasured(input->Nominal, input->Measured, Alignment::Best);
+    if (!comparison) {
+        comparison = CompareMeasured(input->Nominal, input->Measured, Alignment::None);
+    }
+    std::string name = input->MeasuredName;
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
+    const std::string comment =
+        "# corrected for the measured part " + name +
+        (comparison ? ", sheath deviation " + FormatNumber(comparison->Sheath.Value, 3) +
+                          " at row " + std::to_string(comparison->Sheath.Row)
+                    : std::string()) +
+        "\n";
+    return WriteOutput(options.Output, comment + FormatMachineProgramText(*next, options.Decimals));
+}
+
+} // namespace
+
+void AddCorrectCommand(CLI::App& app, int& status) {
+    auto options = std::make_shared<CorrectOptions>();
+    CLI::App* correct = app.add_subcommand(
+        "correct", "The machine program for the next part: the one the measured part was bent "
+                   "with, each bend's angle, plane turn and feed moved by what the part is off.");
+    correct->add_option("NOMINAL", options->Nominal, "The nominal bend program")->required();
+    correct
+        ->add_option("MEASURED", options->Measured,
+                     "The measured part: XYZ points (X,Y,Z[,R]) or a bend program")
+        ->required();
+    AddMachineOption(*correct, options->Machine)->required();
+    correct->add_option("--used", options->Used,
+                        "The machine program the part was bent with, as `machine` writes it "
+                        "(default: `machine` of NOMINAL with the profile)");
+    correct->add_option("-o,--output", options->Output,
+                        "Program file to write (default: standard output)");
+    AddDecimalsOption(*correct, options->Decimals);
+    correct->callback([options, &status] { status = RunCorrect(*options); });
+}

@@ -1,0 +1,177 @@
+#include "measuredcomparison.h"
+
+#include "bendrows.h"
+#include "checkrow.h"
+#include "fileaccess.h"
+#include "fsimpipe.h"
+#include "programfile.h"
+#include "session.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+
+#include <cmath>
+#include <numbers>
+
+using namespace tubrix;
+
+namespace {
+
+QString DefaultAskPath(QWidget* parent) {
+    return QFileDialog::getOpenFileName(
+        parent, QStringLiteral("Compare with measured"), QString(),
+        QStringLiteral("Measured parts (*.csv *.txt);;All files (*)"));
+}
+
+// The measured centre line as a line strip: a straight's two ends, an arc every 3 degrees.
+std::vector<Vec3> LineOf(const std::vector<Piece>& pieces) {
+    std::vector<Vec3> line;
+    for (const Piece& piece : pieces) {
+        const double turn = piece.IsArc() && piece.Radius > 0 ? piece.Length / piece.Radius : 0;
+        const int steps = std::max(1, static_cast<int>(std::ceil(turn / (std::numbers::pi / 60))));
+        for (int i = line.empty() ? 0 : 1; i <= steps; ++i) {
+            line.push_back(piece.At(piece.Length * i / steps));
+        }
+    }
+    return line;
+}
+
+// The nominal rows whose straights and bends hold the measured pieces that stray past the
+// tolerance: a bending row's straight is every row's since the bending row before.
+void MarkOutside(const BendProgram& nominal, const SheathDeviation& sheath, double tolerance,
+                 std::vector<bool>& straights, std::vector<bool>& bends) {
+    const BendingRows rows = FindBendingRows(nominal);
+    const auto count = static_cast<std::size_t>(std::clamp(nominal.StepCount, 0, MaxBendSteps));
+    straights.assign(count, false);
+    bends.assign(count, false);
+    for (const PieceDeviation& piece : sheath.Pieces) {
+        if (!(piece.Value > tolerance)) {
+            continue;
+        }
+        const auto k = static_cast<std::size_t>(piece.BendingRow);
+        const bool tail = piece.BendingRow < 0 || k >= rows.Rows.size();
+        const int row = tail ? static_cast<int>(count) - 1 : rows.Rows[k].Row;
+        if (piece.Kind == PieceKind::Arc && !tail) {
+            bends[static_cast<std::size_t>(row)] = true;
+            continue;
+        }
+        const int first = tail ? (rows.Rows.empty() ? 0 : rows.Rows.back().Row + 1)
+                               : (k == 0 ? 0 : rows.Rows[k - 1].Row + 1);
+        for (int r = first; r <= row; ++r) {
+            straights[static_cast<std::size_t>(r)] = true;
+        }
+    }
+}
+
+QString Number(double value) {
+    return QString::number(std::fabs(value) < 5e-3 ? 0.0 : value, 'f', 2);
+}
+
+QString DeltasTip(const Comparison& c) {
+    QStringList lines;
+    for (const BendDelta& b : c.Bends) {
+        lines << QStringLiteral("Row %1: dY %2, dB %3, dC %4, dR %5")
+                     .arg(b.Row)
+                     .arg(Number(b.DY), Number(b.DB), Number(b.DC), Number(b.DR));
+    }
+    lines << QStringLiteral("Tail: dY %1").arg(Number(c.TailDY));
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+TMeasuredComparison::PathQuestion TMeasuredComparison::AskPath = DefaultAskPath;
+
+TMeasuredComparison::TMeasuredComparison(TSession& session, QWidget& window, QWidget& clientArea,
+                                         TFrmSimPipe& viewer)
+    : QObject(&window), Session(session), Window(window), Viewer(viewer) {
+    // Right under the findings' count, over the top of the logo while a comparison is shown:
+    // the column has no other room at its first size.
+    LblVerdict = new QLabel(&clientArea);
+    LblVerdict->setObjectName(QStringLiteral("LblVerdict"));
+    LblVerdict->setGeometry(800, 320, 217, 30);
+    LblVerdict->setAlignment(Qt::AlignCenter);
+    LblVerdict->setWordWrap(true);
+    LblVerdict->setAutoFillBackground(true);
+    LblVerdict->hide();
+
+    ActCompare = new QAction(QStringLiteral("&Compare with measured…"), this);
+    ActCompare->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    window.addAction(ActCompare);
+    connect(ActCompare, &QAction::triggered, this, [this] { CompareWith(QString()); });
+    // What the comparison was made against is gone once another part is built or opened.
+    connect(&session, &TSession::Built, this, &TMeasuredComparison::Drop);
+    connect(&session, &TSession::PathChanged, this, &TMeasuredComparison::Drop);
+}
+
+void TMeasuredComparison::Message(const QString& text) {
+    // Window-modal and not waiting, as the program files' messages are.
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Tubrix"), text,
+                                QMessageBox::Ok, &Window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+bool TMeasuredComparison::CompareWith(const QString& given) {
+    const BendProgram* built = Session.BuiltShown();
+    if (!built || built->StepCount < 2) {
+        Message(QStringLiteral("Press \"Make 3D\" first: there is no part to compare with yet."));
+        return false;
+    }
+    const ProgramRows rows = RowsFromProgram(*built);
+    if (const Result<void> usable = CheckUsable(rows); !usable) {
+        Message(QString::fromStdString(usable.Failure().InProgram()) +
+                QStringLiteral(": the part cannot be compared."));
+        return false;
+    }
+    const QString path = given.isEmpty() ? AskPath(&Window) : given;
+    if (path.isEmpty()) {
+        return false;
+    }
+    const Result<std::string> text = ReadTextFile(path.toStdString());
+    if (!text) {
+        Message(QString::fromStdString(text.Failure().ToString()));
+        return false;
+    }
+    const Result<MeasuredPart> part = ParseMeasuredText(*text, ShownName(path.toStdString()), rows);
+    if (!part) {
+        Message(QString::fromStdString(part.Failure().ToString()));
+        return false;
+    }
+    Result<tubrix::Comparison> comparison = CompareMeasured(rows, *part, Alignment::Best);
+    if (!comparison) {
+        Message(QString::fromStdString(comparison.Failure().Message));
+        return false;
+    }
+    const double tolerance = Session.Profile() ? Session.Profile()->SheathTolerance : 1.0;
+    std::vector<bool> straights, bends;
+    MarkOutside(*built, comparison->Sheath, tolerance, straights, bends);
+    Viewer.ShowMeasured(LineOf(comparison->MeasuredPieces), straights, bends);
+    QString verdict = QString::fromStdString(SheathVerdict(comparison->Sheath, tolerance));
+    if (comparison->OtherHand) {
+        verdict += QStringLiteral("; the other hand");
+    }
+    LblVerdict->setText(verdict);
+    LblVerdict->setToolTip(DeltasTip(*comparison));
+    LblVerdict->show();
+    LblVerdict->raise();
+    Comparison = std::move(*comparison);
+    Session.SetMeasuredPath(path);
+    Session.Say(QStringLiteral("Compared with %1").arg(QFileInfo(path).fileName()));
+    return true;
+}
+
+void TMeasuredComparison::Drop() {
+    if (!Comparison) {
+        return;
+    }
+    Comparison.reset();
+    Viewer.ShowMeasured({}, {}, {});
+    LblVerdict->clear();
+    LblVerdict->setToolTip(QString());
+    LblVerdict->hide();
+    Session.SetMeasuredPath(QString());
+}

@@ -1,0 +1,116 @@
+// A measured part at the main window: Ctrl+K lays it over the part built, with its centre line,
+// the pieces past the tolerance in violet and the verdict under "Make 3D"; a new build drops it.
+#include "fsimpipe.h"
+#include "mainwindowtest.h"
+#include "measuredcomparison.h"
+#include "session.h"
+#include "setupsheetaction.h"
+#include "ybc.h"
+
+#include <QLabel>
+#include <QProcess>
+
+#include <fstream>
+
+using namespace tubrix;
+
+namespace {
+
+class MeasuredComparisonTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        FrmMain->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(FrmMain));
+        comparison = FrmMain->findChild<TMeasuredComparison*>();
+        ASSERT_NE(comparison, nullptr);
+        TMeasuredComparison::AskPath = [this](QWidget*) { return answer; };
+    }
+
+    QString Write(const char* name, const std::string& text) {
+        const QString path = folder.filePath(QString::fromLatin1(name));
+        std::ofstream(path.toStdString()) << text;
+        return path;
+    }
+
+    // The part built, as its XYZ points, each moved by `shift`.
+    std::string BuiltPoints(Vec3 shift) const {
+        const std::vector<XyzPoint> points =
+            *ProgramToXyz(WalkTube(*FrmMain->Session->BuiltShown()));
+        std::string text = "diameter,38\nX,Y,Z\n";
+        for (const XyzPoint& p : points) {
+            const Vec3 at = p.At + shift;
+            text += std::to_string(at.X) + "," + std::to_string(at.Y) + "," + std::to_string(at.Z) +
+                    "\n";
+        }
+        return text;
+    }
+
+    QTemporaryDir folder;
+    TMeasuredComparison* comparison = nullptr;
+    QString answer;
+};
+
+TEST_F(MeasuredComparisonTest, CtrlKLaysTheMeasuredPartOverTheTube) {
+    Make3D();
+    QLabel* verdict = FrmMain->findChild<QLabel*>(QStringLiteral("LblVerdict"));
+    ASSERT_NE(verdict, nullptr);
+    EXPECT_TRUE(verdict->text().isEmpty());
+
+    // The part itself, measured elsewhere: it passes, and its line runs through the start of
+    // the row the tube is drawn from, the drawing's origin.
+    answer = Write("same.csv", BuiltPoints({100, -20, 5}));
+    QTest::keyClick(FrmMain, Qt::Key_K, Qt::ControlModifier);
+    EXPECT_TRUE(TakeMessage().isEmpty());
+    EXPECT_TRUE(verdict->text().startsWith(QStringLiteral("Sheath 0.00 <= 1.00 at row ")))
+        << verdict->text().toStdString();
+    EXPECT_TRUE(verdict->text().endsWith(QStringLiteral("\u2014 passes")));
+    EXPECT_TRUE(verdict->isVisible());
+    EXPECT_TRUE(FrmMain->ClientArea->rect().contains(verdict->geometry()));
+    EXPECT_TRUE(verdict->toolTip().startsWith(QStringLiteral("Row 1: dY 0.00, dB 0.00")));
+    ASSERT_FALSE(FrmSimPipe->MeasuredLine.empty());
+    double nearest = INFINITY;
+    for (const Vec3 p : FrmSimPipe->MeasuredLine) {
+        nearest = std::min(nearest, Length(p));
+    }
+    EXPECT_LT(nearest, 1e-3);
+    EXPECT_TRUE(FrmSimPipe->OutsideBends.none() && FrmSimPipe->OutsideStraights.none());
+    EXPECT_EQ(FrmMain->Session->MeasuredPath(), answer);
+
+    // Its third bend 6 degrees short: past the tolerance, and the pieces that stray in violet.
+    answer = Write("short.csv", "diameter,38\nY,B,C,R\n30,0,90,45\n30,90,90,45\n30,90,84,45\n"
+                                "30,90,90,45\n30,0,0,45\n");
+    QTest::keyClick(FrmMain, Qt::Key_K, Qt::ControlModifier);
+    EXPECT_TRUE(TakeMessage().isEmpty());
+    EXPECT_TRUE(verdict->text().endsWith(QStringLiteral("\u2014 fails")))
+        << verdict->text().toStdString();
+    EXPECT_TRUE(FrmSimPipe->OutsideBends.any() || FrmSimPipe->OutsideStraights.any());
+    EXPECT_NE(verdict->toolTip().indexOf(QStringLiteral("Row 3: dY 0.00, dB 0.00, dC -6.00")), -1)
+        << verdict->toolTip().toStdString();
+
+    // A file that does not match is said, and the comparison on screen stays.
+    answer = Write("two.csv", "diameter,38\nX,Y,Z\n0,0,0\n0,0,-100\n");
+    QTest::keyClick(FrmMain, Qt::Key_K, Qt::ControlModifier);
+    EXPECT_NE(TakeMessage().indexOf(QStringLiteral("2 points")), -1);
+    EXPECT_TRUE(verdict->text().endsWith(QStringLiteral("\u2014 fails")));
+
+    // Ctrl+P's sheet inspects the part compared on screen.
+    TSetupSheetAction::CliPath = [] { return QStringLiteral(TUBRIX_CLI); };
+    const QString sheet = folder.filePath(QStringLiteral("sheet.pdf"));
+    ASSERT_TRUE(FrmMain->findChild<TSetupSheetAction*>()->PrintSetupSheet(sheet))
+        << TakeMessage().toStdString();
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {sheet, QStringLiteral("-")});
+    text.waitForFinished(60000);
+    EXPECT_NE(text.readAllStandardOutput().indexOf("Inspection of short.csv"), -1);
+
+    // A new "Make 3D" drops it.
+    Make3D();
+    EXPECT_TRUE(verdict->text().isEmpty());
+    EXPECT_FALSE(verdict->isVisible());
+    EXPECT_TRUE(FrmSimPipe->MeasuredLine.empty());
+    EXPECT_TRUE(FrmSimPipe->OutsideBends.none() && FrmSimPipe->OutsideStraights.none());
+    EXPECT_TRUE(FrmMain->Session->MeasuredPath().isEmpty());
+}
+
+} // namespace
