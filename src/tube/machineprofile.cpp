@@ -605,7 +605,8 @@ MachineProfile ProfileInUnits(const MachineProfile& profile, LengthUnit unit) {
             convert(**length);
         }
     }
-    for (double* length : {&converted.ClampLength, &converted.MinTail, &converted.GainPerBend}) {
+    for (double* length : {&converted.ClampLength, &converted.MinTail, &converted.GainPerBend,
+                           &converted.SheathTolerance}) {
         convert(*length);
     }
     for (double& radius : converted.Radii) {

@@ -55,7 +55,8 @@ struct MachineProfile {
 Result<MachineProfile> ParseMachineProfile(std::string_view text, const std::string& file);
 Result<MachineProfile> ReadMachineProfile(const std::string& path);
 
-// The profile with its lengths (diameter, radii, straights, stock, gain, floor) given in `unit`;
+// The profile with its lengths (diameter, radii, straights, stock, gain, floor, the sheath's
+// tolerance) given in `unit`;
 // a profile that does not say its units is taken to be in `unit` already.
 MachineProfile ProfileInUnits(const MachineProfile& profile, LengthUnit unit);
 

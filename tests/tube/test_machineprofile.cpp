@@ -237,7 +237,8 @@ TEST(MachineProfile, LengthsAreConvertedIntoTheProgramsUnitsAndAnglesAreNot) {
     const Result<MachineProfile> inches = ParseMachineProfile(
         "units = \"in\"\ntube_diameter = 1.5\nradii = [2, 3]\nclamp_length = 4.5\n"
         "min_tail = 2.5\nmax_length = 240\ngain_per_bend = 0.03\ncentreline_height = 40\n"
-        "max_angle = 185\n[springback]\nfixed = 1.5\nper_degree = 0.05\n",
+        "max_angle = 185\nsheath_tolerance = 0.05\n[springback]\nfixed = 1.5\n"
+        "per_degree = 0.05\n",
         "in.toml");
     ASSERT_TRUE(inches) << inches.Failure().ToString();
     const MachineProfile mm = ProfileInUnits(*inches, LengthUnit::Millimetre);
@@ -251,6 +252,7 @@ TEST(MachineProfile, LengthsAreConvertedIntoTheProgramsUnitsAndAnglesAreNot) {
     EXPECT_DOUBLE_EQ(*mm.MaxLength, 6096);
     EXPECT_DOUBLE_EQ(mm.GainPerBend, 0.762);
     EXPECT_DOUBLE_EQ(*mm.CentrelineHeight, 1016);
+    EXPECT_DOUBLE_EQ(mm.SheathTolerance, 1.27);
     EXPECT_EQ(mm.MaxAngle, 185);
     EXPECT_EQ(mm.SpringbackFixed, 1.5);
     EXPECT_EQ(mm.SpringbackPerDegree, 0.05);
