@@ -38,8 +38,8 @@ struct TemplateFault {
 };
 
 // Tries a template on fields of every kind, so that a profile whose template would fail on the
-// floor is refused when it is read: an unknown or unnamed field, a bad format spec, a brace
-// left open, or (for a latin-1 control) a character latin-1 cannot hold.
+// floor is refused when it is read: an unknown or unnamed field, a format {fmt} cannot read, a
+// brace left open, or (for a latin-1 control) a character latin-1 cannot hold.
 std::optional<TemplateFault> CheckPostTemplate(std::string_view text, PostTemplate which,
                                                bool latin1);
 
