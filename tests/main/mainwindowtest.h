@@ -7,13 +7,16 @@
 #include "startup.h"
 #include "viewerhost.h"
 
+#include <QDropEvent>
 #include <QLocale>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocumentFragment>
 #include <QToolButton>
+#include <QUrl>
 
 // Failures show texts as texts.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -54,6 +57,18 @@ protected:
     }
 
     static void Make3D() { QTest::mouseClick(FrmMain->SBtnMake3D, Qt::LeftButton); }
+
+    // A file dragged from the file manager and dropped on the window, which must take it.
+    static void DropFile(const QString& path) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(FrmMain, &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(FrmMain, &drop);
+    }
 
     // A tooltip as the operator reads it, whether it is rich text or plain.
     static QString PlainTip(const QString& tip) {

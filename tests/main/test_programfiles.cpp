@@ -87,13 +87,7 @@ TEST_F(ProgramFilesTest, OpensFromTheCommandLineCtrlOAndADrop) {
 
     InputProgram = {};
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(path)});
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(FrmMain, &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(FrmMain, &drop);
+    DropFile(path);
     EXPECT_EQ(FrmMain->EditY1->text(), QStringLiteral("0,1")); // the German decimal comma
     ExpectShortProgramInTheFields();
     EXPECT_TRUE(TakeMessage().isEmpty());

@@ -95,13 +95,7 @@ TEST_F(StepPartTest, OpensFromTheCommandLineAndADropAndSavesOnlyAProgram) {
     EXPECT_EQ(ShownTitle(), QStringLiteral("Tubrix — ell.STEP"));
 
     InputProgram = {};
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(step)});
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(FrmMain, &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(FrmMain, &drop);
+    DropFile(step);
     ExpectEllBuilt();
 
     // Ctrl+S asks for a program's name; the part is never written.
