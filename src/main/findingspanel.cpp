@@ -1,5 +1,7 @@
 #include "findingspanel.h"
 
+#include "windowlanguage.h"
+
 #include "findings.h"
 #include "fsimpipe.h"
 #include "session.h"
@@ -16,20 +18,21 @@ namespace {
 enum Column { ColRow, ColRule, ColValue, ColLimit, ColMessage, ColumnCount };
 
 QString Number(double value) {
-    return QString::fromStdString(FindingNumber(value));
+    return LocaleMessageNumber(value);
 }
 
 } // namespace
 
 TFindingsPanel::TFindingsPanel(TSession& session, QMainWindow& window, TFrmSimPipe& viewer)
     : QObject(&window), Session(session), Viewer(viewer) {
-    Dock = new QDockWidget(QStringLiteral("Findings"), &window);
+    Dock = new QDockWidget(TFindingsPanel::tr("Findings"), &window);
     Dock->setObjectName(QStringLiteral("DockFindings"));
     List = new QTreeWidget(Dock);
     List->setObjectName(QStringLiteral("ListFindings"));
     List->setColumnCount(ColumnCount);
-    List->setHeaderLabels({QStringLiteral("Row"), QStringLiteral("Rule"), QStringLiteral("Value"),
-                           QStringLiteral("Limit"), QStringLiteral("Finding")});
+    List->setHeaderLabels({TFindingsPanel::tr("Row"), TFindingsPanel::tr("Rule"),
+                           TFindingsPanel::tr("Value"), TFindingsPanel::tr("Limit"),
+                           TFindingsPanel::tr("Finding")});
     List->setRootIsDecorated(false);
     List->setAlternatingRowColors(true);
     List->header()->setStretchLastSection(true);
@@ -49,9 +52,9 @@ void TFindingsPanel::Fill() {
     List->clear();
     for (std::size_t i = 0; i < check->Findings.size(); ++i) {
         const Finding& finding = check->Findings[i];
-        QString row = finding.Row > 0 ? QString::number(finding.Row) : QStringLiteral("part");
+        QString row = finding.Row > 0 ? QString::number(finding.Row) : TFindingsPanel::tr("part");
         if (finding.OtherRow > 0) {
-            row += QStringLiteral(" and %1").arg(finding.OtherRow);
+            row += TFindingsPanel::tr(" and %1").arg(finding.OtherRow);
         }
         auto* item = new QTreeWidgetItem(
             List, {row, QString::fromLatin1(RuleName(finding.Rule)), Number(finding.Value),
@@ -62,7 +65,7 @@ void TFindingsPanel::Fill() {
     }
     if (check->Findings.empty()) {
         auto* none = new QTreeWidgetItem(
-            List, {QString(), QString(), QString(), QString(), QStringLiteral("No findings")});
+            List, {QString(), QString(), QString(), QString(), TFindingsPanel::tr("No findings")});
         none->setFlags(Qt::ItemIsEnabled);
     } else {
         // Something to read: the panel shows itself, as a build with findings asks it to.

@@ -176,8 +176,7 @@ TFrmMain::TFrmMain() : QMainWindow(nullptr) {
     EditR4 = MakeGridEdit(client, "EditR4", QStringLiteral("45"), 3, 3);
     EditR5 = MakeGridEdit(client, "EditR5", QStringLiteral("45"), 3, 4);
 
-    LblTubeDiameter =
-        MakeLabel(client, QStringLiteral("Tube diameter"), QRect(800, 10, 113, 25), 16);
+    LblTubeDiameter = MakeLabel(client, tr("Tube diameter"), QRect(800, 10, 113, 25), 16);
     EditTubeDiameter =
         MakeEdit(client, "EditTubeDiameter", QStringLiteral("38"), QRect(912, 10, 49, 25));
 
@@ -188,7 +187,7 @@ TFrmMain::TFrmMain() : QMainWindow(nullptr) {
 
     SBtnMake3D = new QToolButton(client);
     SBtnMake3D->setObjectName(QStringLiteral("SBtnMake3D"));
-    SBtnMake3D->setText(QStringLiteral("Make 3D"));
+    SBtnMake3D->setText(tr("Make 3D"));
     SBtnMake3D->setGeometry(944, 216, 73, 33);
     SBtnMake3D->setFocusPolicy(Qt::NoFocus);
     connect(SBtnMake3D, &QToolButton::clicked, this, &TFrmMain::SBtnMake3DClick);
@@ -237,9 +236,10 @@ TFrmMain::TFrmMain() : QMainWindow(nullptr) {
     units->setObjectName(QStringLiteral("UnitsLabel"));
     statusBar()->addPermanentWidget(units);
     connect(Session, &TSession::UnitsChanged, units, [this, units] {
-        units->setText(Session->Units() ? QStringLiteral("lengths in %1")
-                                              .arg(QString::fromLatin1(UnitName(*Session->Units())))
-                                        : QString());
+        units->setText(
+            Session->Units()
+                ? tr("lengths in %1").arg(QString::fromLatin1(UnitName(*Session->Units())))
+                : QString());
     });
     client->installEventFilter(this);
     // The first size: the client area as drawn, the bars around it.
@@ -250,15 +250,15 @@ TFrmMain::TFrmMain() : QMainWindow(nullptr) {
 }
 
 void TFrmMain::CreateMenus() {
-    MenuFile = menuBar()->addMenu(QStringLiteral("&File"));
-    MenuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    MenuView = menuBar()->addMenu(QStringLiteral("&View"));
-    MenuMachine = menuBar()->addMenu(QStringLiteral("&Machine"));
-    MenuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    MenuFile = menuBar()->addMenu(tr("&File"));
+    MenuEdit = menuBar()->addMenu(tr("&Edit"));
+    MenuView = menuBar()->addMenu(tr("&View"));
+    MenuMachine = menuBar()->addMenu(tr("&Machine"));
+    MenuHelp = menuBar()->addMenu(tr("&Help"));
 
-    ActUndo = Program->History->createUndoAction(this, QStringLiteral("&Undo"));
+    ActUndo = Program->History->createUndoAction(this, tr("&Undo"));
     ActUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    ActRedo = Program->History->createRedoAction(this, QStringLiteral("&Redo"));
+    ActRedo = Program->History->createRedoAction(this, tr("&Redo"));
     ActRedo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
     // Wherever the focus is, a field's own undo included, the keys undo the program's last
     // change.
@@ -272,34 +272,34 @@ void TFrmMain::CreateMenus() {
         action->setShortcut(keys);
         action->setShortcutContext(Qt::WidgetShortcut);
     };
-    ActMake3D = new QAction(QStringLiteral("&Make 3D"), this);
+    ActMake3D = new QAction(tr("&Make 3D"), this);
     shownKey(ActMake3D, QKeySequence(Qt::Key_Return));
     connect(ActMake3D, &QAction::triggered, this, &TFrmMain::SBtnMake3DClick);
-    ActFramePart = new QAction(QStringLiteral("&Frame the part"), this);
+    ActFramePart = new QAction(tr("&Frame the part"), this);
     shownKey(ActFramePart, QKeySequence(Qt::Key_F));
     connect(ActFramePart, &QAction::triggered, this, [] {
         if (FrmSimPipe) {
             FrmSimPipe->FitPart();
         }
     });
-    ActHomeView = new QAction(QStringLiteral("&Home view"), this);
+    ActHomeView = new QAction(tr("&Home view"), this);
     connect(ActHomeView, &QAction::triggered, this, [] {
         if (FrmSimPipe) {
             FrmSimPipe->BitBtnRestClick();
         }
     });
-    ActQuit = new QAction(QStringLiteral("&Quit"), this);
+    ActQuit = new QAction(tr("&Quit"), this);
     ActQuit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(ActQuit, &QAction::triggered, this, &QWidget::close);
     addActions({ActUndo, ActRedo, ActQuit});
 
-    auto* about = MenuHelp->addAction(QStringLiteral("&About Tubrix"));
+    auto* about = MenuHelp->addAction(tr("&About Tubrix"));
     connect(about, &QAction::triggered, this, [this] {
-        QMessageBox::about(this, QStringLiteral("About Tubrix"),
-                           QStringLiteral("Tubrix shows a bent tube in 3D before it is bent.\n\n"
-                                          "Type a bend program, one row per step: Y the "
-                                          "straight, B the turn of the bending plane, C the "
-                                          "bend angle, R the bend radius; then Make 3D."));
+        QMessageBox::about(this, tr("About Tubrix"),
+                           tr("Tubrix shows a bent tube in 3D before it is bent.\n\n"
+                              "Type a bend program, one row per step: Y the "
+                              "straight, B the turn of the bending plane, C the "
+                              "bend angle, R the bend radius; then Make 3D."));
     });
 }
 

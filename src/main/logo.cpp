@@ -1,5 +1,6 @@
 #include "logo.h"
 
+#include <QCoreApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -57,7 +58,7 @@ QPixmap TubrixLogo(qreal devicePixelRatio) {
     painter.setFont(caption);
     painter.setPen(QColor(90, 95, 110));
     painter.drawText(QRectF(0, 38, LogoWidth, 14), Qt::AlignCenter,
-                     QStringLiteral("bend programs in 3D"));
+                     QCoreApplication::translate("TFrmMain", "bend programs in 3D"));
 
     DrawBentTube(painter);
     return pixmap;

@@ -14,18 +14,20 @@ using namespace tubrix;
 
 namespace {
 
-const QString Filter = QStringLiteral("Machine profiles (*.toml);;All files (*)");
+QString Filter() {
+    return TMachineChecks::tr("Machine profiles (*.toml);;All files (*)");
+}
 
 QString DefaultAskPath(QWidget* parent) {
-    return QFileDialog::getOpenFileName(parent, QStringLiteral("Load machine profile"), QString(),
-                                        Filter);
+    return QFileDialog::getOpenFileName(parent, TMachineChecks::tr("Load machine profile"),
+                                        QString(), Filter());
 }
 
 QString CountText(std::size_t count, bool mirrored) {
-    const QString text = count == 0   ? QStringLiteral("No findings")
-                         : count == 1 ? QStringLiteral("1 finding")
-                                      : QStringLiteral("%1 findings").arg(count);
-    return mirrored ? text + QStringLiteral(" (mirrored part)") : text;
+    const QString text = count == 0   ? TMachineChecks::tr("No findings")
+                         : count == 1 ? TMachineChecks::tr("1 finding")
+                                      : TMachineChecks::tr("%1 findings").arg(count);
+    return mirrored ? text + TMachineChecks::tr(" (mirrored part)") : text;
 }
 
 QString FindingsToolTip(const std::vector<Finding>& findings) {
@@ -56,7 +58,7 @@ TMachineChecks::TMachineChecks(TSession& session, QWidget& window, TFrmSimPipe& 
     LblMachineName->move(1, 1);
     LblMachineName->hide();
 
-    ActLoadProfile = new QAction(QStringLiteral("&Load profile…"), this);
+    ActLoadProfile = new QAction(TMachineChecks::tr("&Load profile…"), this);
     ActLoadProfile->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     window.addAction(ActLoadProfile);
     connect(ActLoadProfile, &QAction::triggered, this, [this] {
@@ -87,7 +89,8 @@ bool TMachineChecks::LoadProfile(const QString& path) {
     const QString name =
         loaded->Name ? QString::fromStdString(*loaded->Name) : QFileInfo(path).fileName();
     Session.SetProfile(std::move(*loaded), name);
-    Session.Say(QStringLiteral("Loaded machine %1 from %2").arg(name, QFileInfo(path).fileName()));
+    Session.Say(
+        TMachineChecks::tr("Loaded machine %1 from %2").arg(name, QFileInfo(path).fileName()));
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "measuredcomparison.h"
 
+#include "windowlanguage.h"
+
 #include "bendrows.h"
 #include "checkrow.h"
 #include "fileaccess.h"
@@ -22,8 +24,8 @@ namespace {
 
 QString DefaultAskPath(QWidget* parent) {
     return QFileDialog::getOpenFileName(
-        parent, QStringLiteral("Compare with measured"), QString(),
-        QStringLiteral("Measured parts (*.csv *.txt);;All files (*)"));
+        parent, TMeasuredComparison::tr("Compare with measured"), QString(),
+        TMeasuredComparison::tr("Measured parts (*.csv *.txt);;All files (*)"));
 }
 
 // The measured centre line as a line strip: a straight's two ends, an arc every 3 degrees.
@@ -67,17 +69,17 @@ void MarkOutside(const BendProgram& nominal, const SheathDeviation& sheath, doub
 }
 
 QString Number(double value) {
-    return QString::number(std::fabs(value) < 5e-3 ? 0.0 : value, 'f', 2);
+    return LocaleFixed(value, 2);
 }
 
 QString DeltasTip(const Comparison& c) {
     QStringList lines;
     for (const BendDelta& b : c.Bends) {
-        lines << QStringLiteral("Row %1: dY %2, dB %3, dC %4, dR %5")
+        lines << TMeasuredComparison::tr("Row %1: dY %2, dB %3, dC %4, dR %5")
                      .arg(b.Row)
                      .arg(Number(b.DY), Number(b.DB), Number(b.DC), Number(b.DR));
     }
-    lines << QStringLiteral("Tail: dY %1").arg(Number(c.TailDY));
+    lines << TMeasuredComparison::tr("Tail: dY %1").arg(Number(c.TailDY));
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -98,7 +100,7 @@ TMeasuredComparison::TMeasuredComparison(TSession& session, QWidget& window, QWi
     LblVerdict->setAutoFillBackground(true);
     LblVerdict->hide();
 
-    ActCompare = new QAction(QStringLiteral("&Compare with measured…"), this);
+    ActCompare = new QAction(TMeasuredComparison::tr("&Compare with measured…"), this);
     ActCompare->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
     window.addAction(ActCompare);
     connect(ActCompare, &QAction::triggered, this, [this] { CompareWith(QString()); });
@@ -118,13 +120,14 @@ void TMeasuredComparison::Message(const QString& text) {
 bool TMeasuredComparison::CompareWith(const QString& given) {
     const BendProgram* built = Session.BuiltShown();
     if (!built || built->StepCount < 2) {
-        Message(QStringLiteral("Press \"Make 3D\" first: there is no part to compare with yet."));
+        Message(TMeasuredComparison::tr(
+            "Press \"Make 3D\" first: there is no part to compare with yet."));
         return false;
     }
     const ProgramRows rows = RowsFromProgram(*built);
     if (const Result<void> usable = CheckUsable(rows); !usable) {
         Message(QString::fromStdString(usable.Failure().InProgram()) +
-                QStringLiteral(": the part cannot be compared."));
+                TMeasuredComparison::tr(": the part cannot be compared."));
         return false;
     }
     const QString path = given.isEmpty() ? AskPath(&Window) : given;
@@ -150,9 +153,14 @@ bool TMeasuredComparison::CompareWith(const QString& given) {
     std::vector<bool> straights, bends;
     MarkOutside(*built, comparison->Sheath, tolerance, straights, bends);
     Viewer.ShowMeasured(LineOf(comparison->MeasuredPieces), straights, bends);
-    QString verdict = QString::fromStdString(SheathVerdict(comparison->Sheath, tolerance));
+    // As the library's SheathVerdict words it, in the window's language and numbers.
+    const SheathDeviation& sheath = comparison->Sheath;
+    QString verdict = (sheath.Value <= tolerance ? tr("Sheath %1 <= %2 at row %3 — passes")
+                                                 : tr("Sheath %1 > %2 at row %3 — fails"))
+                          .arg(Number(sheath.Value), Number(tolerance))
+                          .arg(sheath.Row);
     if (comparison->OtherHand) {
-        verdict += QStringLiteral("; the other hand");
+        verdict += TMeasuredComparison::tr("; the other hand");
     }
     LblVerdict->setText(verdict);
     LblVerdict->setToolTip(DeltasTip(*comparison));
@@ -160,7 +168,7 @@ bool TMeasuredComparison::CompareWith(const QString& given) {
     LblVerdict->raise();
     Comparison = std::move(*comparison);
     Session.SetMeasuredPath(path);
-    Session.Say(QStringLiteral("Compared with %1").arg(QFileInfo(path).fileName()));
+    Session.Say(TMeasuredComparison::tr("Compared with %1").arg(QFileInfo(path).fileName()));
     return true;
 }
 

@@ -18,7 +18,7 @@ constexpr int Margin = 1; // from the viewer's edges, as the pad sits
 
 TMirrorToggle::TMirrorToggle(TSession& session, QWidget& window, TFrmSimPipe& viewer)
     : QObject(&window), Session(session), Viewer(viewer) {
-    ActMirror = new QAction(QStringLiteral("&Other hand (mirrored)"), this);
+    ActMirror = new QAction(TMirrorToggle::tr("&Other hand (mirrored)"), this);
     ActMirror->setCheckable(true);
     ActMirror->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M));
     // The viewer sits inside the main window, so the key works wherever the keyboard is.
@@ -27,13 +27,13 @@ TMirrorToggle::TMirrorToggle(TSession& session, QWidget& window, TFrmSimPipe& vi
     window.addAction(ActMirror);
 
     // A native child, as the pad is: a plain child would be drawn under the GL window.
-    LblMirrored = new QLabel(QStringLiteral("Mirrored"), &viewer);
+    LblMirrored = new QLabel(TMirrorToggle::tr("Mirrored"), &viewer);
     LblMirrored->setObjectName(QStringLiteral("LblMirrored"));
     LblMirrored->setAttribute(Qt::WA_NativeWindow);
     LblMirrored->setAutoFillBackground(true);
     LblMirrored->setMargin(3);
     LblMirrored->setToolTip(
-        QStringLiteral("The other hand of the part: every B negated (Ctrl+Shift+M)"));
+        TMirrorToggle::tr("The other hand of the part: every B negated (Ctrl+Shift+M)"));
     LblMirrored->adjustSize();
     LblMirrored->hide();
     viewer.installEventFilter(this);

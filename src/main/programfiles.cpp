@@ -29,10 +29,16 @@ using namespace tubrix;
 
 namespace {
 
-const QString Filter = QStringLiteral("Bend programs (*.csv);;All files (*)");
-const QString OpenFilter = QStringLiteral(
-    "Bend programs and STEP parts (*.csv *.CSV *.step *.stp *.STEP *.STP);;Bend programs "
-    "(*.csv);;STEP parts (*.step *.stp *.STEP *.STP);;All files (*)");
+// The file dialogs' filters, in the operator's language: made when asked, after start-up has
+// loaded it.
+QString Filter() {
+    return TProgramFiles::tr("Bend programs (*.csv);;All files (*)");
+}
+QString OpenFilter() {
+    return TProgramFiles::tr(
+        "Bend programs and STEP parts (*.csv *.CSV *.step *.stp *.STEP *.STP);;Bend programs "
+        "(*.csv);;STEP parts (*.step *.stp *.STEP *.STP);;All files (*)");
+}
 
 // A STEP part, which the window reads through tubrix-cli.
 bool IsStepName(const QString& path) {
@@ -58,7 +64,7 @@ CliAnswer RunCli(const QString& cli, const QStringList& arguments) {
     if (!process.waitForFinished(CliTimeoutMs)) {
         process.kill();
         process.waitForFinished();
-        answer.Said = QStringLiteral("tubrix-cli did not answer within %1 s; it was stopped.")
+        answer.Said = TProgramFiles::tr("tubrix-cli did not answer within %1 s; it was stopped.")
                           .arg(CliTimeoutMs / 1000);
         return answer;
     }
@@ -66,7 +72,7 @@ CliAnswer RunCli(const QString& cli, const QStringList& arguments) {
     answer.Out = QString::fromUtf8(process.readAllStandardOutput());
     answer.Said = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
     if (!answer.Done && answer.Said.isEmpty()) {
-        answer.Said = QStringLiteral("tubrix-cli failed without saying why.");
+        answer.Said = TProgramFiles::tr("tubrix-cli failed without saying why.");
     }
     return answer;
 }
@@ -74,10 +80,10 @@ const QString RecentKey = QStringLiteral("files/recent");
 constexpr int RecentCount = 8;
 
 QString DefaultAskPath(QWidget* parent, bool forSaving) {
-    return forSaving ? QFileDialog::getSaveFileName(parent, QStringLiteral("Save bend program"),
-                                                    QString(), Filter)
-                     : QFileDialog::getOpenFileName(parent, QStringLiteral("Open bend program"),
-                                                    QString(), OpenFilter);
+    return forSaving ? QFileDialog::getSaveFileName(parent, TProgramFiles::tr("Save bend program"),
+                                                    QString(), Filter())
+                     : QFileDialog::getOpenFileName(parent, TProgramFiles::tr("Open bend program"),
+                                                    QString(), OpenFilter());
 }
 
 // The one local .csv file a drag carries, or nothing.
@@ -96,7 +102,7 @@ QString DroppedProgram(const QMimeData* data) {
 bool TProgramFiles::AskGoOn(QWidget* parent, const QString& question) {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Tubrix"), question, QMessageBox::Cancel,
                     parent);
-    QPushButton* goOn = box.addButton(QStringLiteral("Go on"), QMessageBox::DestructiveRole);
+    QPushButton* goOn = box.addButton(tr("Go on"), QMessageBox::DestructiveRole);
     box.setDefaultButton(QMessageBox::Cancel);
     box.setEscapeButton(QMessageBox::Cancel);
     box.exec();
@@ -113,7 +119,7 @@ std::optional<double> DefaultAskSize(QWidget* parent, const QString& what) {
 }
 
 QString RowCount(std::size_t rows) {
-    return rows == 1 ? QStringLiteral("1 row") : QStringLiteral("%1 rows").arg(rows);
+    return rows == 1 ? TProgramFiles::tr("1 row") : TProgramFiles::tr("%1 rows").arg(rows);
 }
 
 } // namespace
@@ -140,7 +146,7 @@ TProgramFiles::SizeQuestion TProgramFiles::AskSize = DefaultAskSize;
 
 TProgramFiles::TProgramFiles(TSession& session, QWidget& window)
     : QObject(&window), Session(session), Window(window) {
-    ActOpen = new QAction(QStringLiteral("&Open…"), this);
+    ActOpen = new QAction(tr("&Open…"), this);
     ActOpen->setShortcut(QKeySequence::Open);
     connect(ActOpen, &QAction::triggered, this, [this] {
         const QString path = AskPath(&Window, false);
@@ -148,16 +154,16 @@ TProgramFiles::TProgramFiles(TSession& session, QWidget& window)
             OpenProgram(path);
         }
     });
-    ActSave = new QAction(QStringLiteral("&Save"), this);
+    ActSave = new QAction(tr("&Save"), this);
     ActSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     // A program read from points is saved under a name of its own.
     connect(ActSave, &QAction::triggered, this,
             [this] { SaveProgram(FromPoints ? QString() : Session.Path()); });
-    ActSaveAs = new QAction(QStringLiteral("Save &as…"), this);
+    ActSaveAs = new QAction(tr("Save &as…"), this);
     ActSaveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     connect(ActSaveAs, &QAction::triggered, this, [this] { SaveProgram(QString()); });
     window.addActions({ActOpen, ActSave, ActSaveAs});
-    MenuRecent = new QMenu(QStringLiteral("Open &recent"), &window);
+    MenuRecent = new QMenu(tr("Open &recent"), &window);
     MenuRecent->setObjectName(QStringLiteral("MenuRecent"));
     FillRecentMenu();
     window.setAcceptDrops(true);
@@ -166,7 +172,7 @@ TProgramFiles::TProgramFiles(TSession& session, QWidget& window)
 
 bool TProgramFiles::eventFilter(QObject* watched, QEvent* event) {
     if (watched == &Window && event->type() == QEvent::Close &&
-        !MayDiscardChanges(QStringLiteral("Close Tubrix"))) {
+        !MayDiscardChanges(tr("Close Tubrix"))) {
         event->ignore();
         return true;
     }
@@ -200,8 +206,8 @@ bool TProgramFiles::MayDiscardChanges(const QString& action) {
     if (!Session.Program().Modified()) {
         return true;
     }
-    return AskYesNo(&Window, QStringLiteral("The program has changes that are not saved. %1 "
-                                            "and lose them?")
+    return AskYesNo(&Window, tr("The program has changes that are not saved. %1 "
+                                "and lose them?")
                                  .arg(action));
 }
 
@@ -251,8 +257,7 @@ void TProgramFiles::FillRecentMenu() {
                 kept.removeAll(path);
                 QSettings().setValue(RecentKey, kept);
                 FillRecentMenu();
-                Message(QStringLiteral("%1 is no longer there; it was taken off the recent list.")
-                            .arg(path));
+                Message(tr("%1 is no longer there; it was taken off the recent list.").arg(path));
             });
         action->setToolTip(path);
     }
@@ -274,7 +279,7 @@ bool TProgramFiles::OpenProgram(const QString& path) {
         Message(QString::fromStdString(loaded.Failure().ToString()));
         return false;
     }
-    if (!MayDiscardChanges(QStringLiteral("Open %1").arg(QFileInfo(path).fileName()))) {
+    if (!MayDiscardChanges(tr("Open %1").arg(QFileInfo(path).fileName()))) {
         return false;
     }
     Session.Program().Load(loaded->Program());
@@ -284,10 +289,9 @@ bool TProgramFiles::OpenProgram(const QString& path) {
     Remember(path);
     Session.RequestMake3D();
     const std::size_t marked = Session.Program().Marks().size();
-    Session.Say(QStringLiteral("Opened %1 (%2)").arg(QFileInfo(path).fileName(), RowCount(rows)) +
-                (marked > 0 ? QStringLiteral(" — %1 marked: values a program may not hold")
-                                  .arg(marked == 1 ? QStringLiteral("1 field")
-                                                   : QStringLiteral("%1 fields").arg(marked))
+    Session.Say(tr("Opened %1 (%2)").arg(QFileInfo(path).fileName(), RowCount(rows)) +
+                (marked > 0 ? tr(" — %1 marked: values a program may not hold")
+                                  .arg(marked == 1 ? tr("1 field") : tr("%1 fields").arg(marked))
                             : QString()));
     return true;
 }
@@ -298,8 +302,7 @@ bool TProgramFiles::OpenPoints(const QString& path, const std::string& text) {
     // A points file from CAD often holds neither the diameter nor the radii: they are asked for.
     std::optional<double> diameter;
     if (!ParsePointsText(text, file) && ParsePointsText(text, file, 1.0)) {
-        diameter =
-            AskSize(&Window, QStringLiteral("%1 gives no tube diameter. Tube diameter:").arg(name));
+        diameter = AskSize(&Window, tr("%1 gives no tube diameter. Tube diameter:").arg(name));
         if (!diameter) {
             return false;
         }
@@ -312,8 +315,8 @@ bool TProgramFiles::OpenPoints(const QString& path, const std::string& text) {
     std::optional<double> radius;
     const auto& all = points->Points;
     if (std::any_of(all.begin() + 1, all.end() - 1, [](const PointRow& p) { return !p.R; })) {
-        radius = AskSize(&Window, QStringLiteral("%1 gives no bend radius at some points. Bend "
-                                                 "radius there:")
+        radius = AskSize(&Window, tr("%1 gives no bend radius at some points. Bend "
+                                     "radius there:")
                                       .arg(name));
         if (!radius) {
             return false;
@@ -325,12 +328,12 @@ bool TProgramFiles::OpenPoints(const QString& path, const std::string& text) {
         return false;
     }
     program->Units = points->Units;
-    if (!MayDiscardChanges(QStringLiteral("Open %1").arg(name))) {
+    if (!MayDiscardChanges(tr("Open %1").arg(name))) {
         return false;
     }
     OpenedAsProgram(path, *program,
-                    QStringLiteral("Read %1 points from %2 as a program of %3; Ctrl+S saves it "
-                                   "as a new .csv")
+                    tr("Read %1 points from %2 as a program of %3; Ctrl+S saves it "
+                       "as a new .csv")
                         .arg(all.size())
                         .arg(name, RowCount(program->Rows.size())));
     return true;
@@ -353,8 +356,8 @@ bool TProgramFiles::OpenStepPart(const QString& path) {
     const QString name = QFileInfo(path).fileName();
     const QString cli = CliPath();
     if (cli.isEmpty()) {
-        Message(QStringLiteral("tubrix-cli was not found beside Tubrix nor on the PATH: a STEP "
-                               "part is read through it."));
+        Message(tr("tubrix-cli was not found beside Tubrix nor on the PATH: a STEP "
+                   "part is read through it."));
         return false;
     }
     // Reading a large part takes a while; the window says it is busy meanwhile.
@@ -379,8 +382,7 @@ bool TProgramFiles::OpenStepPart(const QString& path) {
             return false;
         }
         const std::optional<int> chosen = AskChoice(
-            &Window, QStringLiteral("%1 holds %2 tubes. Open which?").arg(name).arg(tubes.size()),
-            tubes);
+            &Window, tr("%1 holds %2 tubes. Open which?").arg(name).arg(tubes.size()), tubes);
         if (!chosen) {
             return false;
         }
@@ -396,12 +398,12 @@ bool TProgramFiles::OpenStepPart(const QString& path) {
         Message(QString::fromStdString(program.Failure().ToString()));
         return false;
     }
-    if (!MayDiscardChanges(QStringLiteral("Open %1").arg(name))) {
+    if (!MayDiscardChanges(tr("Open %1").arg(name))) {
         return false;
     }
     OpenedAsProgram(path, *program,
-                    QStringLiteral("Read the tube of %1 as a program of %2; Ctrl+S saves it as a "
-                                   "new .csv")
+                    tr("Read the tube of %1 as a program of %2; Ctrl+S saves it as a "
+                       "new .csv")
                         .arg(name, RowCount(program->Rows.size())));
     return true;
 }
@@ -409,7 +411,7 @@ bool TProgramFiles::OpenStepPart(const QString& path) {
 bool TProgramFiles::SaveProgram(const QString& given) {
     // A typo is never saved as a number, nor a value a file would refuse.
     if (const QString refusal = Session.Program().MarkedRefusal(); !refusal.isEmpty()) {
-        Message(refusal + QStringLiteral(" Nothing was saved."));
+        Message(refusal + tr(" Nothing was saved."));
         return false;
     }
     const QString path =
@@ -418,15 +420,14 @@ bool TProgramFiles::SaveProgram(const QString& given) {
         return false;
     }
     if (FromPoints && QFileInfo(path) == QFileInfo(Session.Path())) {
-        Message(QStringLiteral("%1 is the points file the program was read from; save the "
-                               "program under another name.")
+        Message(tr("%1 is the points file the program was read from; save the "
+                   "program under another name.")
                     .arg(QFileInfo(path).fileName()));
         return false;
     }
-    if (ChangedOnDisk(path) &&
-        !AskYesNo(&Window, QStringLiteral("%1 has changed on disk since it was opened. "
-                                          "Overwrite it?")
-                               .arg(QFileInfo(path).fileName()))) {
+    if (ChangedOnDisk(path) && !AskYesNo(&Window, tr("%1 has changed on disk since it was opened. "
+                                                     "Overwrite it?")
+                                                      .arg(QFileInfo(path).fileName()))) {
         return false;
     }
     ProgramRows rows = Session.Program().Values();
@@ -449,7 +450,6 @@ bool TProgramFiles::SaveProgram(const QString& given) {
         Opened(path, std::move(*document));
     }
     Remember(path);
-    Session.Say(QStringLiteral("Saved %1 (%2)")
-                    .arg(QFileInfo(path).fileName(), RowCount(rows.Rows.size())));
+    Session.Say(tr("Saved %1 (%2)").arg(QFileInfo(path).fileName(), RowCount(rows.Rows.size())));
     return true;
 }

@@ -34,15 +34,15 @@ const QColor StepRowColour(205, 225, 255);
 // as the fields are typed.
 QString DevelopedLengthText(double length) {
     if (!std::isfinite(length) || std::fabs(length) >= ShownLengthLimit) {
-        return QStringLiteral("Developed length out of range");
+        return TProgramGrid::tr("Developed length out of range");
     }
     QLocale locale;
     locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
-    return QStringLiteral("Developed length ") + locale.toString(length, 'f', 2);
+    return TProgramGrid::tr("Developed length ") + locale.toString(length, 'f', 2);
 }
 
 QString FieldCount(int count) {
-    return count == 1 ? QStringLiteral("1 field") : QStringLiteral("%1 fields").arg(count);
+    return count == 1 ? TProgramGrid::tr("1 field") : TProgramGrid::tr("%1 fields").arg(count);
 }
 
 // "2 fields not a number (row 2, C; row 3, Y)": the first two places, then an ellipsis.
@@ -65,8 +65,8 @@ QString MarkCount(const std::vector<FieldMark>& marks, bool notANumber, const QS
 // of mark with their first places, else the count and the first places, else the count. The
 // label's tooltip has the whole list.
 QString LabelText(const QLabel& label, const QString& length, const std::vector<FieldMark>& marks) {
-    QStringList kinds{MarkCount(marks, true, QStringLiteral(" not a number")),
-                      MarkCount(marks, false, QStringLiteral(" out of limits"))};
+    QStringList kinds{MarkCount(marks, true, TProgramGrid::tr(" not a number")),
+                      MarkCount(marks, false, TProgramGrid::tr(" out of limits"))};
     kinds.removeAll(QString());
     if (kinds.isEmpty()) {
         return length;
@@ -75,7 +75,7 @@ QString LabelText(const QLabel& label, const QString& length, const std::vector<
     for (std::size_t i = 0; i < std::min<std::size_t>(marks.size(), 2); ++i) {
         places << marks[i].Place();
     }
-    const QString marked = FieldCount(static_cast<int>(marks.size())) + QStringLiteral(" marked");
+    const QString marked = FieldCount(static_cast<int>(marks.size())) + TProgramGrid::tr(" marked");
     const QString dash = QStringLiteral(" — ");
     const QString choices[] = {
         length + dash + kinds.join(QStringLiteral(", ")),
@@ -157,28 +157,28 @@ void TProgramGrid::CreateStrip() {
     LblRows = new QLabel(&Window);
     LblRows->setObjectName(QStringLiteral("LblRows"));
     LblRows->setGeometry(800, 216, 140, 15);
-    BtnAddRow = MakeStripButton(&Window, QStringLiteral("Add row"),
-                                QStringLiteral("Add a row after the current one (Ctrl+Enter)"),
-                                QRect(800, 232, 68, 17));
+    BtnAddRow =
+        MakeStripButton(&Window, tr("Add row"), tr("Add a row after the current one (Ctrl+Enter)"),
+                        QRect(800, 232, 68, 17));
     BtnAddRow->setObjectName(QStringLiteral("BtnAddRow"));
-    BtnDeleteRow = MakeStripButton(&Window, QStringLiteral("Delete row"),
-                                   QStringLiteral("Delete the current row (Ctrl+Delete)"),
-                                   QRect(872, 232, 68, 17));
+    BtnDeleteRow =
+        MakeStripButton(&Window, tr("Delete row"), tr("Delete the current row (Ctrl+Delete)"),
+                        QRect(872, 232, 68, 17));
     BtnDeleteRow->setObjectName(QStringLiteral("BtnDeleteRow"));
     connect(BtnAddRow, &QToolButton::clicked, this, &TProgramGrid::AddRow);
     connect(BtnDeleteRow, &QToolButton::clicked, this, &TProgramGrid::DeleteRow);
     // The same keys as in a field when the focus is elsewhere: they act on the last row focused.
-    ActAddRow = new QAction(QStringLiteral("&Add row"), this);
+    ActAddRow = new QAction(tr("&Add row"), this);
     ActAddRow->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     connect(ActAddRow, &QAction::triggered, this, &TProgramGrid::AddRow);
-    ActDeleteRow = new QAction(QStringLiteral("&Delete row"), this);
+    ActDeleteRow = new QAction(tr("&Delete row"), this);
     ActDeleteRow->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
     connect(ActDeleteRow, &QAction::triggered, this, &TProgramGrid::DeleteRow);
     // Copy and paste of the whole program are the fields' own keys; the menu names them.
-    ActCopyProgram = new QAction(QStringLiteral("&Copy whole program"), this);
+    ActCopyProgram = new QAction(tr("&Copy whole program"), this);
     connect(ActCopyProgram, &QAction::triggered, this, &TProgramGrid::CopyProgram);
-    ActPasteBlock = new QAction(QStringLiteral("&Paste block"), this);
+    ActPasteBlock = new QAction(tr("&Paste block"), this);
     connect(ActPasteBlock, &QAction::triggered, this,
             [this] { PasteBlock(QApplication::clipboard()->text()); });
     Window.addActions({ActAddRow, ActDeleteRow});
@@ -319,7 +319,7 @@ void TProgramGrid::Refresh() {
     ShowMarks(Model.Marks());
 
     const int shownLast = std::min(count, TopRow + VisibleRows());
-    LblRows->setText(QStringLiteral("Rows %1–%2 of %3").arg(TopRow + 1).arg(shownLast).arg(count));
+    LblRows->setText(tr("Rows %1–%2 of %3").arg(TopRow + 1).arg(shownLast).arg(count));
     BtnAddRow->setEnabled(count < MaxBendSteps);
     BtnDeleteRow->setEnabled(count > 1);
     ScrollRows->setRange(0, std::max(0, count - VisibleRows()));
@@ -361,7 +361,7 @@ void TProgramGrid::ShowMarks(const std::vector<FieldMark>& marks) {
         font.setBold(stepRow);
         Numbers[static_cast<std::size_t>(r)]->setFont(font);
     }
-    show(DiameterField, diameter, QStringLiteral("Tube diameter"), false);
+    show(DiameterField, diameter, tr("Tube diameter"), false);
 }
 
 bool TProgramGrid::Stale() const {
@@ -403,7 +403,7 @@ void TProgramGrid::ShowLabel() {
     }
     label->setPalette(palette);
     const QString length = BuiltText.section(QStringLiteral(" — "), 0, 0);
-    label->setText(stale ? length + QStringLiteral("\nchanged — press Make 3D") : BuiltText);
+    label->setText(stale ? length + tr("\nchanged — press Make 3D") : BuiltText);
     label->setToolTip(stale ? QString() : WrappedTip(BuiltTip));
 }
 
@@ -466,14 +466,14 @@ bool TProgramGrid::PasteBlock(const QString& block) {
     const bool wholeProgram =
         block.trimmed().startsWith(QStringLiteral("diameter"), Qt::CaseInsensitive);
     if (!inGrid && !wholeProgram) {
-        Message(QStringLiteral("Paste a block into a Y, B, C or R field: it goes from there down "
-                               "and rightwards."));
+        Message(tr("Paste a block into a Y, B, C or R field: it goes from there down "
+                   "and rightwards."));
         return false;
     }
     const int row = inGrid ? TopRow + visibleRow : 0;
     const QString refused = Model.Paste(block, row, column);
     if (!refused.isEmpty()) {
-        Message(QStringLiteral("Not pasted: ") + refused);
+        Message(tr("Not pasted: ") + refused);
         return false;
     }
     if (inGrid) {
@@ -499,18 +499,17 @@ void TProgramGrid::ShowMenu(QLineEdit* field, const QPoint& at) {
     const int row = CurrentRow() + 1;
     QMenu* menu = field->createStandardContextMenu();
     menu->addSeparator();
-    QAction* add = menu->addAction(QStringLiteral("Add row after row %1").arg(row), this,
-                                   &TProgramGrid::AddRow);
+    QAction* add =
+        menu->addAction(tr("Add row after row %1").arg(row), this, &TProgramGrid::AddRow);
     add->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
     add->setEnabled(Model.RowCount() < MaxBendSteps);
-    QAction* remove =
-        menu->addAction(QStringLiteral("Delete row %1").arg(row), this, &TProgramGrid::DeleteRow);
+    QAction* remove = menu->addAction(tr("Delete row %1").arg(row), this, &TProgramGrid::DeleteRow);
     remove->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
     remove->setEnabled(Model.RowCount() > 1);
     menu->addSeparator();
-    menu->addAction(QStringLiteral("Copy whole program"), this, &TProgramGrid::CopyProgram)
+    menu->addAction(tr("Copy whole program"), this, &TProgramGrid::CopyProgram)
         ->setShortcut(QKeySequence::Copy);
-    menu->addAction(QStringLiteral("Paste block"), this,
+    menu->addAction(tr("Paste block"), this,
                     [this] { PasteBlock(QApplication::clipboard()->text()); })
         ->setShortcut(QKeySequence::Paste);
     menu->setAttribute(Qt::WA_DeleteOnClose);
@@ -607,8 +606,8 @@ bool TProgramGrid::eventFilter(QObject* watched, QEvent* event) {
             field->insert(number);
             return true;
         case PastedCell::Ambiguous:
-            Message(QStringLiteral("Not pasted: \"%1\" could be a thousands separator or a "
-                                   "decimal comma; write it with a point or without the comma.")
+            Message(tr("Not pasted: \"%1\" could be a thousands separator or a "
+                       "decimal comma; write it with a point or without the comma.")
                         .arg(text.trimmed()));
             return true;
         case PastedCell::Text:

@@ -36,24 +36,47 @@ bool AmbiguousComma(const QString& cell) {
     return grouped.match(cell).hasMatch();
 }
 
-QString Sentence(const std::string& message) {
-    QString text = QString::fromStdString(message);
+QString Sentence(QString text) {
     if (!text.isEmpty()) {
         text[0] = text[0].toUpper();
     }
     return text;
 }
 
-const QString Unsaved = QStringLiteral(" Ctrl+S will not save it.");
+QString Unsaved() {
+    return TProgramModel::tr(" Ctrl+S will not save it.");
+}
 
 // The field's column from 0, -1 for the diameter (which has its own field).
 int ColumnOf(const Error& fault) {
     return static_cast<int>(fault.Field) - static_cast<int>(ProgramField::Y);
 }
 
+// The rules a row keeps say why a field is marked in the library's English; the operator reads
+// them in the window's language. A rule without a translation shows as the library says it.
+const char* const RuleMessages[] = {
+    QT_TRANSLATE_NOOP("TProgramModel", "Y, the straight length, must be 0 or more"),
+    QT_TRANSLATE_NOOP("TProgramModel", "C, the bend angle, must be from 0 to 180 degrees"),
+    QT_TRANSLATE_NOOP("TProgramModel",
+                      "R, the bend radius, must be greater than 0 on a row that bends"),
+    QT_TRANSLATE_NOOP("TProgramModel",
+                      "the last row's C must be 0: the tube ends with its last straight (a "
+                      "program that ends in a bend gives a last row 0,0,0,R)"),
+    QT_TRANSLATE_NOOP("TProgramModel", "the diameter must be greater than 0")};
+
+QString RuleMessage(const std::string& message) {
+    for (const char* known : RuleMessages) {
+        if (message == known) {
+            return TProgramModel::tr(known);
+        }
+    }
+    return QString::fromStdString(message);
+}
+
 FieldMark RuleMark(int row, const Error& fault) {
     return {row, std::max(ColumnOf(fault), 0), false,
-            Sentence(fault.Message) + QStringLiteral(". Make 3D uses it as typed.") + Unsaved};
+            Sentence(RuleMessage(fault.Message)) +
+                TProgramModel::tr(". Make 3D uses it as typed.") + Unsaved()};
 }
 
 } // namespace
@@ -82,13 +105,13 @@ QString ColumnName(int column) {
 }
 
 QString FieldMark::Place() const {
-    return Row < 0 ? QStringLiteral("diameter")
-                   : QStringLiteral("row %1, %2").arg(Row + 1).arg(ColumnName(Column));
+    return Row < 0 ? TProgramModel::tr("diameter")
+                   : TProgramModel::tr("row %1, %2").arg(Row + 1).arg(ColumnName(Column));
 }
 
 QString FieldMark::Name() const {
-    return Row < 0 ? QStringLiteral("Tube diameter")
-                   : QStringLiteral("%1 in row %2").arg(ColumnName(Column)).arg(Row + 1);
+    return Row < 0 ? TProgramModel::tr("Tube diameter")
+                   : TProgramModel::tr("%1 in row %2").arg(ColumnName(Column)).arg(Row + 1);
 }
 
 // One step of the program's history: the texts before and after it. A program is at most a
@@ -266,7 +289,8 @@ std::vector<FieldMark> TProgramModel::Marks() const {
     std::vector<FieldMark> marks;
     const double diameter = Parsed(DiameterText);
     if (std::isnan(diameter)) {
-        marks.push_back({-1, 0, true, QStringLiteral("Not a number: Make 3D uses 100.") + Unsaved});
+        marks.push_back(
+            {-1, 0, true, TProgramModel::tr("Not a number: Make 3D uses 100.") + Unsaved()});
     } else if (const Result<void> checked = CheckDiameter(diameter); !checked) {
         marks.push_back(RuleMark(-1, checked.Failure()));
     }
@@ -280,7 +304,7 @@ std::vector<FieldMark> TProgramModel::Marks() const {
             if (unread[c]) {
                 values[c] = GridDefault;
                 marks.push_back(
-                    {r, c, true, QStringLiteral("Not a number: Make 3D uses 0.") + Unsaved});
+                    {r, c, true, TProgramModel::tr("Not a number: Make 3D uses 0.") + Unsaved()});
             }
         }
         const BendRowInput row{values[0], values[1], values[2], values[3]};
@@ -301,7 +325,7 @@ QString TProgramModel::MarkedRefusal() const {
         return {};
     }
     const QString more = marks.size() > 1
-                             ? QStringLiteral(" (and %1 more marked)").arg(marks.size() - 1)
+                             ? TProgramModel::tr(" (and %1 more marked)").arg(marks.size() - 1)
                              : QString();
     return marks.front().Name() + QStringLiteral(": ") + marks.front().Why + more;
 }
@@ -319,7 +343,8 @@ QString TProgramModel::ClipboardText() const {
 
 QString TProgramModel::Paste(const QString& block, int row, int column) {
     if (static_cast<std::size_t>(block.size()) > MaxTubeFileBytes) {
-        return QStringLiteral("The clipboard holds more than %1 characters; nothing was changed.")
+        return TProgramModel::tr(
+                   "The clipboard holds more than %1 characters; nothing was changed.")
             .arg(MaxTubeFileBytes);
     }
     QString text = block;
@@ -328,9 +353,9 @@ QString TProgramModel::Paste(const QString& block, int row, int column) {
     if (!lines.isEmpty() && lines.back().isEmpty()) {
         lines.removeLast(); // a final line end adds no line
     }
-    const QString unchanged = QStringLiteral("; nothing was changed.");
+    const QString unchanged = TProgramModel::tr("; nothing was changed.");
     if (lines.isEmpty()) {
-        return QStringLiteral("The clipboard holds no numbers") + unchanged;
+        return TProgramModel::tr("The clipboard holds no numbers") + unchanged;
     }
     if (lines.front().trimmed().startsWith(QStringLiteral("diameter"), Qt::CaseInsensitive)) {
         const Result<ProgramRows> program = ParseProgramText(block.toStdString(), "clipboard");
@@ -348,17 +373,17 @@ QString TProgramModel::Paste(const QString& block, int row, int column) {
     std::vector<std::vector<double>> values;
     for (int i = 0; i < lines.size(); ++i) {
         const QStringList cells = lines[i].split(u'\t');
-        const QString line = QStringLiteral("Line %1").arg(i + 1);
+        const QString line = TProgramModel::tr("Line %1").arg(i + 1);
         if (row + i >= MaxBendSteps) {
             return line +
-                   QStringLiteral(" would be row %1; a program holds at most %2 rows")
+                   TProgramModel::tr(" would be row %1; a program holds at most %2 rows")
                        .arg(row + i + 1)
                        .arg(MaxBendSteps) +
                    unchanged;
         }
         if (column + cells.size() > GridColumns) {
             return line +
-                   QStringLiteral(", cell %1 runs past the R column")
+                   TProgramModel::tr(", cell %1 runs past the R column")
                        .arg(GridColumns - column + 1) +
                    unchanged;
         }
@@ -366,8 +391,9 @@ QString TProgramModel::Paste(const QString& block, int row, int column) {
         for (int k = 0; k < cells.size(); ++k) {
             if (AmbiguousComma(cells[k])) {
                 return line +
-                       QStringLiteral(", cell %1: \"%2\" could be a thousands separator or a "
-                                      "decimal comma; write it with a point or without the comma")
+                       TProgramModel::tr(
+                           ", cell %1: \"%2\" could be a thousands separator or a "
+                           "decimal comma; write it with a point or without the comma")
                            .arg(k + 1)
                            .arg(cells[k].trimmed()) +
                        unchanged;
@@ -375,7 +401,7 @@ QString TProgramModel::Paste(const QString& block, int row, int column) {
             const double value = PastedNumber(cells[k]);
             if (std::isnan(value)) {
                 return line +
-                       QStringLiteral(", cell %1: \"%2\" is not a number")
+                       TProgramModel::tr(", cell %1: \"%2\" is not a number")
                            .arg(k + 1)
                            .arg(cells[k].left(24)) +
                        unchanged;

@@ -1,5 +1,7 @@
 #include "sequencesteps.h"
 
+#include "windowlanguage.h"
+
 #include "checkrow.h"
 #include "findings.h"
 #include "fsimpipe.h"
@@ -20,31 +22,35 @@ namespace {
 constexpr int PanelMargin = 1;
 
 QString Fixed(double value) {
-    return QString::number(value, 'f', 2);
+    return LocaleFixed(value, 2);
 }
 
 // "bend to 47.90 (part 45.00)" with a machine, whose springback turns the part's angle into
 // the one to bend to; "angle 45.00" without.
 QString AngleWords(double c, const std::optional<MachineProfile>& profile) {
     if (!profile) {
-        return QStringLiteral("angle ") + Fixed(c);
+        return TSequenceSteps::tr("angle ") + Fixed(c);
     }
-    return QString::fromStdString(
-        BendToText(Fixed(MachineAngle(c, *profile)).toStdString(), Fixed(c).toStdString()));
+    // As the library's BendToText words it, in the window's language.
+    return TSequenceSteps::tr("bend to %1 (part %2)")
+        .arg(Fixed(MachineAngle(c, *profile)), Fixed(c));
 }
 
 QString ContactWords(const SequenceBend& bend, double diameter) {
     QStringList contacts;
     for (const SequenceContact& contact : bend.Contacts) {
-        const char* const phases[] = {"turning", "bending", "after the bend"};
+        static const char* const phases[] = {QT_TRANSLATE_NOOP("TSequenceSteps", "turning"),
+                                             QT_TRANSLATE_NOOP("TSequenceSteps", "bending"),
+                                             QT_TRANSLATE_NOOP("TSequenceSteps", "after the bend")};
         const bool stock = contact.With == ContactKind::Stock;
-        contacts << QStringLiteral("%1 %2 %3 < %4")
-                        .arg(stock ? QStringLiteral("stock") : QStringLiteral("floor"),
-                             QString::fromLatin1(phases[static_cast<int>(contact.Phase)]),
+        contacts << TSequenceSteps::tr("%1 %2 %3 < %4")
+                        .arg(stock ? TSequenceSteps::tr("stock") : TSequenceSteps::tr("floor"),
+                             TSequenceSteps::tr(phases[static_cast<int>(contact.Phase)]),
                              Fixed(contact.Distance), Fixed(stock ? diameter : diameter / 2));
     }
-    return contacts.isEmpty() ? QStringLiteral("no contact")
-                              : QStringLiteral("contact: ") + contacts.join(QStringLiteral("; "));
+    return contacts.isEmpty()
+               ? TSequenceSteps::tr("no contact")
+               : TSequenceSteps::tr("contact: ") + contacts.join(QStringLiteral("; "));
 }
 
 } // namespace
@@ -64,10 +70,10 @@ TSequenceSteps::TSequenceSteps(TSession& session, QObject* owner, TFrmSimPipe& v
     SpinStep->setFocusPolicy(Qt::ClickFocus);
     SpinStep->setRange(-1, 0);
     SpinStep->setValue(-1);
-    SpinStep->setSpecialValueText(QStringLiteral("Part"));
-    SpinStep->setPrefix(QStringLiteral("Bend "));
-    SpinStep->setToolTip(QStringLiteral("The part on the machine, bend by bend (Up, Down, Page "
-                                        "Up, Page Down); Part or Escape: the normal picture"));
+    SpinStep->setSpecialValueText(TSequenceSteps::tr("Part"));
+    SpinStep->setPrefix(TSequenceSteps::tr("Bend "));
+    SpinStep->setToolTip(TSequenceSteps::tr("The part on the machine, bend by bend (Up, Down, Page "
+                                            "Up, Page Down); Part or Escape: the normal picture"));
     SpinStep->installEventFilter(this);
     layout->addWidget(SpinStep);
     LblStepRefusal = new QLabel(StepPanel);
@@ -138,7 +144,7 @@ bool TSequenceSteps::ShowStep(int step) {
         // Entering: play the program last built, if the rules take it.
         const BendProgram* shown = Session.BuiltShown();
         if (!shown) {
-            Refuse(QStringLiteral("no program yet: press \"Make 3D\""));
+            Refuse(TSequenceSteps::tr("no program yet: press \"Make 3D\""));
             return false;
         }
         if (const tubrix::Result<void> usable = tubrix::CheckUsable(*shown); !usable) {
@@ -149,8 +155,8 @@ bool TSequenceSteps::ShowStep(int step) {
         const BendSequence& sequence = Session.Check()->Sequence;
         Scene.Start(*shown, sequence);
         SpinStep->setMaximum(static_cast<int>(sequence.Bends.size()));
-        SpinStep->setSuffix(QStringLiteral(" / %1").arg(sequence.Bends.size()) +
-                            (Session.Mirrored() ? QStringLiteral(" mirrored") : QString()));
+        SpinStep->setSuffix(TSequenceSteps::tr(" / %1").arg(sequence.Bends.size()) +
+                            (Session.Mirrored() ? TSequenceSteps::tr(" mirrored") : QString()));
     }
     Refuse({});
     ShownStep = std::min(step, Scene.Sequence().StateCount() - 1);
@@ -175,9 +181,9 @@ void TSequenceSteps::Describe() {
     // bend just made.
     const int index = std::max(ShownStep, 1) - 1;
     const SequenceBend& bend = sequence.Bends[static_cast<std::size_t>(index)];
-    const QString what = ShownStep == 0 ? QStringLiteral("Loaded; bend 1 next")
-                                        : QStringLiteral("Bend %1").arg(ShownStep);
-    LblStepWords->setText(QStringLiteral("%1: row %2, feed %3, rotate %4, %5, radius %6; %7")
+    const QString what = ShownStep == 0 ? TSequenceSteps::tr("Loaded; bend 1 next")
+                                        : TSequenceSteps::tr("Bend %1").arg(ShownStep);
+    LblStepWords->setText(TSequenceSteps::tr("%1: row %2, feed %3, rotate %4, %5, radius %6; %7")
                               .arg(what)
                               .arg(bend.Row + 1)
                               .arg(Fixed(bend.Feed), Fixed(bend.Rotate),

@@ -26,8 +26,9 @@ namespace {
 constexpr int CliTimeoutMs = 60000;
 
 QString DefaultAskPath(QWidget* parent) {
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("Print setup sheet"), QString(),
-                                        QStringLiteral("PDF files (*.pdf);;All files (*)"));
+    return QFileDialog::getSaveFileName(parent, TSetupSheetAction::tr("Print setup sheet"),
+                                        QString(),
+                                        TSetupSheetAction::tr("PDF files (*.pdf);;All files (*)"));
 }
 
 } // namespace
@@ -37,7 +38,7 @@ TSetupSheetAction::ProgramLocation TSetupSheetAction::CliPath = TubrixCliLocatio
 
 TSetupSheetAction::TSetupSheetAction(TSession& session, QWidget& window)
     : QObject(&window), Session(session), Window(window) {
-    ActPrint = new QAction(QStringLiteral("&Print setup sheet…"), this);
+    ActPrint = new QAction(TSetupSheetAction::tr("&Print setup sheet…"), this);
     ActPrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     connect(ActPrint, &QAction::triggered, this, [this] { PrintSetupSheet(QString()); });
     window.addAction(ActPrint);
@@ -54,21 +55,21 @@ void TSetupSheetAction::Message(const QString& text) {
 bool TSetupSheetAction::PrintSetupSheet(const QString& given) {
     // As saving does: a field the program cannot use is named, and nothing goes to the floor.
     if (const QString refusal = Session.Program().MarkedRefusal(); !refusal.isEmpty()) {
-        Message(refusal + QStringLiteral(" No setup sheet was written."));
+        Message(refusal + TSetupSheetAction::tr(" No setup sheet was written."));
         return false;
     }
     const BendProgram* built = Session.BuiltTyped();
     if (!built || built->StepCount < 1) {
-        Message(QStringLiteral("Press \"Make 3D\" first: there is no part to print yet."));
+        Message(TSetupSheetAction::tr("Press \"Make 3D\" first: there is no part to print yet."));
         return false;
     }
     const ProgramRows rows = RowsFromProgram(*built);
     if (const tubrix::Result<void> usable = tubrix::CheckUsable(rows); !usable) {
         const tubrix::Error& fault = usable.Failure();
         const QString message = QString::fromStdString(fault.Message);
-        Message((fault.Row > 0 ? QStringLiteral("Row %1: %2").arg(fault.Row).arg(message)
-                               : QStringLiteral("Tube diameter: %1").arg(message)) +
-                QStringLiteral(": no setup sheet was written."));
+        Message((fault.Row > 0 ? TSetupSheetAction::tr("Row %1: %2").arg(fault.Row).arg(message)
+                               : TSetupSheetAction::tr("Tube diameter: %1").arg(message)) +
+                TSetupSheetAction::tr(": no setup sheet was written."));
         return false;
     }
     ProgramRows withUnits = rows;
@@ -81,13 +82,13 @@ bool TSetupSheetAction::PrintSetupSheet(const QString& given) {
     }
     const QString cli = CliPath();
     if (cli.isEmpty()) {
-        Message(QStringLiteral("tubrix-cli was not found beside Tubrix nor on the PATH: "
-                               "no setup sheet was written."));
+        Message(TSetupSheetAction::tr("tubrix-cli was not found beside Tubrix nor on the PATH: "
+                                      "no setup sheet was written."));
         return false;
     }
     // The sheet's title is the program file's name when the program came from one.
     const QString title = !Session.Path().isEmpty() ? QFileInfo(Session.Path()).fileName()
-                                                    : QStringLiteral("Tubrix part");
+                                                    : TSetupSheetAction::tr("Tubrix part");
     QStringList arguments{QStringLiteral("report"),  QStringLiteral("-"),
                           QStringLiteral("-o"),      path,
                           QStringLiteral("--title"), title};
@@ -99,8 +100,9 @@ bool TSetupSheetAction::PrintSetupSheet(const QString& given) {
             profileFile.write(profile.data(), static_cast<qint64>(profile.size())) !=
                 static_cast<qint64>(profile.size()) ||
             !profileFile.flush()) {
-            Message(QStringLiteral("The machine profile could not be handed to tubrix-cli: ") +
-                    profileFile.errorString());
+            Message(
+                TSetupSheetAction::tr("The machine profile could not be handed to tubrix-cli: ") +
+                profileFile.errorString());
             return false;
         }
         arguments << QStringLiteral("--machine") << profileFile.fileName();
@@ -124,11 +126,11 @@ bool TSetupSheetAction::PrintSetupSheet(const QString& given) {
         process.exitCode() != 0) {
         process.kill();
         const QString said = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
-        Message(QStringLiteral("The setup sheet could not be written") +
+        Message(TSetupSheetAction::tr("The setup sheet could not be written") +
                 (said.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + said));
         return false;
     }
-    Session.Say(QStringLiteral("Printed the setup sheet to %1 (%2 rows)")
+    Session.Say(TSetupSheetAction::tr("Printed the setup sheet to %1 (%2 rows)")
                     .arg(QFileInfo(path).fileName())
                     .arg(rows.Rows.size()));
     return true;

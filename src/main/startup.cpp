@@ -11,6 +11,7 @@
 #include "sequencesteps.h"
 #include "session.h"
 #include "setupsheetaction.h"
+#include "windowlanguage.h"
 
 #include <QAction>
 #include <QCommandLineParser>
@@ -36,6 +37,8 @@ TubrixApplication::TubrixApplication(int& argc, char** argv) : QApplication(argc
     setDesktopFileName(QStringLiteral("tubrix"));
     // Where the window's size, place and recent files are kept (~/.config/tubrix/).
     setOrganizationName(QStringLiteral("tubrix"));
+    // The operator's language, before any window is made.
+    SetWindowLanguage(QLocale::system());
 }
 
 bool TubrixApplication::notify(QObject* receiver, QEvent* event) {
@@ -95,7 +98,7 @@ void CreateForms() {
     w.MenuView->addActions({w.ActHomeView, w.ActFramePart, mirror->ActMirror});
     w.MenuView->addSeparator();
     QAction* showFindings = findings->Dock->toggleViewAction();
-    showFindings->setText(QStringLiteral("&Findings"));
+    showFindings->setText(TFindingsPanel::tr("&Findings"));
     w.MenuView->addAction(showFindings);
     w.MenuMachine->addAction(Checks->ActLoadProfile);
     w.MenuMachine->addAction(measured->ActCompare);

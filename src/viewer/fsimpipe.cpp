@@ -247,23 +247,23 @@ void TFrmSimPipe::CreatePad() {
         button->setIcon(PadGlyphIcon(glyph));
     }
     const std::pair<PadButton*, const char*> tips[] = {
-        {BtnLeftC, "Roll anticlockwise (hold)"},
-        {BtnUp, "Turn up (hold)"},
-        {BtnRightC, "Roll clockwise (hold)"},
-        {BtnLeft, "Turn left (hold)"},
-        {BitBtnRest, "Home view: the first look at the whole part"},
-        {BtnRight, "Turn right (hold)"},
-        {BtnZooM, "Zoom out (hold)"},
-        {BtnDown, "Turn down (hold)"},
-        {BtnZooP, "Zoom in (hold)"},
-        {BtnMovLeft, "Move left (hold)"},
-        {BtnMovUp, "Move up (hold)"},
-        {BtnMovRight, "Move right (hold)"},
-        {BitBtn1, "Does nothing"},
-        {BtnMovDown, "Move down (hold)"},
-        {BtnZoo, "Does nothing"}};
+        {BtnLeftC, QT_TR_NOOP("Roll anticlockwise (hold)")},
+        {BtnUp, QT_TR_NOOP("Turn up (hold)")},
+        {BtnRightC, QT_TR_NOOP("Roll clockwise (hold)")},
+        {BtnLeft, QT_TR_NOOP("Turn left (hold)")},
+        {BitBtnRest, QT_TR_NOOP("Home view: the first look at the whole part")},
+        {BtnRight, QT_TR_NOOP("Turn right (hold)")},
+        {BtnZooM, QT_TR_NOOP("Zoom out (hold)")},
+        {BtnDown, QT_TR_NOOP("Turn down (hold)")},
+        {BtnZooP, QT_TR_NOOP("Zoom in (hold)")},
+        {BtnMovLeft, QT_TR_NOOP("Move left (hold)")},
+        {BtnMovUp, QT_TR_NOOP("Move up (hold)")},
+        {BtnMovRight, QT_TR_NOOP("Move right (hold)")},
+        {BitBtn1, QT_TR_NOOP("Does nothing")},
+        {BtnMovDown, QT_TR_NOOP("Move down (hold)")},
+        {BtnZoo, QT_TR_NOOP("Does nothing")}};
     for (const auto& [button, tip] : tips) {
-        button->setToolTip(QString::fromLatin1(tip));
+        button->setToolTip(tr(tip));
     }
 
     for (PadButton* motion : {BtnLeftC, BtnUp, BtnRightC, BtnLeft, BtnRight, BtnZooM, BtnDown,

@@ -1,0 +1,23 @@
+#pragma once
+
+// The window's language: its own texts and Qt's (the file dialogs, the message boxes' buttons)
+// in the operator's language when Tubrix has it, else in English; numbers as the operator's
+// locale writes them.
+#include <QLocale>
+#include <QString>
+
+// Loads the translations for the locale's language in place of any loaded before: true when
+// the window now speaks it, false when it stays English (every text as the source gives it).
+// Start-up calls it with the system locale before any window is made.
+bool SetWindowLanguage(const QLocale& locale);
+
+// "de" or "en": what the window speaks, for the setup sheet that tubrix-cli writes for it.
+QString WindowLanguageCode();
+
+// A number with so many decimals in the locale's decimal mark, without grouping and never
+// "-0.00": "1.32" in English, "1,32" in German.
+QString LocaleFixed(double value, int decimals);
+
+// A number as the library's messages write it (at most three decimals, no trailing zeros), in
+// the locale's decimal mark.
+QString LocaleMessageNumber(double value);
