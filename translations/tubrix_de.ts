@@ -48,7 +48,7 @@
     <name>TFrmMain</name>
     <message>
         <source>Tube diameter</source>
-        <translation>Rohrdurchmesser</translation>
+        <translation>Rohr-Ø</translation>
     </message>
     <message>
         <source>Make 3D</source>
@@ -438,7 +438,7 @@ Geben Sie ein Biegeprogramm ein, eine Zeile je Schritt: Y die Gerade, B die Dreh
     </message>
     <message>
         <source>Add row</source>
-        <translation>Zeile einfügen</translation>
+        <translation>Einfügen</translation>
     </message>
     <message>
         <source>Add a row after the current one (Ctrl+Enter)</source>
@@ -446,7 +446,7 @@ Geben Sie ein Biegeprogramm ein, eine Zeile je Schritt: Y die Gerade, B die Dreh
     </message>
     <message>
         <source>Delete row</source>
-        <translation>Zeile löschen</translation>
+        <translation>Löschen</translation>
     </message>
     <message>
         <source>Delete the current row (Ctrl+Delete)</source>

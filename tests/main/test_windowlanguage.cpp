@@ -1,6 +1,7 @@
 // The window's words: in English exactly as they have always been, in German every one of them
 // translated and none cut by its control.
 #include "mainwindowtest.h"
+#include "windowlanguage.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
@@ -10,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -27,7 +30,8 @@ QStringList WindowTexts() {
                          .arg(object->objectName().isEmpty()
                                   ? QString::fromLatin1(object->metaObject()->className())
                                   : object->objectName(),
-                              QString::fromLatin1(kind), text);
+                              QString::fromLatin1(kind),
+                              QString(text).replace(QLatin1Char('\n'), QStringLiteral("\\n")));
         }
     };
     QList<QWidget*> widgets = FrmMain->findChildren<QWidget*>();
@@ -90,6 +94,122 @@ QString ShownTexts() {
 TEST_F(WindowLanguageTest, TheEnglishWindowSaysWhatItAlwaysSaid) {
     const QString texts = ShownTexts();
     EXPECT_EQ(texts, Kept("window-texts-en.txt"));
+}
+
+} // namespace
+
+namespace {
+
+// The same window for an operator whose system speaks German.
+class GermanWindowTest : public WindowLanguageTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SetWindowLanguage(QLocale(QLocale::German, QLocale::Germany)));
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        WindowLanguageTest::SetUp();
+    }
+    void TearDown() override {
+        WindowLanguageTest::TearDown();
+        EXPECT_FALSE(SetWindowLanguage(QLocale::c()));
+    }
+};
+
+// What a line of WindowTexts says, without the object and kind it names.
+QString Said(const QString& line) {
+    return line.section(QStringLiteral(": "), 2);
+}
+
+TEST_F(GermanWindowTest, EveryTextTheWindowShowsIsGerman) {
+    EXPECT_EQ(WindowLanguageCode(), QStringLiteral("de"));
+    QSet<QString> english;
+    for (const QString& line : Kept("window-texts-en.txt").split(QLatin1Char('\n'))) {
+        english.insert(Said(line));
+    }
+    // A text is words when it has a run of three letters; what is the same in both languages
+    // is the name, the part's own file and machine, and the program's letters and numbers.
+    static const QRegularExpression word(QStringLiteral("\\p{L}{3}"));
+    const QStringList same{QStringLiteral("Tubrix[*]"), QStringLiteral("Tubrix — exhaust.csv[*]"),
+                           QStringLiteral("Bender 3"), QStringLiteral("&1 exhaust.csv"),
+                           QStringLiteral(TUBRIX_SOURCE_DIR "/docs/examples/exhaust.csv")};
+    const QString texts = ShownTexts();
+    for (const QString& line : texts.split(QLatin1Char('\n'))) {
+        const QString text = Said(line);
+        // (The findings' words come from the library; they follow with its German.)
+        if (line.startsWith(QStringLiteral("ListFindings: cell")) ||
+            line.startsWith(QStringLiteral("LblFindings: tip"))) {
+            continue;
+        }
+        if (english.contains(text) && text.contains(word) && !same.contains(text)) {
+            ADD_FAILURE() << "left in English: " << line.toStdString();
+        }
+    }
+    // The words an operator reads first, as the shop says them, and German numbers.
+    for (const char* german :
+         {"SBtnMake3D: button: 3D erzeugen", "QLabel: label: Rohr-Ø",
+          "LblDevelopedLength: label: Abwicklung 2094,68", "QMenu: menu: &Datei"}) {
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(german))) << german;
+    }
+}
+
+// A German text that does not fit its control is shortened in the translation, never cut: every
+// label and button of the client area holds its whole text in its place at the first size.
+TEST_F(GermanWindowTest, NoTextIsCutByItsControl) {
+    Make3D();
+    QList<QWidget*> controls = FrmMain->ClientArea->findChildren<QWidget*>();
+    for (const QWidget* control : controls) {
+        QString text;
+        if (const auto* label = qobject_cast<const QLabel*>(control)) {
+            text = label->text();
+        } else if (const auto* button = qobject_cast<const QAbstractButton*>(control)) {
+            text = QString(button->text()).remove(QLatin1Char('&'));
+        } else if (const auto* spin = qobject_cast<const QAbstractSpinBox*>(control)) {
+            EXPECT_LE(spin->sizeHint().width(), spin->width()) << spin->text().toStdString();
+            continue;
+        }
+        if (text.isEmpty() || !control->isVisible()) {
+            continue;
+        }
+        // A label that wraps has its height for more lines; anything else has one line.
+        const auto* label = qobject_cast<const QLabel*>(control);
+        const QRect room = control->contentsRect();
+        const QFontMetrics metrics = control->fontMetrics();
+        if (label && label->wordWrap()) {
+            EXPECT_LE(metrics.boundingRect(room, Qt::TextWordWrap, text).height(), room.height())
+                << text.toStdString();
+        } else {
+            EXPECT_LE(metrics.horizontalAdvance(text), room.width()) << text.toStdString();
+        }
+    }
+}
+
+// Every text of the translation is done, and says in German what its English says with the same
+// numbers: a lost %2 would leave a finding's limit out of the sentence.
+TEST(GermanTranslation, IsCompleteAndKeepsEveryPlaceholder) {
+    QFile file(QStringLiteral(TUBRIX_SOURCE_DIR "/translations/tubrix_de.ts"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString ts = QString::fromUtf8(file.readAll());
+    static const QRegularExpression message(
+        QStringLiteral("<source>(.*?)</source>\\s*<translation([^>]*)>(.*?)</translation>"),
+        QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression placeholder(QStringLiteral("%\\d"));
+    int count = 0;
+    for (auto it = message.globalMatch(ts); it.hasNext(); ++count) {
+        const QRegularExpressionMatch m = it.next();
+        const QString source = m.captured(1);
+        EXPECT_FALSE(m.captured(2).contains(QStringLiteral("unfinished"))) << source.toStdString();
+        EXPECT_FALSE(m.captured(3).isEmpty()) << source.toStdString();
+        QStringList wanted, given;
+        for (auto p = placeholder.globalMatch(source); p.hasNext();) {
+            wanted << p.next().captured();
+        }
+        for (auto p = placeholder.globalMatch(m.captured(3)); p.hasNext();) {
+            given << p.next().captured();
+        }
+        wanted.sort();
+        given.sort();
+        EXPECT_EQ(given, wanted) << source.toStdString();
+    }
+    EXPECT_GT(count, 150); // the window has that many texts; fewer means the file was not read
 }
 
 } // namespace
