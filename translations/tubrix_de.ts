@@ -249,15 +249,15 @@ Geben Sie ein Biegeprogramm ein, eine Zeile je Schritt: Y die Gerade, B die Dreh
     </message>
     <message>
         <source>Sheath %1 &lt;= %2 at row %3 — passes</source>
-        <translation>Mantelabweichung %1 &lt;= %2 in Zeile %3 – in Ordnung</translation>
+        <translation>Mantelabw. %1 &lt;= %2 in Zeile %3 – i. O.</translation>
     </message>
     <message>
         <source>Sheath %1 &gt; %2 at row %3 — fails</source>
-        <translation>Mantelabweichung %1 &gt; %2 in Zeile %3 – nicht in Ordnung</translation>
+        <translation>Mantelabw. %1 &gt; %2 in Zeile %3 – n. i. O.</translation>
     </message>
     <message>
         <source>; the other hand</source>
-        <translation>; spiegelbildliches Teil</translation>
+        <translation>; spiegelbildlich</translation>
     </message>
     <message>
         <source>Compared with %1</source>

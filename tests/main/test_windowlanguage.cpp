@@ -182,6 +182,21 @@ TEST_F(GermanWindowTest, NoTextIsCutByItsControl) {
     }
 }
 
+// The longest verdict a comparison puts under "Make 3D" fits its two lines.
+TEST_F(GermanWindowTest, TheLongestVerdictFitsItsPlace) {
+    const QLabel* label = FrmMain->findChild<QLabel*>(QStringLiteral("LblVerdict"));
+    ASSERT_NE(label, nullptr);
+    const QString verdict =
+        QCoreApplication::translate("TMeasuredComparison", "Sheath %1 > %2 at row %3 — fails")
+            .arg(QStringLiteral("123,45"), QStringLiteral("10,00"))
+            .arg(100) +
+        QCoreApplication::translate("TMeasuredComparison", "; the other hand");
+    EXPECT_TRUE(verdict.startsWith(QStringLiteral("Mantelabw.")));
+    const QRect room = label->contentsRect();
+    EXPECT_LE(label->fontMetrics().boundingRect(room, Qt::TextWordWrap, verdict).height(),
+              room.height());
+}
+
 // Every text of the translation is done, and says in German what its English says with the same
 // numbers: a lost %2 would leave a finding's limit out of the sentence.
 TEST(GermanTranslation, IsCompleteAndKeepsEveryPlaceholder) {
