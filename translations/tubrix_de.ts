@@ -216,6 +216,12 @@ Geben Sie ein Biegeprogramm ein, eine Zeile je Schritt: Y die Gerade, B die Dreh
         <source>Loaded machine %1 from %2</source>
         <translation>Maschine %1 aus %2 geladen</translation>
     </message>
+    <message>
+        <source>%1</source>
+        <comment>a profile that cannot be loaded: the reader&apos;s own words</comment>
+        <translation>Das Maschinenprofil kann nicht geladen werden:
+%1</translation>
+    </message>
 </context>
 <context>
     <name>TMeasuredComparison</name>
@@ -262,6 +268,18 @@ Geben Sie ein Biegeprogramm ein, eine Zeile je Schritt: Y die Gerade, B die Dreh
     <message>
         <source>Compared with %1</source>
         <translation>Mit %1 verglichen</translation>
+    </message>
+    <message>
+        <source>%1</source>
+        <comment>a measured file that cannot be read: the reader&apos;s own words</comment>
+        <translation>Die Messung kann nicht gelesen werden:
+%1</translation>
+    </message>
+    <message>
+        <source>%1</source>
+        <comment>a measured part that cannot be compared: the library&apos;s own words</comment>
+        <translation>Die Messung kann nicht verglichen werden:
+%1</translation>
     </message>
 </context>
 <context>
@@ -404,6 +422,36 @@ Geben Sie ein Biegeprogramm ein, eine Zeile je Schritt: Y die Gerade, B die Dreh
     <message>
         <source>Saved %1 (%2)</source>
         <translation>%1 gespeichert (%2)</translation>
+    </message>
+    <message>
+        <source>%1</source>
+        <comment>a program that cannot be opened: the reader&apos;s own words</comment>
+        <translation>Das Programm kann nicht geöffnet werden:
+%1</translation>
+    </message>
+    <message>
+        <source>%1</source>
+        <comment>a points file that cannot be read: the reader&apos;s own words</comment>
+        <translation>Die Punktedatei kann nicht gelesen werden:
+%1</translation>
+    </message>
+    <message>
+        <source>%1</source>
+        <comment>points that make no program: the library&apos;s own words</comment>
+        <translation>Aus den Punkten ergibt sich kein Biegeprogramm:
+%1</translation>
+    </message>
+    <message>
+        <source>%1</source>
+        <comment>a STEP part that cannot be read: tubrix-cli&apos;s own words</comment>
+        <translation>Das STEP-Teil kann nicht gelesen werden:
+%1</translation>
+    </message>
+    <message>
+        <source>%1</source>
+        <comment>a program that cannot be saved: the system&apos;s own words</comment>
+        <translation>Das Programm wurde nicht gespeichert:
+%1</translation>
     </message>
 </context>
 <context>
@@ -600,6 +648,24 @@ geändert – „3D erzeugen“ drücken</translation>
     <message>
         <source>, cell %1: &quot;%2&quot; is not a number</source>
         <translation>, Zelle %1: „%2“ ist keine Zahl</translation>
+    </message>
+    <message>
+        <source>%1</source>
+        <comment>a pasted program that cannot be read: the reader&apos;s own words</comment>
+        <translation>Die Zwischenablage enthält kein lesbares Programm:
+%1</translation>
+    </message>
+    <message>
+        <source>the tube&apos;s length overflows</source>
+        <translation>die Länge des Rohrs läuft über</translation>
+    </message>
+    <message>
+        <source>the program has no rows</source>
+        <translation>das Programm hat keine Zeilen</translation>
+    </message>
+    <message>
+        <source>row %1</source>
+        <translation>Zeile %1</translation>
     </message>
 </context>
 <context>

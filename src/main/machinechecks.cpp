@@ -82,7 +82,8 @@ void TMachineChecks::Message(const QString& text) {
 bool TMachineChecks::LoadProfile(const QString& path) {
     tubrix::Result<MachineProfile> loaded = ReadMachineProfile(path.toStdString());
     if (!loaded) {
-        Message(QString::fromStdString(loaded.Failure().ToString()));
+        Message(tr("%1", "a profile that cannot be loaded: the reader's own words")
+                    .arg(QString::fromStdString(loaded.Failure().ToString())));
         return false;
     }
     // A profile without a name is shown by its file's name.

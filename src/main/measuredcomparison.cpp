@@ -126,7 +126,7 @@ bool TMeasuredComparison::CompareWith(const QString& given) {
     }
     const ProgramRows rows = RowsFromProgram(*built);
     if (const Result<void> usable = CheckUsable(rows); !usable) {
-        Message(QString::fromStdString(usable.Failure().InProgram()) +
+        Message(ProgramFaultText(usable.Failure()) +
                 TMeasuredComparison::tr(": the part cannot be compared."));
         return false;
     }
@@ -136,17 +136,20 @@ bool TMeasuredComparison::CompareWith(const QString& given) {
     }
     const Result<std::string> text = ReadTextFile(path.toStdString());
     if (!text) {
-        Message(QString::fromStdString(text.Failure().ToString()));
+        Message(tr("%1", "a measured file that cannot be read: the reader's own words")
+                    .arg(QString::fromStdString(text.Failure().ToString())));
         return false;
     }
     const Result<MeasuredPart> part = ParseMeasuredText(*text, ShownName(path.toStdString()), rows);
     if (!part) {
-        Message(QString::fromStdString(part.Failure().ToString()));
+        Message(tr("%1", "a measured file that cannot be read: the reader's own words")
+                    .arg(QString::fromStdString(part.Failure().ToString())));
         return false;
     }
     Result<tubrix::Comparison> comparison = CompareMeasured(rows, *part, Alignment::Best);
     if (!comparison) {
-        Message(QString::fromStdString(comparison.Failure().Message));
+        Message(tr("%1", "a measured part that cannot be compared: the library's own words")
+                    .arg(QString::fromStdString(comparison.Failure().Message)));
         return false;
     }
     const double tolerance = Session.Profile() ? Session.Profile()->SheathTolerance : 1.0;

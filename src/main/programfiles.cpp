@@ -276,7 +276,8 @@ bool TProgramFiles::OpenProgram(const QString& path) {
     // still refuses the file.
     Result<ProgramDocument> loaded = ReadProgramDocument(path.toStdString(), RowLimits::Kept);
     if (!loaded) {
-        Message(QString::fromStdString(loaded.Failure().ToString()));
+        Message(tr("%1", "a program that cannot be opened: the reader's own words")
+                    .arg(QString::fromStdString(loaded.Failure().ToString())));
         return false;
     }
     if (!MayDiscardChanges(tr("Open %1").arg(QFileInfo(path).fileName()))) {
@@ -309,7 +310,8 @@ bool TProgramFiles::OpenPoints(const QString& path, const std::string& text) {
     }
     const Result<PointsRows> points = ParsePointsText(text, file, diameter);
     if (!points) {
-        Message(QString::fromStdString(points.Failure().ToString()));
+        Message(tr("%1", "a points file that cannot be read: the reader's own words")
+                    .arg(QString::fromStdString(points.Failure().ToString())));
         return false;
     }
     std::optional<double> radius;
@@ -324,7 +326,8 @@ bool TProgramFiles::OpenPoints(const QString& path, const std::string& text) {
     }
     Result<ProgramRows> program = XyzToProgram(*points, radius, file);
     if (!program) {
-        Message(QString::fromStdString(program.Failure().ToString()));
+        Message(tr("%1", "points that make no program: the library's own words")
+                    .arg(QString::fromStdString(program.Failure().ToString())));
         return false;
     }
     program->Units = points->Units;
@@ -395,7 +398,8 @@ bool TProgramFiles::OpenStepPart(const QString& path) {
     const Result<ProgramRows> program =
         ParseProgramText(answer.Out.toStdString(), ShownName(path.toStdString()));
     if (!program) {
-        Message(QString::fromStdString(program.Failure().ToString()));
+        Message(tr("%1", "a STEP part that cannot be read: tubrix-cli's own words")
+                    .arg(QString::fromStdString(program.Failure().ToString())));
         return false;
     }
     if (!MayDiscardChanges(tr("Open %1").arg(name))) {
@@ -439,7 +443,8 @@ bool TProgramFiles::SaveProgram(const QString& given) {
     const std::string text =
         Document ? FormatProgramDocument(*Document, rows, origins) : FormatProgramText(rows);
     if (const Result<void> written = WriteFileWhole(path.toStdString(), text); !written) {
-        Message(QString::fromStdString(written.Failure().Message));
+        Message(tr("%1", "a program that cannot be saved: the system's own words")
+                    .arg(QString::fromStdString(written.Failure().Message)));
         return false;
     }
     // What is on disk now is the document the next save keeps the shape of, row for row.

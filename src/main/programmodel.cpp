@@ -1,5 +1,7 @@
 #include "programmodel.h"
 
+#include "windowlanguage.h"
+
 #include "checkrow.h"
 #include "strtofloatdef.h"
 
@@ -52,31 +54,10 @@ int ColumnOf(const Error& fault) {
     return static_cast<int>(fault.Field) - static_cast<int>(ProgramField::Y);
 }
 
-// The rules a row keeps say why a field is marked in the library's English; the operator reads
-// them in the window's language. A rule without a translation shows as the library says it.
-const char* const RuleMessages[] = {
-    QT_TRANSLATE_NOOP("TProgramModel", "Y, the straight length, must be 0 or more"),
-    QT_TRANSLATE_NOOP("TProgramModel", "C, the bend angle, must be from 0 to 180 degrees"),
-    QT_TRANSLATE_NOOP("TProgramModel",
-                      "R, the bend radius, must be greater than 0 on a row that bends"),
-    QT_TRANSLATE_NOOP("TProgramModel",
-                      "the last row's C must be 0: the tube ends with its last straight (a "
-                      "program that ends in a bend gives a last row 0,0,0,R)"),
-    QT_TRANSLATE_NOOP("TProgramModel", "the diameter must be greater than 0")};
-
-QString RuleMessage(const std::string& message) {
-    for (const char* known : RuleMessages) {
-        if (message == known) {
-            return TProgramModel::tr(known);
-        }
-    }
-    return QString::fromStdString(message);
-}
-
 FieldMark RuleMark(int row, const Error& fault) {
     return {row, std::max(ColumnOf(fault), 0), false,
-            Sentence(RuleMessage(fault.Message)) +
-                TProgramModel::tr(". Make 3D uses it as typed.") + Unsaved()};
+            Sentence(RuleText(fault.Message)) + TProgramModel::tr(". Make 3D uses it as typed.") +
+                Unsaved()};
 }
 
 } // namespace
@@ -360,7 +341,10 @@ QString TProgramModel::Paste(const QString& block, int row, int column) {
     if (lines.front().trimmed().startsWith(QStringLiteral("diameter"), Qt::CaseInsensitive)) {
         const Result<ProgramRows> program = ParseProgramText(block.toStdString(), "clipboard");
         if (!program) {
-            return QString::fromStdString(program.Failure().ToString()) + unchanged;
+            return TProgramModel::tr("%1",
+                                     "a pasted program that cannot be read: the reader's own words")
+                       .arg(QString::fromStdString(program.Failure().ToString())) +
+                   unchanged;
         }
         ProgramTexts after = TextsOf(*program);
         // Row for row where the rows were, so a file saved again keeps its lines.

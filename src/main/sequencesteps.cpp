@@ -148,7 +148,7 @@ bool TSequenceSteps::ShowStep(int step) {
             return false;
         }
         if (const tubrix::Result<void> usable = tubrix::CheckUsable(*shown); !usable) {
-            Refuse(QString::fromStdString(usable.Failure().InProgram()));
+            Refuse(ProgramFaultText(usable.Failure()));
             return false;
         }
         // The sequence the checks played, on the session's machine, in the hand shown.

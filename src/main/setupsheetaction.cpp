@@ -1,5 +1,7 @@
 #include "setupsheetaction.h"
 
+#include "windowlanguage.h"
+
 #include "checkrow.h"
 #include "clilocation.h"
 #include "filenames.h"
@@ -66,7 +68,7 @@ bool TSetupSheetAction::PrintSetupSheet(const QString& given) {
     const ProgramRows rows = RowsFromProgram(*built);
     if (const tubrix::Result<void> usable = tubrix::CheckUsable(rows); !usable) {
         const tubrix::Error& fault = usable.Failure();
-        const QString message = QString::fromStdString(fault.Message);
+        const QString message = RuleText(fault.Message);
         Message((fault.Row > 0 ? TSetupSheetAction::tr("Row %1: %2").arg(fault.Row).arg(message)
                                : TSetupSheetAction::tr("Tube diameter: %1").arg(message)) +
                 TSetupSheetAction::tr(": no setup sheet was written."));

@@ -47,6 +47,47 @@ bool SetWindowLanguage(const QLocale& locale) {
     return true;
 }
 
+namespace {
+
+// The library's row rules, each said the same way wherever it applies.
+const char* const RuleMessages[] = {
+    QT_TRANSLATE_NOOP("TProgramModel", "Y, the straight length, must be 0 or more"),
+    QT_TRANSLATE_NOOP("TProgramModel", "C, the bend angle, must be from 0 to 180 degrees"),
+    QT_TRANSLATE_NOOP("TProgramModel",
+                      "R, the bend radius, must be greater than 0 on a row that bends"),
+    QT_TRANSLATE_NOOP("TProgramModel",
+                      "the last row's C must be 0: the tube ends with its last straight (a "
+                      "program that ends in a bend gives a last row 0,0,0,R)"),
+    QT_TRANSLATE_NOOP("TProgramModel", "the diameter must be greater than 0"),
+    QT_TRANSLATE_NOOP("TProgramModel", "the tube's length overflows"),
+    QT_TRANSLATE_NOOP("TProgramModel", "the program has no rows")};
+
+} // namespace
+
+QString RuleText(const std::string& message) {
+    for (const char* known : RuleMessages) {
+        if (message == known) {
+            return QCoreApplication::translate("TProgramModel", known);
+        }
+    }
+    return QString::fromStdString(message);
+}
+
+QString ProgramFaultText(const tubrix::Error& fault) {
+    QString place = fault.Row > 0
+                        ? QCoreApplication::translate("TProgramModel", "row %1").arg(fault.Row)
+                        : QString();
+    if (fault.Field == tubrix::ProgramField::Diameter) {
+        place += (place.isEmpty() ? QString() : QStringLiteral(", ")) +
+                 QCoreApplication::translate("TProgramModel", "diameter");
+    } else if (fault.Field != tubrix::ProgramField::None) {
+        place += (place.isEmpty() ? QString() : QStringLiteral(", ")) +
+                 QString::fromLatin1(tubrix::FieldName(fault.Field));
+    }
+    const QString message = RuleText(fault.Message);
+    return place.isEmpty() ? message : place + QStringLiteral(": ") + message;
+}
+
 QString WindowLanguageCode() {
     return German ? QStringLiteral("de") : QStringLiteral("en");
 }

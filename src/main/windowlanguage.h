@@ -3,8 +3,12 @@
 // The window's language: its own texts and Qt's (the file dialogs, the message boxes' buttons)
 // in the operator's language when Tubrix has it, else in English; numbers as the operator's
 // locale writes them.
+#include "error.h"
+
 #include <QLocale>
 #include <QString>
+
+#include <string>
 
 // Loads the translations for the locale's language in place of any loaded before: true when
 // the window now speaks it, false when it stays English (every text as the source gives it).
@@ -13,6 +17,13 @@ bool SetWindowLanguage(const QLocale& locale);
 
 // "de" or "en": what the window speaks, for the setup sheet that tubrix-cli writes for it.
 QString WindowLanguageCode();
+
+// Why a program cannot be used, as the library's row rules say it (CheckRow, CheckUsable), in
+// the window's language; a message the window does not know shows as the library says it.
+QString RuleText(const std::string& message);
+
+// Error::InProgram in the window's language: "row 3, C: C, the bend angle, must be …".
+QString ProgramFaultText(const tubrix::Error& fault);
 
 // A number with so many decimals in the locale's decimal mark, without grouping and never
 // "-0.00": "1.32" in English, "1,32" in German.

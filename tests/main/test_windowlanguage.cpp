@@ -182,6 +182,28 @@ TEST_F(GermanWindowTest, NoTextIsCutByItsControl) {
     }
 }
 
+// What could not be done is said in German, with the reader's own place and words after it; a
+// field's mark names its rule in German.
+TEST_F(GermanWindowTest, MessagesSayInGermanWhatFailed) {
+    QTemporaryDir folder;
+    const QString bad = folder.filePath(QStringLiteral("bad.csv"));
+    QFile file(bad);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("diameter,38\nY,B,C,R\n30,0,x,45\n");
+    file.close();
+    EXPECT_FALSE(FrmMain->findChild<TProgramFiles*>()->OpenProgram(bad));
+    const QString said = TakeMessage();
+    EXPECT_TRUE(said.startsWith(QStringLiteral("Das Programm kann nicht geöffnet werden:\n")))
+        << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("bad.csv:3:"))) << said.toStdString();
+
+    FrmMain->EditY1->setText(QStringLiteral("-1"));
+    EXPECT_EQ(PlainTip(FrmMain->EditY1->toolTip()),
+              QStringLiteral("Y in Zeile 1: Y, die Länge der Geraden, muss 0 oder größer sein. "
+                             "„3D erzeugen“ verwendet den Wert wie eingegeben. Strg+S speichert "
+                             "es nicht."));
+}
+
 // The longest verdict a comparison puts under "Make 3D" fits its two lines.
 TEST_F(GermanWindowTest, TheLongestVerdictFitsItsPlace) {
     const QLabel* label = FrmMain->findChild<QLabel*>(QStringLiteral("LblVerdict"));
@@ -204,7 +226,8 @@ TEST(GermanTranslation, IsCompleteAndKeepsEveryPlaceholder) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString ts = QString::fromUtf8(file.readAll());
     static const QRegularExpression message(
-        QStringLiteral("<source>(.*?)</source>\\s*<translation([^>]*)>(.*?)</translation>"),
+        QStringLiteral("<source>([^<]*)</source>\\s*(?:<comment>[^<]*</comment>\\s*)?"
+                       "<translation([^>]*)>([^<]*)</translation>"),
         QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression placeholder(QStringLiteral("%\\d"));
     int count = 0;
