@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QGuiApplication>
 
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -22,6 +23,7 @@ struct ReportOptions {
     std::string Title;
     std::string Measured;
     std::optional<double> Tolerance;
+    std::string Language; // "de" or "en"; empty: the locale's
 };
 
 const std::map<std::string, SheetPaper> Papers{{"a4", SheetPaper::A4},
@@ -75,8 +77,7 @@ Result<SheetInspection> Inspect(const ReportOptions& options, const PartInput& p
     inspection.Tolerance =
         options.Tolerance ? *options.Tolerance : (profile ? profile->SheathTolerance : 1.0);
     if (!profile) {
-        inspection.NotCorrected = "with a machine profile (--machine)";
-        return inspection;
+        return inspection; // the sheet says that a profile would give the corrected program
     }
     const Result<MachineProgram> next = CorrectMachineProgram(
         MakeMachineProgram(*part.Program, *profile), rows, measured->Rows, *profile);
@@ -88,8 +89,18 @@ Result<SheetInspection> Inspect(const ReportOptions& options, const PartInput& p
     return inspection;
 }
 
-std::string DefaultTitle(const std::string& path) {
-    return path == "-" ? "standard input" : std::filesystem::path(path).filename().string();
+std::string DefaultTitle(const std::string& path, Language language) {
+    return path == "-" ? Wording{"standard input", "Standardeingabe"}.In(language)
+                       : std::filesystem::path(path).filename().string();
+}
+
+// The language asked for, else the one the locale of messages names, read before Qt's start-up
+// can touch the locale.
+Language SheetLanguage(const std::string& asked) {
+    if (!asked.empty()) {
+        return asked == "de" ? Language::German : Language::English;
+    }
+    return MessagesLanguage(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG"));
 }
 
 int RunReport(const ReportOptions& options) {
@@ -105,9 +116,12 @@ int RunReport(const ReportOptions& options) {
         }
         inspection = std::move(*inspected);
     }
-    const auto application = SheetApplication();
     SheetOptions sheetOptions;
-    sheetOptions.Title = options.Title.empty() ? DefaultTitle(options.Program.Path) : options.Title;
+    sheetOptions.Language = SheetLanguage(options.Language);
+    const auto application = SheetApplication();
+    sheetOptions.Title = options.Title.empty()
+                             ? DefaultTitle(options.Program.Path, sheetOptions.Language)
+                             : options.Title;
     sheetOptions.Mirrored = options.Program.Mirror;
     sheetOptions.Units = part->ProgramUnits;
     Result<SetupSheet> sheet = BuildSetupSheet(*part->Program, part->Machine(), sheetOptions);
@@ -148,5 +162,10 @@ void AddReportCommand(CLI::App& app, int& status) {
                        "A measured part (XYZ points or a program): an inspection section with "
                        "its verdict, deviations and, with --machine, the corrected program");
     AddToleranceOption(*report, options->Tolerance);
+    report
+        ->add_option("--language", options->Language,
+                     "The sheet's language: de (German, decimal commas) or en (English); default: "
+                     "the locale's (LC_ALL, LC_MESSAGES, LANG)")
+        ->check(CLI::IsMember({"de", "en"}));
     report->callback([options, &status] { status = RunReport(*options); });
 }

@@ -2,6 +2,7 @@
 
 #include "bendprogram.h"
 #include "error.h"
+#include "language.h"
 #include "machineprofile.h"
 #include "measured.h"
 #include "programfile.h"
@@ -14,8 +15,9 @@
 #include <vector>
 
 // The setup sheet that goes to the bender with the stock, as plain data: what is on it and in
-// which order, never where. A writer lays it out (the PDF writer today); every number on it is
-// already text with two decimals, so each writer prints the same sheet.
+// which order, never where. A writer lays it out (the PDF writer today); every number and word
+// on it is already text with two decimals, in the sheet's language, so each writer prints the
+// same sheet.
 
 // One line of facts about the part: "Developed length" and "296.37".
 struct SheetFact {
@@ -44,6 +46,7 @@ struct SheetCell {
 };
 
 struct SetupSheet {
+    tubrix::Language Language = tubrix::Language::English; // of every word on it
     std::string Title;
     std::string Machine; // the profile's name; empty without one
     std::string PartTitle;
@@ -53,10 +56,16 @@ struct SetupSheet {
     std::string SequenceTitle; // empty: the sheet has no sequence section
     std::vector<SheetCell> Sequence;
     std::string SequenceNote; // said under the title, in place of pictures there are none of
+    // The page header's words: before the machine's name, the page's number ("%1") of how many
+    // ("%2"), and after a table's title on the pages it runs on to.
+    std::string MachineLabel = "Machine: ";
+    std::string PageLabel = "page %1 of %2";
+    std::string Continued = " (continued)";
 };
 
 struct SheetOptions {
-    std::string Title;     // at the top of every page
+    std::string Title;                                     // at the top of every page
+    tubrix::Language Language = tubrix::Language::English; // of the sheet's words and numbers
     bool Mirrored = false; // the program was mirrored for this sheet: the other hand
     std::optional<tubrix::LengthUnit> Units; // its lengths' unit, where the program says
     int PictureWidth = 900;                  // pixels of each of the part's two pictures
@@ -79,13 +88,17 @@ struct SheetInspection {
     tubrix::Comparison Comparison;
     double Tolerance = 1;
     std::optional<tubrix::MachineProgram> Corrected;
-    std::string NotCorrected; // said in place of the corrected program
+    // Why there is no corrected program, said in its place; empty: no machine profile was
+    // given, which the sheet says in its own language.
+    std::string NotCorrected;
 };
 
 // The inspection section, whatever its verdict: the verdict (and the other hand, if so), the
-// bends' deltas, the points' deviations and the corrected machine values, as tables.
+// bends' deltas, the points' deviations and the corrected machine values, as tables, in the
+// sheet's language.
 void AddInspection(SetupSheet& sheet, const SheetInspection& inspection);
 
 // A number as the sheet prints it: two decimals, and never "-0.00"; past any tube's size with
-// two decimals of its exponent form, so no cell runs to hundreds of digits.
-std::string SheetNumber(double value);
+// two decimals of its exponent form, so no cell runs to hundreds of digits. German sheets write
+// the decimal comma ("-1,25").
+std::string SheetNumber(double value, tubrix::Language language = tubrix::Language::English);

@@ -139,7 +139,7 @@ void LayPictures(Flow& flow, const std::vector<SheetPicture>& pictures) {
     flow.Y += height + caption;
 }
 
-void LayTable(Flow& flow, const SheetTable& table) {
+void LayTable(Flow& flow, const SheetTable& table, const std::string& continued) {
     const std::size_t columns = table.Heads.size();
     std::vector<double> widths(columns, 0);
     for (std::size_t c = 0; c < columns; ++c) {
@@ -198,7 +198,7 @@ void LayTable(Flow& flow, const SheetTable& table) {
         const double before = flow.Y;
         flow.Need(line);
         if (flow.Y < before) {
-            heads(table.Title + " (continued)");
+            heads(table.Title + continued);
         }
         if (r % 2 == 1) {
             flow.Put(Ink::Band, QRectF(flow.Body.left(), flow.Y, wanted, line));
@@ -286,10 +286,10 @@ void DrawHeader(QPainter& painter, const SetupSheet& sheet, QRectF page, int num
     painter.setFont(fonts[BodyFont]);
     if (!sheet.Machine.empty()) {
         painter.drawText(band, Qt::AlignHCenter | Qt::AlignVCenter,
-                         QStringLiteral("Machine: ") + Q(sheet.Machine));
+                         Q(sheet.MachineLabel) + Q(sheet.Machine));
     }
     painter.drawText(band, Qt::AlignRight | Qt::AlignVCenter,
-                     QStringLiteral("page %1 of %2").arg(number).arg(count));
+                     Q(sheet.PageLabel).arg(number).arg(count));
     painter.setPen(QPen(Qt::black, Mm(0.35)));
     painter.drawLine(band.bottomLeft(), band.bottomRight());
     painter.setPen(Qt::black);
@@ -329,7 +329,7 @@ tubrix::Result<void> WriteSetupSheetPdf(const SetupSheet& sheet, SheetPaper pape
     LayFacts(flow, sheet);
     LayPictures(flow, sheet.Pictures);
     for (const SheetTable& table : sheet.Tables) {
-        LayTable(flow, table);
+        LayTable(flow, table, sheet.Continued);
     }
     LaySequence(flow, sheet);
     const std::vector<Page> pages = flow.Finish();

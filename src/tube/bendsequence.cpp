@@ -407,6 +407,17 @@ BendSequence PlayBendSequence(const BendProgram& program, const MachineProfile& 
     return sequence;
 }
 
+const char* ContactKindName(ContactKind kind, Language language) {
+    return language == Language::German ? (kind == ContactKind::Stock ? "Rohrstange" : "Boden")
+                                        : ContactKindName(kind);
+}
+
+const char* ContactPhaseName(ContactPhase phase, Language language) {
+    static constexpr const char* german[] = {"Drehen", "Biegen", "nach dem Biegen"};
+    return language == Language::German ? german[static_cast<std::size_t>(phase)]
+                                        : ContactPhaseName(phase);
+}
+
 std::vector<Finding> SequenceFindings(const BendSequence& sequence) {
     std::vector<Finding> findings;
     const double diameter = std::fabs(sequence.Diameter);
@@ -423,17 +434,13 @@ std::vector<Finding> SequenceFindings(const BendSequence& sequence) {
             }
             const bool stock = kind == ContactKind::Stock;
             const double limit = stock ? diameter : diameter * 0.5;
-            const char* when = nearest->Phase == ContactPhase::Rotate ? "in the plane turn"
-                               : nearest->Phase == ContactPhase::Bend ? "while bending"
-                                                                      : "after the bend";
             Finding finding;
             finding.Rule = stock ? FindingRule::Stock : FindingRule::Floor;
             finding.Row = bend.Row + 1;
             finding.Value = nearest->Distance;
             finding.Limit = limit;
-            finding.Message = std::string(stock ? "part to stock " : "part above the floor ") +
-                              when + " " + FindingNumber(nearest->Distance) + " < " +
-                              FindingNumber(limit);
+            finding.Phase = nearest->Phase;
+            finding.Message = FindingMessage(finding, Language::English);
             findings.push_back(std::move(finding));
         }
     }

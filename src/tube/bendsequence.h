@@ -26,9 +26,7 @@ struct MachineState {
 };
 
 enum class ContactKind { Stock, Floor };
-// When a contact happens: during the plane turn before a bend (its end state, the one before
-// the bend, included), while bending (strictly inside), or in the state after the bend.
-enum class ContactPhase { Rotate, Bend, After };
+// When a contact happens is a ContactPhase (findings.h, whose stock and floor findings name it).
 
 struct SequenceContact {
     ContactKind With = ContactKind::Stock;
@@ -94,5 +92,9 @@ inline constexpr const char* ContactPhaseName(ContactPhase phase) {
            : phase == ContactPhase::Bend ? "bend"
                                          : "after";
 }
+// The names in a language: in English those above, in German "Rohrstange" and "Boden",
+// "Drehen", "Biegen" and "nach dem Biegen".
+const char* ContactKindName(ContactKind kind, Language language);
+const char* ContactPhaseName(ContactPhase phase, Language language);
 
 } // namespace tubrix

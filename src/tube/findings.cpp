@@ -18,18 +18,39 @@ namespace {
 constexpr double DiameterTolerance = 1e-9; // of the tooling's diameter
 constexpr double DieTolerance = 1e-6;      // between a bending row's R and a die's radius
 
+// A finding with its message, which every front shows in English; each front that speaks
+// another language makes it anew from the same fields (FindingMessage).
 Finding Make(FindingRule rule, int row, double value, std::optional<double> limit,
-             std::string message) {
-    return {rule, row, 0, value, limit, std::move(message)};
+             std::vector<double> dies = {}) {
+    Finding finding;
+    finding.Rule = rule;
+    finding.Row = row;
+    finding.Value = value;
+    finding.Limit = limit;
+    finding.Dies = std::move(dies);
+    finding.Message = FindingMessage(finding, Language::English);
+    return finding;
 }
 
-std::string DieList(const std::vector<double>& radii) {
+// "45, 76"; in German, whose numbers hold commas, "45; 76".
+std::string DieList(const std::vector<double>& radii, Language language) {
     std::string list;
     for (double radius : radii) {
-        list += (list.empty() ? "" : ", ") + FindingNumber(radius);
+        list += (list.empty()                   ? ""
+                 : language == Language::German ? "; "
+                                                : ", ") +
+                FindingNumber(radius, language);
     }
     return list;
 }
+
+// The rules' names as the operator reads them.
+constexpr Wording RuleTitles[] = {
+    {"diameter", "Durchmesser"}, {"die", "Biegeform"},     {"angle", "Winkel"},
+    {"clamp", "Spannlänge"},     {"tail", "Endstück"},     {"length", "Länge"},
+    {"fold", "Faltenbildung"},   {"contact", "Berührung"}, {"stock", "Rohrstange"},
+    {"floor", "Boden"},
+};
 
 bool HasDie(const std::vector<double>& radii, double r) {
     return std::any_of(radii.begin(), radii.end(),
@@ -136,30 +157,68 @@ double Gap(const Piece& p, const Piece& q) {
 
 } // namespace
 
-const char* RuleName(FindingRule rule) {
-    switch (rule) {
+const char* RuleTitle(FindingRule rule, Language language) {
+    const auto index = static_cast<std::size_t>(rule);
+    return index < std::size(RuleTitles) ? RuleTitles[index].In(language) : "?";
+}
+
+const char* ContactPhaseWhen(ContactPhase phase, Language language) {
+    static constexpr Wording when[] = {{"in the plane turn", "beim Drehen"},
+                                       {"while bending", "beim Biegen"},
+                                       {"after the bend", "nach dem Biegen"}};
+    return when[static_cast<std::size_t>(phase)].In(language);
+}
+
+std::string FindingMessage(const Finding& f, Language language) {
+    const bool german = language == Language::German;
+    const std::string value = FindingNumber(f.Value, language);
+    const std::string limit = f.Limit ? FindingNumber(*f.Limit, language) : "";
+    // What a rule that holds one value against its limit says before the value, and how the
+    // value lies past the limit: "machine angle 96 > 95".
+    const auto past = [&](Wording subject, const char* how) {
+        return subject.In(language) + value + how + limit;
+    };
+    switch (f.Rule) {
     case FindingRule::Diameter:
-        return "diameter";
+        return german ? "Rohrdurchmesser " + value + " passt nicht zum Werkzeug (" + limit + ")"
+                      : "tube diameter " + value + " is not the tooling's " + limit;
     case FindingRule::Die:
-        return "die";
-    case FindingRule::Angle:
-        return "angle";
-    case FindingRule::Clamp:
-        return "clamp";
-    case FindingRule::Tail:
-        return "tail";
-    case FindingRule::Length:
-        return "length";
+        return german ? "keine Biegeform mit Radius " + value +
+                            " (vorhanden: " + DieList(f.Dies, language) + ")"
+                      : "no die of radius " + value + " (the dies are " +
+                            DieList(f.Dies, language) + ")";
     case FindingRule::Fold:
-        return "fold";
+        return german
+                   ? "Biegeradius " + value + " < Rohrradius " + limit +
+                         ": die Innenwand wirft Falten"
+                   : "bend radius " + value + " < tube radius " + limit + ": the inner wall folds";
     case FindingRule::Contact:
-        return "contact";
+        return german ? "berührt Zeile " + std::to_string(f.OtherRow) + ": Abstand " + value +
+                            " < Durchmesser " + limit
+                      : "touches row " + std::to_string(f.OtherRow) + ": " + value +
+                            " apart < diameter " + limit;
     case FindingRule::Stock:
-        return "stock";
-    case FindingRule::Floor:
-        return "floor";
+    case FindingRule::Floor: {
+        const bool stock = f.Rule == FindingRule::Stock;
+        const Wording subject = stock ? Wording{"part to stock ", "Abstand Teil–Rohrstange "}
+                                      : Wording{"part above the floor ", "Höhe über dem Boden "};
+        return subject.In(language) + std::string(ContactPhaseWhen(f.Phase, language)) + " " +
+               value + " < " + limit;
+    }
+    case FindingRule::Angle:
+        return past({"machine angle ", "Maschinenwinkel "}, " > ");
+    case FindingRule::Clamp:
+        return past({"straight before the bend ", "Gerade vor der Biegung "}, " < ");
+    case FindingRule::Tail:
+        return past({"tail after the last bend ", "Endstück nach der letzten Biegung "}, " < ");
+    case FindingRule::Length:
+        return past({"cut length ", "Zuschnittlänge "}, " > ");
     }
     return "?";
+}
+
+const char* RuleName(FindingRule rule) {
+    return RuleTitle(rule, Language::English);
 }
 
 std::string FindingLine(const Finding& finding) {
@@ -167,14 +226,15 @@ std::string FindingLine(const Finding& finding) {
     return finding.Row > 0 ? "row " + std::to_string(finding.Row) + ": " + rule : rule;
 }
 
-std::string FindingNumber(double value) {
+std::string FindingNumber(double value, Language language) {
     if (!std::isfinite(value)) {
         return std::isnan(value) ? "nan" : value > 0 ? "inf" : "-inf";
     }
     char text[512];
     if (std::fabs(value) >= 1e9) {
         // Past any tube's size: the shortest exact form, not three hundred digits.
-        return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+        return WithDecimalMark(
+            std::string(text, std::to_chars(text, text + sizeof text, value).ptr), language);
     }
     const double rounded = std::fabs(value) < 5e-4 ? 0.0 : value;
     char* end = std::to_chars(text, text + sizeof text, rounded, std::chars_format::fixed, 3).ptr;
@@ -184,15 +244,17 @@ std::string FindingNumber(double value) {
     if (end[-1] == '.') {
         --end;
     }
-    return std::string(text, end);
+    return WithDecimalMark(std::string(text, end), language);
 }
 
 double MachineAngle(double c, const MachineProfile& profile) {
     return c + profile.SpringbackFixed + profile.SpringbackPerDegree * c;
 }
 
-std::string BendToText(const std::string& machineAngle, const std::string& partAngle) {
-    return "bend to " + machineAngle + " (part " + partAngle + ")";
+std::string BendToText(const std::string& machineAngle, const std::string& partAngle,
+                       Language language) {
+    return language == Language::German ? "biegen auf " + machineAngle + " (Teil " + partAngle + ")"
+                                        : "bend to " + machineAngle + " (part " + partAngle + ")";
 }
 
 double CutLength(const BendProgram& program, const MachineProfile& profile) {
@@ -205,43 +267,31 @@ std::vector<Finding> CheckMachine(const BendProgram& program, const MachineProfi
     const double diameter = program.TubeDiameter;
     if (profile.TubeDiameter && !(std::fabs(diameter - *profile.TubeDiameter) <=
                                   DiameterTolerance * *profile.TubeDiameter)) {
-        found.push_back(Make(FindingRule::Diameter, 0, diameter, profile.TubeDiameter,
-                             "tube diameter " + FindingNumber(diameter) + " is not the tooling's " +
-                                 FindingNumber(*profile.TubeDiameter)));
+        found.push_back(Make(FindingRule::Diameter, 0, diameter, profile.TubeDiameter));
     }
     const BendingRows bending = FindBendingRows(program);
     for (const BendingRow& row : bending.Rows) {
         const BendStep& step = program.Steps[row.Row];
         const int number = row.Row + 1;
         if (!profile.Radii.empty() && !HasDie(profile.Radii, step.R)) {
-            found.push_back(Make(FindingRule::Die, number, step.R, std::nullopt,
-                                 "no die of radius " + FindingNumber(step.R) + " (the dies are " +
-                                     DieList(profile.Radii) + ")"));
+            found.push_back(Make(FindingRule::Die, number, step.R, std::nullopt, profile.Radii));
         }
         const double angle = MachineAngle(step.C, profile);
         if (angle > profile.MaxAngle) {
-            found.push_back(Make(FindingRule::Angle, number, angle, profile.MaxAngle,
-                                 "machine angle " + FindingNumber(angle) + " > " +
-                                     FindingNumber(profile.MaxAngle)));
+            found.push_back(Make(FindingRule::Angle, number, angle, profile.MaxAngle));
         }
         if (row.StraightBefore < profile.ClampLength) {
-            found.push_back(Make(FindingRule::Clamp, number, row.StraightBefore,
-                                 profile.ClampLength,
-                                 "straight before the bend " + FindingNumber(row.StraightBefore) +
-                                     " < " + FindingNumber(profile.ClampLength)));
+            found.push_back(
+                Make(FindingRule::Clamp, number, row.StraightBefore, profile.ClampLength));
         }
     }
     if (!bending.Rows.empty() && bending.Tail < profile.MinTail) {
         found.push_back(Make(FindingRule::Tail, std::clamp(program.StepCount, 0, MaxBendSteps),
-                             bending.Tail, profile.MinTail,
-                             "tail after the last bend " + FindingNumber(bending.Tail) + " < " +
-                                 FindingNumber(profile.MinTail)));
+                             bending.Tail, profile.MinTail));
     }
     const double cut = CutLength(program, profile);
     if (profile.MaxLength && cut > *profile.MaxLength) {
-        found.push_back(
-            Make(FindingRule::Length, 0, cut, profile.MaxLength,
-                 "cut length " + FindingNumber(cut) + " > " + FindingNumber(*profile.MaxLength)));
+        found.push_back(Make(FindingRule::Length, 0, cut, profile.MaxLength));
     }
     return found;
 }
@@ -252,9 +302,7 @@ std::vector<Finding> CheckFolds(const BendProgram& program) {
     for (const BendingRow& row : FindBendingRows(program).Rows) {
         const double r = program.Steps[row.Row].R;
         if (r < tubeRadius) {
-            found.push_back(Make(FindingRule::Fold, row.Row + 1, r, tubeRadius,
-                                 "bend radius " + FindingNumber(r) + " < tube radius " +
-                                     FindingNumber(tubeRadius) + ": the inner wall folds"));
+            found.push_back(Make(FindingRule::Fold, row.Row + 1, r, tubeRadius));
         }
     }
     return found;
@@ -289,11 +337,9 @@ std::vector<Finding> CheckContact(const BendProgram& program, const TubeWalk& wa
     }
     std::vector<Finding> found;
     for (const auto& [rows, distance] : closest) {
-        Finding f =
-            Make(FindingRule::Contact, rows.first + 1, distance, diameter,
-                 "touches row " + std::to_string(rows.second + 1) + ": " + FindingNumber(distance) +
-                     " apart < diameter " + FindingNumber(diameter));
+        Finding f = Make(FindingRule::Contact, rows.first + 1, distance, diameter);
         f.OtherRow = rows.second + 1;
+        f.Message = FindingMessage(f, Language::English);
         found.push_back(std::move(f));
     }
     return found;

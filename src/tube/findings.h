@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bendprogram.h"
+#include "language.h"
 #include "machineprofile.h"
 #include "tubewalk.h"
 
@@ -27,6 +28,11 @@ enum class FindingRule {
     Floor,    // the part meets the floor below the machine (a profile's centreline_height)
 };
 
+// When the part meets the stock or the floor: during the plane turn before a bend (its end
+// state, the one before the bend, included), while bending (strictly inside), or in the state
+// after the bend (bendsequence.h plays them).
+enum class ContactPhase { Rotate, Bend, After };
+
 struct Finding {
     FindingRule Rule = FindingRule::Diameter;
     int Row = 0;      // numbered from 1, as every message shows it; 0: about the whole part
@@ -34,16 +40,32 @@ struct Finding {
     double Value = 0;
     std::optional<double> Limit; // none for die, which has no one radius to name
     std::string Message;         // "straight before the bend 80 < 114"
+    std::vector<double> Dies{};  // die: the radii of the dies the machine has
+    ContactPhase Phase{};        // stock and floor: the phase of the nearest contact
 };
 
 // "diameter", "die", ... as scripts and messages name the rules.
 const char* RuleName(FindingRule rule);
 
+// A rule's name as the operator reads it in a language: RuleName in English, "Spannlänge" for
+// clamp in German.
+const char* RuleTitle(FindingRule rule, Language language);
+
+// A finding's message in a language, made from its rule, rows, value, limit, dies and phase:
+// in English the Message every check gives ("straight before the bend 80 < 114"), in German
+// the same numbers with decimal commas ("Gerade vor der Biegung 80 < 114").
+std::string FindingMessage(const Finding& finding, Language language);
+
+// How a phase of the bending is said in a message: "in the plane turn", "while bending",
+// "after the bend"; "beim Drehen", "beim Biegen", "nach dem Biegen".
+const char* ContactPhaseWhen(ContactPhase phase, Language language);
+
 // "row 3: clamp: straight before the bend 80 < 114"; without a row "length: ...".
 std::string FindingLine(const Finding& finding);
 
-// A number in a message: at most three decimals, no trailing zeros.
-std::string FindingNumber(double value);
+// A number in a message: at most three decimals, no trailing zeros; with the language's
+// decimal mark.
+std::string FindingNumber(double value, Language language = Language::English);
 
 // The angle the machine bends for C degrees: C + fixed + per_degree * C.
 double MachineAngle(double c, const MachineProfile& profile);
@@ -53,7 +75,9 @@ double MachineAngle(double c, const MachineProfile& profile);
 // one bends to the part's angle by mistake: "bend to 47.90 (part 45.00)". The two numbers come
 // as text, each front writing them its own way (the setup sheet with two decimals, the window
 // in its locale).
-std::string BendToText(const std::string& machineAngle, const std::string& partAngle);
+// In German: "biegen auf 47,90 (Teil 45,00)".
+std::string BendToText(const std::string& machineAngle, const std::string& partAngle,
+                       Language language = Language::English);
 
 // The length of stock to cut: the developed length less the gain of each bending row.
 double CutLength(const BendProgram& program, const MachineProfile& profile);
