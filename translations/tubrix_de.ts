@@ -43,6 +43,10 @@
         <source>No findings</source>
         <translation>Keine Befunde</translation>
     </message>
+    <message>
+        <source>row %1: %2</source>
+        <translation>Zeile %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>TFrmMain</name>

@@ -56,12 +56,12 @@ void TFindingsPanel::Fill() {
         if (finding.OtherRow > 0) {
             row += TFindingsPanel::tr(" and %1").arg(finding.OtherRow);
         }
-        auto* item = new QTreeWidgetItem(
-            List, {row, QString::fromLatin1(RuleName(finding.Rule)), Number(finding.Value),
-                   finding.Limit ? Number(*finding.Limit) : QStringLiteral("—"),
-                   QString::fromStdString(finding.Message)});
+        auto* item =
+            new QTreeWidgetItem(List, {row, FindingRuleText(finding), Number(finding.Value),
+                                       finding.Limit ? Number(*finding.Limit) : QStringLiteral("—"),
+                                       FindingText(finding)});
         item->setData(ColRow, Qt::UserRole, static_cast<int>(i));
-        item->setToolTip(ColMessage, QString::fromStdString(FindingLine(finding)));
+        item->setToolTip(ColMessage, FindingLineText(finding));
     }
     if (check->Findings.empty()) {
         auto* none = new QTreeWidgetItem(

@@ -1,5 +1,7 @@
 #include "machinechecks.h"
 
+#include "windowlanguage.h"
+
 #include "fsimpipe.h"
 #include "numberfield.h"
 #include "session.h"
@@ -33,7 +35,7 @@ QString CountText(std::size_t count, bool mirrored) {
 QString FindingsToolTip(const std::vector<Finding>& findings) {
     QStringList lines;
     for (const Finding& f : findings) {
-        lines << QString::fromStdString(FindingLine(f));
+        lines << FindingLineText(f);
     }
     return lines.join(QLatin1Char('\n'));
 }

@@ -92,6 +92,26 @@ QString WindowLanguageCode() {
     return German ? QStringLiteral("de") : QStringLiteral("en");
 }
 
+tubrix::Language WindowTextLanguage() {
+    return German ? tubrix::Language::German : tubrix::Language::English;
+}
+
+QString FindingRuleText(const tubrix::Finding& finding) {
+    return QString::fromUtf8(tubrix::RuleTitle(finding.Rule, WindowTextLanguage()));
+}
+
+QString FindingText(const tubrix::Finding& finding) {
+    return QString::fromStdString(tubrix::FindingMessage(finding, WindowTextLanguage()));
+}
+
+QString FindingLineText(const tubrix::Finding& finding) {
+    const QString rule = FindingRuleText(finding) + QStringLiteral(": ") + FindingText(finding);
+    return finding.Row > 0 ? QCoreApplication::translate("TFindingsPanel", "row %1: %2")
+                                 .arg(finding.Row)
+                                 .arg(rule)
+                           : rule;
+}
+
 QString LocaleFixed(double value, int decimals) {
     QLocale locale;
     locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);

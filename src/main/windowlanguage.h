@@ -4,6 +4,8 @@
 // in the operator's language when Tubrix has it, else in English; numbers as the operator's
 // locale writes them.
 #include "error.h"
+#include "findings.h"
+#include "language.h"
 
 #include <QLocale>
 #include <QString>
@@ -24,6 +26,15 @@ QString RuleText(const std::string& message);
 
 // Error::InProgram in the window's language: "row 3, C: C, the bend angle, must be …".
 QString ProgramFaultText(const tubrix::Error& fault);
+
+// The library's language for the texts it makes itself (the findings), as the window speaks.
+tubrix::Language WindowTextLanguage();
+
+// A finding as the window shows it, in its language: its rule's name ("clamp", "Spannlänge"),
+// its message, and the whole line ("row 3: clamp: straight before the bend 80 < 114").
+QString FindingRuleText(const tubrix::Finding& finding);
+QString FindingText(const tubrix::Finding& finding);
+QString FindingLineText(const tubrix::Finding& finding);
 
 // A number with so many decimals in the locale's decimal mark, without grouping and never
 // "-0.00": "1.32" in English, "1,32" in German.
