@@ -110,6 +110,8 @@ bool TSetupSheetAction::PrintSetupSheet(const QString& given) {
         arguments << QStringLiteral("--machine") << profileFile.fileName();
     }
     // The program keeps the operator's values; the sheet is of the hand the viewer shows.
+    // The sheet in the window's language, whatever the locale tubrix-cli would find.
+    arguments << QStringLiteral("--language") << WindowLanguageCode();
     if (Session.Mirrored()) {
         arguments << QStringLiteral("--mirror");
     }

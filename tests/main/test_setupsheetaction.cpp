@@ -5,6 +5,7 @@
 #include "mirrortoggle.h"
 #include "session.h"
 #include "setupsheetaction.h"
+#include "windowlanguage.h"
 
 #include <QLineEdit>
 #include <QProcess>
@@ -61,6 +62,24 @@ TEST_F(SetupSheetTest, CtrlPWritesWhatMake3DBuiltNotWhatIsTypedSince) {
     EXPECT_TRUE(mirrored.contains(QStringLiteral("Hand mirrored")));
     EXPECT_TRUE(mirrored.contains(QStringLiteral("1 99.00 0.00 90.00 45.00 70.69 2 30.00 -90.00")))
         << mirrored.toStdString();
+}
+
+// The German window prints the German sheet, with decimal commas.
+TEST_F(SetupSheetTest, TheSheetSpeaksTheWindowsLanguage) {
+    FrmMain->close();
+    DestroyForms();
+    ASSERT_TRUE(SetWindowLanguage(QLocale(QLocale::German, QLocale::Germany)));
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    CreateForms();
+    FrmMain->show();
+    FrmMain->EditY1->setText(QStringLiteral("42,5"));
+    Make3D();
+    FrmMain->findChild<TSetupSheetAction*>()->PrintSetupSheet(sheet);
+    SetWindowLanguage(QLocale::c());
+    EXPECT_EQ(TakeMessage(), QString());
+    const QString words = Text(sheet);
+    EXPECT_TRUE(words.contains(QStringLiteral("Abwicklung"))) << words.toStdString();
+    EXPECT_TRUE(words.contains(QStringLiteral("1 42,50 0,00 90,00 45,00"))) << words.toStdString();
 }
 
 TEST_F(SetupSheetTest, TheLoadedProfileIsTheSheetsMachine) {
