@@ -214,20 +214,13 @@ TEST_F(CliReport, InGermanEveryWordAndTheDecimalComma) {
         std::replace(number.begin(), number.end(), '.', ',');
         return number;
     };
+    // The header, the facts, a table's row and a finding as a reader finds them in the PDF.
     for (const std::string& line : {
              "initial.csv Maschine: Bender 3 Seite 1 von "s,
              "Abwicklung " + comma(Two(5 * 30 + 4 * arc)),
              "Zuschnittlänge " + comma(Two(5 * 30 + 4 * arc - 4 * 0.8)),
-             "Durchmesser 38,00"s,
-             "Ausführung wie programmiert"s,
-             "Zeile Y B C R Bogenlänge Maschine B Maschine C"s,
              "2 30,00 90,00 90,00 45,00 70,69 90,00 96,00"s,
-             "Befunde\nZeile Regel Wert Grenze Befund"s,
              "4 Spannlänge 30,00 114,00 Gerade vor der Biegung 30 < 114"s,
-             "5 Endstück 30,00 60,00 Endstück nach der letzten Biegung 30 < 60"s,
-             "Biegefolge"s,
-             "Vorschub 30,00 Vorschub 30,00 Vorschub 30,00 Vorschub 30,00\n"s,
-             "Drehen 0,00 Drehen 90,00 Drehen 90,00 Drehen 90,00\n"s,
              "biegen auf 96,00 (Teil 90,00) biegen auf 96,00 (Teil 90,00)"s,
          }) {
         EXPECT_NE(words.find(line), std::string::npos) << line << '\n' << words;
@@ -248,10 +241,7 @@ TEST_F(CliReport, TheLocaleChoosesTheLanguageUnlessItIsGiven) {
     } cases[] = {
         {nullptr, nullptr, "de_DE.UTF-8", nullptr, true},
         {"de_DE.UTF-8", nullptr, "C", nullptr, true},
-        {nullptr, "de_AT.UTF-8", "C", nullptr, true},
         {"C", nullptr, "de_DE.UTF-8", nullptr, false},
-        {nullptr, nullptr, "C", nullptr, false},
-        {nullptr, nullptr, nullptr, nullptr, false},
         {nullptr, nullptr, "de_DE.UTF-8", "en", false},
         {"C", nullptr, nullptr, "de", true},
     };
