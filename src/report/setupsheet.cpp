@@ -78,21 +78,27 @@ constexpr Wording PageLabel{"page %1 of %2", "Seite %1 von %2"};
 constexpr Wording Continued{" (continued)", " (Fortsetzung)"};
 } // namespace words
 
+// The sheet's words and numbers in its language.
+struct Say {
+    Language In;
+
+    std::string operator()(const Wording& text) const { return text.In(In); }
+    std::string Number(double value) const { return SheetNumber(value, In); }
+};
+
 std::string Whole(std::size_t value) {
     return std::to_string(value);
 }
 
 // "(1.00, 2.00, 3.00)"; German numbers hold a comma, so their point is "(1,00; 2,00; 3,00)".
-std::string Point(Vec3 p, Language language) {
-    const std::string between = language == Language::German ? "; " : ", ";
-    return "(" + SheetNumber(p.X, language) + between + SheetNumber(p.Y, language) + between +
-           SheetNumber(p.Z, language) + ")";
+std::string Point(Vec3 p, const Say& say) {
+    const std::string between = say.In == Language::German ? "; " : ", ";
+    return "(" + say.Number(p.X) + between + say.Number(p.Y) + between + say.Number(p.Z) + ")";
 }
 
 // "Bend 2, row 3": the words' "%1" and "%2" replaced.
-std::string Numbered(const Wording& text, Language language, std::size_t first,
-                     std::size_t second) {
-    std::string said = text.In(language);
+std::string Numbered(const Wording& text, const Say& say, std::size_t first, std::size_t second) {
+    std::string said = say(text);
     for (const auto& [mark, number] : {std::pair{"%1", first}, std::pair{"%2", second}}) {
         said.replace(said.find(mark), 2, Whole(number));
     }
@@ -101,53 +107,49 @@ std::string Numbered(const Wording& text, Language language, std::size_t first,
 
 std::vector<SheetFact> PartFacts(const BendProgram& program, const PartCheck& check,
                                  const SheetOptions& options) {
-    const Language language = options.Language;
-    const auto number = [language](double value) { return SheetNumber(value, language); };
-    const auto in = [language](const Wording& text) { return std::string(text.In(language)); };
+    const Say say{options.Language};
     const TubeWalk& walk = check.Sequence.Walk;
     const BendingRows bending = FindBendingRows(program);
     const double cut = check.CutLength;
     const Vec3 size = walk.BoxMax - walk.BoxMin;
     const Wording& unit = options.Units == LengthUnit::Inch ? words::Inches : words::Millimetres;
     return {
-        {in(words::Diameter), number(program.TubeDiameter)},
-        {in(words::DevelopedLength), number(walk.DevelopedLength)},
-        {in(words::CutLength), number(cut)},
-        {in(words::Bends), Whole(bending.Rows.size())},
-        {in(words::Rows), Whole(walk.Steps.size())},
-        {in(words::BoxFrom), Point(walk.BoxMin, language)},
-        {in(words::BoxTo), Point(walk.BoxMax, language)},
-        {in(words::BoxSize),
-         number(size.X) + " \u00d7 " + number(size.Y) + " \u00d7 " + number(size.Z)},
-        {in(words::Hand), in(options.Mirrored ? words::Mirrored : words::AsProgrammed)},
-        {in(words::Units),
-         options.Units ? in(words::LengthsIn) + in(unit) : in(words::ProgramUnits)},
+        {say(words::Diameter), say.Number(program.TubeDiameter)},
+        {say(words::DevelopedLength), say.Number(walk.DevelopedLength)},
+        {say(words::CutLength), say.Number(cut)},
+        {say(words::Bends), Whole(bending.Rows.size())},
+        {say(words::Rows), Whole(walk.Steps.size())},
+        {say(words::BoxFrom), Point(walk.BoxMin, say)},
+        {say(words::BoxTo), Point(walk.BoxMax, say)},
+        {say(words::BoxSize),
+         say.Number(size.X) + " \u00d7 " + say.Number(size.Y) + " \u00d7 " + say.Number(size.Z)},
+        {say(words::Hand), say(options.Mirrored ? words::Mirrored : words::AsProgrammed)},
+        {say(words::Units),
+         options.Units ? say(words::LengthsIn) + say(unit) : say(words::ProgramUnits)},
     };
 }
 
 // The rows as programmed and, with a machine, the plane turn and angle the machine is given.
 SheetTable ProgramTable(const BendProgram& program, const TubeWalk& walk,
-                        const MachineProfile* profile, Language language) {
-    const auto number = [language](double value) { return SheetNumber(value, language); };
-    SheetTable table{words::BendProgram.In(language),
-                     {words::Row.In(language), "Y", "B", "C", "R", words::ArcLength.In(language)},
+                        const MachineProfile* profile, const Say& say) {
+    SheetTable table{say(words::BendProgram),
+                     {say(words::Row), "Y", "B", "C", "R", say(words::ArcLength)},
                      {},
                      {}};
     std::optional<MachineProgram> machine;
     if (profile) {
         machine = MakeMachineProgram(program, *profile);
-        table.Heads.insert(table.Heads.end(),
-                           {words::MachineB.In(language), words::MachineC.In(language)});
+        table.Heads.insert(table.Heads.end(), {say(words::MachineB), say(words::MachineC)});
     }
     for (std::size_t i = 0; i < walk.Steps.size(); ++i) {
         const BendStep& row = program.Steps[i];
         const std::optional<WalkBend>& bend = walk.Steps[i].Bend;
-        std::vector<std::string> cells{Whole(i + 1),  number(row.Y),
-                                       number(row.B), number(row.C),
-                                       number(row.R), number(bend ? bend->ArcLength : 0.0)};
+        std::vector<std::string> cells{Whole(i + 1),      say.Number(row.Y),
+                                       say.Number(row.B), say.Number(row.C),
+                                       say.Number(row.R), say.Number(bend ? bend->ArcLength : 0.0)};
         if (machine) {
-            cells.push_back(number(machine->Rows[i].B));
-            cells.push_back(number(machine->Rows[i].C));
+            cells.push_back(say.Number(machine->Rows[i].B));
+            cells.push_back(say.Number(machine->Rows[i].C));
         }
         table.Rows.push_back(std::move(cells));
     }
@@ -155,58 +157,55 @@ SheetTable ProgramTable(const BendProgram& program, const TubeWalk& walk,
 }
 
 // The points `tubrix-cli xyz` gives: the start, where the legs of each bend meet, the end.
-SheetTable XyzTable(const TubeWalk& walk, Language language) {
-    SheetTable table{words::XyzPoints.In(language),
-                     {words::Point.In(language), words::Row.In(language), "X", "Y", "Z", "R"},
-                     {},
-                     {}};
-    const auto add = [&table, language](std::string name, std::string row,
-                                        const std::optional<Vec3>& at, std::string radius) {
+SheetTable XyzTable(const TubeWalk& walk, const Say& say) {
+    SheetTable table{
+        say(words::XyzPoints), {say(words::Point), say(words::Row), "X", "Y", "Z", "R"}, {}, {}};
+    const auto add = [&table, &say](std::string name, std::string row,
+                                    const std::optional<Vec3>& at, std::string radius) {
         std::vector<std::string> cells{std::move(name), std::move(row)};
         for (const double value : {at ? at->X : 0.0, at ? at->Y : 0.0, at ? at->Z : 0.0}) {
-            cells.push_back(at ? SheetNumber(value, language) : NoNumber);
+            cells.push_back(at ? say.Number(value) : NoNumber);
         }
         cells.push_back(std::move(radius));
         table.Rows.push_back(std::move(cells));
     };
-    add(words::Start.In(language), "1", walk.Start, "");
+    add(say(words::Start), "1", walk.Start, "");
     int point = 0;
     for (std::size_t i = 0; i < walk.Steps.size(); ++i) {
         if (const std::optional<WalkBend>& bend = walk.Steps[i].Bend) {
             add(std::to_string(++point), Whole(i + 1), bend->Intersection,
-                SheetNumber(bend->Radius, language));
+                say.Number(bend->Radius));
         }
     }
-    add(words::End.In(language), Whole(walk.Steps.size()), walk.End, "");
+    add(say(words::End), Whole(walk.Steps.size()), walk.End, "");
     return table;
 }
 
 // What `check` finds: with a machine every rule, without one folds, contact and the stock.
-SheetTable FindingsTable(const PartCheck& check, Language language) {
-    SheetTable table{words::Findings.In(language),
-                     {words::Row.In(language), words::Rule.In(language), words::Value.In(language),
-                      words::Limit.In(language), words::Finding.In(language)},
+SheetTable FindingsTable(const PartCheck& check, const Say& say) {
+    SheetTable table{say(words::Findings),
+                     {say(words::Row), say(words::Rule), say(words::Value), say(words::Limit),
+                      say(words::Finding)},
                      {},
-                     words::NoFindings.In(language)};
+                     say(words::NoFindings)};
     for (const Finding& finding : check.Findings) {
         std::string row = finding.Row > 0 ? std::to_string(finding.Row) : NoNumber;
         if (finding.OtherRow > 0) {
-            row += words::RowAndRow.In(language) + std::to_string(finding.OtherRow);
+            row += say(words::RowAndRow) + std::to_string(finding.OtherRow);
         }
-        table.Rows.push_back({row, RuleTitle(finding.Rule, language),
-                              SheetNumber(finding.Value, language),
-                              finding.Limit ? SheetNumber(*finding.Limit, language) : NoNumber,
-                              FindingMessage(finding, language)});
+        table.Rows.push_back({row, RuleTitle(finding.Rule, say.In), say.Number(finding.Value),
+                              finding.Limit ? say.Number(*finding.Limit) : NoNumber,
+                              FindingMessage(finding, say.In)});
     }
     return table;
 }
 
 // "stock in rotate: 12.00"; "Rohrstange beim Drehen: 12,00".
-std::string ContactLine(const SequenceContact& contact, Language language) {
-    const std::string distance = SheetNumber(contact.Distance, language);
-    if (language == Language::German) {
-        return std::string(ContactKindName(contact.With, language)) + " " +
-               ContactPhaseWhen(contact.Phase, language) + ": " + distance;
+std::string ContactLine(const SequenceContact& contact, const Say& say) {
+    const std::string distance = say.Number(contact.Distance);
+    if (say.In == Language::German) {
+        return std::string(ContactKindName(contact.With, say.In)) + " " +
+               ContactPhaseWhen(contact.Phase, say.In) + ": " + distance;
     }
     return std::string(ContactKindName(contact.With)) + " in " + ContactPhaseName(contact.Phase) +
            ": " + distance;
@@ -217,12 +216,11 @@ std::string ContactLine(const SequenceContact& contact, Language language) {
 Result<void> AddSequence(SetupSheet& sheet, const BendProgram& program,
                          const BendSequence& sequence, const MachineProfile& profile,
                          const SheetOptions& options) {
-    const Language language = options.Language;
-    const auto number = [language](double value) { return SheetNumber(value, language); };
-    sheet.SequenceTitle = words::BendSequence.In(language);
+    const Say say{options.Language};
+    sheet.SequenceTitle = say(words::BendSequence);
     // Numbers near overflow can place the part at infinities, which no picture can show.
     if (!sequence.StatesFinite()) {
-        sheet.SequenceNote = words::Overflow.In(language);
+        sheet.SequenceNote = say(words::Overflow);
         return {};
     }
     const SequenceView view =
@@ -238,12 +236,12 @@ Result<void> AddSequence(SetupSheet& sheet, const BendProgram& program,
         }
         SheetCell cell{
             std::move(picture.Image),
-            {Numbered(words::BendOfRow, language, m + 1, static_cast<std::size_t>(bend.Row) + 1),
-             words::Feed.In(language) + number(bend.Feed),
-             words::Rotate.In(language) + number(bend.Rotate),
-             BendToText(number(MachineAngle(bend.Angle, profile)), number(bend.Angle), language)}};
+            {Numbered(words::BendOfRow, say, m + 1, static_cast<std::size_t>(bend.Row) + 1),
+             say(words::Feed) + say.Number(bend.Feed), say(words::Rotate) + say.Number(bend.Rotate),
+             BendToText(say.Number(MachineAngle(bend.Angle, profile)), say.Number(bend.Angle),
+                        say.In)}};
         for (const SequenceContact& contact : bend.Contacts) {
-            cell.Lines.push_back(ContactLine(contact, language));
+            cell.Lines.push_back(ContactLine(contact, say));
         }
         sheet.Sequence.push_back(std::move(cell));
     }
@@ -252,13 +250,13 @@ Result<void> AddSequence(SetupSheet& sheet, const BendProgram& program,
 
 // "Sheath 1.32 > 1.00 at row 4 — fails" as `compare` says it; the same in German:
 // "Mantelabweichung 1,32 > 1,00 in Zeile 4 — nicht in Ordnung".
-std::string Verdict(const SheathDeviation& sheath, double tolerance, Language language) {
-    if (language == Language::English) {
+std::string Verdict(const SheathDeviation& sheath, double tolerance, const Say& say) {
+    if (say.In == Language::English) {
         return SheathVerdict(sheath, tolerance);
     }
     const bool pass = sheath.Value <= tolerance;
-    return "Mantelabweichung " + SheetNumber(sheath.Value, language) + (pass ? " \u2264 " : " > ") +
-           SheetNumber(tolerance, language) + " in Zeile " + std::to_string(sheath.Row) +
+    return "Mantelabweichung " + say.Number(sheath.Value) + (pass ? " \u2264 " : " > ") +
+           say.Number(tolerance) + " in Zeile " + std::to_string(sheath.Row) +
            (pass ? " \u2014 in Ordnung" : " \u2014 nicht in Ordnung");
 }
 
@@ -282,25 +280,25 @@ Result<SetupSheet> BuildSetupSheet(const BendProgram& program, const MachineProf
     const auto noOpenGl = [](const std::string& why) {
         return Failed("no OpenGL to draw with: " + why);
     };
-    const Language language = options.Language;
+    const Say say{options.Language};
     const PartCheck check = CheckProgram(program, profile);
     const TubeWalk& walk = check.Sequence.Walk;
     SetupSheet sheet;
-    sheet.Language = language;
+    sheet.Language = options.Language;
     sheet.Title = options.Title;
     if (profile && profile->Name) {
         sheet.Machine = *profile->Name;
     }
-    sheet.MachineLabel = words::MachineLabel.In(language);
-    sheet.PageLabel = words::PageLabel.In(language);
-    sheet.Continued = words::Continued.In(language);
-    sheet.PartTitle = words::Part.In(language);
+    sheet.MachineLabel = say(words::MachineLabel);
+    sheet.PageLabel = say(words::PageLabel);
+    sheet.Continued = say(words::Continued);
+    sheet.PartTitle = say(words::Part);
     sheet.Part = PartFacts(program, check, options);
     // The home view, and the far side: turned half a turn about the vertical.
     const struct {
-        const char* caption;
+        std::string caption;
         double turnY;
-    } views[] = {{words::HomeView.In(language), 0}, {words::TurnedView.In(language), 180}};
+    } views[] = {{say(words::HomeView), 0}, {say(words::TurnedView), 180}};
     for (const auto& view : views) {
         // Framed as `render --fit` frames it: the part's box centred, filling the picture.
         TubePicture picture = RenderTubePicture(
@@ -310,9 +308,9 @@ Result<SetupSheet> BuildSetupSheet(const BendProgram& program, const MachineProf
         }
         sheet.Pictures.push_back({view.caption, std::move(picture.Image)});
     }
-    sheet.Tables.push_back(ProgramTable(program, walk, profile, language));
-    sheet.Tables.push_back(XyzTable(walk, language));
-    sheet.Tables.push_back(FindingsTable(check, language));
+    sheet.Tables.push_back(ProgramTable(program, walk, profile, say));
+    sheet.Tables.push_back(XyzTable(walk, say));
+    sheet.Tables.push_back(FindingsTable(check, say));
     if (profile) {
         if (Result<void> added = AddSequence(sheet, program, check.Sequence, *profile, options);
             !added) {
@@ -323,45 +321,44 @@ Result<SetupSheet> BuildSetupSheet(const BendProgram& program, const MachineProf
 }
 
 void AddInspection(SetupSheet& sheet, const SheetInspection& inspection) {
-    const Language language = sheet.Language;
-    const auto number = [language](double value) { return SheetNumber(value, language); };
+    const Say say{sheet.Language};
     const Comparison& c = inspection.Comparison;
-    std::string verdict = Verdict(c.Sheath, inspection.Tolerance, language);
+    std::string verdict = Verdict(c.Sheath, inspection.Tolerance, say);
     if (c.OtherHand) {
-        verdict += words::OtherHand.In(language);
+        verdict += say(words::OtherHand);
     }
-    SheetTable bends{words::InspectionOf.In(language) + inspection.Measured + ": " + verdict,
-                     {words::Row.In(language), "dY", "dB", "dC", "dR"},
+    SheetTable bends{say(words::InspectionOf) + inspection.Measured + ": " + verdict,
+                     {say(words::Row), "dY", "dB", "dC", "dR"},
                      {},
-                     words::NoBends.In(language)};
+                     say(words::NoBends)};
     for (const BendDelta& b : c.Bends) {
-        bends.Rows.push_back({Whole(static_cast<std::size_t>(b.Row)), number(b.DY), number(b.DB),
-                              number(b.DC), number(b.DR)});
+        bends.Rows.push_back({Whole(static_cast<std::size_t>(b.Row)), say.Number(b.DY),
+                              say.Number(b.DB), say.Number(b.DC), say.Number(b.DR)});
     }
-    bends.Rows.push_back({words::Tail.In(language), number(c.TailDY), "", "", ""});
+    bends.Rows.push_back({say(words::Tail), say.Number(c.TailDY), "", "", ""});
     sheet.Tables.push_back(std::move(bends));
 
-    SheetTable points{words::MeasuredPoints.In(language) + number(c.Rms) + ")",
-                      {words::Point.In(language), "dx", "dy", "dz", words::Deviation.In(language)},
+    SheetTable points{say(words::MeasuredPoints) + say.Number(c.Rms) + ")",
+                      {say(words::Point), "dx", "dy", "dz", say(words::Deviation)},
                       {},
-                      words::NoPoints.In(language)};
+                      say(words::NoPoints)};
     for (std::size_t i = 0; i < c.Points.size(); ++i) {
         const PointDeviation& p = c.Points[i];
-        points.Rows.push_back({Whole(i + 1), number(p.Offset.X), number(p.Offset.Y),
-                               number(p.Offset.Z), number(p.Length)});
+        points.Rows.push_back({Whole(i + 1), say.Number(p.Offset.X), say.Number(p.Offset.Y),
+                               say.Number(p.Offset.Z), say.Number(p.Length)});
     }
     sheet.Tables.push_back(std::move(points));
 
-    SheetTable next{words::Corrected.In(language),
-                    {words::Row.In(language), "Y", "B", "C", "R"},
+    SheetTable next{say(words::Corrected),
+                    {say(words::Row), "Y", "B", "C", "R"},
                     {},
-                    inspection.NotCorrected.empty() ? words::NeedsProfile.In(language)
+                    inspection.NotCorrected.empty() ? say(words::NeedsProfile)
                                                     : inspection.NotCorrected};
     if (inspection.Corrected) {
         for (std::size_t i = 0; i < inspection.Corrected->Rows.size(); ++i) {
             const MachineRow& row = inspection.Corrected->Rows[i];
-            next.Rows.push_back(
-                {Whole(i + 1), number(row.Y), number(row.B), number(row.C), number(row.R)});
+            next.Rows.push_back({Whole(i + 1), say.Number(row.Y), say.Number(row.B),
+                                 say.Number(row.C), say.Number(row.R)});
         }
     }
     sheet.Tables.push_back(std::move(next));

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
@@ -11,6 +12,7 @@
 namespace {
 
 using namespace clitest;
+using namespace std::string_literals;
 
 // A poppler tool's standard output.
 std::string Poppler(const char* tool, const QStringList& args) {
@@ -40,9 +42,25 @@ std::string Two(double value) {
     return text;
 }
 
+// The locale's variables for the processes this one starts; null: unset.
+void SetLocale(const char* all, const char* messages, const char* lang) {
+    const std::pair<const char*, const char*> variables[] = {
+        {"LC_ALL", all}, {"LC_MESSAGES", messages}, {"LANG", lang}};
+    for (const auto& [name, value] : variables) {
+        if (value) {
+            qputenv(name, value);
+        } else {
+            qunsetenv(name);
+        }
+    }
+}
+
 class CliReport : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The sheet speaks the locale's language: these sheets are English whatever the
+        // machine's locale is.
+        SetLocale("C.UTF-8", nullptr, nullptr);
         ASSERT_TRUE(folder.isValid());
         WriteText(Path("initial.csv"), InitialProgramText);
     }
@@ -185,6 +203,65 @@ TEST_F(CliReport, NumbersPastAnyTubeStayShortAndOverflowIsSaid) {
     EXPECT_NE(words.find("Bend sequence\nthe numbers overflow on the machine"), std::string::npos);
 }
 
+TEST_F(CliReport, InGermanEveryWordAndTheDecimalComma) {
+    const std::string profile = std::string(TUBRIX_SOURCE_DIR) + "/docs/examples/bender3.toml";
+    const CliRun run =
+        Run({"report", "initial.csv", "--machine", profile, "--language", "de", "-o", "sheet.pdf"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const std::string words = Words(Path("sheet.pdf"));
+    const double arc = 45 * std::numbers::pi / 2;
+    const auto comma = [](std::string number) {
+        std::replace(number.begin(), number.end(), '.', ',');
+        return number;
+    };
+    // The header, the facts, a table's row and a finding as a reader finds them in the PDF.
+    for (const std::string& line : {
+             "initial.csv Maschine: Bender 3 Seite 1 von "s,
+             "Abwicklung " + comma(Two(5 * 30 + 4 * arc)),
+             "Zuschnittlänge " + comma(Two(5 * 30 + 4 * arc - 4 * 0.8)),
+             "2 30,00 90,00 90,00 45,00 70,69 90,00 96,00"s,
+             "4 Spannlänge 30,00 114,00 Gerade vor der Biegung 30 < 114"s,
+             "biegen auf 96,00 (Teil 90,00) biegen auf 96,00 (Teil 90,00)"s,
+         }) {
+        EXPECT_NE(words.find(line), std::string::npos) << line << '\n' << words;
+    }
+    for (const char* english : {"Developed length", "page ", "Findings", "bend to", "-0,00"}) {
+        EXPECT_EQ(words.find(english), std::string::npos) << english;
+    }
+}
+
+// Without --language the locale of messages decides: LC_ALL, else LC_MESSAGES, else LANG.
+TEST_F(CliReport, TheLocaleChoosesTheLanguageUnlessItIsGiven) {
+    const struct {
+        const char* All;
+        const char* Messages;
+        const char* Lang;
+        const char* Language; // --language, if given
+        bool German;
+    } cases[] = {
+        {nullptr, nullptr, "de_DE.UTF-8", nullptr, true},
+        {"de_DE.UTF-8", nullptr, "C", nullptr, true},
+        {"C", nullptr, "de_DE.UTF-8", nullptr, false},
+        {nullptr, nullptr, "de_DE.UTF-8", "en", false},
+        {"C", nullptr, nullptr, "de", true},
+    };
+    for (const auto& c : cases) {
+        SetLocale(c.All, c.Messages, c.Lang);
+        std::vector<std::string> args{"report", "initial.csv", "-o", "sheet.pdf"};
+        if (c.Language) {
+            args.insert(args.end(), {"--language", c.Language});
+        }
+        const CliRun run = Run(args);
+        ASSERT_EQ(run.Status, 0) << run.Err;
+        const std::string words = Words(Path("sheet.pdf"));
+        const std::string said = c.German ? "Abwicklung" : "Developed length";
+        EXPECT_NE(words.find(said), std::string::npos)
+            << (c.All ? c.All : "-") << ' ' << (c.Messages ? c.Messages : "-") << ' '
+            << (c.Lang ? c.Lang : "-") << ' ' << (c.Language ? c.Language : "-");
+    }
+    SetLocale("C.UTF-8", nullptr, nullptr);
+}
+
 TEST_F(CliReport, RefusalsWriteNothing) {
     WriteText(Path("bad.csv"), "diameter,38\n30,0,200,45\n30,0,0,45\n");
     WriteText(Path("bad.toml"), "name = \"B\"\nmin_tail = -1\n");
@@ -195,6 +272,8 @@ TEST_F(CliReport, RefusalsWriteNothing) {
     } cases[] = {
         {{"initial.csv", "-o", "sheet.pdf", "--paper", "a5"}, 2, "--paper"},
         {{"initial.csv", "-o", "sheet.pdf", "--paper", "A4"}, 2, "--paper"},
+        {{"initial.csv", "-o", "sheet.pdf", "--language", "fr"}, 2, "--language"},
+        {{"initial.csv", "-o", "sheet.pdf", "--language", "DE"}, 2, "--language"},
         {{"bad.csv", "-o", "sheet.pdf"}, 2, "bad.csv:2:"},
         {{"initial.csv", "--machine", "bad.toml", "-o", "sheet.pdf"}, 2, "bad.toml:2:"},
         {{"initial.csv", "-o", "missing/sheet.pdf"}, 1, "missing/sheet.pdf"},
