@@ -692,7 +692,7 @@ geändert – „3D erzeugen“ drücken</translation>
     </message>
     <message>
         <source>after the bend</source>
-        <translation>nach der Biegung</translation>
+        <translation>nach dem Biegen</translation>
     </message>
     <message>
         <source>%1 %2 %3 &lt; %4</source>
