@@ -67,7 +67,7 @@ TEST_F(MeasuredComparisonTest, CtrlKLaysTheMeasuredPartOverTheTube) {
     EXPECT_TRUE(verdict->text().endsWith(QStringLiteral("\u2014 passes")));
     EXPECT_TRUE(verdict->isVisible());
     EXPECT_TRUE(FrmMain->ClientArea->rect().contains(verdict->geometry()));
-    EXPECT_TRUE(verdict->toolTip().startsWith(QStringLiteral("Row 1: dY 0.00, dB 0.00")));
+    EXPECT_TRUE(verdict->toolTip().startsWith(QStringLiteral("Row 1: dY 0.00  dB 0.00")));
     ASSERT_FALSE(FrmSimPipe->MeasuredLine.empty());
     double nearest = INFINITY;
     for (const Vec3 p : FrmSimPipe->MeasuredLine) {
@@ -85,7 +85,7 @@ TEST_F(MeasuredComparisonTest, CtrlKLaysTheMeasuredPartOverTheTube) {
     EXPECT_TRUE(verdict->text().endsWith(QStringLiteral("\u2014 fails")))
         << verdict->text().toStdString();
     EXPECT_TRUE(FrmSimPipe->OutsideBends.any() || FrmSimPipe->OutsideStraights.any());
-    EXPECT_NE(verdict->toolTip().indexOf(QStringLiteral("Row 3: dY 0.00, dB 0.00, dC -6.00")), -1)
+    EXPECT_NE(verdict->toolTip().indexOf(QStringLiteral("Row 3: dY 0.00  dB 0.00  dC -6.00")), -1)
         << verdict->toolTip().toStdString();
 
     // A file that does not match is said, and the comparison on screen stays.
