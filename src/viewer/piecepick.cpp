@@ -15,6 +15,7 @@ constexpr double ArcStep = std::numbers::pi / 60; // 3 degrees: well under a pix
 struct Pass {
     double Distance = std::numeric_limits<double>::infinity();
     double Depth = 0;
+    double Along = 0; // from 0 at the segment's first point to 1 at its last
 };
 
 // The nearest approach of the screen segment from a to b to (x, y), with the depth there; the
@@ -24,7 +25,7 @@ Pass SegmentPass(const WindowPoint& a, const WindowPoint& b, double x, double y)
     const double span = dx * dx + dy * dy;
     const double t =
         span > 0 ? std::clamp(((x - a.X) * dx + (y - a.Y) * dy) / span, 0.0, 1.0) : 0.0;
-    return {std::hypot(a.X + t * dx - x, a.Y + t * dy - y), a.Depth + t * (b.Depth - a.Depth)};
+    return {std::hypot(a.X + t * dx - x, a.Y + t * dy - y), a.Depth + t * (b.Depth - a.Depth), t};
 }
 
 } // namespace
@@ -53,8 +54,11 @@ std::optional<std::size_t> PieceUnderPointer(std::span<const Piece> pieces,
             }
             // The tube's surface faces the viewer nearer than its centre line by as much as
             // the section's half chord at that distance from the line: what the depth test keeps.
-            const double across =
-                reach.RadiusPixels > 0 ? std::min(pass.Distance / reach.RadiusPixels, 1.0) : 1.0;
+            // Past the piece's end the piece has no surface; the next one goes on there.
+            const bool past = (k == 1 && pass.Along <= 0) || (k == steps && pass.Along >= 1);
+            const double across = reach.RadiusPixels > 0 && !past
+                                      ? std::min(pass.Distance / reach.RadiusPixels, 1.0)
+                                      : 1.0;
             const double front = pass.Depth - reach.RadiusDepth * std::sqrt(1 - across * across);
             if (front < bestFront || (front == bestFront && pass.Distance < bestDistance)) {
                 bestFront = front;
