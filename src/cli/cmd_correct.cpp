@@ -18,6 +18,12 @@ struct CorrectOptions {
     std::optional<int> Decimals;
 };
 
+// " mm" or " in" after a length in the nominal's units, where they are known: the program
+// written may be in the machine's.
+std::string LengthUnitAfter(std::optional<LengthUnit> units) {
+    return units ? std::string(" ") + UnitName(*units) : std::string();
+}
+
 // The machine program the measured part was bent with, in the nominal's units: --used (a
 // file without a units line is in the machine's, as `machine` writes it, else the nominal's),
 // or `machine` of the nominal.
@@ -93,7 +99,8 @@ int RunCorrect(const CorrectOptions& options) {
     const std::string comment =
         "# corrected for the measured part " + name +
         (comparison ? ", sheath deviation " + FormatNumber(comparison->Sheath.Value, 3) +
-                          " at row " + std::to_string(comparison->Sheath.Row)
+                          LengthUnitAfter(input->Nominal.Units) + " at row " +
+                          std::to_string(comparison->Sheath.Row)
                     : std::string()) +
         "\n";
     return WriteOutput(options.Output, comment + FormatMachineProgramText(*next, options.Decimals));
