@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QStatusBar>
 #include <QToolTip>
 
 #include <fstream>
@@ -36,13 +37,15 @@ protected:
         return path;
     }
 
-    // The part built, as its XYZ points, each moved by `shift`.
-    std::string BuiltPoints(Vec3 shift) const {
+    // The part built, as its XYZ points, each moved by `shift` (and divided by `scale`, with
+    // `head` before them).
+    std::string BuiltPoints(Vec3 shift, double scale = 1,
+                            const std::string& head = "diameter,38\n") const {
         const std::vector<XyzPoint> points =
             *ProgramToXyz(WalkTube(*FrmMain->Session->BuiltShown()));
-        std::string text = "diameter,38\nX,Y,Z\n";
+        std::string text = head + "X,Y,Z\n";
         for (const XyzPoint& p : points) {
-            const Vec3 at = p.At + shift;
+            const Vec3 at = (p.At + shift) * (1 / scale);
             text += std::to_string(at.X) + "," + std::to_string(at.Y) + "," + std::to_string(at.Z) +
                     "\n";
         }
@@ -114,6 +117,23 @@ TEST_F(MeasuredComparisonTest, CtrlKLaysTheMeasuredPartOverTheTube) {
     EXPECT_TRUE(FrmSimPipe->MeasuredLine.empty());
     EXPECT_TRUE(FrmSimPipe->OutsideBends.none() && FrmSimPipe->OutsideStraights.none());
     EXPECT_TRUE(FrmMain->Session->MeasuredPath().isEmpty());
+}
+
+TEST_F(MeasuredComparisonTest, AnInchMeasurementOfAMillimetrePartIsComparedInMillimetres) {
+    FrmMain->Session->SetUnits(LengthUnit::Millimetre);
+    MachineProfile inches;
+    inches.Units = LengthUnit::Inch;
+    inches.SheathTolerance = 0.15; // 3.81 mm
+    FrmMain->Session->SetProfile(inches, QStringLiteral("in.toml"));
+    Make3D();
+    answer = Write("inches.csv", BuiltPoints({100, -20, 5}, 25.4, "# units: in\n"));
+    QTest::keyClick(FrmMain, Qt::Key_K, Qt::ControlModifier);
+    EXPECT_TRUE(TakeMessage().isEmpty());
+    QLabel* verdict = FrmMain->findChild<QLabel*>(QStringLiteral("LblVerdict"));
+    EXPECT_TRUE(verdict->text().startsWith(QStringLiteral("Sheath 0.00 <= 3.81 at row ")))
+        << verdict->text().toStdString();
+    EXPECT_EQ(FrmMain->statusBar()->currentMessage(),
+              QStringLiteral("Compared with inches.csv, its lengths converted from in to mm"));
 }
 
 // The middle of a piece of the part shown, in the frame the tube is drawn in: the start of its
