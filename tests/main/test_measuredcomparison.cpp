@@ -203,6 +203,13 @@ TEST_F(MeasuredComparisonTest, EachBendsDeltasShowWhereThePointerRestsOnTheTube)
                                static_cast<int>(std::lround(at->Y)))),
                   QString::fromUtf8(c.Tip));
     }
+    // The numbers as the window writes them in its locale.
+    const std::optional<WindowPoint> first =
+        FrmSimPipe->ProjectToWindow(MiddleAsDrawn(0, PieceKind::Arc));
+    FrmMain->setLocale(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(TipAt(QPoint(static_cast<int>(first->X), static_cast<int>(first->Y))),
+              QStringLiteral("Row 1: dY 0,00  dB 0,00  dC -1,00  dR 0,00"));
+    FrmMain->setLocale(QLocale::c());
     // Resting there is enough: the viewer asks for the tip itself.
     const std::optional<WindowPoint> bend =
         FrmSimPipe->ProjectToWindow(MiddleAsDrawn(1, PieceKind::Arc));
