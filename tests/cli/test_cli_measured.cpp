@@ -27,6 +27,39 @@ const std::string Moved = "diameter,20\nX,Y,Z\n0,0,0.3\n0,0,-139.7\n-206.5685424
 const std::string Profile = "# our bender\nname = \"B1\"\nmax_angle = 200 # degrees\n\n"
                             "[springback]\nfixed = 1.5\n";
 
+// A length in millimetres written in inches, to the last digit.
+std::string Inches(double mm) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", mm / 25.4);
+    return text;
+}
+
+// The nominal's points moved 0.3 along z (as Moved), in inches and without a diameter line.
+std::string MovedInInches(const std::string& diameterLine = "") {
+    const double points[5][3] = {{0, 0, 0.3},
+                                 {0, 0, -139.7},
+                                 {-206.5685424949238, 0, -139.7},
+                                 {-319.4670166084021, -112.8984741134783, -139.7},
+                                 {-301.24239808003256, -204.0215667553262, -95.05898384862246}};
+    std::string text = "# units: in\n" + diameterLine + "X,Y,Z\n";
+    for (const auto& p : points) {
+        text += Inches(p[0]) + "," + Inches(p[1]) + "," + Inches(p[2]) + "\n";
+    }
+    return text;
+}
+
+// Off, its lengths in inches.
+std::string OffInInches() {
+    const double rows[4][4] = {
+        {101, 0, 88, 40}, {149, 92, 44, 40}, {120, -30, 61, 40}, {82, 0, 0, 40}};
+    std::string text = "# units: in\ndiameter," + Inches(20) + "\nY,B,C,R\n";
+    for (const auto& r : rows) {
+        text += Inches(r[0]) + "," + std::to_string(r[1]) + "," + std::to_string(r[2]) + "," +
+                Inches(r[3]) + "\n";
+    }
+    return text;
+}
+
 class CliMeasured : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -35,6 +68,11 @@ protected:
         WriteText(Path("off.csv"), Off);
         WriteText(Path("moved.csv"), Moved);
         WriteText(Path("b1.toml"), Profile);
+        // The same in other units.
+        WriteText(Path("nominal_mm.csv"), "# units: mm\n" + Nominal);
+        WriteText(Path("off_in.csv"), OffInInches());
+        WriteText(Path("moved_in.csv"), MovedInInches());
+        WriteText(Path("b1_in.toml"), "units = \"in\"\n" + Profile);
     }
     QString Path(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
     CliRun Run(const std::vector<std::string>& args) { return RunCli(args, folder.path(), {}); }
@@ -81,27 +119,30 @@ TEST_F(CliMeasured, CompareExitsZeroThreeOrTwo) {
 }
 
 TEST_F(CliMeasured, CompareJsonHasItsKeys) {
-    const CliRun run = Run({"compare", "nominal.csv", "off.csv", "--json"});
-    EXPECT_EQ(run.Status, 3) << run.Err;
-    const nlohmann::json out = nlohmann::json::parse(run.Out);
-    EXPECT_EQ(out["align"]["rotation"].size(), 3u);
-    EXPECT_EQ(out["align"]["translation"].size(), 3u);
-    EXPECT_EQ(out["points"].size(), 5u);
-    ASSERT_EQ(out["bends"].size(), 3u);
-    // From each part's program: the straights, plane turns and angles as the files give them.
-    const double expected[3][4] = {{1, 0, -2, 0}, {-1, 2, -1, 0}, {0, 0, 1, 0}};
-    for (std::size_t k = 0; k < 3; ++k) {
-        const nlohmann::json& bend = out["bends"][k];
-        EXPECT_EQ(bend["row"], k + 1);
-        EXPECT_NEAR(bend["dY"].get<double>(), expected[k][0], 1e-9);
-        EXPECT_NEAR(bend["dB"].get<double>(), expected[k][1], 1e-9);
-        EXPECT_NEAR(bend["dC"].get<double>(), expected[k][2], 1e-9);
-        EXPECT_NEAR(bend["dR"].get<double>(), expected[k][3], 1e-9);
+    // An inch measurement of a millimetre part gives its deltas in millimetres alike.
+    for (const char* measured : {"off.csv", "off_in.csv"}) {
+        const CliRun run = Run({"compare", "nominal_mm.csv", measured, "--json"});
+        EXPECT_EQ(run.Status, 3) << run.Err;
+        const nlohmann::json out = nlohmann::json::parse(run.Out);
+        EXPECT_EQ(out["align"]["rotation"].size(), 3u);
+        EXPECT_EQ(out["align"]["translation"].size(), 3u);
+        EXPECT_EQ(out["points"].size(), 5u);
+        ASSERT_EQ(out["bends"].size(), 3u);
+        // From each part's program: the straights, plane turns and angles as the files give them.
+        const double expected[3][4] = {{1, 0, -2, 0}, {-1, 2, -1, 0}, {0, 0, 1, 0}};
+        for (std::size_t k = 0; k < 3; ++k) {
+            const nlohmann::json& bend = out["bends"][k];
+            EXPECT_EQ(bend["row"], k + 1);
+            EXPECT_NEAR(bend["dY"].get<double>(), expected[k][0], 1e-9);
+            EXPECT_NEAR(bend["dB"].get<double>(), expected[k][1], 1e-9);
+            EXPECT_NEAR(bend["dC"].get<double>(), expected[k][2], 1e-9);
+            EXPECT_NEAR(bend["dR"].get<double>(), expected[k][3], 1e-9);
+        }
+        EXPECT_NEAR(out["tail_dY"].get<double>(), 2, 1e-9);
+        EXPECT_EQ(out["sheath"]["tolerance"], 1);
+        EXPECT_EQ(out["sheath"]["pass"], false);
+        EXPECT_EQ(out["other_hand"], false);
     }
-    EXPECT_NEAR(out["tail_dY"].get<double>(), 2, 1e-9);
-    EXPECT_EQ(out["sheath"]["tolerance"], 1);
-    EXPECT_EQ(out["sheath"]["pass"], false);
-    EXPECT_EQ(out["other_hand"], false);
 }
 
 TEST_F(CliMeasured, MismatchedPartsAreRefused) {
@@ -206,53 +247,7 @@ TEST_F(CliMeasured, TheSheetCarriesTheInspectionWhateverItsVerdict) {
     EXPECT_EQ(Run({"report", "nominal.csv", "--measured", "missing.csv", "-o", "s.pdf"}).Status, 2);
 }
 
-// ---- Units ---------------------------------------------------------------------------------
-
-// A length in millimetres written in inches, to the last digit.
-std::string Inches(double mm) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.17g", mm / 25.4);
-    return text;
-}
-
-// The nominal's points moved 0.3 along z (as Moved), in inches and without a diameter line.
-std::string MovedInInches(const std::string& diameterLine = "") {
-    const double points[5][3] = {{0, 0, 0.3},
-                                 {0, 0, -139.7},
-                                 {-206.5685424949238, 0, -139.7},
-                                 {-319.4670166084021, -112.8984741134783, -139.7},
-                                 {-301.24239808003256, -204.0215667553262, -95.05898384862246}};
-    std::string text = "# units: in\n" + diameterLine + "X,Y,Z\n";
-    for (const auto& p : points) {
-        text += Inches(p[0]) + "," + Inches(p[1]) + "," + Inches(p[2]) + "\n";
-    }
-    return text;
-}
-
-// Off, its lengths in inches.
-std::string OffInInches() {
-    const double rows[4][4] = {
-        {101, 0, 88, 40}, {149, 92, 44, 40}, {120, -30, 61, 40}, {82, 0, 0, 40}};
-    std::string text = "# units: in\ndiameter," + Inches(20) + "\nY,B,C,R\n";
-    for (const auto& r : rows) {
-        text += Inches(r[0]) + "," + std::to_string(r[1]) + "," + std::to_string(r[2]) + "," +
-                Inches(r[3]) + "\n";
-    }
-    return text;
-}
-
-class CliMeasuredUnits : public CliMeasured {
-protected:
-    void SetUp() override {
-        CliMeasured::SetUp();
-        WriteText(Path("nominal_mm.csv"), "# units: mm\n" + Nominal);
-        WriteText(Path("off_in.csv"), OffInInches());
-        WriteText(Path("moved_in.csv"), MovedInInches());
-        WriteText(Path("b1_in.toml"), "units = \"in\"\n" + Profile);
-    }
-};
-
-TEST_F(CliMeasuredUnits, AnInchMeasurementOfAMillimetrePartComparesInMillimetres) {
+TEST_F(CliMeasured, AnInchMeasurementOfAMillimetrePartComparesInMillimetres) {
     struct Case {
         std::string Measured;
         int Status;
@@ -269,19 +264,6 @@ TEST_F(CliMeasuredUnits, AnInchMeasurementOfAMillimetrePartComparesInMillimetres
         EXPECT_EQ(run.Err, "tubrix-cli: the lengths of " + c.Measured +
                                " converted from in to mm, the units of nominal_mm.csv\n");
     }
-    // The bends' deltas in millimetres, as the files give them.
-    const CliRun run = Run({"compare", "nominal_mm.csv", "off_in.csv", "--json"});
-    const nlohmann::json out = nlohmann::json::parse(run.Out);
-    const double expected[3][4] = {{1, 0, -2, 0}, {-1, 2, -1, 0}, {0, 0, 1, 0}};
-    for (std::size_t k = 0; k < 3; ++k) {
-        const char* keys[] = {"dY", "dB", "dC", "dR"};
-        for (std::size_t i = 0; i < 4; ++i) {
-            EXPECT_NEAR(out["bends"][k][keys[i]].get<double>(), expected[k][i], 1e-9)
-                << k << keys[i];
-        }
-    }
-    EXPECT_NEAR(out["tail_dY"].get<double>(), 2, 1e-9);
-
     // A diameter line in inches agrees as far as it is written; one that is another tube not.
     WriteText(Path("round.csv"), MovedInInches("diameter,0.7874\n"));
     EXPECT_EQ(Run({"compare", "nominal_mm.csv", "round.csv"}).Status, 0);
@@ -292,7 +274,7 @@ TEST_F(CliMeasuredUnits, AnInchMeasurementOfAMillimetrePartComparesInMillimetres
         << wide.Err;
 }
 
-TEST_F(CliMeasuredUnits, AUnitsLineThatContradictsUnitsIsRefusedNamingBoth) {
+TEST_F(CliMeasured, AUnitsLineThatContradictsUnitsIsRefusedNamingBoth) {
     struct Case {
         std::vector<std::string> Args;
         const char* Err;
@@ -315,7 +297,7 @@ TEST_F(CliMeasuredUnits, AUnitsLineThatContradictsUnitsIsRefusedNamingBoth) {
     EXPECT_FALSE(QFile::exists(Path("s.pdf")));
 }
 
-TEST_F(CliMeasuredUnits, AProfileInInchesJudgesAMillimetrePartAsInMillimetres) {
+TEST_F(CliMeasured, AProfileInInchesJudgesAMillimetrePartAsInMillimetres) {
     // Off strays 3.58 mm: within 0.15 in (3.81 mm), past 0.14 in (3.556 mm).
     struct Case {
         std::string Profile;
@@ -341,7 +323,7 @@ TEST_F(CliMeasuredUnits, AProfileInInchesJudgesAMillimetrePartAsInMillimetres) {
     }
 }
 
-TEST_F(CliMeasuredUnits, CorrectWritesTheMachinesUnits) {
+TEST_F(CliMeasured, CorrectWritesTheMachinesUnits) {
     // The machine program `machine` gives with the inch profile, which bent the part.
     ASSERT_EQ(
         Run({"machine", "nominal_mm.csv", "--machine", "b1_in.toml", "-o", "used_in.csv"}).Status,
@@ -377,7 +359,7 @@ TEST_F(CliMeasuredUnits, CorrectWritesTheMachinesUnits) {
     }
 }
 
-TEST_F(CliMeasuredUnits, CalibrateReadsEachFileInItsUnits) {
+TEST_F(CliMeasured, CalibrateReadsEachFileInItsUnits) {
     // Bent with 1.5 degrees of springback on 90, 45 and 60: measured as the nominal exactly.
     ASSERT_EQ(Run({"machine", "nominal_mm.csv", "--machine", "b1.toml", "-o", "used.csv"}).Status,
               0);
@@ -396,7 +378,7 @@ TEST_F(CliMeasuredUnits, CalibrateReadsEachFileInItsUnits) {
     }
 }
 
-TEST_F(CliMeasuredUnits, TheSheetInspectsAnInchMeasurementInMillimetres) {
+TEST_F(CliMeasured, TheSheetInspectsAnInchMeasurementInMillimetres) {
     const CliRun run =
         Run({"report", "nominal_mm.csv", "--measured", "moved_in.csv", "-o", "sheet.pdf"});
     ASSERT_EQ(run.Status, 0) << run.Err;
