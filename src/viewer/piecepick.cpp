@@ -10,6 +10,7 @@ using namespace tubrix;
 namespace {
 
 constexpr double ArcStep = std::numbers::pi / 60; // 3 degrees: well under a pixel of sagitta
+constexpr int MostSteps = 120;                    // a whole turn
 
 // Where a piece passes nearest the pointer on screen, and the depth of its centre line there.
 struct Pass {
@@ -43,7 +44,9 @@ std::optional<std::size_t> PieceUnderPointer(std::span<const Piece> pieces,
             continue;
         }
         const double turn = piece.IsArc() && piece.Radius > 0 ? piece.Length / piece.Radius : 0;
-        const int steps = std::clamp(static_cast<int>(std::ceil(turn / ArcStep)), 1, 120);
+        // At most a whole turn, as the builder draws; a turn past any count is a whole one.
+        const double wanted = std::ceil(turn / ArcStep);
+        const int steps = wanted < MostSteps ? std::max(1, static_cast<int>(wanted)) : MostSteps;
         WindowPoint from = project(piece.At(0));
         for (int k = 1; k <= steps; ++k) {
             const WindowPoint to = project(piece.At(piece.Length * k / steps));

@@ -90,8 +90,11 @@ TEST(PiecePick, ASurfaceInFrontWinsOverACentreLineNearer) {
 
 TEST(PiecePick, PiecesThatAreNoNumbersOrNothingAreNeverPointedAt) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const std::array<Piece, 2> pieces{Straight(0, {nan, 0, 0}, {1, 0, 0}, 100),
-                                      Straight(1, {0, 0, 0}, {1, 0, 0}, 0)};
+    Piece coil = Quarter(2, {0, 0, 0}, 1e-300);
+    coil.Length = 1e300; // turns past any number: its points are none
+    const std::array<Piece, 3> pieces{Straight(0, {nan, 0, 0}, {1, 0, 0}, 100),
+                                      Straight(1, {0, 0, 0}, {1, 0, 0}, 0), coil};
+    EXPECT_EQ(PieceUnderPointer(pieces, Flat, 50, 0, {5, 5, 2}), std::nullopt);
     EXPECT_EQ(PieceUnderPointer(pieces, Flat, 0, 0, {5, 5, 2}), std::nullopt);
     const auto nowhere = [](Vec3) { return WindowPoint{NAN, NAN, NAN}; };
     const std::array<Piece, 1> one{Straight(0, {0, 0, 0}, {1, 0, 0}, 100)};
