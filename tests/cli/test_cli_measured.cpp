@@ -247,22 +247,43 @@ TEST_F(CliMeasured, TheSheetCarriesTheInspectionWhateverItsVerdict) {
     EXPECT_EQ(Run({"report", "nominal.csv", "--measured", "missing.csv", "-o", "s.pdf"}).Status, 2);
 }
 
-TEST_F(CliMeasured, AnInchMeasurementOfAMillimetrePartComparesInMillimetres) {
+TEST_F(CliMeasured, InchesAndMillimetresGiveOneVerdict) {
+    // An inch measurement of a millimetre part, and an inch profile's tolerance: Off strays
+    // 3.58 mm, within 0.15 in (3.81 mm) and past 0.14 in (3.556 mm).
+    const std::string profileNote =
+        "tubrix-cli: the lengths of p.toml converted from in to mm, the program's units\n";
     struct Case {
         std::string Measured;
+        std::string Profile; // empty: none
         int Status;
         const char* Verdict;
+        std::string Err;
     };
     const Case cases[] = {
-        {"moved_in.csv", 0, "Sheath 0.00 <= 1.00 at row"},
-        {"off_in.csv", 3, "Sheath 3.58 > 1.00 at row 1 \u2014 fails"},
+        {"moved_in.csv", "", 0, "Sheath 0.00 <= 1.00 at row",
+         "tubrix-cli: the lengths of moved_in.csv converted from in to mm, the units of "
+         "nominal_mm.csv\n"},
+        {"off_in.csv", "", 3, "Sheath 3.58 > 1.00 at row 1 \u2014 fails",
+         "tubrix-cli: the lengths of off_in.csv converted from in to mm, the units of "
+         "nominal_mm.csv\n"},
+        {"off.csv", "units = \"in\"\nsheath_tolerance = 0.15\n", 0, "Sheath 3.58 <= 3.81 at row 1",
+         profileNote},
+        {"off.csv", "sheath_tolerance = 3.81\n", 0, "Sheath 3.58 <= 3.81 at row 1", ""},
+        {"off.csv", "units = \"in\"\nsheath_tolerance = 0.14\n", 3, "Sheath 3.58 > 3.56 at row 1",
+         profileNote},
+        {"off.csv", "units = \"mm\"\nsheath_tolerance = 3.556\n", 3, "Sheath 3.58 > 3.56 at row 1",
+         ""},
     };
     for (const Case& c : cases) {
-        const CliRun run = Run({"compare", "nominal_mm.csv", c.Measured});
-        EXPECT_EQ(run.Status, c.Status) << run.Err;
-        EXPECT_NE(run.Out.find(c.Verdict), std::string::npos) << run.Out;
-        EXPECT_EQ(run.Err, "tubrix-cli: the lengths of " + c.Measured +
-                               " converted from in to mm, the units of nominal_mm.csv\n");
+        std::vector<std::string> args{"compare", "nominal_mm.csv", c.Measured};
+        if (!c.Profile.empty()) {
+            WriteText(Path("p.toml"), c.Profile);
+            args.insert(args.end(), {"--machine", "p.toml"});
+        }
+        const CliRun run = Run(args);
+        EXPECT_EQ(run.Status, c.Status) << c.Measured << c.Profile << run.Err;
+        EXPECT_NE(run.Out.find(c.Verdict), std::string::npos) << c.Profile << run.Out;
+        EXPECT_EQ(run.Err, c.Err) << c.Measured << c.Profile;
     }
     // A diameter line in inches agrees as far as it is written; one that is another tube not.
     WriteText(Path("round.csv"), MovedInInches("diameter,0.7874\n"));
@@ -295,32 +316,6 @@ TEST_F(CliMeasured, AUnitsLineThatContradictsUnitsIsRefusedNamingBoth) {
         EXPECT_EQ(run.Err, c.Err);
     }
     EXPECT_FALSE(QFile::exists(Path("s.pdf")));
-}
-
-TEST_F(CliMeasured, AProfileInInchesJudgesAMillimetrePartAsInMillimetres) {
-    // Off strays 3.58 mm: within 0.15 in (3.81 mm), past 0.14 in (3.556 mm).
-    struct Case {
-        std::string Profile;
-        int Status;
-        const char* Verdict;
-    };
-    const Case cases[] = {
-        {"units = \"in\"\nsheath_tolerance = 0.15\n", 0, "Sheath 3.58 <= 3.81 at row 1"},
-        {"sheath_tolerance = 3.81\n", 0, "Sheath 3.58 <= 3.81 at row 1"},
-        {"units = \"in\"\nsheath_tolerance = 0.14\n", 3, "Sheath 3.58 > 3.56 at row 1"},
-        {"units = \"mm\"\nsheath_tolerance = 3.556\n", 3, "Sheath 3.58 > 3.56 at row 1"},
-    };
-    for (const Case& c : cases) {
-        WriteText(Path("p.toml"), c.Profile);
-        const CliRun run = Run({"compare", "nominal_mm.csv", "off.csv", "--machine", "p.toml"});
-        EXPECT_EQ(run.Status, c.Status) << c.Profile << run.Err;
-        EXPECT_NE(run.Out.find(c.Verdict), std::string::npos) << c.Profile << run.Out;
-        const bool inches = c.Profile.find("\"in\"") != std::string::npos;
-        EXPECT_EQ(run.Err, inches ? "tubrix-cli: the lengths of p.toml converted from in to mm, "
-                                    "the program's units\n"
-                                  : "")
-            << c.Profile;
-    }
 }
 
 TEST_F(CliMeasured, CorrectWritesTheMachinesUnits) {
