@@ -238,10 +238,6 @@ Geben Sie ein Biegeprogramm ein, eine Zeile je Schritt: Y die Gerade, B die Dreh
         <translation>Gemessene Teile (*.csv *.txt);;Alle Dateien (*)</translation>
     </message>
     <message>
-        <source>Row %1: dY %2, dB %3, dC %4, dR %5</source>
-        <translation>Zeile %1: dY %2, dB %3, dC %4, dR %5</translation>
-    </message>
-    <message>
         <source>Tail: dY %1</source>
         <translation>Endstück: dY %1</translation>
     </message>
@@ -284,6 +280,14 @@ Geben Sie ein Biegeprogramm ein, eine Zeile je Schritt: Y die Gerade, B die Dreh
         <comment>a measured part that cannot be compared: the library&apos;s own words</comment>
         <translation>Die Messung kann nicht verglichen werden:
 %1</translation>
+    </message>
+    <message>
+        <source>Row %1: dY %2  dB %3  dC %4  dR %5</source>
+        <translation>Zeile %1: dY %2  dB %3  dC %4  dR %5</translation>
+    </message>
+    <message>
+        <source>Compared with %1, its lengths converted from %2 to %3</source>
+        <translation>Mit %1 verglichen, seine Längen von %2 in %3 umgerechnet</translation>
     </message>
 </context>
 <context>

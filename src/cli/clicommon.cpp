@@ -47,10 +47,7 @@ void AddProgramInput(CLI::App& command, ProgramInput& input) {
         ->required();
     command.add_flag("--mirror", input.Mirror,
                      "Work on the mirrored part, the other hand: every B negated");
-    command
-        .add_option("--units", input.Units,
-                    "The unit of a program file without a \"# units:\" line: mm or in")
-        ->check(CLI::IsMember({"mm", "in"}));
+    AddUnitsOption(command, input.Units, "a program file");
     AddStepPartOptions(command, input);
 }
 
@@ -61,18 +58,30 @@ void AddStepPartOptions(CLI::App& command, ProgramInput& input) {
                      "STEP part: start the program from the other end of the tube");
 }
 
-Result<void> TakeGivenUnits(ProgramRows& program, const ProgramInput& input) {
-    if (const std::optional<LengthUnit> given = ParseUnitName(input.Units)) {
-        if (program.Units && *program.Units != *given) {
+void AddUnitsOption(CLI::App& command, std::string& units, const std::string& files) {
+    command
+        .add_option("--units", units,
+                    "The unit of " + files + " without a \"# units:\" line: mm or in")
+        ->check(CLI::IsMember({"mm", "in"}));
+}
+
+Result<void> TakeGivenUnits(std::optional<LengthUnit>& units, const std::string& path,
+                            const std::string& given) {
+    if (const std::optional<LengthUnit> unit = ParseUnitName(given)) {
+        if (units && *units != *unit) {
             Error error;
-            error.File = ShownName(input.Path);
-            error.Message = std::string("its units line says ") + UnitName(*program.Units) +
-                            ", and --units says " + UnitName(*given);
+            error.File = ShownName(path);
+            error.Message = std::string("its units line says ") + UnitName(*units) +
+                            ", and --units says " + UnitName(*unit);
             return error;
         }
-        program.Units = given;
+        units = unit;
     }
     return {};
+}
+
+Result<void> TakeGivenUnits(ProgramRows& program, const ProgramInput& input) {
+    return TakeGivenUnits(program.Units, input.Path, input.Units);
 }
 
 namespace {

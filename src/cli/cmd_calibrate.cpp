@@ -17,10 +17,11 @@ struct CalibrateOptions {
 };
 
 // The measured file is read against the rows the machine bent: their count and radii are what
-// a points file's bends and missing radii are matched with.
+// a points file's bends and missing radii are matched with, in the machine program's units.
 ProgramRows BentRows(const MachineProgram& used) {
     ProgramRows rows;
     rows.Diameter = used.Diameter;
+    rows.Units = used.Units;
     for (std::size_t i = 0; i < used.Rows.size(); ++i) {
         const MachineRow& row = used.Rows[i];
         const bool bends = i + 1 < used.Rows.size() && row.C > 0;
@@ -29,30 +30,31 @@ ProgramRows BentRows(const MachineProgram& used) {
     return rows;
 }
 
+// A machine program that does not say its units is in the machine's, as `machine` writes it;
+// the measured file is brought into them where it says others.
 Result<std::vector<BentAngle>> ReadPair(const std::string& usedPath,
                                         const std::string& measuredPath,
-                                        const MachineProfile& profile) {
+                                        const MachineProfile& profile, std::string& note) {
     const Result<std::string> usedText = ReadTextFile(usedPath);
     if (!usedText) {
         return usedText.Failure();
     }
-    const Result<MachineProgram> used =
-        ParseMachineProgramText(*usedText, ShownName(usedPath), profile);
+    Result<MachineProgram> used = ParseMachineProgramText(*usedText, ShownName(usedPath), profile);
     if (!used) {
         return used.Failure();
     }
-    const Result<std::string> measuredText = ReadTextFile(measuredPath);
-    if (!measuredText) {
-        return measuredText.Failure();
+    if (!used->Units) {
+        used->Units = profile.Units;
     }
-    const std::string name = ShownName(measuredPath);
-    const Result<MeasuredPart> measured = ParseMeasuredText(*measuredText, name, BentRows(*used));
+    ProgramRows bent = BentRows(*used);
+    const Result<MeasuredPart> measured =
+        ReadMeasuredFor(bent, ShownName(usedPath), measuredPath, "", note);
     if (!measured) {
         return measured.Failure();
     }
     Result<std::vector<BentAngle>> angles = PairBentAngles(*used, measured->Rows);
     if (!angles) {
-        return FileError(name, 0, 0, angles.Failure().Message);
+        return FileError(ShownName(measuredPath), 0, 0, angles.Failure().Message);
     }
     return angles;
 }
@@ -95,11 +97,13 @@ int RunCalibrate(const CalibrateOptions& options) {
     }
     std::vector<BentAngle> angles;
     for (std::size_t i = 0; i < options.Files.size(); i += 2) {
+        std::string note;
         const Result<std::vector<BentAngle>> pair =
-            ReadPair(options.Files[i], options.Files[i + 1], *profile);
+            ReadPair(options.Files[i], options.Files[i + 1], *profile, note);
         if (!pair) {
             return Report(pair.Failure());
         }
+        ReportNote(note);
         angles.insert(angles.end(), pair->begin(), pair->end());
     }
     const Result<SpringbackFit> fit = FitSpringback(angles);

@@ -12,7 +12,7 @@ using namespace tubrix;
 namespace {
 
 struct CompareOptions {
-    std::string Nominal;
+    ProgramInput Nominal;
     std::string Measured;
     std::optional<double> Tolerance;
     std::string Machine;
@@ -104,16 +104,17 @@ std::string CompareJson(const Comparison& c, double tolerance) {
 }
 
 int RunCompare(const CompareOptions& options) {
-    const Result<MeasuredInput> input = LoadMeasured(options.Nominal, options.Measured);
+    const Result<MeasuredInput> input =
+        LoadMeasured(options.Nominal, options.Measured, options.Machine);
     if (!input) {
         return Report(input.Failure());
     }
-    const Result<std::optional<MachineProfile>> profile = LoadOptionalProfile(options.Machine);
-    if (!profile) {
-        return Report(profile.Failure());
+    for (const std::string& note : input->Notes) {
+        ReportNote(note);
     }
+    const MachineProfile* profile = input->Part.Machine();
     const double tolerance =
-        options.Tolerance ? *options.Tolerance : (*profile ? (*profile)->SheathTolerance : 1.0);
+        options.Tolerance ? *options.Tolerance : (profile ? profile->SheathTolerance : 1.0);
     const bool aligned = options.Align == "best";
     const Result<Comparison> comparison = CompareMeasured(
         input->Nominal, input->Measured, aligned ? Alignment::Best : Alignment::None);
@@ -132,34 +133,75 @@ int RunCompare(const CompareOptions& options) {
 
 } // namespace
 
-Result<MeasuredInput> LoadMeasured(const std::string& nominalPath,
-                                   const std::string& measuredPath) {
-    if (nominalPath == "-" && measuredPath == "-") {
-        return Failed("only one of NOMINAL and MEASURED can be read from standard input");
-    }
-    ProgramInput input;
-    input.Path = nominalPath;
-    Result<ProgramRows> nominal = LoadProgram(input);
-    if (!nominal) {
-        return nominal.Failure();
-    }
-    const Result<std::string> text = ReadTextFile(measuredPath);
+std::string ConversionNote(const std::string& file, LengthUnit from, LengthUnit to,
+                           const std::string& into) {
+    return "the lengths of " + file + " converted from " + UnitName(from) + " to " + UnitName(to) +
+           ", the units of " + into;
+}
+
+Result<MeasuredPart> ReadMeasuredFor(ProgramRows& nominal, const std::string& nominalName,
+                                     const std::string& path, const std::string& given,
+                                     std::string& note) {
+    const Result<std::string> text = ReadTextFile(path);
     if (!text) {
         return text.Failure();
     }
-    const std::string name = ShownName(measuredPath);
-    Result<MeasuredPart> measured = ParseMeasuredText(*text, name, *nominal);
+    const std::string name = ShownName(path);
+    Result<std::optional<LengthUnit>> said = ReadUnitsLine(*text, name);
+    if (!said) {
+        return said.Failure();
+    }
+    if (Result<void> units = TakeGivenUnits(*said, path, given); !units) {
+        return units.Failure();
+    }
+    Result<MeasuredPart> measured = ParseMeasuredText(*text, name, nominal);
+    if (!measured) {
+        return measured;
+    }
+    const std::optional<LengthUnit> own = measured->FileUnits;
+    if (own && nominal.Units && *own != *nominal.Units) {
+        note = ConversionNote(name, *own, *nominal.Units, nominalName);
+    }
+    // Where only the measured file says its units, they are the nominal's too.
+    nominal.Units = measured->Rows.Units;
+    return measured;
+}
+
+Result<MeasuredInput> LoadMeasured(const ProgramInput& nominal, const std::string& measuredPath,
+                                   const std::string& machinePath) {
+    if (nominal.Path == "-" && measuredPath == "-") {
+        return Failed("only one of NOMINAL and MEASURED can be read from standard input");
+    }
+    Result<PartInput> part = LoadPart(nominal, machinePath);
+    if (!part) {
+        return part.Failure();
+    }
+    MeasuredInput input;
+    input.Nominal = RowsFromProgram(*part->Program);
+    input.Nominal.Units = part->ProgramUnits;
+    std::string note;
+    Result<MeasuredPart> measured =
+        ReadMeasuredFor(input.Nominal, ShownName(nominal.Path), measuredPath, nominal.Units, note);
     if (!measured) {
         return measured.Failure();
     }
-    return MeasuredInput{std::move(*nominal), std::move(*measured), name};
+    input.Measured = std::move(*measured);
+    input.MeasuredName = ShownName(measuredPath);
+    input.Part = std::move(*part);
+    input.Part.ProgramUnits = input.Nominal.Units;
+    for (const std::string& said : {input.Part.UnitsNote, note}) {
+        if (!said.empty()) {
+            input.Notes.push_back(said);
+        }
+    }
+    return input;
 }
 
 CLI::Option* AddToleranceOption(CLI::App& command, std::optional<double>& tolerance) {
     return command
         .add_option("--tolerance", tolerance,
-                    "Largest sheath deviation that passes, in the files' length unit (default: "
-                    "the profile's sheath_tolerance, else 1)")
+                    "Largest sheath deviation that passes, in the nominal's length unit "
+                    "(default: the profile's sheath_tolerance, else 1)")
         ->check(CLI::Validator(
             [](std::string& text) -> std::string {
                 const Result<double> value = ParseNumber(text, ',', "--tolerance");
@@ -176,7 +218,7 @@ void AddCompareCommand(CLI::App& app, int& status) {
         "compare", "A measured part (points or a program) against its nominal program: the "
                    "alignment, the points' and bends' deviations, the sheath deviation and "
                    "the verdict (exit 3 when it fails).");
-    compare->add_option("NOMINAL", options->Nominal, "The nominal bend program")->required();
+    compare->add_option("NOMINAL", options->Nominal.Path, "The nominal bend program")->required();
     compare
         ->add_option("MEASURED", options->Measured,
                      "The measured part: XYZ points (X,Y,Z[,R]) or a bend program")
@@ -187,6 +229,7 @@ void AddCompareCommand(CLI::App& app, int& status) {
         ->add_option("--align", options->Align,
                      "best: the rigid motion that fits the points best; none: as they are")
         ->check(CLI::IsMember({"best", "none"}));
+    AddUnitsOption(*compare, options->Nominal.Units, MeasuredFilesUnits);
     compare->add_flag("--json", options->AsJson, "Write JSON instead of a table");
     compare->callback([options, &status] { status = RunCompare(*options); });
 }

@@ -10,7 +10,7 @@ using namespace tubrix;
 namespace {
 
 struct CorrectOptions {
-    std::string Nominal;
+    ProgramInput Nominal;
     std::string Measured;
     std::string Machine;
     std::string Used;
@@ -18,42 +18,74 @@ struct CorrectOptions {
     std::optional<int> Decimals;
 };
 
+// " mm" or " in" after a length in the nominal's units, where they are known: the program
+// written may be in the machine's.
+std::string LengthUnitAfter(std::optional<LengthUnit> units) {
+    return units ? std::string(" ") + UnitName(*units) : std::string();
+}
+
+// The machine program the measured part was bent with, in the nominal's units: --used (a
+// file without a units line is in the machine's, as `machine` writes it, else the nominal's),
+// or `machine` of the nominal.
+Result<MachineProgram> UsedProgram(const CorrectOptions& options, const MeasuredInput& input,
+                                   std::string& note) {
+    const MachineProfile& profile = *input.Part.Profile;
+    const std::optional<LengthUnit> units = input.Nominal.Units;
+    if (options.Used.empty()) {
+        MachineProgram made = MakeMachineProgram(*input.Part.Program, profile);
+        made.Units = units;
+        return made;
+    }
+    const Result<std::string> text = ReadTextFile(options.Used);
+    if (!text) {
+        return text.Failure();
+    }
+    const std::string name = ShownName(options.Used);
+    Result<MachineProgram> read = ParseMachineProgramText(*text, name, profile);
+    if (!read || !units) {
+        return read;
+    }
+    if (!read->Units) {
+        read->Units = input.Part.ProfileUnits ? input.Part.ProfileUnits : units;
+    }
+    if (*read->Units != *units) {
+        note = ConversionNote(name, *read->Units, *units, ShownName(options.Nominal.Path));
+    }
+    return MachineProgramInUnits(*read, *units);
+}
+
 int RunCorrect(const CorrectOptions& options) {
-    const Result<MeasuredInput> input = LoadMeasured(options.Nominal, options.Measured);
+    const Result<MeasuredInput> input =
+        LoadMeasured(options.Nominal, options.Measured, options.Machine);
     if (!input) {
         return Report(input.Failure());
     }
-    const Result<MachineProfile> profile = ReadMachineProfile(options.Machine);
-    if (!profile) {
-        return Report(profile.Failure());
+    const MachineProfile& profile = *input->Part.Profile;
+    const std::string usedName =
+        ShownName(options.Used.empty() ? options.Nominal.Path : options.Used);
+    std::string usedNote;
+    const Result<MachineProgram> used = UsedProgram(options, *input, usedNote);
+    if (!used) {
+        return Report(used.Failure());
     }
-    std::string usedName = ShownName(options.Nominal);
-    MachineProgram used;
-    if (options.Used.empty()) {
-        const auto program = std::make_unique<BendProgram>(ProgramFromRows(input->Nominal));
-        used = MakeMachineProgram(*program, *profile);
-    } else {
-        const Result<std::string> text = ReadTextFile(options.Used);
-        if (!text) {
-            return Report(text.Failure());
-        }
-        usedName = ShownName(options.Used);
-        Result<MachineProgram> read = ParseMachineProgramText(*text, usedName, *profile);
-        if (!read) {
-            return Report(read.Failure());
-        }
-        used = std::move(*read);
-    }
-    const Result<MachineProgram> next =
-        CorrectMachineProgram(used, input->Nominal, input->Measured.Rows, *profile);
+    Result<MachineProgram> next =
+        CorrectMachineProgram(*used, input->Nominal, input->Measured.Rows, profile);
     if (!next) {
         ReportError(usedName + ": " + next.Failure().InProgram() + "; nothing was written");
         return ExitBadInput;
+    }
+    // The control's lengths are the profile's, where it says its units, as `machine` writes them.
+    if (input->Part.ProfileUnits) {
+        next = MachineProgramInUnits(*next, *input->Part.ProfileUnits);
     }
     if (const Result<void> finite = CheckMachineProgram(*next); !finite) {
         ReportError(usedName + ": " + finite.Failure().InProgram() + "; nothing was written");
         return ExitBadInput;
     }
+    for (const std::string& note : input->Notes) {
+        ReportNote(note);
+    }
+    ReportNote(usedNote);
     // The sheath deviation the correction answers, for whoever keeps the programs: laid on the
     // nominal at best, as they stand where the points fix no single motion.
     Result<Comparison> comparison =
@@ -67,7 +99,8 @@ int RunCorrect(const CorrectOptions& options) {
     const std::string comment =
         "# corrected for the measured part " + name +
         (comparison ? ", sheath deviation " + FormatNumber(comparison->Sheath.Value, 3) +
-                          " at row " + std::to_string(comparison->Sheath.Row)
+                          LengthUnitAfter(input->Nominal.Units) + " at row " +
+                          std::to_string(comparison->Sheath.Row)
                     : std::string()) +
         "\n";
     return WriteOutput(options.Output, comment + FormatMachineProgramText(*next, options.Decimals));
@@ -80,7 +113,7 @@ void AddCorrectCommand(CLI::App& app, int& status) {
     CLI::App* correct = app.add_subcommand(
         "correct", "The machine program for the next part: the one the measured part was bent "
                    "with, each bend's angle, plane turn and feed moved by what the part is off.");
-    correct->add_option("NOMINAL", options->Nominal, "The nominal bend program")->required();
+    correct->add_option("NOMINAL", options->Nominal.Path, "The nominal bend program")->required();
     correct
         ->add_option("MEASURED", options->Measured,
                      "The measured part: XYZ points (X,Y,Z[,R]) or a bend program")
@@ -91,6 +124,7 @@ void AddCorrectCommand(CLI::App& app, int& status) {
                         "(default: `machine` of NOMINAL with the profile)");
     correct->add_option("-o,--output", options->Output,
                         "Program file to write (default: standard output)");
+    AddUnitsOption(*correct, options->Nominal.Units, MeasuredFilesUnits);
     AddDecimalsOption(*correct, options->Decimals);
     correct->callback([options, &status] { status = RunCorrect(*options); });
 }

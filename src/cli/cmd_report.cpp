@@ -51,19 +51,22 @@ std::unique_ptr<QGuiApplication> SheetApplication() {
 }
 
 // The measured part's inspection, for the program as the sheet shows it (mirrored when asked).
-// The program is read once, from the part: standard input cannot be read twice.
-Result<SheetInspection> Inspect(const ReportOptions& options, const PartInput& part) {
+// The program is read once, from the part: standard input cannot be read twice. The measured
+// part comes in the program's units; a program that says none takes the measured file's.
+Result<SheetInspection> Inspect(const ReportOptions& options, PartInput& part) {
     const MachineProfile* profile = part.Machine();
-    const ProgramRows rows = RowsFromProgram(*part.Program);
-    const Result<std::string> text = ReadTextFile(options.Measured);
-    if (!text) {
-        return text.Failure();
-    }
-    const std::string shown = ShownName(options.Measured);
-    const Result<MeasuredPart> measured = ParseMeasuredText(*text, shown, rows);
+    ProgramRows rows = RowsFromProgram(*part.Program);
+    rows.Units = part.ProgramUnits;
+    std::string note;
+    const Result<MeasuredPart> measured = ReadMeasuredFor(
+        rows, ShownName(options.Program.Path), options.Measured, options.Program.Units, note);
     if (!measured) {
         return measured.Failure();
     }
+    ReportNote(part.UnitsNote);
+    ReportNote(note);
+    part.ProgramUnits = rows.Units;
+    const std::string shown = ShownName(options.Measured);
     Result<Comparison> comparison = CompareMeasured(rows, *measured, Alignment::Best);
     if (!comparison) {
         return FileError(shown, 0, 0, comparison.Failure().Message);
@@ -104,7 +107,7 @@ Language SheetLanguage(const std::string& asked) {
 }
 
 int RunReport(const ReportOptions& options) {
-    const Result<PartInput> part = LoadPart(options.Program, options.Machine);
+    Result<PartInput> part = LoadPart(options.Program, options.Machine);
     if (!part) {
         return Report(part.Failure());
     }

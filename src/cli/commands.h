@@ -87,6 +87,13 @@ inline const std::vector<std::string> StepProgramComments{"# units: mm"};
 // The unit --units gives a program whose file does not say its own; a file that says another
 // is an error naming both.
 tubrix::Result<void> TakeGivenUnits(tubrix::ProgramRows& program, const ProgramInput& input);
+// The same for the units a file at `path` says (none: it says nothing), and --units `given`.
+tubrix::Result<void> TakeGivenUnits(std::optional<tubrix::LengthUnit>& units,
+                                    const std::string& path, const std::string& given);
+// Adds --units mm|in, the unit of `files` (as the help names them) that do not say their own.
+void AddUnitsOption(CLI::App& command, std::string& units, const std::string& files);
+// What --units speaks of in the commands that read a measured part.
+inline const std::string MeasuredFilesUnits = "NOMINAL and MEASURED files";
 
 // Reads a program file, or the tube of a STEP part, for a command, mirrored when asked; `wall`,
 // when given, gets a hollow part's wall (a program file holds none).
@@ -127,16 +134,32 @@ int WriteProgram(const std::string& path, const tubrix::ProgramRows& rows,
 // `path` is empty or "-". Returns the exit status.
 int WriteOutput(const std::string& path, const std::string& content);
 
-// A nominal program and the part measured from it, as compare and correct read them: the
-// nominal through LoadProgram, like every command's program, the measured file as points or a
-// program matched to it one for one.
+// A nominal program and the part measured from it, as compare and correct read them, in one
+// unit: the nominal through LoadPart, like every command's program, with the profile in its
+// units; the measured file as points or a program matched to it one for one, converted into
+// the nominal's units where the two files say different ones.
 struct MeasuredInput {
-    tubrix::ProgramRows Nominal;
+    tubrix::ProgramRows Nominal; // Units: what every length here is in, where anything says
     tubrix::MeasuredPart Measured;
-    std::string MeasuredName; // as errors and comments name it
+    std::string MeasuredName;       // as errors and comments name it
+    PartInput Part;                 // the nominal's record; the profile in the nominal's units
+    std::vector<std::string> Notes; // the conversions made, a line each for standard error
 };
-tubrix::Result<MeasuredInput> LoadMeasured(const std::string& nominalPath,
-                                           const std::string& measuredPath);
+tubrix::Result<MeasuredInput> LoadMeasured(const ProgramInput& nominal,
+                                           const std::string& measuredPath,
+                                           const std::string& machinePath);
+
+// Reads the measured file at `path` for `nominal` (read from `nominalName`) in the nominal's
+// units (ParseMeasuredText); a units line that contradicts --units `given` is an error naming
+// both. A nominal that says no units takes the file's. `note` gets the line that says a
+// conversion, where one was made.
+tubrix::Result<tubrix::MeasuredPart> ReadMeasuredFor(tubrix::ProgramRows& nominal,
+                                                     const std::string& nominalName,
+                                                     const std::string& path,
+                                                     const std::string& given, std::string& note);
+// The line that says a file's lengths were converted into those of the file named `into`.
+std::string ConversionNote(const std::string& file, tubrix::LengthUnit from, tubrix::LengthUnit to,
+                           const std::string& into);
 
 // Adds --tolerance T (a number above 0) to a command that judges a measured part.
 CLI::Option* AddToleranceOption(CLI::App& command, std::optional<double>& tolerance);

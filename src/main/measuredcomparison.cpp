@@ -12,8 +12,11 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
+#include <QToolTip>
 
 #include <cmath>
 #include <numbers>
@@ -68,19 +71,43 @@ void MarkOutside(const BendProgram& nominal, const SheathDeviation& sheath, doub
     }
 }
 
-QString Number(double value) {
-    return LocaleFixed(value, 2);
+// Two decimals in the window's locale, without grouping, what rounds to 0 written 0.
+QString Number(double value, const QLocale& locale) {
+    QLocale shown = locale;
+    shown.setNumberOptions(shown.numberOptions() | QLocale::OmitGroupSeparator);
+    return shown.toString(std::fabs(value) < 5e-3 ? 0.0 : value, 'f', 2);
 }
 
-QString DeltasTip(const Comparison& c) {
+QString BendLine(const BendDelta& b, const QLocale& locale) {
+    return TMeasuredComparison::tr("Row %1: dY %2  dB %3  dC %4  dR %5")
+        .arg(b.Row)
+        .arg(Number(b.DY, locale), Number(b.DB, locale), Number(b.DC, locale),
+             Number(b.DR, locale));
+}
+
+QString TailLine(const Comparison& c, const QLocale& locale) {
+    return TMeasuredComparison::tr("Tail: dY %1").arg(Number(c.TailDY, locale));
+}
+
+QString DeltasTip(const Comparison& c, const QLocale& locale) {
     QStringList lines;
     for (const BendDelta& b : c.Bends) {
-        lines << TMeasuredComparison::tr("Row %1: dY %2, dB %3, dC %4, dR %5")
-                     .arg(b.Row)
-                     .arg(Number(b.DY), Number(b.DB), Number(b.DC), Number(b.DR));
+        lines << BendLine(b, locale);
     }
-    lines << TMeasuredComparison::tr("Tail: dY %1").arg(Number(c.TailDY));
+    lines << TailLine(c, locale);
     return lines.join(QLatin1Char('\n'));
+}
+
+// The deltas of the piece the pointer is on: a bend's, or those of the bend its straight
+// leads to (the straight a row feeds belongs to the next bending row); past the last bend,
+// the tail's.
+QString PieceTip(const Comparison& c, const Piece& piece, const QLocale& locale) {
+    for (const BendDelta& b : c.Bends) {
+        if (b.Row - 1 >= piece.Row) {
+            return BendLine(b, locale);
+        }
+    }
+    return TailLine(c, locale);
 }
 
 } // namespace
@@ -107,6 +134,23 @@ TMeasuredComparison::TMeasuredComparison(TSession& session, QWidget& window, QWi
     // What the comparison was made against is gone once another part is built or opened.
     connect(&session, &TSession::Built, this, &TMeasuredComparison::Drop);
     connect(&session, &TSession::PathChanged, this, &TMeasuredComparison::Drop);
+    // Each bend's deltas where the pointer rests on it in the picture.
+    viewer.installEventFilter(this);
+}
+
+bool TMeasuredComparison::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != &Viewer || event->type() != QEvent::ToolTip || !Comparison) {
+        return QObject::eventFilter(watched, event);
+    }
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const std::optional<Piece> piece = Viewer.PieceUnder(help->pos().x(), help->pos().y());
+    if (piece) {
+        QToolTip::showText(help->globalPos(), PieceTip(*Comparison, *piece, Window.locale()),
+                           &Viewer);
+    } else {
+        QToolTip::hideText();
+    }
+    return true;
 }
 
 void TMeasuredComparison::Message(const QString& text) {
@@ -124,7 +168,7 @@ bool TMeasuredComparison::CompareWith(const QString& given) {
             "Press \"Make 3D\" first: there is no part to compare with yet."));
         return false;
     }
-    const ProgramRows rows = RowsFromProgram(*built);
+    ProgramRows rows = RowsFromProgram(*built);
     if (const Result<void> usable = CheckUsable(rows); !usable) {
         Message(ProgramFaultText(usable.Failure()) +
                 TMeasuredComparison::tr(": the part cannot be compared."));
@@ -140,11 +184,18 @@ bool TMeasuredComparison::CompareWith(const QString& given) {
                     .arg(QString::fromStdString(text.Failure().ToString())));
         return false;
     }
+    // One unit for all: the program's, else the profile's, else the measured file's.
+    std::optional<MachineProfile> profile = Session.Profile();
+    rows.Units = Session.Units() ? Session.Units() : (profile ? profile->Units : std::nullopt);
     const Result<MeasuredPart> part = ParseMeasuredText(*text, ShownName(path.toStdString()), rows);
     if (!part) {
         Message(tr("%1", "a measured file that cannot be read: the reader's own words")
                     .arg(QString::fromStdString(part.Failure().ToString())));
         return false;
+    }
+    rows.Units = part->Rows.Units;
+    if (profile && rows.Units) {
+        profile = ProfileInUnits(*profile, *rows.Units);
     }
     Result<tubrix::Comparison> comparison = CompareMeasured(rows, *part, Alignment::Best);
     if (!comparison) {
@@ -152,26 +203,33 @@ bool TMeasuredComparison::CompareWith(const QString& given) {
                     .arg(QString::fromStdString(comparison.Failure().Message)));
         return false;
     }
-    const double tolerance = Session.Profile() ? Session.Profile()->SheathTolerance : 1.0;
+    const double tolerance = profile ? profile->SheathTolerance : 1.0;
     std::vector<bool> straights, bends;
     MarkOutside(*built, comparison->Sheath, tolerance, straights, bends);
     Viewer.ShowMeasured(LineOf(comparison->MeasuredPieces), straights, bends);
     // As the library's SheathVerdict words it, in the window's language and numbers.
     const SheathDeviation& sheath = comparison->Sheath;
-    QString verdict = (sheath.Value <= tolerance ? tr("Sheath %1 <= %2 at row %3 — passes")
-                                                 : tr("Sheath %1 > %2 at row %3 — fails"))
-                          .arg(Number(sheath.Value), Number(tolerance))
-                          .arg(sheath.Row);
+    QString verdict =
+        (sheath.Value <= tolerance ? tr("Sheath %1 <= %2 at row %3 — passes")
+                                   : tr("Sheath %1 > %2 at row %3 — fails"))
+            .arg(Number(sheath.Value, Window.locale()), Number(tolerance, Window.locale()))
+            .arg(sheath.Row);
     if (comparison->OtherHand) {
         verdict += TMeasuredComparison::tr("; the other hand");
     }
     LblVerdict->setText(verdict);
-    LblVerdict->setToolTip(DeltasTip(*comparison));
+    LblVerdict->setToolTip(DeltasTip(*comparison, Window.locale()));
     LblVerdict->show();
     LblVerdict->raise();
     Comparison = std::move(*comparison);
     Session.SetMeasuredPath(path);
     Session.Say(TMeasuredComparison::tr("Compared with %1").arg(QFileInfo(path).fileName()));
+    if (part->FileUnits && part->FileUnits != rows.Units) {
+        Session.Say(tr("Compared with %1, its lengths converted from %2 to %3")
+                        .arg(QFileInfo(path).fileName(),
+                             QString::fromLatin1(UnitName(*part->FileUnits)),
+                             QString::fromLatin1(UnitName(*rows.Units))));
+    }
     return true;
 }
 

@@ -17,7 +17,8 @@ class TSession;
 // Ctrl+K, "Compare with measured…": a part measured off the machine (its XYZ points or its
 // program) against the part "Make 3D" last built. The viewer draws the measured centre line,
 // aligned, over the tube and the pieces where it strays past the tolerance in violet; a line
-// under "Make 3D" gives the verdict, and its tip each bend's deltas. A new build, hand or
+// under "Make 3D" gives the verdict, and its tip each bend's deltas; resting the pointer on a
+// bend of the tube (or the straight that leads to it) shows that bend's. A new build, hand or
 // program drops the comparison.
 class TMeasuredComparison : public QObject {
     Q_OBJECT
@@ -41,6 +42,11 @@ public:
     // Asks for the measured file (empty: none chosen). A file dialog; tests put their own here.
     using PathQuestion = std::function<QString(QWidget* parent)>;
     static PathQuestion AskPath;
+
+protected:
+    // The viewer's tooltip events, while a comparison is shown: the deltas of the bend under
+    // the pointer, or of the bend the straight under it leads to, or the tail's.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Message(const QString& text);

@@ -406,8 +406,11 @@ double RmsDistance(const RigidMotion& motion, std::span<const Vec3> from,
     return from.empty() ? 0.0 : std::sqrt(sum / static_cast<double>(from.size()));
 }
 
-Result<MeasuredPart> ParseMeasuredText(std::string_view text, const std::string& file,
-                                       const ProgramRows& nominal) {
+namespace {
+
+// A measured file read as it stands, its lengths in its own unit, `nominal` in that unit too.
+Result<MeasuredPart> ParseInItsUnits(std::string_view text, const std::string& file,
+                                     const ProgramRows& nominal) {
     MeasuredPart part;
     if (!IsPointsText(text)) {
         Result<ProgramRows> rows = ParseProgramText(text, file);
@@ -457,6 +460,110 @@ Result<MeasuredPart> ParseMeasuredText(std::string_view text, const std::string&
     }
     part.Rows = std::move(*rows);
     part.FromPoints = true;
+    return part;
+}
+
+// ---- Units ---------------------------------------------------------------------------------
+
+// A diameter line written in one unit for a diameter given in another is the same tube when
+// it agrees to this share of it: five figures, as such a length is written rounded.
+constexpr double ConvertedDiameterAgreement = 1e-4;
+
+// The lengths of a program (its diameter, straights and radii) from `from` into `to`; fails,
+// naming the file, where one is too large for a number in `to`.
+Result<ProgramRows> RowsConverted(ProgramRows rows, LengthUnit from, LengthUnit to,
+                                  const std::string& file) {
+    bool finite = true;
+    const auto convert = [&](double& length) {
+        length = ConvertLength(length, from, to);
+        finite = finite && std::isfinite(length);
+    };
+    convert(rows.Diameter);
+    for (BendRowInput& row : rows.Rows) {
+        convert(row.Y);
+        convert(row.R);
+    }
+    rows.Units = to;
+    if (!finite) {
+        return FileError(file, 0, 0,
+                         std::string("a length is too large for a number in ") + UnitName(to));
+    }
+    return rows;
+}
+
+// The diameter a points file's diameter line gives, where it has one that reads.
+std::optional<double> DiameterLine(std::string_view text, const std::string& file) {
+    TubeTextReader reader(text, file);
+    const Result<double> diameter = reader.ReadDiameter();
+    return diameter ? std::optional<double>(*diameter) : std::nullopt;
+}
+
+// The nominal as a measured file in `unit` is read against: its radii and diameter in that
+// unit, and the diameter the file's own line says where it agrees with it as far as a length
+// converted and written rounded can.
+Result<ProgramRows> NominalInUnit(const ProgramRows& nominal, LengthUnit unit,
+                                  std::string_view text, const std::string& file) {
+    Result<ProgramRows> converted = RowsConverted(nominal, *nominal.Units, unit, file);
+    if (converted && IsPointsText(text)) {
+        const std::optional<double> written = DiameterLine(text, file);
+        if (written && std::fabs(*written - converted->Diameter) <=
+                           ConvertedDiameterAgreement * converted->Diameter) {
+            converted->Diameter = *written;
+        }
+    }
+    return converted;
+}
+
+// The measured part with its lengths from `from` into `to`.
+Result<MeasuredPart> PartConverted(MeasuredPart part, LengthUnit from, LengthUnit to,
+                                   const std::string& file) {
+    Result<ProgramRows> rows = RowsConverted(std::move(part.Rows), from, to, file);
+    if (!rows) {
+        return rows.Failure();
+    }
+    part.Rows = std::move(*rows);
+    for (Vec3& p : part.Points) {
+        p = Vec3{ConvertLength(p.X, from, to), ConvertLength(p.Y, from, to),
+                 ConvertLength(p.Z, from, to)};
+        if (!std::isfinite(p.X) || !std::isfinite(p.Y) || !std::isfinite(p.Z)) {
+            return FileError(file, 0, 0,
+                             std::string("a point is too far out for a number in ") + UnitName(to));
+        }
+    }
+    return part;
+}
+
+// A measured file in `unit`, read against the nominal taken into that unit, and brought into
+// the nominal's.
+Result<MeasuredPart> ParseConverted(std::string_view text, const std::string& file,
+                                    const ProgramRows& nominal, LengthUnit unit) {
+    const Result<ProgramRows> defaults = NominalInUnit(nominal, unit, text, file);
+    if (!defaults) {
+        return defaults.Failure();
+    }
+    Result<MeasuredPart> part = ParseInItsUnits(text, file, *defaults);
+    if (!part) {
+        return part;
+    }
+    return PartConverted(std::move(*part), unit, *nominal.Units, file);
+}
+
+} // namespace
+
+Result<MeasuredPart> ParseMeasuredText(std::string_view text, const std::string& file,
+                                       const ProgramRows& nominal) {
+    const Result<std::optional<LengthUnit>> said = ReadUnitsLine(text, file);
+    if (!said) {
+        return said.Failure();
+    }
+    const std::optional<LengthUnit> own = *said;
+    Result<MeasuredPart> part = own && nominal.Units && *own != *nominal.Units
+                                    ? ParseConverted(text, file, nominal, *own)
+                                    : ParseInItsUnits(text, file, nominal);
+    if (part) {
+        part->FileUnits = own;
+        part->Rows.Units = nominal.Units ? nominal.Units : own;
+    }
     return part;
 }
 
@@ -563,8 +670,8 @@ Result<Comparison> CompareMeasured(const ProgramRows& nominal, const MeasuredPar
     const double precision = 1e-6 * std::max(std::fabs(nominal.Diameter), 1e-9);
     out.Sheath = LargestDeviation(out.MeasuredPieces, nominalPieces, precision);
     // A part hundreds of digits long gives distances that are no numbers: said, never shown.
-    bool finite = std::isfinite(out.Rms) && std::isfinite(out.Sheath.Value) &&
-                  std::isfinite(out.TailDY);
+    bool finite =
+        std::isfinite(out.Rms) && std::isfinite(out.Sheath.Value) && std::isfinite(out.TailDY);
     for (const BendDelta& b : out.Bends) {
         finite = finite && std::isfinite(b.DY) && std::isfinite(b.DB) && std::isfinite(b.DC) &&
                  std::isfinite(b.DR);
@@ -589,12 +696,17 @@ Result<MachineProgram> ParseMachineProgramText(std::string_view text, const std:
     if (Result<void> checked = CheckText(text, file); !checked) {
         return checked.Failure();
     }
+    const Result<std::optional<LengthUnit>> units = ReadUnitsLine(text, file);
+    if (!units) {
+        return units.Failure();
+    }
     TubeTextReader reader(text, file);
     const Result<double> diameter = reader.ReadDiameter();
     if (!diameter) {
         return diameter.Failure();
     }
     MachineProgram program;
+    program.Units = *units;
     program.Machine = profile.Name;
     program.BMode = profile.BMode;
     program.Diameter = *diameter;

@@ -46,13 +46,18 @@ double RmsDistance(const RigidMotion& motion, std::span<const Vec3> from,
 struct MeasuredPart {
     std::vector<Vec3> Points;
     ProgramRows Rows;
-    bool FromPoints = false; // a points file, rather than a program
+    bool FromPoints = false;               // a points file, rather than a program
+    std::optional<LengthUnit> FileUnits{}; // what its file's units line says
 };
 
 // Reads a measured file, a points file (X,Y,Z[,R]; a point without R takes the nominal bend's
 // radius, a file without a diameter line the nominal's diameter) or a program, for the nominal
 // program given. Its points, or bending rows, must match the nominal's one for one: otherwise
 // the error names both counts.
+// The part comes back in the nominal's units: where both say theirs and they differ, the
+// nominal's radii and diameter are taken in the measured file's unit for what it leaves out,
+// and what it holds is then converted (its diameter line agreeing to 1e-4 of the diameter, as
+// a length written in the other unit rounds); where only one says, it holds for both.
 Result<MeasuredPart> ParseMeasuredText(std::string_view text, const std::string& file,
                                        const ProgramRows& nominal);
 
@@ -125,8 +130,8 @@ Result<MachineProgram> CorrectMachineProgram(const MachineProgram& used, const P
                                              const MachineProfile& profile);
 
 // Reads a machine program as MakeMachineProgram and FormatMachineProgramText write it: comment
-// lines, the diameter, rows of Y, B, C, R with C the machine angle (0 up to max_angle) and B in
-// the profile's mode.
+// lines (a units line among them says its Units), the diameter, rows of Y, B, C, R with C the
+// machine angle (0 up to max_angle) and B in the profile's mode.
 Result<MachineProgram> ParseMachineProgramText(std::string_view text, const std::string& file,
                                                const MachineProfile& profile);
 

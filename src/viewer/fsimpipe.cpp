@@ -12,17 +12,22 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFrame>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QShowEvent>
+#include <QStyle>
 #include <QTimer>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 using namespace tubrix;
 
@@ -103,6 +108,61 @@ std::uint32_t SteadyTickCount() {
 
 TickCountSource TickSource = nullptr;
 
+// How far beyond the tube's outline on screen the pointer still points at it: a thin tube is
+// a line a pixel or two wide, and nobody rests a mouse on one pixel.
+constexpr double TipSlackPixels = 4;
+
+// The view as GL holds it: the matrices column-major, the viewport in device pixels.
+struct ViewMatrices {
+    GLdouble ModelView[16];
+    GLdouble Projection[16];
+    GLint Viewport[4];
+};
+
+ViewMatrices CurrentMatrices() {
+    ViewMatrices view{};
+    glGetDoublev(GL_MODELVIEW_MATRIX, view.ModelView);
+    glGetDoublev(GL_PROJECTION_MATRIX, view.Projection);
+    glGetIntegerv(GL_VIEWPORT, view.Viewport);
+    return view;
+}
+
+// m v, for a column-major 4x4 matrix.
+std::array<double, 4> Times(const GLdouble* m, const std::array<double, 4>& v) {
+    std::array<double, 4> out{};
+    for (std::size_t row = 0; row < 4; ++row) {
+        for (std::size_t column = 0; column < 4; ++column) {
+            out[row] += m[column * 4 + row] * v[column];
+        }
+    }
+    return out;
+}
+
+// A point through the view into the pixels of a window of `width` by `height` (the viewport
+// covers it whole, in device pixels); nothing where the view gives no point.
+std::optional<WindowPoint> Project(const ViewMatrices& view, Vec3 p, int width, int height) {
+    const std::array<double, 4> clip =
+        Times(view.Projection, Times(view.ModelView, {p.X, p.Y, p.Z, 1}));
+    if (!(clip[3] != 0) || view.Viewport[2] <= 0 || view.Viewport[3] <= 0) {
+        return std::nullopt;
+    }
+    // From -1..1 across the viewport; the window's y grows downwards, GL's upwards.
+    const double x = (clip[0] / clip[3] + 1) / 2, y = (clip[1] / clip[3] + 1) / 2;
+    return WindowPoint{x * width, (1 - y) * height, (clip[2] / clip[3] + 1) / 2};
+}
+
+// The model direction the view shows along its axis `row` (0 across, 2 towards the viewer).
+Vec3 ViewAxis(const ViewMatrices& view, int row) {
+    const GLdouble* m = view.ModelView;
+    return Normalized(Vec3{m[row], m[4 + row], m[8 + row]});
+}
+
+// The frame the tube is drawn in: the walk's, moved so that the start of its split row is the
+// origin.
+WalkFrame DrawingFrame(const BendProgram& shown, const TubeWalk& walk) {
+    return walk.Steps[static_cast<std::size_t>(SplitStep(shown))].Start.Inverse();
+}
+
 } // namespace
 
 std::uint32_t GetTickCount() {
@@ -176,6 +236,14 @@ TFrmSimPipe::TFrmSimPipe(QWidget* parent) : QWidget(parent) {
     MovPal->setAutoFillBackground(true);
     MovPal->resize(PadWidth, PadHeight);
     CreatePad();
+
+    TipTimer = new QTimer(this);
+    TipTimer->setSingleShot(true);
+    TipTimer->setInterval(style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay));
+    connect(TipTimer, &QTimer::timeout, this, [this] {
+        QHelpEvent tip(QEvent::ToolTip, TipAt, mapToGlobal(TipAt));
+        QCoreApplication::sendEvent(this, &tip);
+    });
 
     TmMovPipe = new QTimer(this);
     TmMovPipe->setTimerType(Qt::PreciseTimer);
@@ -555,6 +623,7 @@ void TFrmSimPipe::RenderFrame() {
 void TFrmSimPipe::FormMouseDown(Qt::MouseButton button, int x, int y) {
     // A click on the picture gives the viewer the keyboard, for its keys (F frames the part).
     setFocus(Qt::MouseFocusReason);
+    TipTimer->stop();
     if (button == Qt::LeftButton) {
         // The last position stays that of the previous drag: the first move compares with it.
         RotateDrag = true;
@@ -595,6 +664,14 @@ void TFrmSimPipe::FormMouseMove(int x, int y) {
     }
     if (moved) {
         RequestFrame();
+    }
+    // A tip answers where the pointer rests, not where it passes, and a drag shows none.
+    QToolTip::hideText();
+    TipAt = QPoint(x, y);
+    if (RotateDrag || PanDrag) {
+        TipTimer->stop();
+    } else {
+        TipTimer->start();
     }
 }
 
@@ -699,10 +776,8 @@ void TFrmSimPipe::ShowMeasured(const std::vector<tubrix::Vec3>& line,
     MeasuredLine.clear();
     const BendProgram shown = ShownProgram();
     if (line.size() >= 2 && shown.StepCount >= 2) {
-        // The tube is drawn with the start of its split row at the origin.
         const tubrix::TubeWalk walk = tubrix::WalkTube(shown);
-        const tubrix::WalkFrame back =
-            walk.Steps[static_cast<std::size_t>(SplitStep(shown))].Start.Inverse();
+        const tubrix::WalkFrame back = DrawingFrame(shown, walk);
         for (const tubrix::Vec3 p : line) {
             MeasuredLine.push_back(back.Point(p));
         }
@@ -720,4 +795,43 @@ void TFrmSimPipe::ShowMeasured(const std::vector<tubrix::Vec3>& line,
         RebuildModel(false);
     }
     RequestFrame();
+}
+
+std::optional<WindowPoint> TFrmSimPipe::ProjectToWindow(tubrix::Vec3 p) const {
+    if (!OpenGLIsOpen()) {
+        return std::nullopt;
+    }
+    return Project(CurrentMatrices(), p, width(), height());
+}
+
+std::optional<tubrix::Piece> TFrmSimPipe::PieceUnder(int x, int y) const {
+    const BendProgram shown = ShownProgram();
+    if (StepList != 0 || !OpenGLIsOpen() || shown.StepCount < 2) {
+        return std::nullopt;
+    }
+    const TubeWalk walk = WalkTube(shown);
+    const std::vector<Piece> pieces = CentrelinePieces(walk);
+    const WalkFrame back = DrawingFrame(shown, walk);
+    std::vector<Piece> drawn;
+    drawn.reserve(pieces.size());
+    for (const Piece& piece : pieces) {
+        drawn.push_back(Placed(piece, back));
+    }
+    const ViewMatrices view = CurrentMatrices();
+    const auto project = [&](Vec3 p) {
+        constexpr double Nowhere = std::numeric_limits<double>::quiet_NaN();
+        return Project(view, p, width(), height()).value_or(WindowPoint{Nowhere, Nowhere, Nowhere});
+    };
+    // The tube's radius as the view shows it, across the screen and along the view.
+    const double radius = shown.TubeDiameter / 2;
+    const WindowPoint centre = project({0, 0, 0});
+    const WindowPoint across = project(ViewAxis(view, 0) * radius);
+    const WindowPoint towards = project(ViewAxis(view, 2) * radius);
+    const TubeReach reach{std::hypot(across.X - centre.X, across.Y - centre.Y),
+                          std::fabs(centre.Depth - towards.Depth), TipSlackPixels};
+    const std::optional<std::size_t> under = PieceUnderPointer(drawn, project, x, y, reach);
+    if (!under) {
+        return std::nullopt;
+    }
+    return pieces[*under];
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "centreline.h"
+#include "piecepick.h"
 #include "simpipestate.h"
 #include "tubewalk.h"
 
@@ -7,6 +9,7 @@
 #include <QWindow>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class PadButton;
@@ -124,6 +127,17 @@ public:
     // The measured line as drawn, in the tube's drawing frame; empty: none.
     std::vector<tubrix::Vec3> MeasuredLine;
 
+    // Where a point of the tube's drawing frame (as MeasuredLine's) shows with the view as it
+    // stands: viewer pixels from the top left and the depth (0 nearest); none without a context.
+    std::optional<WindowPoint> ProjectToWindow(tubrix::Vec3 p) const;
+    // The centre line's piece (CentrelinePieces of the part shown, in the walk's coordinates)
+    // the operator points at with the viewer pixel (x, y), by PieceUnderPointer with the view
+    // as it stands; none over the background, in the step view and without a context.
+    std::optional<tubrix::Piece> PieceUnder(int x, int y) const;
+    // Resting the pointer on the picture for this long sends the viewer a tooltip event, as
+    // resting on a widget does: the GL window's own mouse events never start Qt's.
+    QTimer* TipTimer = nullptr;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -150,6 +164,7 @@ private:
     bool InTick = false;
     bool FrameNeeded = false;
     int WheelRemainder = 0; // wheel units short of a whole zoom tick, with their sign
+    QPoint TipAt;           // where the pointer last moved on the picture, for TipTimer
 };
 
 // The viewer instance the main window addresses; null until the application creates it.

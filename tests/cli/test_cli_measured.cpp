@@ -7,6 +7,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
+#include <sstream>
+#include <utility>
+
 namespace {
 
 using namespace clitest;
@@ -23,6 +27,39 @@ const std::string Moved = "diameter,20\nX,Y,Z\n0,0,0.3\n0,0,-139.7\n-206.5685424
 const std::string Profile = "# our bender\nname = \"B1\"\nmax_angle = 200 # degrees\n\n"
                             "[springback]\nfixed = 1.5\n";
 
+// A length in millimetres written in inches, to the last digit.
+std::string Inches(double mm) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", mm / 25.4);
+    return text;
+}
+
+// The nominal's points moved 0.3 along z (as Moved), in inches and without a diameter line.
+std::string MovedInInches(const std::string& diameterLine = "") {
+    const double points[5][3] = {{0, 0, 0.3},
+                                 {0, 0, -139.7},
+                                 {-206.5685424949238, 0, -139.7},
+                                 {-319.4670166084021, -112.8984741134783, -139.7},
+                                 {-301.24239808003256, -204.0215667553262, -95.05898384862246}};
+    std::string text = "# units: in\n" + diameterLine + "X,Y,Z\n";
+    for (const auto& p : points) {
+        text += Inches(p[0]) + "," + Inches(p[1]) + "," + Inches(p[2]) + "\n";
+    }
+    return text;
+}
+
+// Off, its lengths in inches.
+std::string OffInInches() {
+    const double rows[4][4] = {
+        {101, 0, 88, 40}, {149, 92, 44, 40}, {120, -30, 61, 40}, {82, 0, 0, 40}};
+    std::string text = "# units: in\ndiameter," + Inches(20) + "\nY,B,C,R\n";
+    for (const auto& r : rows) {
+        text += Inches(r[0]) + "," + std::to_string(r[1]) + "," + std::to_string(r[2]) + "," +
+                Inches(r[3]) + "\n";
+    }
+    return text;
+}
+
 class CliMeasured : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -31,6 +68,11 @@ protected:
         WriteText(Path("off.csv"), Off);
         WriteText(Path("moved.csv"), Moved);
         WriteText(Path("b1.toml"), Profile);
+        // The same in other units.
+        WriteText(Path("nominal_mm.csv"), "# units: mm\n" + Nominal);
+        WriteText(Path("off_in.csv"), OffInInches());
+        WriteText(Path("moved_in.csv"), MovedInInches());
+        WriteText(Path("b1_in.toml"), "units = \"in\"\n" + Profile);
     }
     QString Path(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
     CliRun Run(const std::vector<std::string>& args) { return RunCli(args, folder.path(), {}); }
@@ -77,27 +119,30 @@ TEST_F(CliMeasured, CompareExitsZeroThreeOrTwo) {
 }
 
 TEST_F(CliMeasured, CompareJsonHasItsKeys) {
-    const CliRun run = Run({"compare", "nominal.csv", "off.csv", "--json"});
-    EXPECT_EQ(run.Status, 3) << run.Err;
-    const nlohmann::json out = nlohmann::json::parse(run.Out);
-    EXPECT_EQ(out["align"]["rotation"].size(), 3u);
-    EXPECT_EQ(out["align"]["translation"].size(), 3u);
-    EXPECT_EQ(out["points"].size(), 5u);
-    ASSERT_EQ(out["bends"].size(), 3u);
-    // From each part's program: the straights, plane turns and angles as the files give them.
-    const double expected[3][4] = {{1, 0, -2, 0}, {-1, 2, -1, 0}, {0, 0, 1, 0}};
-    for (std::size_t k = 0; k < 3; ++k) {
-        const nlohmann::json& bend = out["bends"][k];
-        EXPECT_EQ(bend["row"], k + 1);
-        EXPECT_NEAR(bend["dY"].get<double>(), expected[k][0], 1e-9);
-        EXPECT_NEAR(bend["dB"].get<double>(), expected[k][1], 1e-9);
-        EXPECT_NEAR(bend["dC"].get<double>(), expected[k][2], 1e-9);
-        EXPECT_NEAR(bend["dR"].get<double>(), expected[k][3], 1e-9);
+    // An inch measurement of a millimetre part gives its deltas in millimetres alike.
+    for (const char* measured : {"off.csv", "off_in.csv"}) {
+        const CliRun run = Run({"compare", "nominal_mm.csv", measured, "--json"});
+        EXPECT_EQ(run.Status, 3) << run.Err;
+        const nlohmann::json out = nlohmann::json::parse(run.Out);
+        EXPECT_EQ(out["align"]["rotation"].size(), 3u);
+        EXPECT_EQ(out["align"]["translation"].size(), 3u);
+        EXPECT_EQ(out["points"].size(), 5u);
+        ASSERT_EQ(out["bends"].size(), 3u);
+        // From each part's program: the straights, plane turns and angles as the files give them.
+        const double expected[3][4] = {{1, 0, -2, 0}, {-1, 2, -1, 0}, {0, 0, 1, 0}};
+        for (std::size_t k = 0; k < 3; ++k) {
+            const nlohmann::json& bend = out["bends"][k];
+            EXPECT_EQ(bend["row"], k + 1);
+            EXPECT_NEAR(bend["dY"].get<double>(), expected[k][0], 1e-9);
+            EXPECT_NEAR(bend["dB"].get<double>(), expected[k][1], 1e-9);
+            EXPECT_NEAR(bend["dC"].get<double>(), expected[k][2], 1e-9);
+            EXPECT_NEAR(bend["dR"].get<double>(), expected[k][3], 1e-9);
+        }
+        EXPECT_NEAR(out["tail_dY"].get<double>(), 2, 1e-9);
+        EXPECT_EQ(out["sheath"]["tolerance"], 1);
+        EXPECT_EQ(out["sheath"]["pass"], false);
+        EXPECT_EQ(out["other_hand"], false);
     }
-    EXPECT_NEAR(out["tail_dY"].get<double>(), 2, 1e-9);
-    EXPECT_EQ(out["sheath"]["tolerance"], 1);
-    EXPECT_EQ(out["sheath"]["pass"], false);
-    EXPECT_EQ(out["other_hand"], false);
 }
 
 TEST_F(CliMeasured, MismatchedPartsAreRefused) {
@@ -200,6 +245,142 @@ TEST_F(CliMeasured, TheSheetCarriesTheInspectionWhateverItsVerdict) {
     // The corrected angle of the first bend: 90 + 1.5 of springback + the 2 it came out short.
     EXPECT_NE(words.find("93.50"), std::string::npos);
     EXPECT_EQ(Run({"report", "nominal.csv", "--measured", "missing.csv", "-o", "s.pdf"}).Status, 2);
+}
+
+TEST_F(CliMeasured, InchesAndMillimetresGiveOneVerdict) {
+    // An inch measurement of a millimetre part, and an inch profile's tolerance: Off strays
+    // 3.58 mm, within 0.15 in (3.81 mm) and past 0.14 in (3.556 mm).
+    const std::string profileNote =
+        "tubrix-cli: the lengths of p.toml converted from in to mm, the program's units\n";
+    struct Case {
+        std::string Measured;
+        std::string Profile; // empty: none
+        int Status;
+        const char* Verdict;
+        std::string Err;
+    };
+    const Case cases[] = {
+        {"moved_in.csv", "", 0, "Sheath 0.00 <= 1.00 at row",
+         "tubrix-cli: the lengths of moved_in.csv converted from in to mm, the units of "
+         "nominal_mm.csv\n"},
+        {"off_in.csv", "", 3, "Sheath 3.58 > 1.00 at row 1 \u2014 fails",
+         "tubrix-cli: the lengths of off_in.csv converted from in to mm, the units of "
+         "nominal_mm.csv\n"},
+        {"off.csv", "units = \"in\"\nsheath_tolerance = 0.15\n", 0, "Sheath 3.58 <= 3.81 at row 1",
+         profileNote},
+        {"off.csv", "sheath_tolerance = 3.81\n", 0, "Sheath 3.58 <= 3.81 at row 1", ""},
+        {"off.csv", "units = \"in\"\nsheath_tolerance = 0.14\n", 3, "Sheath 3.58 > 3.56 at row 1",
+         profileNote},
+        {"off.csv", "units = \"mm\"\nsheath_tolerance = 3.556\n", 3, "Sheath 3.58 > 3.56 at row 1",
+         ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"compare", "nominal_mm.csv", c.Measured};
+        if (!c.Profile.empty()) {
+            WriteText(Path("p.toml"), c.Profile);
+            args.insert(args.end(), {"--machine", "p.toml"});
+        }
+        const CliRun run = Run(args);
+        EXPECT_EQ(run.Status, c.Status) << c.Measured << c.Profile << run.Err;
+        EXPECT_NE(run.Out.find(c.Verdict), std::string::npos) << c.Profile << run.Out;
+        EXPECT_EQ(run.Err, c.Err) << c.Measured << c.Profile;
+    }
+    // A diameter line in inches agrees as far as it is written; one that is another tube not.
+    WriteText(Path("round.csv"), MovedInInches("diameter,0.7874\n"));
+    EXPECT_EQ(Run({"compare", "nominal_mm.csv", "round.csv"}).Status, 0);
+    WriteText(Path("wide.csv"), MovedInInches("diameter,0.8\n"));
+    const CliRun wide = Run({"compare", "nominal_mm.csv", "wide.csv"});
+    EXPECT_EQ(wide.Status, 2);
+    EXPECT_NE(wide.Err.find("wide.csv:2:2: the diameter 0.8 differs"), std::string::npos)
+        << wide.Err;
+}
+
+TEST_F(CliMeasured, AUnitsLineThatContradictsUnitsIsRefusedNamingBoth) {
+    struct Case {
+        std::vector<std::string> Args;
+        const char* Err;
+    };
+    const Case cases[] = {
+        {{"compare", "nominal.csv", "off_in.csv", "--units", "mm"},
+         "tubrix-cli: off_in.csv: its units line says in, and --units says mm\n"},
+        {{"compare", "nominal_mm.csv", "off.csv", "--units", "in"},
+         "tubrix-cli: nominal_mm.csv: its units line says mm, and --units says in\n"},
+        {{"correct", "nominal.csv", "off_in.csv", "--machine", "b1.toml", "--units", "mm"},
+         "tubrix-cli: off_in.csv: its units line says in, and --units says mm\n"},
+        {{"report", "nominal.csv", "--measured", "off_in.csv", "--units", "mm", "-o", "s.pdf"},
+         "tubrix-cli: off_in.csv: its units line says in, and --units says mm\n"},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = Run(c.Args);
+        EXPECT_EQ(run.Status, 2) << c.Args[0];
+        EXPECT_EQ(run.Err, c.Err);
+    }
+    EXPECT_FALSE(QFile::exists(Path("s.pdf")));
+}
+
+TEST_F(CliMeasured, CorrectWritesTheMachinesUnits) {
+    // The machine program `machine` gives with the inch profile, which bent the part.
+    ASSERT_EQ(
+        Run({"machine", "nominal_mm.csv", "--machine", "b1_in.toml", "-o", "used_in.csv"}).Status,
+        0);
+    for (const std::vector<std::string>& used :
+         {std::vector<std::string>{}, std::vector<std::string>{"--used", "used_in.csv"}}) {
+        std::vector<std::string> args{"correct", "nominal_mm.csv", "off.csv", "--machine",
+                                      "b1_in.toml"};
+        args.insert(args.end(), used.begin(), used.end());
+        const CliRun run = Run(args);
+        ASSERT_EQ(run.Status, 0) << run.Err;
+        // The millimetre program's feeds 99, 151, 120, 78 and radius 40, in inches; the angles
+        // and turns as they are.
+        const std::string header = "# corrected for the measured part off.csv, sheath deviation "
+                                   "3.582 mm at row 1\n# machine: B1\n";
+        EXPECT_EQ(run.Out.substr(0, header.size()), header);
+        ASSERT_NE(run.Out.find("# units: in\ndiameter,"), std::string::npos) << run.Out;
+        std::istringstream lines(run.Out.substr(run.Out.find("Y,B,C,R\n") + 8));
+        const double expected[4][4] = {{99 / 25.4, 0, 93.5, 40 / 25.4},
+                                       {151 / 25.4, 88, 47.5, 40 / 25.4},
+                                       {120 / 25.4, -30, 60.5, 40 / 25.4},
+                                       {78 / 25.4, 0, 0, 40 / 25.4}};
+        for (const auto& row : expected) {
+            std::string line;
+            ASSERT_TRUE(std::getline(lines, line)) << run.Out;
+            std::istringstream cells(line);
+            for (const double value : row) {
+                std::string cell;
+                std::getline(cells, cell, ',');
+                EXPECT_NEAR(std::stod(cell), value, 1e-12) << line;
+            }
+        }
+    }
+}
+
+TEST_F(CliMeasured, CalibrateReadsEachFileInItsUnits) {
+    // Bent with 1.5 degrees of springback on 90, 45 and 60: measured as the nominal exactly.
+    ASSERT_EQ(Run({"machine", "nominal_mm.csv", "--machine", "b1.toml", "-o", "used.csv"}).Status,
+              0);
+    ASSERT_EQ(
+        Run({"machine", "nominal_mm.csv", "--machine", "b1_in.toml", "-o", "used_in.csv"}).Status,
+        0);
+    WriteText(Path("moved_mm.csv"), "# units: mm\n" + Moved);
+    for (const auto& [used, measured] :
+         {std::pair<const char*, const char*>{"used.csv", "moved_in.csv"},
+          {"used_in.csv", "moved_mm.csv"}}) {
+        const CliRun run = Run({"calibrate", "b1.toml", used, measured, "--json"});
+        ASSERT_EQ(run.Status, 0) << used << run.Err;
+        const nlohmann::json out = nlohmann::json::parse(run.Out);
+        EXPECT_NEAR(out["fixed"].get<double>(), 1.5, 1e-9) << used;
+        EXPECT_NEAR(out["per_degree"].get<double>(), 0, 1e-11) << used;
+    }
+}
+
+TEST_F(CliMeasured, TheSheetInspectsAnInchMeasurementInMillimetres) {
+    const CliRun run =
+        Run({"report", "nominal_mm.csv", "--measured", "moved_in.csv", "-o", "sheet.pdf"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {Path("sheet.pdf"), QStringLiteral("-")});
+    text.waitForFinished(60000);
+    EXPECT_NE(text.readAllStandardOutput().indexOf("Sheath 0.00 <= 1.00"), -1);
 }
 
 } // namespace

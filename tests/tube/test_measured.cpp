@@ -273,6 +273,76 @@ TEST(Measured, MismatchedFilesAreRefusedNamingBothCounts) {
               std::string::npos);
 }
 
+TEST(Measured, MeasuredFilesAreReadInTheNominalsUnits) {
+    constexpr double Inch = 25.4;
+    ProgramRows millimetres = Parts[0];
+    millimetres.Units = LengthUnit::Millimetre;
+    const ProgramRows unsaid = Parts[0];
+    ProgramRows inches = Parts[0];
+    inches.Units = LengthUnit::Inch;
+    inches.Rows[0].Y = 1e307;
+    // The model's points of the part in millimetres, written in inches.
+    const std::vector<Vec3> points = BendOnModel(MachineOf(Parts[0], Profile(0, 0)), {});
+    const auto pointsInInches = [&](const std::string& diameter) {
+        std::string text = "# units: in\n" + diameter + "X,Y,Z\n";
+        for (const Vec3 p : points) {
+            text += FormatNumber(p.X / Inch) + "," + FormatNumber(p.Y / Inch) + "," +
+                    FormatNumber(p.Z / Inch) + "\n";
+        }
+        return text;
+    };
+    const auto programInInches = [](const std::string& firstY) {
+        return "# units: in\ndiameter," + FormatNumber(20 / Inch) + "\nY,B,C,R\n" + firstY +
+               ",0,90," + FormatNumber(40 / Inch) + "\n" + FormatNumber(150 / Inch) + ",90,45," +
+               FormatNumber(40 / Inch) + "\n" + FormatNumber(120 / Inch) + ",-30,60," +
+               FormatNumber(50 / Inch) + "\n" + FormatNumber(80 / Inch) + ",0,0," +
+               FormatNumber(50 / Inch) + "\n";
+    };
+    struct Case {
+        const char* Name;
+        const ProgramRows* Nominal;
+        std::string Text;
+        double Scale;      // the nominal's lengths times this are the part's; 0: refused
+        const char* Error; // the start of the error, where refused
+    };
+    const Case cases[] = {
+        {"inch points of a millimetre part", &millimetres, pointsInInches(""), 1, ""},
+        {"a diameter line as written", &millimetres, pointsInInches("diameter,0.7874\n"), 1, ""},
+        {"an inch program of a millimetre part", &millimetres,
+         programInInches(FormatNumber(100 / Inch)), 1, ""},
+        {"a nominal that says nothing takes inches", &unsaid,
+         programInInches(FormatNumber(100 / Inch)), 1 / Inch, ""},
+        {"a diameter line of another tube", &millimetres, pointsInInches("diameter,0.79\n"), 0,
+         "m.csv:2:2: the diameter 0.79 differs from the one given"},
+        {"no number of millimetres", &millimetres, programInInches("1e307"), 0,
+         "m.csv: a length is too large for a number in mm"},
+        {"a nominal of no number of millimetres", &inches, "# units: mm\n" + PointsText(points, 20),
+         0, "m.csv: a length is too large for a number in mm"},
+    };
+    for (const Case& c : cases) {
+        const Result<MeasuredPart> part = ParseMeasuredText(c.Text, "m.csv", *c.Nominal);
+        if (c.Scale == 0) {
+            ASSERT_FALSE(part) << c.Name;
+            EXPECT_EQ(part.Failure().ToString().rfind(c.Error, 0), 0u) << part.Failure().ToString();
+            continue;
+        }
+        ASSERT_TRUE(part) << c.Name << ": " << part.Failure().ToString();
+        EXPECT_EQ(part->FileUnits, LengthUnit::Inch) << c.Name;
+        EXPECT_EQ(part->Rows.Units, c.Nominal->Units ? c.Nominal->Units : LengthUnit::Inch)
+            << c.Name;
+        EXPECT_NEAR(part->Rows.Diameter, 20 * c.Scale, 1e-4 * 20 * c.Scale) << c.Name;
+        ASSERT_EQ(part->Rows.Rows.size(), Parts[0].Rows.size()) << c.Name;
+        for (std::size_t i = 0; i < Parts[0].Rows.size(); ++i) {
+            EXPECT_NEAR(part->Rows.Rows[i].Y, Parts[0].Rows[i].Y * c.Scale, 1e-9) << c.Name << i;
+            EXPECT_NEAR(part->Rows.Rows[i].C, Parts[0].Rows[i].C, 1e-9) << c.Name << i;
+            EXPECT_NEAR(part->Rows.Rows[i].R, Parts[0].Rows[i].R * c.Scale, 1e-9) << c.Name << i;
+        }
+        if (part->FromPoints) {
+            EXPECT_LT(Farthest(part->Points, points), 1e-9) << c.Name;
+        }
+    }
+}
+
 TEST(Measured, TheOtherHandIsFlagged) {
     std::mt19937_64 random(9);
     for (const bool mirror : {false, true}) {
@@ -518,6 +588,8 @@ TEST(Measured, UsedMachineProgramsAreReadStrictly) {
         {"diameter,20\n-1,0,90,40\n50,0,0,40\n", "u.csv:2:1: Y, the feed, must be 0 or more"},
         {"diameter,20\n10,0,90,x\n", "u.csv:2:4: "},
         {"diameter,20\n10,0,90\n", "u.csv:2:4: expected 4 numbers Y,B,C,R, found 3"},
+        {"# units: cm\ndiameter,20\n10,0,90,40\n50,0,0,40\n",
+         "u.csv:1:10: units must be \"mm\" or \"in\", not \"cm\""},
     };
     for (const Case& c : cases) {
         const Result<MachineProgram> read = ParseMachineProgramText(c.Text, "u.csv", profile);
@@ -528,6 +600,12 @@ TEST(Measured, UsedMachineProgramsAreReadStrictly) {
         ASSERT_FALSE(read) << c.Text;
         EXPECT_EQ(read.Failure().ToString().rfind(c.Error, 0), 0u) << read.Failure().ToString();
     }
+    // Its units, where a units line says them, as `machine` writes it for a profile in inches.
+    const Result<MachineProgram> inches = ParseMachineProgramText(
+        "# machine: M\n# units: in\ndiameter,0.75\nY,B,C,R\n4,0,90,1.5\n2,0,0,1.5\n", "u.csv",
+        profile);
+    ASSERT_TRUE(inches) << inches.Failure().ToString();
+    EXPECT_EQ(inches->Units, LengthUnit::Inch);
 }
 
 } // namespace
