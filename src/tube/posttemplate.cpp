@@ -106,6 +106,8 @@ long NextCodePoint(std::string_view text, std::size_t& at) {
     return point;
 }
 
+constexpr std::size_t MaxSpecDigits = 3;
+
 // The first field at fault in a template, tried one by one: fmt alone takes "{}" and "{0}",
 // which name no field, and its own refusal does not say where.
 std::optional<TemplateFault> FindFault(std::string_view text, PostTemplate which,
@@ -144,6 +146,16 @@ std::optional<TemplateFault> FindFault(std::string_view text, PostTemplate which
             return TemplateFault{"unknown field \"" + std::string(name) + "\"; this template has " +
                                      PostFieldNames(which),
                                  at};
+        }
+        // A width or precision is a run of digits in the spec (a fill is one character, set
+        // apart by its alignment): past three digits a field would pad each row to megabytes.
+        const std::string_view spec = inner.substr(name.size());
+        for (std::size_t digits = 0, i = 0; i < spec.size(); ++i) {
+            digits = std::isdigit(static_cast<unsigned char>(spec[i])) ? digits + 1 : 0;
+            if (digits > MaxSpecDigits) {
+                return TemplateFault{
+                    "field \"" + std::string(name) + "\": a width or precision of at most 999", at};
+            }
         }
         try {
             (void)fmt::vformat(std::string("{") + std::string(inner) + "}", sample);

@@ -202,6 +202,8 @@ TEST(MachineProfile, OutputTemplatesAreTriedWhenTheProfileIsRead) {
          "cut_length, rows, bends, units, date"},
         {"[output]\nrow = \"\"\"Y{Y}\n  C{C:.2q}\"\"\"\n",
          "f.toml:3:4: output.row: field \"C\": invalid type specifier"},
+        {"[output]\nrow = \"{Y:88888888}{B:.1000f}\"\n",
+         "f.toml:2:8: output.row: field \"Y\": a width or precision of at most 999"},
         {"[output]\nrow = \"{} {Y}\"\n",
          "f.toml:2:8: output.row: every field is named: row, Y, B, C, R, bend, name, machine, "
          "cut_length, rows, bends, units, date"},
