@@ -106,7 +106,7 @@ long NextCodePoint(std::string_view text, std::size_t& at) {
     return point;
 }
 
-constexpr std::size_t MaxSpecDigits = 3;
+constexpr std::size_t MaxFormatDigits = 3;
 
 // The first field at fault in a template, tried one by one: fmt alone takes "{}" and "{0}",
 // which name no field, and its own refusal does not say where.
@@ -147,12 +147,12 @@ std::optional<TemplateFault> FindFault(std::string_view text, PostTemplate which
                                      PostFieldNames(which),
                                  at};
         }
-        // A width or precision is a run of digits in the spec (a fill is one character, set
-        // apart by its alignment): past three digits a field would pad each row to megabytes.
-        const std::string_view spec = inner.substr(name.size());
-        for (std::size_t digits = 0, i = 0; i < spec.size(); ++i) {
-            digits = std::isdigit(static_cast<unsigned char>(spec[i])) ? digits + 1 : 0;
-            if (digits > MaxSpecDigits) {
+        // A width or precision is a run of digits in the field's format (a fill is one character,
+        // set apart by its alignment): past three digits a field would pad each row to megabytes.
+        const std::string_view format = inner.substr(name.size());
+        for (std::size_t digits = 0, i = 0; i < format.size(); ++i) {
+            digits = std::isdigit(static_cast<unsigned char>(format[i])) ? digits + 1 : 0;
+            if (digits > MaxFormatDigits) {
                 return TemplateFault{
                     "field \"" + std::string(name) + "\": a width or precision of at most 999", at};
             }
