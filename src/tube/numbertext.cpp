@@ -92,4 +92,41 @@ std::string FormatNumber(double value, std::optional<int> decimals) {
     return out == "-0" ? "0" : out;
 }
 
+double SnapCadNumber(double value) {
+    if (!std::isfinite(value)) {
+        return value;
+    }
+    const double magnitude = std::max(1.0, std::fabs(value));
+    const int places = std::min(6, 7 - static_cast<int>(std::ceil(std::log10(magnitude))));
+    // The integer and the power of ten are exact, so their quotient (or product) is the double
+    // nearest the rounded decimal.
+    const double scale = std::pow(10.0, std::abs(places));
+    const double rounded =
+        places >= 0 ? std::round(value * scale) / scale : std::round(value / scale) * scale;
+    return std::fabs(value - rounded) <= 1e-9 * magnitude ? rounded + 0.0 : value;
+}
+
+std::string FormatPlane(double value, PlaneRange range,
+                        const std::function<std::string(double)>& format) {
+    const double snapped = SnapCadNumber(value);
+    std::string text = format(snapped);
+    // Read back with the point or the comma a control's file may write as its mark.
+    std::string plain = text;
+    std::replace(plain.begin(), plain.end(), ',', '.');
+    const std::size_t start = plain.find_first_not_of(' ');
+    double written = 0;
+    const char* first = plain.data() + (start == std::string::npos ? plain.size() : start);
+    const auto [end, error] = std::from_chars(first, plain.data() + plain.size(), written);
+    if (error != std::errc() || end == first) {
+        return text;
+    }
+    if (range == PlaneRange::Absolute && written >= 360) {
+        return format(snapped - 360);
+    }
+    if (range == PlaneRange::Relative && written <= -180) {
+        return format(snapped + 360);
+    }
+    return text;
+}
+
 } // namespace tubrix

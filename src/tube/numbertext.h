@@ -2,6 +2,7 @@
 
 #include "error.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,5 +27,23 @@ inline constexpr int MaxWrittenDecimals = 17;
 // that many decimals instead, without trailing zeros, a rounded -0 written as 0: the numbers a
 // person types into a machine.
 std::string FormatNumber(double value, std::optional<int> decimals = std::nullopt);
+
+// A number a CAD system computed, with its round-off taken off: v becomes round(v, p), p =
+// min(6, 7 - ceil(log10 max(1, |v|))) places, where it lies within 1e-9 * max(1, |v|) of it
+// (90.00000000000594 is 90, 38.099999999999994 is 38.1, 3.24e-12 is 0); any other value, and
+// anything not finite, stays as it is. For what Tubrix computes and writes for a person or a
+// machine, never for a value copied from its input or compared.
+double SnapCadNumber(double value);
+
+// The range a plane is written in: a relative turn in (-180, 180], an absolute plane in
+// [0, 360).
+enum class PlaneRange { Relative, Absolute };
+
+// A plane's value as `format` writes it, kept inside its range at the precision it is written
+// with: the value is snapped, then formatted; where that text reads back as the range's open
+// end (360 absolute, -180 relative), the value a turn away is formatted instead, so 359.9996 at
+// three decimals is written 0, never 360.
+std::string FormatPlane(double value, PlaneRange range,
+                        const std::function<std::string(double)>& format);
 
 } // namespace tubrix
