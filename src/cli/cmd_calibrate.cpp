@@ -14,26 +14,17 @@ struct CalibrateOptions {
     std::vector<std::string> Files; // USED MEASURED pairs
     bool Write = false;
     bool AsJson = false;
+    std::string Order = "choose";
+    bool Force = false;
 };
 
-// The measured file is read against the rows the machine bent: their count and radii are what
-// a points file's bends and missing radii are matched with, in the machine program's units.
-ProgramRows BentRows(const MachineProgram& used) {
-    ProgramRows rows;
-    rows.Diameter = used.Diameter;
-    rows.Units = used.Units;
-    for (std::size_t i = 0; i < used.Rows.size(); ++i) {
-        const MachineRow& row = used.Rows[i];
-        const bool bends = i + 1 < used.Rows.size() && row.C > 0;
-        rows.Rows.push_back({row.Y, 0, bends ? 90.0 : 0.0, row.R});
-    }
-    return rows;
-}
-
 // A machine program that does not say its units is in the machine's, as `machine` writes it;
-// the measured file is brought into them where it says others.
+// the measured file is brought into them where it says others. The part is compared with what
+// the program bends on this machine by the profile's springback law, under the same rules of
+// end, hand and plausibility as `correct`.
 Result<std::vector<BentAngle>> ReadPair(const std::string& usedPath,
                                         const std::string& measuredPath,
+                                        const CalibrateOptions& options,
                                         const MachineProfile& profile, std::string& note) {
     const Result<std::string> usedText = ReadTextFile(usedPath);
     if (!usedText) {
@@ -46,15 +37,29 @@ Result<std::vector<BentAngle>> ReadPair(const std::string& usedPath,
     if (!used->Units) {
         used->Units = profile.Units;
     }
-    ProgramRows bent = BentRows(*used);
+    ProgramRows bent = BentPart(*used, profile);
     const Result<MeasuredPart> measured =
         ReadMeasuredFor(bent, ShownName(usedPath), measuredPath, "", note);
     if (!measured) {
         return measured.Failure();
     }
-    Result<std::vector<BentAngle>> angles = PairBentAngles(*used, measured->Rows);
+    const std::string measuredName = ShownName(measuredPath);
+    Result<Comparison> comparison =
+        CompareMeasured(bent, *measured, MeasuredCompareOptions("best", options.Order));
+    if (!comparison) {
+        comparison = CompareMeasured(bent, *measured, MeasuredCompareOptions("none", "given"));
+    }
+    if (!comparison) {
+        return FileError(measuredName, 0, 0, comparison.Failure().Message);
+    }
+    SayIfReversed(*comparison);
+    if (Result<void> usable = CheckCorrectable(*comparison, bent, profile, options.Force);
+        !usable) {
+        return FileError(measuredName, 0, 0, usable.Failure().InProgram());
+    }
+    Result<std::vector<BentAngle>> angles = PairBentAngles(*used, comparison->MeasuredRows);
     if (!angles) {
-        return FileError(ShownName(measuredPath), 0, 0, angles.Failure().Message);
+        return FileError(measuredName, 0, 0, angles.Failure().Message);
     }
     return angles;
 }
@@ -99,17 +104,19 @@ int RunCalibrate(const CalibrateOptions& options) {
     for (std::size_t i = 0; i < options.Files.size(); i += 2) {
         std::string note;
         const Result<std::vector<BentAngle>> pair =
-            ReadPair(options.Files[i], options.Files[i + 1], *profile, note);
+            ReadPair(options.Files[i], options.Files[i + 1], options, *profile, note);
         if (!pair) {
             return Report(pair.Failure());
         }
         ReportNote(note);
         angles.insert(angles.end(), pair->begin(), pair->end());
     }
-    const Result<SpringbackFit> fit = FitSpringback(angles);
+    Result<SpringbackFit> fit = FitSpringback(angles);
     if (!fit) {
         return Report(fit.Failure());
     }
+    // The law as the profile keeps it, six significant digits: what is written is what is said.
+    fit = SpringbackWith(angles, Significant(fit->Fixed, 6), Significant(fit->PerDegree, 6));
     if (options.Write) {
         if (options.Machine == "-") {
             ReportError("--write needs the profile as a file, not standard input");
@@ -145,5 +152,7 @@ void AddCalibrateCommand(CLI::App& app, int& status) {
     calibrate->add_flag("--write", options->Write,
                         "Set the two values in the profile, keeping every other byte of it");
     calibrate->add_flag("--json", options->AsJson, "Write JSON instead of a table");
+    AddOrderOption(*calibrate, options->Order);
+    AddForceOption(*calibrate, options->Force);
     calibrate->callback([options, &status] { status = RunCalibrate(*options); });
 }

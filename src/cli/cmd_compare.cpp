@@ -11,12 +11,13 @@ using namespace tubrix;
 
 namespace {
 
-struct CompareOptions {
+struct CompareCommandOptions {
     ProgramInput Nominal;
     std::string Measured;
     std::optional<double> Tolerance;
     std::string Machine;
     std::string Align = "best";
+    std::string Order = "choose";
     bool AsJson = false;
 };
 
@@ -59,6 +60,9 @@ std::string CompareText(const Comparison& c, double tolerance, bool aligned) {
                 Two(b.DC, 10) + Two(b.DR, 10) + "\n";
     }
     text += "   tail" + Two(c.TailDY, 10) + "\n\n";
+    if (c.Reversed) {
+        text += "The measured points run from the other end: they were read reversed.\n";
+    }
     if (c.OtherHand) {
         text += "The part is of the other hand: the nominal's mirror image fits it far better.\n";
     }
@@ -99,11 +103,12 @@ std::string CompareJson(const Comparison& c, double tolerance) {
                         {"row", c.Sheath.Row},
                         {"tolerance", JsonNumber(tolerance)},
                         {"pass", c.Sheath.Value <= tolerance}}},
-                      {"other_hand", c.OtherHand}};
+                      {"other_hand", c.OtherHand},
+                      {"reversed", c.Reversed}};
     return out.dump(2) + '\n';
 }
 
-int RunCompare(const CompareOptions& options) {
+int RunCompare(const CompareCommandOptions& options) {
     const Result<MeasuredInput> input =
         LoadMeasured(options.Nominal, options.Measured, options.Machine);
     if (!input) {
@@ -117,11 +122,12 @@ int RunCompare(const CompareOptions& options) {
         options.Tolerance ? *options.Tolerance : (profile ? profile->SheathTolerance : 1.0);
     const bool aligned = options.Align == "best";
     const Result<Comparison> comparison = CompareMeasured(
-        input->Nominal, input->Measured, aligned ? Alignment::Best : Alignment::None);
+        input->Nominal, input->Measured, MeasuredCompareOptions(options.Align, options.Order));
     if (!comparison) {
         ReportError(input->MeasuredName + ": " + comparison.Failure().Message);
         return ExitBadInput;
     }
+    SayIfReversed(*comparison);
     const std::string text = options.AsJson ? CompareJson(*comparison, tolerance)
                                             : CompareText(*comparison, tolerance, aligned);
     const int status = WriteOutput("-", text);
@@ -197,6 +203,33 @@ Result<MeasuredInput> LoadMeasured(const ProgramInput& nominal, const std::strin
     return input;
 }
 
+CompareOptions MeasuredCompareOptions(const std::string& align, const std::string& order) {
+    tubrix::CompareOptions options;
+    options.Align = align == "none" ? Alignment::None : Alignment::Best;
+    options.Order = order == "given" ? MeasuredOrder::Given : MeasuredOrder::Choose;
+    return options;
+}
+
+void SayIfReversed(const Comparison& comparison) {
+    if (comparison.Reversed) {
+        ReportNote(ReadReversedNote);
+    }
+}
+
+CLI::Option* AddOrderOption(CLI::App& command, std::string& order) {
+    return command
+        .add_option("--order", order,
+                    "choose: read the measured points from their other end where that fits far "
+                    "better; given: as they are")
+        ->check(CLI::IsMember({"choose", "given"}));
+}
+
+CLI::Option* AddForceOption(CLI::App& command, bool& force) {
+    return command.add_flag("--force", force,
+                            "Correct past the profile's max_correction_* and fit_limit (never a "
+                            "part of the other hand)");
+}
+
 CLI::Option* AddToleranceOption(CLI::App& command, std::optional<double>& tolerance) {
     return command
         .add_option("--tolerance", tolerance,
@@ -213,7 +246,7 @@ CLI::Option* AddToleranceOption(CLI::App& command, std::optional<double>& tolera
 }
 
 void AddCompareCommand(CLI::App& app, int& status) {
-    auto options = std::make_shared<CompareOptions>();
+    auto options = std::make_shared<CompareCommandOptions>();
     CLI::App* compare = app.add_subcommand(
         "compare", "A measured part (points or a program) against its nominal program: the "
                    "alignment, the points' and bends' deviations, the sheath deviation and "
@@ -227,8 +260,10 @@ void AddCompareCommand(CLI::App& app, int& status) {
     AddMachineOption(*compare, options->Machine);
     compare
         ->add_option("--align", options->Align,
-                     "best: the rigid motion that fits the points best; none: as they are")
+                     "best: the rigid motion that fits the points best; none: as they are "
+                     "(and in the order given)")
         ->check(CLI::IsMember({"best", "none"}));
+    AddOrderOption(*compare, options->Order);
     AddUnitsOption(*compare, options->Nominal.Units, MeasuredFilesUnits);
     compare->add_flag("--json", options->AsJson, "Write JSON instead of a table");
     compare->callback([options, &status] { status = RunCompare(*options); });

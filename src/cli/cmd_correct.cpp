@@ -16,6 +16,8 @@ struct CorrectOptions {
     std::string Used;
     std::string Output;
     std::optional<int> Decimals;
+    std::string Order = "choose";
+    bool Force = false;
 };
 
 // " mm" or " in" after a length in the nominal's units, where they are known: the program
@@ -68,10 +70,22 @@ int RunCorrect(const CorrectOptions& options) {
     if (!used) {
         return Report(used.Failure());
     }
+    // Laid on the nominal at best, as they stand where the points fix no single motion.
+    Result<Comparison> comparison = CompareMeasured(input->Nominal, input->Measured,
+                                                    MeasuredCompareOptions("best", options.Order));
+    if (!comparison) {
+        comparison = CompareMeasured(input->Nominal, input->Measured,
+                                     MeasuredCompareOptions("none", options.Order));
+    }
+    if (!comparison) {
+        ReportError(input->MeasuredName + ": " + comparison.Failure().Message);
+        return ExitBadInput;
+    }
     Result<MachineProgram> next =
-        CorrectMachineProgram(*used, input->Nominal, input->Measured.Rows, profile);
+        CorrectedProgram(*used, input->Nominal, *comparison, profile, options.Force);
     if (!next) {
-        ReportError(usedName + ": " + next.Failure().InProgram() + "; nothing was written");
+        ReportError(input->MeasuredName + ": " + next.Failure().InProgram() +
+                    "; nothing was written");
         return ExitBadInput;
     }
     // The control's lengths are the profile's, where it says its units, as `machine` writes them.
@@ -86,23 +100,15 @@ int RunCorrect(const CorrectOptions& options) {
         ReportNote(note);
     }
     ReportNote(usedNote);
-    // The sheath deviation the correction answers, for whoever keeps the programs: laid on the
-    // nominal at best, as they stand where the points fix no single motion.
-    Result<Comparison> comparison =
-        CompareMeasured(input->Nominal, input->Measured, Alignment::Best);
-    if (!comparison) {
-        comparison = CompareMeasured(input->Nominal, input->Measured, Alignment::None);
-    }
+    SayIfReversed(*comparison);
     std::string name = input->MeasuredName;
     std::replace_if(
         name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
-    const std::string comment =
-        "# corrected for the measured part " + name +
-        (comparison ? ", sheath deviation " + FormatNumber(comparison->Sheath.Value, 3) +
-                          LengthUnitAfter(input->Nominal.Units) + " at row " +
-                          std::to_string(comparison->Sheath.Row)
-                    : std::string()) +
-        "\n";
+    const std::string comment = "# corrected for the measured part " + name +
+                                (comparison->Reversed ? ", read from its other end" : "") +
+                                ", sheath deviation " + FormatNumber(comparison->Sheath.Value, 3) +
+                                LengthUnitAfter(input->Nominal.Units) + " at row " +
+                                std::to_string(comparison->Sheath.Row) + "\n";
     return WriteOutput(options.Output, comment + FormatMachineProgramText(*next, options.Decimals));
 }
 
@@ -126,5 +132,7 @@ void AddCorrectCommand(CLI::App& app, int& status) {
                         "Program file to write (default: standard output)");
     AddUnitsOption(*correct, options->Nominal.Units, MeasuredFilesUnits);
     AddDecimalsOption(*correct, options->Decimals);
+    AddOrderOption(*correct, options->Order);
+    AddForceOption(*correct, options->Force);
     correct->callback([options, &status] { status = RunCorrect(*options); });
 }

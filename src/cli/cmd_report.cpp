@@ -67,10 +67,11 @@ Result<SheetInspection> Inspect(const ReportOptions& options, PartInput& part) {
     ReportNote(note);
     part.ProgramUnits = rows.Units;
     const std::string shown = ShownName(options.Measured);
-    Result<Comparison> comparison = CompareMeasured(rows, *measured, Alignment::Best);
+    Result<Comparison> comparison = CompareMeasured(rows, *measured);
     if (!comparison) {
         return FileError(shown, 0, 0, comparison.Failure().Message);
     }
+    SayIfReversed(*comparison);
     // The sheet names the file as a title names the program: by its name alone.
     SheetInspection inspection;
     inspection.Measured = options.Measured == "-"
@@ -82,8 +83,8 @@ Result<SheetInspection> Inspect(const ReportOptions& options, PartInput& part) {
     if (!profile) {
         return inspection; // the sheet says that a profile would give the corrected program
     }
-    const Result<MachineProgram> next = CorrectMachineProgram(
-        MakeMachineProgram(*part.Program, *profile), rows, measured->Rows, *profile);
+    const Result<MachineProgram> next = CorrectedProgram(
+        MakeMachineProgram(*part.Program, *profile), rows, inspection.Comparison, *profile, false);
     if (next) {
         inspection.Corrected = *next;
     } else {

@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "partcheck.h"
 #include "sequencepicture.h"
+#include "springback.h"
 
 #include <algorithm>
 #include <charconv>
@@ -142,7 +143,7 @@ std::string SequenceText(const BendSequence& sequence, const MachineProfile* mac
         const Vec3 lead = bend.After.LeadEnd;
         out << numbers << Fixed(bend.Feed, 12) << Fixed(bend.Rotate, 12);
         if (machine) {
-            out << Fixed(MachineAngle(bend.Angle, *machine), 12);
+            out << Fixed(MachineAngle(*machine, bend.Angle, {bend.Radius, sequence.Diameter}), 12);
         }
         out << Fixed(bend.Angle, 12) << Fixed(lead.X, 12) << Fixed(lead.Y, 12) << Fixed(lead.Z, 12);
         const char* separator = "    ";

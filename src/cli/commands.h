@@ -145,6 +145,15 @@ struct MeasuredInput {
     PartInput Part;                 // the nominal's record; the profile in the nominal's units
     std::vector<std::string> Notes; // the conversions made, a line each for standard error
 };
+// What compare, correct, calibrate and report take of --align ("best", "none") and --order
+// ("choose", "given").
+tubrix::CompareOptions MeasuredCompareOptions(const std::string& align, const std::string& order);
+CLI::Option* AddOrderOption(CLI::App& command, std::string& order);
+// --force: a correction past the profile's limits on one.
+CLI::Option* AddForceOption(CLI::App& command, bool& force);
+// The note on standard error that the measured points were read from their other end.
+void SayIfReversed(const tubrix::Comparison& comparison);
+
 tubrix::Result<MeasuredInput> LoadMeasured(const ProgramInput& nominal,
                                            const std::string& measuredPath,
                                            const std::string& machinePath);

@@ -197,7 +197,7 @@ bool TMeasuredComparison::CompareWith(const QString& given) {
     if (profile && rows.Units) {
         profile = ProfileInUnits(*profile, *rows.Units);
     }
-    Result<tubrix::Comparison> comparison = CompareMeasured(rows, *part, Alignment::Best);
+    Result<tubrix::Comparison> comparison = CompareMeasured(rows, *part);
     if (!comparison) {
         Message(tr("%1", "a measured part that cannot be compared: the library's own words")
                     .arg(QString::fromStdString(comparison.Failure().Message)));
@@ -214,6 +214,9 @@ bool TMeasuredComparison::CompareWith(const QString& given) {
                                    : tr("Sheath %1 > %2 at row %3 — fails"))
             .arg(Number(sheath.Value, Window.locale()), Number(tolerance, Window.locale()))
             .arg(sheath.Row);
+    if (comparison->Reversed) {
+        verdict += TMeasuredComparison::tr("; read from the other end");
+    }
     if (comparison->OtherHand) {
         verdict += TMeasuredComparison::tr("; the other hand");
     }

@@ -7,6 +7,7 @@
 #include "fsimpipe.h"
 #include "movpal.h"
 #include "session.h"
+#include "springback.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -27,13 +28,15 @@ QString Fixed(double value) {
 
 // "bend to 47.90 (part 45.00)" with a machine, whose springback turns the part's angle into
 // the one to bend to; "angle 45.00" without.
-QString AngleWords(double c, const std::optional<MachineProfile>& profile) {
+QString AngleWords(const SequenceBend& bend, double diameter,
+                   const std::optional<MachineProfile>& profile) {
+    const double c = bend.Angle;
     if (!profile) {
         return TSequenceSteps::tr("angle ") + Fixed(c);
     }
     // As the library's BendToText words it, in the window's language.
     return TSequenceSteps::tr("bend to %1 (part %2)")
-        .arg(Fixed(MachineAngle(c, *profile)), Fixed(c));
+        .arg(Fixed(MachineAngle(*profile, c, {bend.Radius, diameter})), Fixed(c));
 }
 
 QString ContactWords(const SequenceBend& bend, double diameter) {
@@ -187,8 +190,8 @@ void TSequenceSteps::Describe() {
                               .arg(what)
                               .arg(bend.Row + 1)
                               .arg(Fixed(bend.Feed), Fixed(bend.Rotate),
-                                   AngleWords(bend.Angle, Session.Profile()), Fixed(bend.Radius),
-                                   ContactWords(bend, sequence.Diameter)));
+                                   AngleWords(bend, sequence.Diameter, Session.Profile()),
+                                   Fixed(bend.Radius), ContactWords(bend, sequence.Diameter)));
     LblStepWords->show();
     Session.SetStepRow(bend.Row);
 }

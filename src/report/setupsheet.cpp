@@ -4,6 +4,7 @@
 #include "machineprogram.h"
 #include "partcheck.h"
 #include "sequencepicture.h"
+#include "springback.h"
 #include "tubepicture.h"
 
 #include <charconv>
@@ -63,6 +64,13 @@ constexpr Wording Feed{"feed ", "Vorschub "};
 constexpr Wording Rotate{"rotate ", "Drehen "};
 constexpr Wording InspectionOf{"Inspection of ", "Prüfung von "};
 constexpr Wording OtherHand{"; the part is of the other hand", "; spiegelbildliches Teil"};
+constexpr Wording ReadReversed{"; measured from the other end, read reversed",
+                               "; vom anderen Ende gemessen, umgekehrt gelesen"};
+constexpr Wording OtherHandNotCorrected{
+    "the measured part is of the other hand: a correction would turn every plane; check the "
+    "program's hand or the measurement",
+    "das gemessene Teil ist spiegelbildlich: eine Korrektur würde jede Ebene drehen; Händigkeit "
+    "des Programms oder die Messung prüfen"};
 constexpr Wording NoBends{"no bends", "keine Biegungen"};
 constexpr Wording Tail{"Tail", "Endstück"};
 constexpr Wording MeasuredPoints{"Measured points, aligned (RMS ",
@@ -238,8 +246,9 @@ Result<void> AddSequence(SetupSheet& sheet, const BendProgram& program,
             std::move(picture.Image),
             {Numbered(words::BendOfRow, say, m + 1, static_cast<std::size_t>(bend.Row) + 1),
              say(words::Feed) + say.Number(bend.Feed), say(words::Rotate) + say.Number(bend.Rotate),
-             BendToText(say.Number(MachineAngle(bend.Angle, profile)), say.Number(bend.Angle),
-                        say.In)}};
+             BendToText(
+                 say.Number(MachineAngle(profile, bend.Angle, {bend.Radius, sequence.Diameter})),
+                 say.Number(bend.Angle), say.In)}};
         for (const SequenceContact& contact : bend.Contacts) {
             cell.Lines.push_back(ContactLine(contact, say));
         }
@@ -324,6 +333,9 @@ void AddInspection(SetupSheet& sheet, const SheetInspection& inspection) {
     const Say say{sheet.Language};
     const Comparison& c = inspection.Comparison;
     std::string verdict = Verdict(c.Sheath, inspection.Tolerance, say);
+    if (c.Reversed) {
+        verdict += say(words::ReadReversed);
+    }
     if (c.OtherHand) {
         verdict += say(words::OtherHand);
     }
@@ -353,6 +365,7 @@ void AddInspection(SetupSheet& sheet, const SheetInspection& inspection) {
                     {say(words::Row), "Y", "B", "C", "R"},
                     {},
                     inspection.NotCorrected.empty() ? say(words::NeedsProfile)
+                    : c.OtherHand                   ? say(words::OtherHandNotCorrected)
                                                     : inspection.NotCorrected};
     if (inspection.Corrected) {
         for (std::size_t i = 0; i < inspection.Corrected->Rows.size(); ++i) {

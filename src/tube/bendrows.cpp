@@ -1,7 +1,10 @@
 #include "bendrows.h"
 
+#include "programfile.h"
+
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace tubrix {
 
@@ -35,6 +38,11 @@ double NormalizedTurn(double degrees) {
         r -= 360;
     }
     return r;
+}
+
+BendingRows BendingRowsOf(const ProgramRows& rows) {
+    const auto program = std::make_unique<BendProgram>(ProgramFromRows(rows));
+    return FindBendingRows(*program);
 }
 
 } // namespace tubrix

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bendprogram.h"
+#include "programrows.h"
 
 #include <vector>
 
@@ -20,6 +21,8 @@ struct BendingRows {
 };
 
 BendingRows FindBendingRows(const BendProgram& program);
+// The same, of a program's rows.
+BendingRows BendingRowsOf(const ProgramRows& rows);
 
 // An angle in degrees brought into (-180, 180], as a bender turns the shorter way.
 double NormalizedTurn(double degrees);

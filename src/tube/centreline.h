@@ -122,7 +122,7 @@ struct Bracket {
     // (a tolerance in f's own units, 2 d Tolerance at a distance d, would be no bracket at all
     // below its root). With Above, (limit + Tolerance)^2 keeps every distance below the limit.
     double Tolerance;
-    int Budget;           // evaluations before it settles for the best it has
+    int Budget; // evaluations before it settles for the best it has
     // Of each dip still open at the end: a hundred-million-fold narrower. 0 leaves the result at
     // the bracketing's best, within the tolerance (an inner search that need not be exact).
     int GoldenSteps = 40;
@@ -361,5 +361,28 @@ inline double PieceLowest(const Piece& piece, double end) {
     }
     return lowest;
 }
+
+// ---- One centre line against another --------------------------------------------------------
+
+// How far one piece of a centre line strays from another centre line.
+struct PieceDeviation {
+    PieceKind Kind = PieceKind::Straight;
+    int Row = 0;         // the piece's program row, from 0
+    int BendingRow = -1; // which bending row's straight or arc it is (-1: the tail)
+    double Value = 0;
+};
+
+struct SheathDeviation {
+    double Value = 0;
+    int Row = 0; // the program's row, from 1, holding the farthest point
+    std::vector<PieceDeviation> Pieces;
+};
+
+// The largest distance from a point of `measured` to the nominal centre line, within
+// `precision`: the pieces are halved where the bounds from their geometry (a straight's
+// distance to a straight is convex along it; an arc lies within its sagitta of its chord)
+// cannot yet rule out more, and each piece's largest is kept.
+SheathDeviation LargestDeviation(std::span<const Piece> measured, std::span<const Piece> nominal,
+                                 double precision);
 
 } // namespace tubrix

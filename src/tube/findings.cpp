@@ -2,6 +2,7 @@
 
 #include "bendrows.h"
 #include "centreline.h"
+#include "springback.h"
 
 #include <algorithm>
 #include <array>
@@ -16,7 +17,6 @@ namespace tubrix {
 namespace {
 
 constexpr double DiameterTolerance = 1e-9; // of the tooling's diameter
-constexpr double DieTolerance = 1e-6;      // between a bending row's R and a die's radius
 
 // A finding with its message, which every front shows in English; each front that speaks
 // another language makes it anew from the same fields (FindingMessage).
@@ -52,9 +52,9 @@ constexpr Wording RuleTitles[] = {
     {"floor", "Boden"},
 };
 
-bool HasDie(const std::vector<double>& radii, double r) {
-    return std::any_of(radii.begin(), radii.end(),
-                       [r](double die) { return std::fabs(r - die) <= DieTolerance; });
+bool HasDie(const MachineProfile& profile, double r) {
+    return std::any_of(profile.Radii.begin(), profile.Radii.end(),
+                       [&](double die) { return std::fabs(r - die) <= profile.RadiusTolerance; });
 }
 
 // ---- Contact ------------------------------------------------------------------------------
@@ -247,10 +247,6 @@ std::string FindingNumber(double value, Language language) {
     return WithDecimalMark(std::string(text, end), language);
 }
 
-double MachineAngle(double c, const MachineProfile& profile) {
-    return c + profile.SpringbackFixed + profile.SpringbackPerDegree * c;
-}
-
 std::string BendToText(const std::string& machineAngle, const std::string& partAngle,
                        Language language) {
     return language == Language::German ? "biegen auf " + machineAngle + " (Teil " + partAngle + ")"
@@ -273,10 +269,10 @@ std::vector<Finding> CheckMachine(const BendProgram& program, const MachineProfi
     for (const BendingRow& row : bending.Rows) {
         const BendStep& step = program.Steps[row.Row];
         const int number = row.Row + 1;
-        if (!profile.Radii.empty() && !HasDie(profile.Radii, step.R)) {
+        if (!profile.Radii.empty() && !HasDie(profile, step.R)) {
             found.push_back(Make(FindingRule::Die, number, step.R, std::nullopt, profile.Radii));
         }
-        const double angle = MachineAngle(step.C, profile);
+        const double angle = MachineAngle(profile, step.C, {step.R, program.TubeDiameter});
         if (angle > profile.MaxAngle) {
             found.push_back(Make(FindingRule::Angle, number, angle, profile.MaxAngle));
         }

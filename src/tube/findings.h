@@ -67,9 +67,6 @@ std::string FindingLine(const Finding& finding);
 // decimal mark.
 std::string FindingNumber(double value, Language language = Language::English);
 
-// The angle the machine bends for C degrees: C + fixed + per_degree * C.
-double MachineAngle(double c, const MachineProfile& profile);
-
 // What a bend is bent to, as the operator reads it wherever a step of the bending names its
 // angle: the machine angle first, the program's (the part's) beside it, labelled, so that no
 // one bends to the part's angle by mistake: "bend to 47.90 (part 45.00)". The two numbers come

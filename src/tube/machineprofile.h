@@ -46,6 +46,15 @@ struct MachineProfile {
     std::optional<MachineOutput> Output;    // none: the control reads Tubrix's program file
     std::optional<LengthUnit> Units;        // its lengths' unit; none: the program's
     double SheathTolerance = 1;             // how far a measured part may stray from the nominal
+    double RadiusTolerance = 1e-6;          // a bend's R this near a die's radius is bent on it
+    // The largest correction `correct` writes without --force: an angle change of
+    // max_correction_angle + max_correction_share * C, a plane change, a feed change (none: 10 mm
+    // in the comparison's unit), and the largest RMS of a measured part's best fit.
+    double MaxCorrectionAngle = 10;
+    double MaxCorrectionShare = 0.1;
+    double MaxCorrectionPlane = 10;
+    std::optional<double> MaxCorrectionFeed;
+    std::optional<double> FitLimit;
 
     bool operator==(const MachineProfile&) const = default;
 };
@@ -55,14 +64,24 @@ struct MachineProfile {
 Result<MachineProfile> ParseMachineProfile(std::string_view text, const std::string& file);
 Result<MachineProfile> ReadMachineProfile(const std::string& path);
 
-// The profile with its lengths (diameter, radii, straights, stock, gain, floor, the sheath's
-// tolerance) given in `unit`;
-// a profile that does not say its units is taken to be in `unit` already.
+// The profile with its lengths (every key the key table marks as a length) given in `unit`; a
+// profile that does not say its units is taken to be in `unit` already.
 MachineProfile ProfileInUnits(const MachineProfile& profile, LengthUnit unit);
 
 // The profile as a profile file that reads back as the same profile: every key the profile
 // has a value for, from the same key table the reader uses.
 std::string FormatMachineProfile(const MachineProfile& profile);
+
+// The largest feed change a correction may make: max_correction_feed, or 10 mm in `unit` (the
+// comparison's; none: millimetres).
+double CorrectionFeedLimit(const MachineProfile& profile, std::optional<LengthUnit> unit);
+
+// The profile's text with springback.fixed and springback.per_degree set to these values and
+// every other byte kept: a value is replaced where it stands, a missing key is added to its
+// table, a missing table at the end. Fails when the profile cannot be edited so (an inline
+// table) or the reader would refuse the result.
+Result<std::string> SetSpringback(std::string_view profile, const std::string& file, double fixed,
+                                  double perDegree);
 
 // One line for each key a profile may have: its name, what it means and its default.
 std::string MachineProfileKeysHelp();

@@ -3,6 +3,8 @@
 #include "bendrows.h"
 #include "findings.h"
 #include "programfile.h"
+#include "springback.h"
+#include "tubetextreader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -54,7 +56,9 @@ MachineProgram MakeMachineProgram(const BendProgram& program, const MachineProfi
             plane = FullTurnPlane(plane + turned);
             b = plane;
         }
-        const double c = bends[static_cast<std::size_t>(i)] ? MachineAngle(step.C, profile) : 0.0;
+        const double c = bends[static_cast<std::size_t>(i)]
+                             ? MachineAngle(profile, step.C, {step.R, program.TubeDiameter})
+                             : 0.0;
         out.Rows.push_back({step.Y, b, c, step.R, bends[static_cast<std::size_t>(i)]});
     }
     return out;
@@ -112,6 +116,79 @@ std::string FormatMachineProgramText(const MachineProgram& program, std::optiona
     return "# machine: " + (program.Machine ? OneLine(*program.Machine) : "(no name)") +
            "\n# cut length: " + FormatNumber(program.CutLength, decimals) + "\n# B: " + mode +
            "; C: the machine angle, springback included\n" + FormatProgramText(rows, decimals);
+}
+
+namespace {
+
+const char* const MachineHeader[] = {"Y", "B", "C", "R"};
+
+} // namespace
+
+Result<MachineProgram> ParseMachineProgramText(std::string_view text, const std::string& file,
+                                               const MachineProfile& profile) {
+    if (Result<void> checked = CheckText(text, file); !checked) {
+        return checked.Failure();
+    }
+    const Result<std::optional<LengthUnit>> units = ReadUnitsLine(text, file);
+    if (!units) {
+        return units.Failure();
+    }
+    TubeTextReader reader(text, file);
+    const Result<double> diameter = reader.ReadDiameter();
+    if (!diameter) {
+        return diameter.Failure();
+    }
+    MachineProgram program;
+    program.Units = *units;
+    program.Machine = profile.Name;
+    program.BMode = profile.BMode;
+    program.Diameter = *diameter;
+    bool first = true;
+    std::vector<int> lines;
+    while (reader.NextRow()) {
+        if (std::exchange(first, false) && IsHeader(reader.Cells(), MachineHeader)) {
+            continue;
+        }
+        if (program.Rows.size() == MaxBendSteps) {
+            return reader.Fail(1, "more than " + std::to_string(MaxBendSteps) + " rows");
+        }
+        if (reader.Cells().size() != 4) {
+            return reader.Fail(std::min<int>(static_cast<int>(reader.Cells().size()) + 1, 5),
+                               "expected 4 numbers Y,B,C,R, found " +
+                                   std::to_string(reader.Cells().size()));
+        }
+        double values[4] = {};
+        for (int column = 1; column <= 4; ++column) {
+            const Result<double> value = reader.Number(column, MachineHeader[column - 1]);
+            if (!value) {
+                return value.Failure();
+            }
+            values[column - 1] = *value;
+        }
+        const MachineRow row{values[0], values[1], values[2], values[3]};
+        if (row.Y < 0) {
+            return reader.Fail(1, "Y, the feed, must be 0 or more");
+        }
+        const bool relative = profile.BMode == MachineProfile::PlaneMode::Relative;
+        if (relative ? !(row.B > -180 && row.B <= 180) : !(row.B >= 0 && row.B < 360)) {
+            return reader.Fail(2, relative
+                                      ? "B, a relative plane turn, must be above -180 and at "
+                                        "most 180"
+                                      : "B, an absolute plane, must be 0 or more and below 360");
+        }
+        if (!(row.C >= 0 && row.C <= profile.MaxAngle)) {
+            return reader.Fail(3, "C, the machine angle, must be from 0 to max_angle, " +
+                                      FormatNumber(profile.MaxAngle));
+        }
+        if (row.C > 0 && !(row.R > 0)) {
+            return reader.Fail(4, "R must be greater than 0 where the row bends");
+        }
+        program.Rows.push_back(row);
+    }
+    if (program.Rows.empty()) {
+        return reader.FailAt(0, 0, "no rows: a machine program has at least one");
+    }
+    return program;
 }
 
 } // namespace tubrix

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tubrix {
@@ -47,5 +48,11 @@ Result<void> CheckMachineProgram(const MachineProgram& program);
 // may pass 180: it is for the machine, not for reading back.
 std::string FormatMachineProgramText(const MachineProgram& program,
                                      std::optional<int> decimals = std::nullopt);
+
+// Reads a machine program as MakeMachineProgram and FormatMachineProgramText write it: comment
+// lines (a units line among them says its Units), the diameter, rows of Y, B, C, R with C the
+// machine angle (0 up to max_angle) and B in the profile's mode.
+Result<MachineProgram> ParseMachineProgramText(std::string_view text, const std::string& file,
+                                               const MachineProfile& profile);
 
 } // namespace tubrix

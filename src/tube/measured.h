@@ -4,7 +4,10 @@
 #include "error.h"
 #include "machineprofile.h"
 #include "machineprogram.h"
+#include "measuredfile.h"
 #include "programrows.h"
+#include "rigidmotion.h"
+#include "springback.h"
 #include "tubewalk.h"
 
 #include <array>
@@ -21,47 +24,19 @@
 
 namespace tubrix {
 
-// p -> Rotation p + Translation; Rotation by rows, proper (determinant +1).
-struct RigidMotion {
-    std::array<std::array<double, 3>, 3> Rotation{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
-    Vec3 Translation;
-
-    Vec3 Apply(Vec3 p) const;
-    // The same motion as the walk's column-major frame, to move pieces with.
-    WalkFrame Frame() const;
-};
-
-// The rigid motion (no scaling, no reflection) that minimises the sum of squared distances
-// from the moved `from` points to the `onto` points, by the SVD of their cross-covariance.
-// Fails when there are fewer than three pairs or either set lies in one line: then many motions
-// fit alike.
-Result<RigidMotion> BestRigidMotion(std::span<const Vec3> from, std::span<const Vec3> onto);
-
-// The root mean square of the distances from the moved `from` points to the `onto` points.
-double RmsDistance(const RigidMotion& motion, std::span<const Vec3> from,
-                   std::span<const Vec3> onto);
-
-// A measured part: its points (the start, the intersection point of every bend, the end) in
-// the coordinates it was measured in, and the program that bends it.
-struct MeasuredPart {
-    std::vector<Vec3> Points;
-    ProgramRows Rows;
-    bool FromPoints = false;               // a points file, rather than a program
-    std::optional<LengthUnit> FileUnits{}; // what its file's units line says
-};
-
-// Reads a measured file, a points file (X,Y,Z[,R]; a point without R takes the nominal bend's
-// radius, a file without a diameter line the nominal's diameter) or a program, for the nominal
-// program given. Its points, or bending rows, must match the nominal's one for one: otherwise
-// the error names both counts.
-// The part comes back in the nominal's units: where both say theirs and they differ, the
-// nominal's radii and diameter are taken in the measured file's unit for what it leaves out,
-// and what it holds is then converted (its diameter line agreeing to 1e-4 of the diameter, as
-// a length written in the other unit rounds); where only one says, it holds for both.
-Result<MeasuredPart> ParseMeasuredText(std::string_view text, const std::string& file,
-                                       const ProgramRows& nominal);
-
 enum class Alignment { Best, None };
+
+// Which way the measured points run: as given, or chosen by the fit (the other end where it
+// fits far better).
+enum class MeasuredOrder { Choose, Given };
+
+struct CompareOptions {
+    CompareOptions(Alignment align = Alignment::Best, MeasuredOrder order = MeasuredOrder::Choose)
+        : Align(align), Order(order) {}
+
+    Alignment Align;
+    MeasuredOrder Order; // Alignment::None takes the order given
+};
 
 struct PointDeviation {
     Vec3 Offset; // aligned measured - nominal
@@ -79,27 +54,6 @@ struct BendDelta {
     double DR = 0;
 };
 
-// How far one piece of the measured centre line strays from the nominal centre line.
-struct PieceDeviation {
-    PieceKind Kind = PieceKind::Straight;
-    int Row = 0;         // the measured program's row, from 0
-    int BendingRow = -1; // which bending row's straight or arc it is (-1: the tail)
-    double Value = 0;
-};
-
-struct SheathDeviation {
-    double Value = 0;
-    int Row = 0; // the measured program's row, from 1, holding the farthest point
-    std::vector<PieceDeviation> Pieces;
-};
-
-// The largest distance from a point of `measured` to the nominal centre line, within
-// `precision`: the pieces are halved where the bounds from their geometry (a straight's
-// distance to a straight is convex along it; an arc lies within its sagitta of its chord)
-// cannot yet rule out more, and each piece's largest is kept.
-SheathDeviation LargestDeviation(std::span<const Piece> measured, std::span<const Piece> nominal,
-                                 double precision);
-
 // The verdict in one line, two decimals: "Sheath 1.32 > 1.00 at row 4 — fails".
 std::string SheathVerdict(const SheathDeviation& sheath, double tolerance);
 
@@ -111,15 +65,36 @@ struct Comparison {
     double TailDY = 0;
     SheathDeviation Sheath;
     bool OtherHand = false;
+    bool Reversed = false; // the measured points were read from their other end
+    // The measured part's program in the order read: every bending row matches the nominal's.
+    ProgramRows MeasuredRows;
     // The measured centre line, aligned: to draw it over the nominal tube.
     std::vector<Piece> MeasuredPieces;
 };
 
+// What is said where a measured part was read from its other end.
+inline constexpr const char* ReadReversedNote =
+    "the measured points run from the other end; read reversed";
+
 // Compares a measured part with its nominal program. With Alignment::Best the measured part is
 // moved onto the nominal one by BestRigidMotion; with None both are taken as they stand (the
 // nominal in its walk's frame). The sheath deviation is exact to 1e-6 of the diameter.
+// Which end and which hand: the measured points are fitted as given and from their other end,
+// each onto the nominal and onto its mirror image; they are read reversed only where the better
+// reversed fit's RMS is below half the better given one's (a symmetric part stays as given), and
+// in the order chosen the part is of the other hand where the mirror image fits below half the
+// RMS of the nominal. Every delta is in the nominal's order.
 Result<Comparison> CompareMeasured(const ProgramRows& nominal, const MeasuredPart& measured,
-                                   Alignment alignment);
+                                   const CompareOptions& options = {});
+
+// Whether the machine may be corrected for the compared part: never for a part of the other
+// hand (a correction would turn every plane); unless forced, not where the best fit's RMS is past
+// fit_limit, nor where a bend asks to change its angle by more than max_correction_angle +
+// max_correction_share * C, its plane turn by more than max_correction_plane or a feed by more
+// than max_correction_feed (a correction that large is another part or a misread, not
+// springback). The error names the row, the value and the key.
+Result<void> CheckCorrectable(const Comparison& comparison, const ProgramRows& nominal,
+                              const MachineProfile& profile, bool force);
 
 // The machine program for the next part: `used` (what bent the measured part) with every
 // bending row's angle, plane turn and feed moved by what the part came out off, in the
@@ -129,38 +104,20 @@ Result<MachineProgram> CorrectMachineProgram(const MachineProgram& used, const P
                                              const ProgramRows& measured,
                                              const MachineProfile& profile);
 
-// Reads a machine program as MakeMachineProgram and FormatMachineProgramText write it: comment
-// lines (a units line among them says its Units), the diameter, rows of Y, B, C, R with C the
-// machine angle (0 up to max_angle) and B in the profile's mode.
-Result<MachineProgram> ParseMachineProgramText(std::string_view text, const std::string& file,
-                                               const MachineProfile& profile);
+// The machine program for the next part from a comparison: CheckCorrectable, then
+// CorrectMachineProgram with the measured rows in the order they were read.
+Result<MachineProgram> CorrectedProgram(const MachineProgram& used, const ProgramRows& nominal,
+                                        const Comparison& comparison, const MachineProfile& profile,
+                                        bool force);
 
-// The measured angle and the machine angle it was bent with, of one bending row.
-struct BentAngle {
-    double Measured = 0;
-    double Machine = 0;
-};
+// The part a machine program bends on this machine as the profile has it: the program turned
+// back, each B through b_sign and b_mode, each machine angle through the springback law. What a
+// part bent with it is compared with where there is no nominal program.
+ProgramRows BentPart(const MachineProgram& used, const MachineProfile& profile);
 
 // The bending rows of a measured part paired with the machine program that bent it: the
 // counts must agree.
 Result<std::vector<BentAngle>> PairBentAngles(const MachineProgram& used,
                                               const ProgramRows& measured);
-
-// machine = C + fixed + per_degree * C, by least squares over the angles.
-struct SpringbackFit {
-    double Fixed = 0;
-    double PerDegree = 0;
-    std::vector<double> Residuals; // machine - (C + fixed + per_degree * C)
-    double Rms = 0;
-};
-// Fails with fewer than two measured angles more than 1e-9 degrees apart.
-Result<SpringbackFit> FitSpringback(std::span<const BentAngle> angles);
-
-// The profile's text with springback.fixed and springback.per_degree set to these values and
-// every other byte kept: a value is replaced where it stands, a missing key is added to its
-// table, a missing table at the end. Fails when the profile cannot be edited so (an inline
-// table) or the reader would refuse the result.
-Result<std::string> SetSpringback(std::string_view profile, const std::string& file, double fixed,
-                                  double perDegree);
 
 } // namespace tubrix

@@ -92,6 +92,22 @@ std::string FormatNumber(double value, std::optional<int> decimals) {
     return out == "-0" ? "0" : out;
 }
 
+double Significant(double value, int digits) {
+    if (!std::isfinite(value)) {
+        return value;
+    }
+    char text[64];
+    const auto written = std::to_chars(text, text + sizeof text, value, std::chars_format::general,
+                                       std::clamp(digits, 1, 17));
+    double rounded = value;
+    std::from_chars(text, written.ptr, rounded);
+    return rounded + 0.0;
+}
+
+std::string Counted(std::size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 double SnapCadNumber(double value) {
     if (!std::isfinite(value)) {
         return value;

@@ -28,6 +28,12 @@ inline constexpr int MaxWrittenDecimals = 17;
 // person types into a machine.
 std::string FormatNumber(double value, std::optional<int> decimals = std::nullopt);
 
+// The value rounded to that many significant digits (1 to 17), as a profile keeps a fitted law.
+double Significant(double value, int digits);
+
+// "1 bend", "3 bends": a count as a message says it.
+std::string Counted(std::size_t n, const char* one, const char* many);
+
 // A number a CAD system computed, with its round-off taken off: v becomes round(v, p), p =
 // min(6, 7 - ceil(log10 max(1, |v|))) places, where it lies within 1e-9 * max(1, |v|) of it
 // (90.00000000000594 is 90, 38.099999999999994 is 38.1, 3.24e-12 is 0); any other value, and

@@ -2,6 +2,7 @@
 #include "findings.h"
 #include "machineprogram.h"
 #include "numbertext.h"
+#include "springback.h"
 
 #include <gtest/gtest.h>
 
@@ -118,7 +119,7 @@ TEST(Findings, StraightsRunOnThroughRowsThatDoNotBendAndSpringbackRaisesTheAngle
     springback.SpringbackFixed = 1.5;
     springback.SpringbackPerDegree = 0.05;
     springback.MaxAngle = 96;
-    EXPECT_DOUBLE_EQ(MachineAngle(90, springback), 96);
+    EXPECT_DOUBLE_EQ(MachineAngle(springback, 90, {}), 96);
     EXPECT_TRUE(CheckPart(program, &springback).empty());
     springback.MaxAngle = 95.99;
     EXPECT_EQ(Lines(CheckPart(program, &springback)),
@@ -217,7 +218,7 @@ TEST(Findings, BendToTextGivesTheMachineAngleWithThePartsBesideIt) {
     MachineProfile profile;
     profile.SpringbackFixed = 1.5;
     profile.SpringbackPerDegree = 0.05;
-    EXPECT_EQ(MachineAngle(45, profile), 48.75);
+    EXPECT_EQ(MachineAngle(profile, 45, {}), 48.75);
     EXPECT_EQ(BendToText("47.90", "45.00"), "bend to 47.90 (part 45.00)");
 }
 

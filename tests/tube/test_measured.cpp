@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -253,7 +254,8 @@ TEST(Measured, AlignmentIsRefusedWhereNoMotionIsBest) {
     EXPECT_FALSE(CompareMeasured(straight, part, Alignment::Best));
     // A bend of 180 degrees has no point to lay the parts on.
     const ProgramRows hairpin = Rows({{100, 0, 180, 10}, {100, 0, 0, 10}});
-    EXPECT_FALSE(CompareMeasured(hairpin, MeasuredPart{{}, hairpin, false}, Alignment::Best));
+    EXPECT_FALSE(
+        CompareMeasured(hairpin, MeasuredPart{{}, hairpin, false, {}, {}}, Alignment::Best));
 }
 
 TEST(Measured, MismatchedFilesAreRefusedNamingBothCounts) {
@@ -357,6 +359,145 @@ TEST(Measured, TheOtherHandIsFlagged) {
             CompareMeasured(nominal, Measure(points, nominal), Alignment::Best);
         ASSERT_TRUE(c);
         EXPECT_EQ(c->OtherHand, mirror);
+    }
+}
+
+std::vector<Vec3> Moved(std::vector<Vec3> points, const Motion& motion, bool reversed) {
+    for (Vec3& p : points) {
+        p = motion(p);
+    }
+    if (reversed) {
+        std::reverse(points.begin(), points.end());
+    }
+    return points;
+}
+
+// One ordinary first part (a degree of springback, a few tenths of slip), measured from either
+// end, of either hand: each is read in the nominal's order, and only the right hand corrected.
+TEST(Measured, WhichEndAndWhichHand) {
+    std::mt19937_64 random(33);
+    const ProgramRows& nominal = Parts[1];
+    const MachineProfile profile = Profile(0, 0);
+    const MachineProgram used = MachineOf(nominal, profile);
+    const ModelMachine model{0.8, 0.02, {0, 1.5, -0.5}, 0.3};
+    const Motion motion = RandomMotion(random);
+    const Result<Comparison> forward =
+        CompareMeasured(nominal, Measure(Moved(BendOnModel(used, model), motion, false), nominal));
+    ASSERT_TRUE(forward);
+    const Result<MachineProgram> forwardNext =
+        CorrectedProgram(used, nominal, *forward, profile, false);
+    ASSERT_TRUE(forwardNext) << forwardNext.Failure().InProgram();
+    for (const bool mirror : {false, true}) {
+        for (const bool reversed : {false, true}) {
+            const MeasuredPart part =
+                Measure(Moved(BendOnModel(used, model, mirror), motion, reversed), nominal);
+            const Result<Comparison> c = CompareMeasured(nominal, part);
+            ASSERT_TRUE(c);
+            EXPECT_EQ(c->Reversed, reversed) << mirror;
+            EXPECT_EQ(c->OtherHand, mirror) << reversed;
+            const Result<MachineProgram> next = CorrectedProgram(used, nominal, *c, profile, true);
+            EXPECT_EQ(bool(next), !mirror) << reversed;
+            if (mirror) {
+                EXPECT_NE(next.Failure().Message.find("other hand"), std::string::npos);
+                continue;
+            }
+            ASSERT_EQ(c->Bends.size(), forward->Bends.size());
+            for (std::size_t k = 0; k < c->Bends.size(); ++k) {
+                EXPECT_NEAR(c->Bends[k].DY, forward->Bends[k].DY, 1e-9);
+                EXPECT_NEAR(c->Bends[k].DB, forward->Bends[k].DB, 1e-9);
+                EXPECT_NEAR(c->Bends[k].DC, forward->Bends[k].DC, 1e-9);
+                EXPECT_NEAR(c->Bends[k].DR, forward->Bends[k].DR, 1e-9);
+            }
+            EXPECT_NEAR(c->TailDY, forward->TailDY, 1e-9);
+            EXPECT_NEAR(c->Sheath.Value, forward->Sheath.Value, 1e-6 * nominal.Diameter);
+            for (std::size_t i = 0; i < next->Rows.size(); ++i) {
+                EXPECT_NEAR(next->Rows[i].Y, forwardNext->Rows[i].Y, 1e-9);
+                EXPECT_NEAR(next->Rows[i].B, forwardNext->Rows[i].B, 1e-9);
+                EXPECT_NEAR(next->Rows[i].C, forwardNext->Rows[i].C, 1e-9);
+            }
+            // Read as given, the reversed points fit no better than another part.
+            if (reversed) {
+                const Result<Comparison> given =
+                    CompareMeasured(nominal, part, {Alignment::Best, MeasuredOrder::Given});
+                ASSERT_TRUE(given);
+                EXPECT_FALSE(given->Reversed);
+                EXPECT_GT(given->Rms, 20 * c->Rms);
+            }
+        }
+    }
+    // A U whose two ends are alike fits both ways to rounding: it stays as given.
+    const ProgramRows u = Rows({{100, 0, 90, 40}, {200, 0, 90, 40}, {100, 0, 0, 40}});
+    const MachineProgram uUsed = MachineOf(u, profile);
+    for (const bool reversed : {false, true}) {
+        const Result<Comparison> c =
+            CompareMeasured(u, Measure(Moved(BendOnModel(uUsed, model), motion, reversed), u));
+        ASSERT_TRUE(c);
+        EXPECT_FALSE(c->Reversed);
+    }
+}
+
+// A correction past the profile's limits is refused, naming the row and the key; --force takes
+// it; another part with as many points is caught by them.
+TEST(Measured, ImplausibleCorrectionsAreRefused) {
+    std::mt19937_64 random(35);
+    const ProgramRows& nominal = Parts[0];
+    MachineProfile profile = Profile(0, 0);
+    const MachineProgram used = MachineOf(nominal, profile);
+    const Motion motion = RandomMotion(random);
+    struct Case {
+        ModelMachine Model;
+        const char* Key; // empty: corrected
+    } const cases[] = {
+        {{1.5, 0.01, {0, 2, -1}, 0.8}, ""},
+        {{20, 0, {0, 0, 0}, 0}, "max_correction_angle"}, // past 10 + 0.1 * 90
+        {{0, 0, {0, 11, 0}, 0}, "max_correction_plane"},
+        {{0, 0, {0, 0, 0}, 10.5}, "max_correction_feed"},
+    };
+    for (const Case& c : cases) {
+        const Result<Comparison> compared = CompareMeasured(
+            nominal, Measure(Moved(BendOnModel(used, c.Model), motion, false), nominal));
+        ASSERT_TRUE(compared);
+        const Result<void> checked = CheckCorrectable(*compared, nominal, profile, false);
+        EXPECT_EQ(bool(checked), std::string(c.Key).empty()) << c.Key;
+        if (!checked) {
+            EXPECT_NE(checked.Failure().Message.find(c.Key), std::string::npos)
+                << checked.Failure().Message;
+            EXPECT_GT(checked.Failure().Row, 0);
+            EXPECT_TRUE(CheckCorrectable(*compared, nominal, profile, true));
+        }
+    }
+    // Another part whose points are as many: its "correction" is far past every limit.
+    const std::vector<Vec3> other = BendOnModel(MachineOf(Parts[2], profile), {});
+    const Result<Comparison> foreign = CompareMeasured(nominal, Measure(other, nominal));
+    ASSERT_TRUE(foreign);
+    EXPECT_FALSE(CheckCorrectable(*foreign, nominal, profile, false));
+    // fit_limit: the ordinary part's fit, a hair under and over its RMS.
+    const Result<Comparison> ordinary = CompareMeasured(
+        nominal, Measure(Moved(BendOnModel(used, cases[0].Model), motion, false), nominal));
+    profile.FitLimit = ordinary->Rms * 1.01;
+    EXPECT_TRUE(CheckCorrectable(*ordinary, nominal, profile, false));
+    profile.FitLimit = ordinary->Rms * 0.99;
+    const Result<void> tooFar = CheckCorrectable(*ordinary, nominal, profile, false);
+    ASSERT_FALSE(tooFar);
+    EXPECT_NE(tooFar.Failure().Message.find("fit_limit"), std::string::npos);
+}
+
+// What a machine program bends on a machine, turned back through its conventions and
+// springback, is the nominal part again: laid on it exactly.
+TEST(Measured, BentPartTurnsTheMachineProgramBack) {
+    for (const auto mode :
+         {MachineProfile::PlaneMode::Relative, MachineProfile::PlaneMode::Absolute}) {
+        MachineProfile profile = Profile(1.5, 0.03);
+        profile.BSign = -1;
+        profile.BMode = mode;
+        for (const ProgramRows& nominal : Parts) {
+            const ProgramRows bent = BentPart(MachineOf(nominal, profile), profile);
+            const Result<std::vector<Vec3>> a = WalkPoints(bent), b = WalkPoints(nominal);
+            ASSERT_TRUE(a && b);
+            const Result<RigidMotion> fit = BestRigidMotion(*a, *b);
+            ASSERT_TRUE(fit);
+            EXPECT_LT(RmsDistance(*fit, *a, *b), 1e-9);
+        }
     }
 }
 

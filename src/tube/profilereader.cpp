@@ -3,158 +3,19 @@
 #include "fileaccess.h"
 #include "numbertext.h"
 #include "posttemplate.h"
+#include "profilekeys.h"
 
 #include <toml++/toml.h>
 
 #include <algorithm>
 #include <cmath>
 #include <concepts>
-#include <limits>
-#include <memory>
-#include <span>
-#include <sstream>
-#include <variant>
 
 namespace tubrix {
 
+using namespace profilekeys;
+
 namespace {
-
-constexpr double Infinity = std::numeric_limits<double>::infinity();
-
-// The numbers a key takes: between Low and High, each end open or closed. Every number must
-// also be finite, so a profile never carries inf or nan into the checks.
-struct NumberRange {
-    double Low = -Infinity;
-    bool LowIncluded = false;
-    double High = Infinity;
-    bool HighIncluded = false;
-    const char* Text = "a finite number";
-
-    bool Holds(double value) const {
-        return std::isfinite(value) && (LowIncluded ? value >= Low : value > Low) &&
-               (HighIncluded ? value <= High : value < High);
-    }
-};
-
-constexpr NumberRange AboveZero{0, false, Infinity, false, "greater than 0"};
-constexpr NumberRange ZeroOrMore{0, true, Infinity, false, "0 or more"};
-constexpr NumberRange AngleRange{0, false, 360, true, "greater than 0 and at most 360"};
-// Springback as a bender takes it: a share of the angle (0.05, 5 %) and a few degrees. Past
-// these no tube springs back, and the machine angle would be a guess at best (per_degree = 2,
-// meant as 2 %, turns 45 degrees into 137).
-constexpr NumberRange SpringbackShare{-0.5, true, 0.5, true, "from -0.5 to 0.5"};
-constexpr NumberRange SpringbackDegrees{-45, true, 45, true, "from -45 to 45"};
-
-// Where a key's value goes in the profile, which also says its type.
-using TextField = std::optional<std::string> MachineProfile::*;
-using NumberField = double MachineProfile::*;
-using OptionalNumberField = std::optional<double> MachineProfile::*;
-using NumberListField = std::vector<double> MachineProfile::*;
-using SignField = int MachineProfile::*;
-using ModeField = MachineProfile::PlaneMode MachineProfile::*;
-using UnitField = std::optional<LengthUnit> MachineProfile::*;
-using Field = std::variant<TextField, NumberField, OptionalNumberField, NumberListField, SignField,
-                           ModeField, UnitField>;
-
-// One key of a profile. A key of a sub-table is named "table.key". The reader, its errors and
-// the key list a message gives all come from this table: a new key is one line here.
-struct ProfileKey {
-    const char* Name;
-    Field Target;
-    NumberRange Range; // for numbers and lists of numbers
-    const char* Default;
-    const char* Doc;
-    // A share of 1: a value of 1 or more out of range was most likely meant as a percentage.
-    bool Share = false;
-};
-
-const ProfileKey Keys[] = {
-    {"name", &MachineProfile::Name, {}, "none", "the machine's name, shown with its findings"},
-    {"units",
-     &MachineProfile::Units,
-     {},
-     "the program's",
-     "the unit of its lengths; a program in the other is checked with them converted"},
-    {"tube_diameter", &MachineProfile::TubeDiameter, AboveZero, "any",
-     "the outside diameter the tooling takes"},
-    {"radii", &MachineProfile::Radii, AboveZero, "any", "centre-line radii of the bend dies"},
-    {"clamp_length", &MachineProfile::ClampLength, ZeroOrMore, "0",
-     "straight the clamp die needs before each bend"},
-    {"min_tail", &MachineProfile::MinTail, ZeroOrMore, "0",
-     "straight the collet needs behind the last bend"},
-    {"max_angle", &MachineProfile::MaxAngle, AngleRange, "180",
-     "largest angle the machine bends, degrees"},
-    {"max_length", &MachineProfile::MaxLength, AboveZero, "none", "longest stock it takes"},
-    {"b_sign", &MachineProfile::BSign, {}, "1", "-1: the machine turns the plane the other way"},
-    {"b_mode",
-     &MachineProfile::BMode,
-     {},
-     "\"relative\"",
-     "\"absolute\": B measured from the first bend's plane, 0 to 360"},
-    {"gain_per_bend", &MachineProfile::GainPerBend, ZeroOrMore, "0",
-     "length the tube gains in each bend"},
-    {"die_side",
-     &MachineProfile::DieSide,
-     {},
-     "1",
-     "the side of the feed axis the bend die's centre is on"},
-    {"centreline_height", &MachineProfile::CentrelineHeight, AboveZero, "none",
-     "feed axis above the floor"},
-    {"springback.fixed", &MachineProfile::SpringbackFixed, SpringbackDegrees, "0",
-     "degrees over-bent besides the share per degree"},
-    {"springback.per_degree", &MachineProfile::SpringbackPerDegree, SpringbackShare, "0",
-     "degrees over-bent per degree: bent as C + fixed + per_degree * C", true},
-    {"sheath_tolerance", &MachineProfile::SheathTolerance, AboveZero, "1",
-     "how far a measured part's centre line may stray from the nominal one"},
-};
-
-// Every key's name, for the message about a key that is not one.
-std::string KeyList() {
-    std::string list;
-    for (const ProfileKey& key : Keys) {
-        list += (list.empty() ? "" : ", ") + std::string(key.Name);
-    }
-    return list;
-}
-
-const ProfileKey* FindKey(std::string_view name) {
-    for (const ProfileKey& key : Keys) {
-        if (name == key.Name) {
-            return &key;
-        }
-    }
-    return nullptr;
-}
-
-bool IsTableName(std::string_view name) {
-    for (const ProfileKey& key : Keys) {
-        const std::string_view full = key.Name;
-        if (full.size() > name.size() && full.starts_with(name) && full[name.size()] == '.') {
-            return true;
-        }
-    }
-    return false;
-}
-
-// The keys of the [output] table, each with what it means, what it takes and its default.
-struct OutputKey {
-    const char* Name;
-    const char* Doc;
-    const char* Takes;
-    const char* Default;
-};
-
-const OutputKey OutputKeys[] = {
-    {"extension", "the control's file: the program's name with this extension", "a string",
-     "none: standard output"},
-    {"line_end", "the line ends of the control's file", "\"lf\" or \"crlf\"", "\"lf\""},
-    {"encoding", "the control's character set", "\"utf-8\" or \"latin-1\"", "\"utf-8\""},
-    {"decimal_mark", "written in place of every number's point", "\".\" or \",\"", "\".\""},
-    {"header", "written first", "a {fmt} template of the part's fields", "nothing"},
-    {"row", "written for every row of the machine's program",
-     "a {fmt} template of the row's and the part's fields", "none: needed"},
-    {"footer", "written last", "a {fmt} template of the part's fields", "nothing"},
-};
 
 // Where a character of a string's value is in the profile: the string's own place, moved by the
 // lines before it where the value is written over several lines as it reads.
@@ -194,6 +55,19 @@ toml::source_position PlaceInString(std::string_view profile, const toml::node& 
     return at;
 }
 
+// The message for a key that is not one: the key it most likely meant, where one is near, else
+// every key there is.
+std::string UnknownKey(const std::string& name) {
+    std::vector<std::string> names{"output"};
+    for (const ProfileKey& key : Keys()) {
+        names.emplace_back(key.Name);
+    }
+    const std::string likely = LikelyKey(name, names);
+    return "unknown key " + Quoted(name) +
+           (likely.empty() ? "; a machine profile has " + KeyList()
+                           : "; did you mean " + Quoted(likely) + "?");
+}
+
 class ProfileReader {
 public:
     ProfileReader(const std::string& file, std::string_view text) : file_(file), text_(text) {}
@@ -219,8 +93,7 @@ public:
             }
             const ProfileKey* known = FindKey(name);
             if (!known) {
-                return FailAt(key.source(), "unknown key " + Quoted(name) +
-                                                "; a machine profile has " + KeyList());
+                return FailAt(key.source(), UnknownKey(name));
             }
             const toml::node& value = node; // a structured binding cannot be captured
             Result<void> stored =
@@ -293,7 +166,7 @@ private:
                 named->Node = &value;
             } else {
                 std::string keys;
-                for (const OutputKey& known : OutputKeys) {
+                for (const OutputKey& known : OutputKeys()) {
                     keys += (keys.empty() ? "" : ", ") + std::string(known.Name);
                 }
                 return FailAt(key.source(), "unknown key " + Quoted("output." + name) +
@@ -351,7 +224,7 @@ private:
         if (!range.Holds(value)) {
             std::string message = std::string(key.Name) + " must be " + range.Text;
             // 2 meant as 2 %: said as the share it would be, when that share is taken.
-            if (key.Share && value >= 1 && range.Holds(value / 100)) {
+            if (key.IsShare() && value >= 1 && range.Holds(value / 100)) {
                 message += "; did you mean " + FormatNumber(value / 100) + ", " +
                            FormatNumber(value) + " %?";
             }
@@ -425,6 +298,15 @@ private:
         return {};
     }
 
+    Result<void> Store(const ProfileKey& key, const toml::node& node, FlagField field) {
+        const auto* flag = node.as_boolean();
+        if (!flag) {
+            return Fail(node, std::string(key.Name) + " must be true or false");
+        }
+        Profile.*field = flag->get();
+        return {};
+    }
+
     Result<void> Store(const ProfileKey& key, const toml::node& node, ModeField field) {
         const auto* text = node.as_string();
         const std::string_view mode = text ? std::string_view(text->get()) : std::string_view();
@@ -440,44 +322,6 @@ private:
 
     const std::string& file_;
     std::string_view text_;
-};
-
-// One key's value as TOML, or nothing for an optional value the profile does not have.
-struct WrittenValue {
-    const MachineProfile& Profile;
-
-    std::unique_ptr<toml::node> operator()(TextField field) const {
-        return Profile.*field ? std::make_unique<toml::value<std::string>>(*(Profile.*field))
-                              : nullptr;
-    }
-    std::unique_ptr<toml::node> operator()(NumberField field) const {
-        return std::make_unique<toml::value<double>>(Profile.*field);
-    }
-    std::unique_ptr<toml::node> operator()(OptionalNumberField field) const {
-        return Profile.*field ? std::make_unique<toml::value<double>>(*(Profile.*field)) : nullptr;
-    }
-    std::unique_ptr<toml::node> operator()(NumberListField field) const {
-        if ((Profile.*field).empty()) {
-            return nullptr;
-        }
-        auto list = std::make_unique<toml::array>();
-        for (const double value : Profile.*field) {
-            list->push_back(value);
-        }
-        return list;
-    }
-    std::unique_ptr<toml::node> operator()(SignField field) const {
-        return std::make_unique<toml::value<std::int64_t>>(Profile.*field);
-    }
-    std::unique_ptr<toml::node> operator()(UnitField field) const {
-        return Profile.*field
-                   ? std::make_unique<toml::value<std::string>>(UnitName(*(Profile.*field)))
-                   : nullptr;
-    }
-    std::unique_ptr<toml::node> operator()(ModeField field) const {
-        return std::make_unique<toml::value<std::string>>(
-            Profile.*field == MachineProfile::PlaneMode::Absolute ? "absolute" : "relative");
-    }
 };
 
 } // namespace
@@ -508,111 +352,6 @@ Result<MachineProfile> ParseMachineProfile(std::string_view text, const std::str
                          "name holds a character latin-1 cannot, and output.encoding is latin-1");
     }
     return std::move(reader.Profile);
-}
-
-std::string FormatMachineProfile(const MachineProfile& profile) {
-    toml::table root;
-    for (const ProfileKey& key : Keys) {
-        std::unique_ptr<toml::node> value = std::visit(WrittenValue{profile}, key.Target);
-        if (!value) {
-            continue;
-        }
-        // "table.key" goes into its sub-table, made when the first of its keys is written.
-        toml::table* table = &root;
-        std::string_view name = key.Name;
-        if (const std::size_t dot = name.find('.'); dot != std::string_view::npos) {
-            const std::string_view sub = name.substr(0, dot);
-            if (!root.contains(sub)) {
-                root.insert(sub, toml::table{});
-            }
-            table = root.get_as<toml::table>(sub);
-            name.remove_prefix(dot + 1);
-        }
-        table->insert(name, std::move(*value));
-    }
-    if (profile.Output) {
-        const MachineOutput& output = *profile.Output;
-        toml::table table;
-        if (!output.Extension.empty()) {
-            table.insert("extension", output.Extension);
-        }
-        table.insert("line_end", output.Crlf ? "crlf" : "lf");
-        table.insert("encoding", output.Latin1 ? "latin-1" : "utf-8");
-        table.insert("decimal_mark", std::string(1, output.DecimalMark));
-        for (const auto& [name, text] :
-             {std::pair{"header", &output.Header}, std::pair{"row", &output.Row},
-              std::pair{"footer", &output.Footer}}) {
-            if (!text->empty() || std::string_view(name) == "row") {
-                table.insert(name, *text);
-            }
-        }
-        root.insert("output", std::move(table));
-    }
-    std::ostringstream text;
-    text << root << '\n';
-    return text.str();
-}
-
-// What a key takes, in words.
-std::string Accepted(const ProfileKey& key) {
-    struct Words {
-        const NumberRange& Range;
-        std::string operator()(TextField) const { return "a string"; }
-        std::string operator()(NumberField) const { return Range.Text; }
-        std::string operator()(OptionalNumberField) const { return Range.Text; }
-        std::string operator()(NumberListField) const {
-            return std::string("a list of numbers, each ") + Range.Text;
-        }
-        std::string operator()(SignField) const { return "1 or -1"; }
-        std::string operator()(ModeField) const { return "\"relative\" or \"absolute\""; }
-        std::string operator()(UnitField) const { return "\"mm\" or \"in\""; }
-    };
-    return std::visit(Words{key.Range}, key.Target);
-}
-
-// A key's two lines of help: its name and meaning, then what it takes and its default.
-std::string KeyHelp(const std::string& name, const char* doc, const std::string& takes,
-                    const char* fallback) {
-    std::string line = "  " + name;
-    line.resize(std::max<std::size_t>(line.size() + 1, 25), ' ');
-    return line + doc + "\n" + std::string(25, ' ') + takes + "; default " + fallback + "\n";
-}
-
-std::string MachineProfileKeysHelp() {
-    std::string help;
-    for (const ProfileKey& key : Keys) {
-        help += KeyHelp(key.Name, key.Doc, Accepted(key), key.Default);
-    }
-    for (const OutputKey& key : OutputKeys) {
-        help += KeyHelp("output." + std::string(key.Name), key.Doc, key.Takes, key.Default);
-    }
-    help += std::string(25, ' ') + "fields of row: " + PostFieldNames(PostTemplate::Row) + "\n";
-    return help;
-}
-
-MachineProfile ProfileInUnits(const MachineProfile& profile, LengthUnit unit) {
-    MachineProfile converted = profile;
-    converted.Units = unit;
-    if (!profile.Units || *profile.Units == unit) {
-        return converted;
-    }
-    const auto convert = [&](double& length) {
-        length = ConvertLength(length, *profile.Units, unit);
-    };
-    for (std::optional<double>* length :
-         {&converted.TubeDiameter, &converted.MaxLength, &converted.CentrelineHeight}) {
-        if (*length) {
-            convert(**length);
-        }
-    }
-    for (double* length : {&converted.ClampLength, &converted.MinTail, &converted.GainPerBend,
-                           &converted.SheathTolerance}) {
-        convert(*length);
-    }
-    for (double& radius : converted.Radii) {
-        convert(radius);
-    }
-    return converted;
 }
 
 Result<MachineProfile> ReadMachineProfile(const std::string& path) {
