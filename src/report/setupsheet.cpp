@@ -125,7 +125,9 @@ std::vector<SheetFact> PartFacts(const BendProgram& program, const PartCheck& ch
          say.Number(size.X) + " \u00d7 " + say.Number(size.Y) + " \u00d7 " + say.Number(size.Z)},
         {say(words::Hand), say(options.Mirrored ? words::Mirrored : words::AsProgrammed)},
         {say(words::Units),
-         options.Units ? say(words::LengthsIn) + say(unit) : say(words::ProgramUnits)},
+         (options.Units ? say(words::LengthsIn) + say(unit) : say(words::ProgramUnits)) +
+             (options.Assumed ? " (" + UnitsAssumedNote(*options.Assumed, say.In) + ")"
+                              : std::string())},
     };
 }
 
