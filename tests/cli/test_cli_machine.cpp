@@ -103,7 +103,9 @@ TEST_F(CliMachine, MachineWritesTheProgramForTheMachineAndCountsFindings) {
 
     const CliRun json = Run({"machine", "short.csv", "--machine", "bender3.toml", "--json"});
     EXPECT_EQ(json.Status, 0);
-    EXPECT_EQ(json.Err, "tubrix-cli: warning: 3 findings; tubrix-cli check lists them\n");
+    EXPECT_EQ(json.Err,
+              "tubrix-cli: short.csv says no unit: its lengths are taken as mm, the profile's\n"
+              "tubrix-cli: warning: 3 findings; tubrix-cli check lists them\n");
     const auto out = nlohmann::json::parse(json.Out);
     EXPECT_EQ(out["b_mode"], "relative");
     EXPECT_EQ(out["rows"][1], nlohmann::json({{"Y", 200}, {"B", -90}, {"C", 96}, {"R", 50}}));
