@@ -63,6 +63,18 @@
         <translation>Längen in %1</translation>
     </message>
     <message>
+        <source>The program</source>
+        <translation>Das Programm</translation>
+    </message>
+    <message>
+        <source>%1 says no unit: its lengths are taken as %2, the profile&apos;s</source>
+        <translation>%1 nennt keine Einheit: die Längen gelten als %2, die des Profils</translation>
+    </message>
+    <message>
+        <source>%1 says no unit: its lengths are taken as %2, the program&apos;s</source>
+        <translation>%1 nennt keine Einheit: die Längen gelten als %2, die des Programms</translation>
+    </message>
+    <message>
         <source>&amp;File</source>
         <translation>&amp;Datei</translation>
     </message>

@@ -44,7 +44,8 @@ void AddProgramInput(CLI::App& command, ProgramInput& input) {
         .add_option("PROGRAM", input.Path,
                     "Bend program file (.csv), or a STEP part (.step, .stp); - reads standard "
                     "input")
-        ->required();
+        ->required()
+        ->check(InputPath());
     command.add_flag("--mirror", input.Mirror,
                      "Work on the mirrored part, the other hand: every B negated");
     AddUnitsOption(command, input.Units, "a program file");
@@ -146,7 +147,12 @@ Result<PartInput> LoadPart(const ProgramInput& input, const std::string& machine
     part.Program = std::make_unique<BendProgram>(ProgramFromRows(*rows));
     part.Profile = std::move(*profile);
     part.ProgramUnits = rows->Units;
-    // Where only one of the two says its units, it says them for both.
+    // Where only one of the two says its units, it says them for both, and that is said.
+    if (part.Profile) {
+        part.Assumed = AssumeUnits(rows->Units, ShownName(input.Path), part.Profile->Units,
+                                   ShownName(machinePath));
+        part.UnitsNote = part.Assumed ? UnitsAssumedNote(*part.Assumed) : std::string();
+    }
     if (part.Profile && part.Profile->Units) {
         part.ProfileUnits = part.Profile->Units;
         if (!part.ProgramUnits) {
@@ -164,7 +170,18 @@ Result<PartInput> LoadPart(const ProgramInput& input, const std::string& machine
 CLI::Option* AddMachineOption(CLI::App& command, std::string& path) {
     command.footer("A machine profile (.toml) may have these keys, each optional:\n" +
                    MachineProfileKeysHelp());
-    return command.add_option("--machine", path, "Machine profile (.toml); - reads standard input");
+    return command.add_option("--machine", path, "Machine profile (.toml); - reads standard input")
+        ->check(InputPath());
+}
+
+const CLI::Validator& InputPath() {
+    // CLI11 puts the option's name before the words: "--machine: the path is empty".
+    static const CLI::Validator path(
+        [](const std::string& given) {
+            return given.empty() ? std::string("the path is empty") : std::string();
+        },
+        "");
+    return path;
 }
 
 int WriteOutput(const std::string& path, const std::string& content) {
@@ -179,9 +196,10 @@ void AddDecimalsOption(CLI::App& command, std::optional<int>& decimals) {
         ->check(CLI::Range(0, MaxWrittenDecimals));
 }
 
-int WriteProgram(const std::string& path, const ProgramRows& rows, std::optional<int> decimals,
-                 const std::vector<std::string>& comments) {
-    const std::string text = FormatProgramText(rows, decimals, comments);
+int WriteProgram(const std::string& path, const ProgramRows& given, std::optional<int> decimals,
+                 const std::vector<std::string>& comments, const ComputedNumbers& computed) {
+    const ProgramRows rows = SnapComputed(given, computed);
+    const std::string text = FormatProgramText(given, decimals, comments, computed);
     if (decimals) {
         // What rounding made of the numbers is judged by the rules a program keeps.
         const auto round = [&](double& value) {

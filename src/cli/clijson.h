@@ -1,11 +1,13 @@
 #pragma once
 
 #include "tubewalk.h"
+#include "units.h"
 
 #include <nlohmann/json.hpp>
 
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 // Keys in the order a reader expects them, the order they are written in.
 using Json = nlohmann::ordered_json;
@@ -19,6 +21,17 @@ inline Json JsonNumber(double value) {
         return static_cast<std::int64_t>(value);
     }
     return value;
+}
+
+// "units_assumed": which file says no unit, the unit it is taken in and the file that says it;
+// null when both say theirs or neither does.
+inline Json UnitsAssumedJson(const std::optional<tubrix::UnitsAssumed>& assumed) {
+    if (!assumed) {
+        return nullptr;
+    }
+    return {{"file", assumed->File},
+            {"unit", tubrix::UnitName(assumed->Unit)},
+            {"from", assumed->From}};
 }
 
 inline Json JsonPoint(tubrix::Vec3 p) {

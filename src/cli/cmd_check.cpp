@@ -21,8 +21,9 @@ Json RowNumber(int row) {
     return row > 0 ? Json(row) : Json(nullptr);
 }
 
-std::string FindingsJson(const std::optional<MachineProfile>& profile, double cutLength,
+std::string FindingsJson(const PartInput& part, double cutLength,
                          const std::vector<Finding>& findings) {
+    const std::optional<MachineProfile>& profile = part.Profile;
     Json list = Json::array();
     for (const Finding& f : findings) {
         list.push_back({{"rule", RuleName(f.Rule)},
@@ -33,6 +34,7 @@ std::string FindingsJson(const std::optional<MachineProfile>& profile, double cu
                         {"message", f.Message}});
     }
     const Json out = {{"machine", profile && profile->Name ? Json(*profile->Name) : Json(nullptr)},
+                      {"units_assumed", UnitsAssumedJson(part.Assumed)},
                       {"cut_length", JsonNumber(cutLength)},
                       {"findings", std::move(list)}};
     return out.dump(2) + '\n';
@@ -62,7 +64,7 @@ int RunCheck(const CheckOptions& options) {
     const std::vector<Finding>& findings = check.Findings;
     std::string text;
     if (options.AsJson) {
-        text = FindingsJson(part->Profile, check.CutLength, findings);
+        text = FindingsJson(*part, check.CutLength, findings);
     } else if (findings.empty()) {
         text = NoFindingsLine(part->Profile, options.Machine);
     } else {

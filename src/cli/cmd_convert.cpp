@@ -56,7 +56,10 @@ int RunConvert(const ConvertOptions& options) {
         return ExitBadInput;
     }
     rows->Units = to;
-    return WriteProgram(options.Output, *rows, options.Decimals, LeadingComments(*text));
+    // The lengths are computed in the new unit; the angles are the file's own.
+    ComputedNumbers computed;
+    computed.Diameter = computed.Y = computed.R = from != to;
+    return WriteProgram(options.Output, *rows, options.Decimals, LeadingComments(*text), computed);
 }
 
 } // namespace

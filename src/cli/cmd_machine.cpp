@@ -22,7 +22,7 @@ struct MachineOptions {
     std::optional<int> Decimals;
 };
 
-std::string MachineJson(const MachineProgram& program) {
+std::string MachineJson(const MachineProgram& program, const std::optional<UnitsAssumed>& assumed) {
     Json rows = Json::array();
     for (const MachineRow& row : program.Rows) {
         rows.push_back({{"Y", JsonNumber(row.Y)},
@@ -33,6 +33,7 @@ std::string MachineJson(const MachineProgram& program) {
     const Json out = {
         {"machine", program.Machine ? Json(*program.Machine) : Json(nullptr)},
         {"b_mode", program.BMode == MachineProfile::PlaneMode::Relative ? "relative" : "absolute"},
+        {"units_assumed", UnitsAssumedJson(assumed)},
         {"cut_length", JsonNumber(program.CutLength)},
         {"rows", std::move(rows)}};
     return out.dump(2) + '\n';
@@ -86,7 +87,7 @@ int RunMachine(const MachineOptions& options) {
         options.Post
             ? WritePost(options, machine, profile)
             : WriteOutput(options.Output,
-                          options.AsJson ? MachineJson(machine)
+                          options.AsJson ? MachineJson(machine, part->Assumed)
                                          : FormatMachineProgramText(machine, options.Decimals));
     if (findings > 0) {
         ReportWarning(std::to_string(findings) + (findings == 1 ? " finding" : " findings") +

@@ -54,7 +54,8 @@ void AddMirrorCommand(CLI::App& app, int& status) {
         ->add_option("PROGRAM", options->Input.Path,
                      "Bend program file (.csv), or a STEP part (.step, .stp); - reads standard "
                      "input")
-        ->required();
+        ->required()
+        ->check(InputPath());
     AddStepPartOptions(*mirror, options->Input);
     AddDecimalsOption(*mirror, options->Decimals);
     mirror->add_option("-o,--output", options->Output,

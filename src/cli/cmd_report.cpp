@@ -113,7 +113,9 @@ int RunReport(const ReportOptions& options) {
         return Report(part.Failure());
     }
     std::optional<SheetInspection> inspection;
-    if (!options.Measured.empty()) {
+    if (options.Measured.empty()) {
+        ReportNote(part->UnitsNote);
+    } else {
         Result<SheetInspection> inspected = Inspect(options, *part);
         if (!inspected) {
             return Report(inspected.Failure());
@@ -128,6 +130,18 @@ int RunReport(const ReportOptions& options) {
                              : options.Title;
     sheetOptions.Mirrored = options.Program.Mirror;
     sheetOptions.Units = part->ProgramUnits;
+    // The sheet names the two files as a person knows them: the program by the sheet's title (the
+    // window hands it the program on standard input), the profile by its machine's name.
+    sheetOptions.Assumed = part->Assumed;
+    if (sheetOptions.Assumed) {
+        std::string& program = sheetOptions.Assumed->FromProfile ? sheetOptions.Assumed->File
+                                                                 : sheetOptions.Assumed->From;
+        std::string& profile = sheetOptions.Assumed->FromProfile ? sheetOptions.Assumed->From
+                                                                 : sheetOptions.Assumed->File;
+        program = sheetOptions.Title;
+        profile = part->Profile->Name ? *part->Profile->Name
+                                      : std::filesystem::path(options.Machine).filename().string();
+    }
     Result<SetupSheet> sheet = BuildSetupSheet(*part->Program, part->Machine(), sheetOptions);
     if (!sheet) {
         return Report(sheet.Failure(), ExitOutputFailed);
@@ -162,9 +176,11 @@ void AddReportCommand(CLI::App& app, int& status) {
         ->capture_default_str();
     report->add_option("--title", options->Title,
                        "Title at the top of every page (default: the program file's name)");
-    report->add_option("--measured", options->Measured,
-                       "A measured part (XYZ points or a program): an inspection section with "
-                       "its verdict, deviations and, with --machine, the corrected program");
+    report
+        ->add_option("--measured", options->Measured,
+                     "A measured part (XYZ points or a program): an inspection section with "
+                     "its verdict, deviations and, with --machine, the corrected program")
+        ->check(InputPath());
     AddToleranceOption(*report, options->Tolerance);
     report
         ->add_option("--language", options->Language,

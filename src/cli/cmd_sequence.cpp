@@ -89,7 +89,8 @@ int RunSequence(const SequenceOptions& options) {
                     ": the numbers overflow on the machine; nothing to play");
         return ExitBadInput;
     }
-    const std::string json = SequenceJson(sequence);
+    ReportNote(part->UnitsNote);
+    const std::string json = SequenceJson(sequence, part->Assumed);
     int status = WriteOutput("-", options.AsJson ? json : SequenceText(sequence, part->Machine()));
     if (status == ExitSuccess && !options.Directory.empty()) {
         status = WritePictures(options.Directory, *size, *program, sequence, json);
@@ -102,7 +103,7 @@ int RunSequence(const SequenceOptions& options) {
 
 } // namespace
 
-std::string SequenceJson(const BendSequence& sequence) {
+std::string SequenceJson(const BendSequence& sequence, const std::optional<UnitsAssumed>& assumed) {
     Json bends = Json::array();
     for (std::size_t i = 0; i < sequence.Bends.size(); ++i) {
         const SequenceBend& bend = sequence.Bends[i];
@@ -122,6 +123,7 @@ std::string SequenceJson(const BendSequence& sequence) {
                          {"contacts", std::move(contacts)}});
     }
     const Json out = {
+        {"units_assumed", UnitsAssumedJson(assumed)},
         {"cut_length", JsonNumber(sequence.CutLength)},
         {"bends", std::move(bends)},
         {"first_contact", sequence.FirstContact ? Json(*sequence.FirstContact) : Json(nullptr)}};

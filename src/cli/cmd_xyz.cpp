@@ -17,11 +17,13 @@ struct XyzOptions {
 std::string PointsText(const ProgramRows& rows, const std::vector<XyzPoint>& points,
                        std::optional<int> decimals) {
     const auto number = [&](double value) { return FormatNumber(value, decimals); };
+    // The points are computed; the diameter and the radii are the program's own.
+    const auto point = [&](double value) { return number(SnapCadNumber(value)); };
     std::string text = rows.Units ? UnitsLine(*rows.Units) + '\n' : std::string();
     text += "diameter," + number(rows.Diameter) + "\nX,Y,Z,R\n";
-    for (const XyzPoint& point : points) {
-        text += number(point.At.X) + ',' + number(point.At.Y) + ',' + number(point.At.Z) + ',' +
-                (point.R ? number(*point.R) : "") + '\n';
+    for (const XyzPoint& at : points) {
+        text += point(at.At.X) + ',' + point(at.At.Y) + ',' + point(at.At.Z) + ',' +
+                (at.R ? number(*at.R) : "") + '\n';
     }
     return text;
 }

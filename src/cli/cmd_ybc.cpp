@@ -66,7 +66,12 @@ int RunYbc(const YbcOptions& options) {
         return Report(program.Failure());
     }
     program->Units = points->Units;
-    return WriteProgram(options.Output, *program, options.Decimals, LeadingComments(*text));
+    // The straights, planes and angles are computed from the points; the diameter and the
+    // radii are the file's (or the options') own.
+    ComputedNumbers computed;
+    computed.Y = computed.B = computed.C = true;
+    return WriteProgram(options.Output, *program, options.Decimals, LeadingComments(*text),
+                        computed);
 }
 
 } // namespace
@@ -78,7 +83,8 @@ void AddYbcCommand(CLI::App& app, int& status) {
                "points, bend angles, plane turns; the file's leading comment lines kept.");
     ybc->add_option("POINTS", options->Points,
                     "XYZ points file (.csv), or a STEP part (.step, .stp); - reads standard input")
-        ->required();
+        ->required()
+        ->check(InputPath());
     AddStepPartOptions(*ybc, options->Part);
     ybc->add_flag("--list", options->List,
                   "STEP part: list its solids (number, faces, and a tube's diameter, bends and "

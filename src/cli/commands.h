@@ -48,7 +48,8 @@ std::string InfoText(const BendProgram& program, const tubrix::TubeWalk& walk,
 namespace tubrix {
 struct BendSequence;
 }
-std::string SequenceJson(const tubrix::BendSequence& sequence);
+std::string SequenceJson(const tubrix::BendSequence& sequence,
+                         const std::optional<tubrix::UnitsAssumed>& assumed = std::nullopt);
 std::string SequenceText(const tubrix::BendSequence& sequence,
                          const tubrix::MachineProfile* machine = nullptr);
 
@@ -111,7 +112,10 @@ struct PartInput {
     std::optional<tubrix::MachineProfile> Profile;
     std::optional<tubrix::LengthUnit> ProgramUnits; // as the file or --units says, or the profile
     std::optional<tubrix::LengthUnit> ProfileUnits; // as the profile says
-    std::string UnitsNote; // the one line that says the profile was converted; empty if not
+    // The one line that says the profile was converted, or that one of the two was taken in
+    // the other's unit (Assumed); empty if neither.
+    std::string UnitsNote;
+    std::optional<tubrix::UnitsAssumed> Assumed;
 
     const tubrix::MachineProfile* Machine() const { return Profile ? &*Profile : nullptr; }
 };
@@ -119,6 +123,9 @@ tubrix::Result<PartInput> LoadPart(const ProgramInput& input, const std::string&
 
 // Adds --machine M.toml, with the profile's keys under the command's help.
 CLI::Option* AddMachineOption(CLI::App& command, std::string& path);
+// What every path a command reads is checked by as it is parsed: an empty one is refused,
+// named by its option ("--machine: the path is empty"), never taken as left out.
+const CLI::Validator& InputPath();
 // Adds --decimals N (0 to 17) to a command that writes numbers: what it writes is rounded to N
 // decimals; without it numbers keep their shortest round-trip form.
 void AddDecimalsOption(CLI::App& command, std::optional<int>& decimals);
@@ -127,8 +134,10 @@ void AddDecimalsOption(CLI::App& command, std::optional<int>& decimals);
 // as WriteOutput does, with the leading comment lines of the file it was made from. A program
 // that rounding has made unreadable (a bend radius rounded to 0) is not written: that is bad
 // input, said with the row and column at fault.
+// `computed` says which of its numbers Tubrix computed, written without their CAD round-off.
 int WriteProgram(const std::string& path, const tubrix::ProgramRows& rows,
-                 std::optional<int> decimals, const std::vector<std::string>& comments = {});
+                 std::optional<int> decimals, const std::vector<std::string>& comments = {},
+                 const tubrix::ComputedNumbers& computed = {});
 
 // Writes a command's text output to `path` (whole or not at all), or to standard output when
 // `path` is empty or "-". Returns the exit status.

@@ -231,16 +231,34 @@ TFrmMain::TFrmMain() : QMainWindow(nullptr) {
 
     CreateMenus();
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
-    // The program's unit stays in sight, where its file says one.
+    // The program's unit stays in sight, where its file says one; where only one of the program
+    // and the profile says its unit, that the other is taken in it.
     auto* units = new QLabel(statusBar());
     units->setObjectName(QStringLiteral("UnitsLabel"));
     statusBar()->addPermanentWidget(units);
-    connect(Session, &TSession::UnitsChanged, units, [this, units] {
-        units->setText(
-            Session->Units()
-                ? tr("lengths in %1").arg(QString::fromLatin1(UnitName(*Session->Units())))
-                : QString());
-    });
+    const auto showUnits = [this, units] {
+        const QString program =
+            Session->Path().isEmpty() ? tr("The program") : QFileInfo(Session->Path()).fileName();
+        const std::optional<UnitsAssumed> assumed =
+            AssumeUnits(Session->Units(), program.toStdString(),
+                        Session->Profile() ? Session->Profile()->Units : std::nullopt,
+                        Session->ProfileName().toStdString());
+        const auto unit = [](LengthUnit said) { return QString::fromLatin1(UnitName(said)); };
+        if (Session->Profile() && assumed) {
+            const QString name = QString::fromStdString(assumed->File);
+            units->setText(assumed->FromProfile
+                               ? tr("%1 says no unit: its lengths are taken as %2, the profile's")
+                                     .arg(name, unit(assumed->Unit))
+                               : tr("%1 says no unit: its lengths are taken as %2, the program's")
+                                     .arg(name, unit(assumed->Unit)));
+        } else {
+            units->setText(Session->Units() ? tr("lengths in %1").arg(unit(*Session->Units()))
+                                            : QString());
+        }
+    };
+    connect(Session, &TSession::UnitsChanged, units, showUnits);
+    connect(Session, &TSession::ProfileChanged, units, showUnits);
+    connect(Session, &TSession::PathChanged, units, showUnits);
     client->installEventFilter(this);
     // The first size: the client area as drawn, the bars around it.
     move(185, 149);

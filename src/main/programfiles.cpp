@@ -330,6 +330,11 @@ bool TProgramFiles::OpenPoints(const QString& path, const std::string& text) {
                     .arg(QString::fromStdString(program.Failure().ToString())));
         return false;
     }
+    // The fields show the straights, planes and angles without the CAD system's round-off, as
+    // ybc writes them; the diameter and the radii are the file's own.
+    ComputedNumbers computed;
+    computed.Y = computed.B = computed.C = true;
+    program = SnapComputed(*program, computed);
     program->Units = points->Units;
     if (!MayDiscardChanges(tr("Open %1").arg(name))) {
         return false;

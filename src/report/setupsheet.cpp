@@ -35,6 +35,7 @@ constexpr Wording Units{"Units", "Einheit"};
 constexpr Wording LengthsIn{"lengths in ", "Längen in "};
 constexpr Wording ProgramUnits{"lengths in the program's units",
                                "Längen in den Einheiten des Programms"};
+constexpr Wording UnitAssumed{"Unit taken", "Einheit gesetzt"};
 constexpr Wording Millimetres{"mm", "mm"};
 constexpr Wording Inches{"in", "Zoll"};
 constexpr Wording HomeView{"Home view", "Grundansicht"};
@@ -121,7 +122,7 @@ std::vector<SheetFact> PartFacts(const BendProgram& program, const PartCheck& ch
     const double cut = check.CutLength;
     const Vec3 size = walk.BoxMax - walk.BoxMin;
     const Wording& unit = options.Units == LengthUnit::Inch ? words::Inches : words::Millimetres;
-    return {
+    std::vector<SheetFact> facts{
         {say(words::Diameter), say.Number(program.TubeDiameter)},
         {say(words::DevelopedLength), say.Number(walk.DevelopedLength)},
         {say(words::CutLength), say.Number(cut)},
@@ -135,6 +136,11 @@ std::vector<SheetFact> PartFacts(const BendProgram& program, const PartCheck& ch
         {say(words::Units),
          options.Units ? say(words::LengthsIn) + say(unit) : say(words::ProgramUnits)},
     };
+    // Last, so that it has the line's whole width.
+    if (options.Assumed) {
+        facts.push_back({say(words::UnitAssumed), UnitsAssumedNote(*options.Assumed, say.In)});
+    }
+    return facts;
 }
 
 // The rows as programmed and, with a machine, the plane turn and angle the machine is given.

@@ -180,6 +180,10 @@ Result<std::string> ReadTextFile(const std::string& path) {
     const auto fail = [&](std::string message) {
         return FileError(name, 0, 0, std::move(message));
     };
+    if (path.empty()) {
+        // Never taken as "no file": a script's unset variable must not pass for a choice.
+        return Failed("the path is empty; name a file");
+    }
     int fd = STDIN_FILENO;
     if (path != "-") {
         // Looked at before it is opened: opening a device can do things, and a FIFO would wait

@@ -32,9 +32,9 @@ Result<void> CheckText(std::string_view text, const std::string& file);
 std::string Quoted(std::string_view cell);
 
 // Reads a small UTF-8 text file whole: a regular file, or "-" for standard input (a pipe or a
-// file), never more than MaxTubeFileBytes + 1 bytes. A directory, a device, a FIFO, a larger
-// file, bytes that are not UTF-8 and a missing or unreadable file are errors. A leading
-// byte-order mark is dropped.
+// file), never more than MaxTubeFileBytes + 1 bytes. An empty path, a directory, a device, a
+// FIFO, a larger file, bytes that are not UTF-8 and a missing or unreadable file are errors. A
+// leading byte-order mark is dropped.
 Result<std::string> ReadTextFile(const std::string& path);
 
 // Writes `content` whole or not at all: to a temporary file beside `path`, flushed, then

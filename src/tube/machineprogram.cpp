@@ -70,6 +70,7 @@ MachineProgram MachineProgramInUnits(const MachineProgram& program, LengthUnit u
     if (!program.Units || *program.Units == unit) {
         return converted;
     }
+    converted.LengthsConverted = true;
     const auto convert = [&](double& length) {
         length = ConvertLength(length, *program.Units, unit);
     };
@@ -104,18 +105,35 @@ Result<void> CheckMachineProgram(const MachineProgram& program) {
     return {};
 }
 
-std::string FormatMachineProgramText(const MachineProgram& program, std::optional<int> decimals) {
+ComputedNumbers MachineComputed(const MachineProgram& program) {
+    const bool lengths = program.LengthsConverted;
+    return {lengths,
+            lengths,
+            true,
+            true,
+            lengths,
+            program.BMode == MachineProfile::PlaneMode::Relative ? PlaneRange::Relative
+                                                                 : PlaneRange::Absolute};
+}
+
+ProgramRows MachineRows(const MachineProgram& program) {
     ProgramRows rows;
     rows.Diameter = program.Diameter;
     rows.Units = program.Units;
     for (const MachineRow& row : program.Rows) {
         rows.Rows.push_back({row.Y, row.B, row.C, row.R});
     }
+    return rows;
+}
+
+std::string FormatMachineProgramText(const MachineProgram& program, std::optional<int> decimals) {
+    const ProgramRows rows = MachineRows(program);
     const std::string mode =
         program.BMode == MachineProfile::PlaneMode::Relative ? "relative" : "absolute";
     return "# machine: " + (program.Machine ? OneLine(*program.Machine) : "(no name)") +
-           "\n# cut length: " + FormatNumber(program.CutLength, decimals) + "\n# B: " + mode +
-           "; C: the machine angle, springback included\n" + FormatProgramText(rows, decimals);
+           "\n# cut length: " + FormatNumber(SnapCadNumber(program.CutLength), decimals) +
+           "\n# B: " + mode + "; C: the machine angle, springback included\n" +
+           FormatProgramText(rows, decimals, {}, MachineComputed(program));
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include "bendprogram.h"
 #include "error.h"
 #include "machineprofile.h"
+#include "programfile.h"
 
 #include <optional>
 #include <string>
@@ -28,7 +29,14 @@ struct MachineProgram {
     double CutLength = 0;
     std::vector<MachineRow> Rows;
     std::optional<LengthUnit> Units{}; // what its lengths are in, where known
+    bool LengthsConverted = false;     // Tubrix computed its lengths in another unit
 };
+
+// Which numbers of a machine's program Tubrix computed, for its writers to snap (the plane and
+// the angle always; the lengths where they were converted) and the range its planes are in.
+ComputedNumbers MachineComputed(const MachineProgram& program);
+// Its diameter, rows and units as a program's rows.
+ProgramRows MachineRows(const MachineProgram& program);
 
 // B turned by b_sign; in relative mode brought into (-180, 180]; in absolute mode the plane
 // measured from the first bending row's plane: the running sum of the turned B over the rows

@@ -124,23 +124,36 @@ double SnapCadNumber(double value) {
 
 std::string FormatPlane(double value, PlaneRange range,
                         const std::function<std::string(double)>& format) {
-    const double snapped = SnapCadNumber(value);
-    std::string text = format(snapped);
-    // Read back with the point or the comma a control's file may write as its mark.
+    return FormatPlaneAsRead(SnapCadNumber(value), range, format);
+}
+
+std::string FormatPlaneAsRead(double value, PlaneRange range,
+                              const std::function<std::string(double)>& format) {
+    std::string text = format(value);
+    // Read back with the point or the comma a control's file may write as its mark, from the
+    // first digit on: a fill, a '+' and a width come before it. Rounding never turns the sign,
+    // so the value's own sign is the text's.
     std::string plain = text;
     std::replace(plain.begin(), plain.end(), ',', '.');
-    const std::size_t start = plain.find_first_not_of(' ');
+    std::size_t start = plain.find_first_of("0123456789");
+    if (start == std::string::npos) {
+        return text;
+    }
+    if (start > 0 && plain[start - 1] == '.') {
+        --start;
+    }
     double written = 0;
-    const char* first = plain.data() + (start == std::string::npos ? plain.size() : start);
+    const char* first = plain.data() + start;
     const auto [end, error] = std::from_chars(first, plain.data() + plain.size(), written);
     if (error != std::errc() || end == first) {
         return text;
     }
-    if (range == PlaneRange::Absolute && written >= 360) {
-        return format(snapped - 360);
+    written = std::signbit(value) ? -written : written;
+    if (range == PlaneRange::Absolute && written == 360) {
+        return format(value - 360);
     }
-    if (range == PlaneRange::Relative && written <= -180) {
-        return format(snapped + 360);
+    if (range == PlaneRange::Relative && written == -180) {
+        return format(value + 360);
     }
     return text;
 }

@@ -51,5 +51,10 @@ enum class PlaneRange { Relative, Absolute };
 // three decimals is written 0, never 360.
 std::string FormatPlane(double value, PlaneRange range,
                         const std::function<std::string(double)>& format);
+// The same for a plane copied from a file: not snapped, only kept inside its range where the
+// text `format` makes of it reads as the open end. The text may be padded (a fill, a width) or
+// signed: its number is read from its first digit, with the value's own sign.
+std::string FormatPlaneAsRead(double value, PlaneRange range,
+                              const std::function<std::string(double)>& format);
 
 } // namespace tubrix

@@ -13,7 +13,11 @@ namespace tubrix {
 Result<std::string> FormatPostProgram(const MachineProgram& program, const MachineOutput& output,
                                       const PostPart& part) {
     PostFields fields{part.Name, program.Machine.value_or(""), part.Units, part.Date};
-    fields.CutLength = program.CutLength;
+    // The control is given the numbers Tubrix computed without their CAD round-off.
+    const ComputedNumbers computed = MachineComputed(program);
+    const ProgramRows snapped = SnapComputed(MachineRows(program), computed);
+    fields.Plane = computed.Plane;
+    fields.CutLength = SnapCadNumber(program.CutLength);
     fields.Rows = static_cast<int>(program.Rows.size());
     fields.Bends =
         static_cast<int>(std::count_if(program.Rows.begin(), program.Rows.end(),
@@ -29,13 +33,13 @@ Result<std::string> FormatPostProgram(const MachineProgram& program, const Machi
     };
     Result<void> written = write(output.Header);
     for (std::size_t i = 0; written && i < program.Rows.size(); ++i) {
-        const MachineRow& row = program.Rows[i];
+        const BendRowInput& row = snapped.Rows[i];
         fields.Row = static_cast<int>(i) + 1;
         fields.Y = row.Y;
         fields.B = row.B;
         fields.C = row.C;
         fields.R = row.R;
-        fields.Bend += row.Bending ? 1 : 0;
+        fields.Bend += program.Rows[i].Bending ? 1 : 0;
         written = write(output.Row);
     }
     if (written) {

@@ -5,33 +5,42 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
+#include <string>
 
 namespace {
 
 // A number a field writes: the control's decimal mark in place of the point, and no "-0.00"
-// for a value that rounds to nothing (a control may read the sign as a direction).
+// for a value that rounds to nothing (a control may read the sign as a direction). A plane is
+// written inside its range at the precision its field writes it with.
 struct PostNumber {
     double Value = 0;
     char Mark = '.';
+    std::optional<tubrix::PlaneRange> Plane;
 };
 
 } // namespace
 
 template <> struct fmt::formatter<PostNumber> : fmt::formatter<double> {
     auto format(const PostNumber& number, fmt::format_context& context) const {
-        fmt::memory_buffer text;
+        // The field's own format, whatever it is, written into a text of its own.
         const auto write = [&](double value) {
-            text.clear();
-            fmt::format_context into(fmt::appender(text), context.args(), context.locale());
-            fmt::formatter<double>::format(value, into);
+            fmt::memory_buffer text;
+            const auto once = [&](double shown) {
+                text.clear();
+                fmt::format_context into(fmt::appender(text), context.args(), context.locale());
+                fmt::formatter<double>::format(shown, into);
+            };
+            once(value);
+            if (value < 0 && std::none_of(text.begin(), text.end(),
+                                          [](char c) { return c >= '1' && c <= '9'; })) {
+                once(0.0);
+            }
+            return std::string(text.begin(), text.end());
         };
-        write(number.Value);
-        const auto begin = text.begin(), end = text.end();
-        if (number.Value < 0 &&
-            std::none_of(begin, end, [](char c) { return c >= '1' && c <= '9'; })) {
-            write(0.0);
-        }
-        std::string written(text.begin(), text.end());
+        std::string written = number.Plane
+                                  ? tubrix::FormatPlaneAsRead(number.Value, *number.Plane, write)
+                                  : write(number.Value);
         if (number.Mark != '.') {
             std::replace(written.begin(), written.end(), '.', number.Mark);
         }
@@ -68,16 +77,16 @@ ArgStore Arguments(const PostFields& fields, char mark) {
     ArgStore store;
     store.push_back(fmt::arg("name", OneLine(fields.Name)));
     store.push_back(fmt::arg("machine", OneLine(fields.Machine)));
-    store.push_back(fmt::arg("cut_length", PostNumber{fields.CutLength, mark}));
+    store.push_back(fmt::arg("cut_length", PostNumber{fields.CutLength, mark, std::nullopt}));
     store.push_back(fmt::arg("rows", fields.Rows));
     store.push_back(fmt::arg("bends", fields.Bends));
     store.push_back(fmt::arg("units", fields.Units));
     store.push_back(fmt::arg("date", fields.Date));
     store.push_back(fmt::arg("row", fields.Row));
-    store.push_back(fmt::arg("Y", PostNumber{fields.Y, mark}));
-    store.push_back(fmt::arg("B", PostNumber{fields.B, mark}));
-    store.push_back(fmt::arg("C", PostNumber{fields.C, mark}));
-    store.push_back(fmt::arg("R", PostNumber{fields.R, mark}));
+    store.push_back(fmt::arg("Y", PostNumber{fields.Y, mark, std::nullopt}));
+    store.push_back(fmt::arg("B", PostNumber{fields.B, mark, fields.Plane}));
+    store.push_back(fmt::arg("C", PostNumber{fields.C, mark, std::nullopt}));
+    store.push_back(fmt::arg("R", PostNumber{fields.R, mark, std::nullopt}));
     store.push_back(fmt::arg("bend", fields.Bend));
     return store;
 }

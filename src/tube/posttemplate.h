@@ -1,6 +1,7 @@
 #pragma once
 
 #include "error.h"
+#include "numbertext.h"
 
 #include <cstddef>
 #include <optional>
@@ -29,6 +30,7 @@ struct PostFields {
     double C = 0;
     double R = 0;
     int Bend = 0;
+    PlaneRange Plane = PlaneRange::Relative; // the range B is written in, at its field's precision
 };
 
 // What is wrong with a template, and the offset into its text of the field at fault.

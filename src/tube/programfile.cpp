@@ -242,9 +242,35 @@ void MirrorProgram(ProgramRows& rows) {
     }
 }
 
-std::string FormatProgramText(const ProgramRows& rows, std::optional<int> decimals,
-                              std::span<const std::string> comments) {
+ProgramRows SnapComputed(ProgramRows rows, const ComputedNumbers& computed) {
+    const auto snap = [](bool snapped, double& value) {
+        value = snapped ? SnapCadNumber(value) : value;
+    };
+    snap(computed.Diameter, rows.Diameter);
+    for (BendRowInput& row : rows.Rows) {
+        snap(computed.Y, row.Y);
+        snap(computed.B, row.B);
+        snap(computed.C, row.C);
+        snap(computed.R, row.R);
+        if (computed.B && computed.Plane == PlaneRange::Absolute && row.B == 360) {
+            row.B = 0;
+        } else if (computed.B && computed.Plane == PlaneRange::Relative && row.B == -180) {
+            row.B = 180;
+        }
+    }
+    return rows;
+}
+
+std::string FormatProgramText(const ProgramRows& given, std::optional<int> decimals,
+                              std::span<const std::string> comments,
+                              const ComputedNumbers& computed) {
+    const ProgramRows rows = SnapComputed(given, computed);
     const auto number = [&](double value) { return FormatNumber(value, decimals); };
+    // A plane rounded, or computed, is written inside its range; one copied as it stands.
+    const auto plane = [&](double value) {
+        return decimals || computed.B ? FormatPlaneAsRead(value, computed.Plane, number)
+                                      : number(value);
+    };
     constexpr std::string_view Title = "# Tubrix bend program";
     std::string out = std::string(Title) + '\n';
     if (rows.Units) {
@@ -259,7 +285,7 @@ std::string FormatProgramText(const ProgramRows& rows, std::optional<int> decima
     out += "diameter," + number(rows.Diameter) + "\nY,B,C,R\n";
     for (const BendRowInput& row : rows.Rows) {
         out +=
-            number(row.Y) + ',' + number(row.B) + ',' + number(row.C) + ',' + number(row.R) + '\n';
+            number(row.Y) + ',' + plane(row.B) + ',' + number(row.C) + ',' + number(row.R) + '\n';
     }
     return out;
 }

@@ -71,12 +71,29 @@ ProgramRows RowsFromProgram(const BendProgram& program);
 // twice gives the program back bit for bit.
 void MirrorProgram(ProgramRows& rows);
 
+// Which numbers of a program Tubrix computed rather than copied from a file: those are written
+// with their CAD round-off taken off (SnapCadNumber), a copied number as it was read. A
+// computed plane, and any plane rounded to `decimals`, is written inside `Plane`'s range.
+struct ComputedNumbers {
+    bool Diameter = false;
+    bool Y = false;
+    bool B = false;
+    bool C = false;
+    bool R = false;
+    PlaneRange Plane = PlaneRange::Relative;
+};
+
+// The rows as a writer gives them: the computed numbers snapped, a computed plane that snaps
+// to its range's open end a turn away (for the window's fields, which show a value whole).
+ProgramRows SnapComputed(ProgramRows rows, const ComputedNumbers& computed);
+
 // A program file as Tubrix writes it: a comment line, "diameter,D", the "Y,B,C,R" header and
 // one row per line, comma separated, numbers by FormatNumber (rounded when `decimals` is
 // given), LF line ends. `comments` (LeadingComments of the file it was made from) follow the
 // comment line, but for one that is that line already.
 std::string FormatProgramText(const ProgramRows& rows, std::optional<int> decimals = std::nullopt,
-                              std::span<const std::string> comments = {});
+                              std::span<const std::string> comments = {},
+                              const ComputedNumbers& computed = {});
 
 // The comment lines a file's text opens with, before its first line of cells (blank lines
 // among them left out), each as it stands without its line end: where a part number or a

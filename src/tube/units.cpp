@@ -3,6 +3,9 @@
 #include "fileaccess.h"
 #include "tubetextreader.h"
 
+#include <algorithm>
+#include <initializer_list>
+
 namespace tubrix {
 
 namespace {
@@ -33,10 +36,14 @@ const char* UnitName(LengthUnit unit) {
 }
 
 std::optional<LengthUnit> ParseUnitName(std::string_view name) {
-    if (EqualsIgnoringCase(name, "mm")) {
+    const auto any = [&](std::initializer_list<const char*> names) {
+        return std::any_of(names.begin(), names.end(),
+                           [&](const char* said) { return EqualsIgnoringCase(name, said); });
+    };
+    if (any({"mm", "millimetre", "millimetres", "millimeter", "millimeters"})) {
         return LengthUnit::Millimetre;
     }
-    if (EqualsIgnoringCase(name, "in")) {
+    if (any({"in", "inch", "inches"})) {
         return LengthUnit::Inch;
     }
     return std::nullopt;
@@ -83,6 +90,29 @@ Result<std::optional<LengthUnit>> ReadUnitsLine(std::string_view text, const std
         found = unit;
     }
     return found;
+}
+
+std::optional<UnitsAssumed> AssumeUnits(std::optional<LengthUnit> program,
+                                        const std::string& programName,
+                                        std::optional<LengthUnit> profile,
+                                        const std::string& profileName) {
+    if (program.has_value() == profile.has_value()) {
+        return std::nullopt;
+    }
+    if (program) {
+        return UnitsAssumed{profileName, *program, programName, false};
+    }
+    return UnitsAssumed{programName, *profile, profileName, true};
+}
+
+std::string UnitsAssumedNote(const UnitsAssumed& assumed, Language language) {
+    if (language == Language::German) {
+        const char* unit = assumed.Unit == LengthUnit::Inch ? "Zoll" : "mm";
+        return assumed.File + " nennt keine Einheit: die Längen gelten als " + unit +
+               (assumed.FromProfile ? ", die des Profils" : ", die des Programms");
+    }
+    return assumed.File + " says no unit: its lengths are taken as " + UnitName(assumed.Unit) +
+           (assumed.FromProfile ? ", the profile's" : ", the program's");
 }
 
 } // namespace tubrix

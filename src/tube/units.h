@@ -1,6 +1,7 @@
 #pragma once
 
 #include "error.h"
+#include "language.h"
 
 #include <optional>
 #include <string>
@@ -13,7 +14,8 @@ enum class LengthUnit { Millimetre, Inch };
 
 // "mm" or "in", as files and messages write it.
 const char* UnitName(LengthUnit unit);
-// "mm" or "in" in any case; nothing for anything else.
+// "mm", "millimetre(s)", "millimeter(s)", "in", "inch" or "inches", in any case; nothing for
+// anything else.
 std::optional<LengthUnit> ParseUnitName(std::string_view name);
 
 // A length in `from` given in `to`.
@@ -28,5 +30,23 @@ bool IsUnitsLine(std::string_view line);
 
 // The units line a file made in `unit` carries.
 std::string UnitsLine(LengthUnit unit);
+
+// Where only one of a program and its machine profile says its unit, the other is read in that
+// unit: which file says none, the unit its lengths are taken in, and the file that says it.
+struct UnitsAssumed {
+    std::string File; // the file that says no unit, as messages name it
+    LengthUnit Unit = LengthUnit::Millimetre;
+    std::string From;         // the file that says it
+    bool FromProfile = false; // the profile says it (the program is taken in it)
+};
+
+// The one rule every front asks: nothing when both or neither say a unit.
+std::optional<UnitsAssumed> AssumeUnits(std::optional<LengthUnit> program,
+                                        const std::string& programName,
+                                        std::optional<LengthUnit> profile,
+                                        const std::string& profileName);
+
+// "bender3.toml says no unit: its lengths are taken as in, the program's", in `language`.
+std::string UnitsAssumedNote(const UnitsAssumed& assumed, Language language = Language::English);
 
 } // namespace tubrix

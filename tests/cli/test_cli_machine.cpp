@@ -36,7 +36,8 @@ TEST_F(CliMachine, CheckExitsZeroThreeOrTwo) {
     const CliRun clean = Run({"check", "fits.csv", "--machine", "bender3.toml"});
     EXPECT_EQ(clean.Status, 0) << clean.Err;
     EXPECT_EQ(clean.Out, "no findings on Bender 3\n");
-    EXPECT_EQ(clean.Err, "");
+    EXPECT_EQ(clean.Err,
+              "tubrix-cli: fits.csv says no unit: its lengths are taken as mm, the profile's\n");
     WriteText(Path("unnamed.toml"), "radii = [45, 76]\n");
     const CliRun unnamed = Run({"check", "fits.csv", "--machine", "unnamed.toml"});
     EXPECT_EQ(unnamed.Status, 0) << unnamed.Err;
@@ -102,7 +103,9 @@ TEST_F(CliMachine, MachineWritesTheProgramForTheMachineAndCountsFindings) {
 
     const CliRun json = Run({"machine", "short.csv", "--machine", "bender3.toml", "--json"});
     EXPECT_EQ(json.Status, 0);
-    EXPECT_EQ(json.Err, "tubrix-cli: warning: 3 findings; tubrix-cli check lists them\n");
+    EXPECT_EQ(json.Err,
+              "tubrix-cli: short.csv says no unit: its lengths are taken as mm, the profile's\n"
+              "tubrix-cli: warning: 3 findings; tubrix-cli check lists them\n");
     const auto out = nlohmann::json::parse(json.Out);
     EXPECT_EQ(out["b_mode"], "relative");
     EXPECT_EQ(out["rows"][1], nlohmann::json({{"Y", 200}, {"B", -90}, {"C", 96}, {"R", 50}}));
@@ -229,3 +232,65 @@ TEST_F(CliMachine, ConvertRescalesLengthsAndNothingElse) {
 }
 
 } // namespace
+
+// Where only one of the program and the profile says its unit, the other is taken in it, and
+// that is said on standard error and in the JSON, both ways; where both say, nothing is.
+TEST_F(CliMachine, AUnitOnlyOneSaysIsTakenForBothAndSaid) {
+    WriteText(Path("inch.csv"), "# units: Inches\ndiameter,1.5\nY,B,C,R\n4,0,90,2\n10,0,0,0\n");
+    WriteText(Path("bare.toml"), "radii = [2]\n");
+    const CliRun check = Run({"check", "inch.csv", "--machine", "bare.toml", "--json"});
+    EXPECT_EQ(check.Err,
+              "tubrix-cli: bare.toml says no unit: its lengths are taken as in, the program's\n");
+    EXPECT_EQ(nlohmann::json::parse(check.Out)["units_assumed"],
+              nlohmann::json({{"file", "bare.toml"}, {"unit", "in"}, {"from", "inch.csv"}}));
+
+    const CliRun machine = Run({"machine", "fits.csv", "--machine", "bender3.toml", "--json"});
+    EXPECT_EQ(machine.Status, 0) << machine.Err;
+    EXPECT_EQ(machine.Err,
+              "tubrix-cli: fits.csv says no unit: its lengths are taken as mm, the profile's\n");
+    EXPECT_EQ(nlohmann::json::parse(machine.Out)["units_assumed"],
+              nlohmann::json({{"file", "fits.csv"}, {"unit", "mm"}, {"from", "bender3.toml"}}));
+
+    WriteText(Path("metric.csv"), "# units: millimeters\n" + Fits);
+    const CliRun both = Run({"sequence", "metric.csv", "--machine", "bender3.toml", "--json"});
+    EXPECT_EQ(both.Err, "");
+    EXPECT_TRUE(nlohmann::json::parse(both.Out)["units_assumed"].is_null()) << both.Out;
+}
+
+// An empty path is never taken as "no profile": it, a folder and a device are bad input, named.
+TEST_F(CliMachine, AnEmptyPathAFolderOrADeviceIsBadInputNamed) {
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("parts")));
+    const struct Case {
+        std::vector<std::string> Args;
+        std::string Said;
+    } cases[] = {
+        {{"machine", "fits.csv", "--machine", ""}, "tubrix-cli: --machine: the path is empty\n"},
+        {{"check", "fits.csv", "--machine", ""}, "tubrix-cli: --machine: the path is empty\n"},
+        {{"sequence", "fits.csv", "--machine", ""}, "tubrix-cli: --machine: the path is empty\n"},
+        {{"correct", "fits.csv", "fits.csv", "--machine", ""},
+         "tubrix-cli: --machine: the path is empty\n"},
+        {{"info", ""}, "tubrix-cli: PROGRAM: the path is empty\n"},
+        {{"compare", "fits.csv", ""}, "tubrix-cli: the path is empty; name a file\n"},
+        {{"check", "fits.csv", "--machine", "parts"},
+         "tubrix-cli: parts: is a folder, not a file\n"},
+        {{"machine", "/dev/null", "--machine", "bender3.toml"},
+         "tubrix-cli: /dev/null: is not a text file but a device\n"},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = Run(c.Args);
+        EXPECT_EQ(run.Status, 2) << c.Args[0] << ' ' << c.Args.back();
+        EXPECT_EQ(run.Err, c.Said) << c.Args[0] << ' ' << c.Args.back();
+        EXPECT_EQ(run.Out, "");
+    }
+}
+
+// convert computes the lengths (1.5 in is 38.099999999999994 mm in doubles) and writes them as
+// the drawing meant them; the angles it copies come out digit for digit.
+TEST_F(CliMachine, ConvertWritesComputedLengthsWithoutRoundOffAndCopiedAnglesAsRead) {
+    WriteText(Path("in.csv"),
+              "# units: in\ndiameter,1.5\nY,B,C,R\n1.5,90.00000000000594,90,2\n3,0,0,0\n");
+    const CliRun mm = Run({"convert", "in.csv", "--to", "mm"});
+    EXPECT_EQ(mm.Status, 0) << mm.Err;
+    EXPECT_EQ(mm.Out, "# Tubrix bend program\n# units: mm\ndiameter,38.1\nY,B,C,R\n"
+                      "38.1,90.00000000000594,90,50.8\n76.2,0,0,0\n");
+}

@@ -115,6 +115,11 @@ TEST_F(CliReport, AProfileGivesTheMachineItsColumnsCutLengthAndFindings) {
     ASSERT_EQ(run.Status, 0) << run.Err;
     const std::string words = Words(Path("sheet.pdf"));
     EXPECT_NE(words.find("initial.csv Machine: Bender 3 page 1 of "), std::string::npos) << words;
+    // The program says no unit; the profile's is taken for it, and the sheet says so.
+    EXPECT_NE(words.find("Unit taken initial.csv says no unit: its lengths are taken as mm, "
+                         "the profile's"),
+              std::string::npos)
+        << words;
     // The profile gains 0.8 in each of the four bends and over-bends 1.5 + 0.05 x 90.
     EXPECT_NE(words.find("Cut length " + Two(5 * 30 + 4 * 45 * std::numbers::pi / 2 - 4 * 0.8)),
               std::string::npos);

@@ -428,6 +428,8 @@ TEST_F(WorkdayTest, TheProgramsUnitIsShownAndNeverMixedWithTheProfiles) {
     QFile saved(path);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_TRUE(saved.readAll().startsWith("# units: in\n"));
+    // A program that says no unit is taken in the profile's, and that is said.
     ASSERT_TRUE(files->OpenProgram(Write("bare.csv", "diameter,20\nY,B,C,R\n50,0,0,0\n")));
-    EXPECT_EQ(units->text(), QString());
+    EXPECT_EQ(units->text(),
+              QStringLiteral("bare.csv says no unit: its lengths are taken as mm, the profile's"));
 }
