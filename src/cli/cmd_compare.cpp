@@ -69,7 +69,8 @@ std::string CompareText(const Comparison& c, double tolerance, bool aligned) {
     return text + SheathVerdict(c.Sheath, tolerance) + "\n";
 }
 
-std::string CompareJson(const Comparison& c, double tolerance) {
+std::string CompareJson(const Comparison& c, double tolerance,
+                        const std::optional<UnitsAssumed>& assumed) {
     Json rotation = Json::array();
     for (const auto& row : c.Motion.Rotation) {
         rotation.push_back({JsonNumber(row[0]), JsonNumber(row[1]), JsonNumber(row[2])});
@@ -104,7 +105,8 @@ std::string CompareJson(const Comparison& c, double tolerance) {
                         {"tolerance", JsonNumber(tolerance)},
                         {"pass", c.Sheath.Value <= tolerance}}},
                       {"other_hand", c.OtherHand},
-                      {"reversed", c.Reversed}};
+                      {"reversed", c.Reversed},
+                      {"units_assumed", UnitsAssumedJson(assumed)}};
     return out.dump(2) + '\n';
 }
 
@@ -128,8 +130,9 @@ int RunCompare(const CompareCommandOptions& options) {
         return ExitBadInput;
     }
     SayIfReversed(*comparison);
-    const std::string text = options.AsJson ? CompareJson(*comparison, tolerance)
-                                            : CompareText(*comparison, tolerance, aligned);
+    const std::string text = options.AsJson
+                                 ? CompareJson(*comparison, tolerance, input->Part.Assumed)
+                                 : CompareText(*comparison, tolerance, aligned);
     const int status = WriteOutput("-", text);
     if (status != ExitSuccess) {
         return status;

@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -392,3 +393,86 @@ TEST_F(CliMeasured, TheSheetInspectsAnInchMeasurementInMillimetres) {
 }
 
 } // namespace
+
+namespace {
+
+// Moved's points in the other order, and mirrored: the same part measured from its other end,
+// and the part of the other hand.
+std::string MovedReordered(bool reversed, bool mirrored) {
+    std::istringstream in(Moved);
+    std::string line, text;
+    std::vector<std::string> points;
+    for (int n = 0; std::getline(in, line); ++n) {
+        if (n < 2) {
+            text += line + "\n";
+        } else {
+            // X negated: a sign taken off or put on, 0 as it is.
+            if (mirrored && line.rfind("0,", 0) != 0) {
+                line = line[0] == '-' ? line.substr(1) : "-" + line;
+            }
+            points.push_back(line + "\n");
+        }
+    }
+    if (reversed) {
+        std::reverse(points.begin(), points.end());
+    }
+    for (const std::string& point : points) {
+        text += point;
+    }
+    return text;
+}
+
+} // namespace
+
+TEST_F(CliMeasured, OnlyAPlausibleMeasurementOfTheRightHandIsCorrected) {
+    WriteText(Path("reversed.csv"), MovedReordered(true, false));
+    WriteText(Path("mirrored.csv"), MovedReordered(false, true));
+    // Another part with as many bends, reported by a measuring machine as its program.
+    WriteText(Path("other.csv"),
+              "diameter,20\nY,B,C,R\n250,0,120,40\n180,0,35,40\n300,45,20,40\n100,0,0,40\n");
+    const CliRun forward =
+        Run({"correct", "nominal.csv", "moved.csv", "--machine", "b1.toml", "--decimals", "6"});
+    const CliRun reversed =
+        Run({"correct", "nominal.csv", "reversed.csv", "--machine", "b1.toml", "--decimals", "6"});
+    ASSERT_EQ(forward.Status, 0) << forward.Err;
+    ASSERT_EQ(reversed.Status, 0) << reversed.Err;
+    EXPECT_NE(reversed.Err.find("the measured points run from the other end; read reversed"),
+              std::string::npos);
+    // The same program, but for the comment that names the measured file.
+    const auto body = [](const std::string& out) { return out.substr(out.find('\n') + 1); };
+    EXPECT_EQ(body(reversed.Out), body(forward.Out));
+    const nlohmann::json json =
+        nlohmann::json::parse(Run({"compare", "nominal.csv", "reversed.csv", "--json"}).Out);
+    EXPECT_TRUE(json["reversed"].get<bool>());
+
+    ASSERT_EQ(Run({"machine", "nominal.csv", "--machine", "b1.toml", "-o", "used.csv"}).Status, 0);
+    struct Case {
+        std::vector<std::string> Args;
+        const char* Says;
+    } const refused[] = {
+        {{"correct", "nominal.csv", "mirrored.csv", "--machine", "b1.toml", "-o", "next.csv"},
+         "the measured part is of the other hand: a correction would turn every plane"},
+        {{"correct", "nominal.csv", "mirrored.csv", "--machine", "b1.toml", "-o", "next.csv",
+          "--force"},
+         "other hand"},
+        {{"correct", "nominal.csv", "other.csv", "--machine", "b1.toml", "-o", "next.csv"},
+         "max_correction_"},
+        {{"calibrate", "b1.toml", "used.csv", "mirrored.csv", "used.csv", "off.csv", "--write"},
+         "other hand"},
+    };
+    const std::string profile = Read("b1.toml");
+    for (const Case& c : refused) {
+        const CliRun run = Run(c.Args);
+        EXPECT_EQ(run.Status, 2) << run.Err;
+        EXPECT_NE(run.Err.find(c.Says), std::string::npos) << run.Err;
+        EXPECT_FALSE(QFile::exists(Path("next.csv")));
+        EXPECT_EQ(Read("b1.toml"), profile);
+    }
+    // A first part a millimetre off, against a profile that takes half of that: --force writes it.
+    WriteText(Path("tight.toml"), "max_correction_feed = 0.5\n" + Profile);
+    const CliRun tight = Run({"correct", "nominal.csv", "off.csv", "--machine", "tight.toml"});
+    EXPECT_EQ(tight.Status, 2);
+    EXPECT_NE(tight.Err.find("max_correction_feed, 0.5"), std::string::npos) << tight.Err;
+    EXPECT_EQ(
+        Run({"correct", "nominal.csv", "off.csv", "--machine", "tight.toml", "--force"}).Status, 0);
+}
