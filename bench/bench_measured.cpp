@@ -1,9 +1,9 @@
-// `tubrix-cli compare` on a 100-row part, without the process: read the measured points, align
-// them, the points' and bends' deviations and the sheath deviation to 1e-6 of the diameter. A
-// first part off by tenths, and a part after a good correction, off by a few thousandths,
-// where the sheath's bounds have the least room; the first part measured in inches against a
-// nominal in millimetres beside it. And the window's question when the pointer rests on the
-// tube: which piece of the 100-row part is under it.
+// `tubrix-cli compare` on a 100-row part, without the process: read the measured points, choose
+// the end and hand they are read in, align them, the points' and bends' deviations and the sheath
+// deviation to 1e-6 of the diameter. A first part off by tenths, and a part after a good
+// correction, off by a few thousandths, where the sheath's bounds have the least room; the first
+// part measured in inches against a nominal in millimetres beside it. And the window's question
+// when the pointer rests on the tube: which piece of the 100-row part is under it.
 #include "benchprograms.h"
 #include "measured.h"
 #include "piecepick.h"
@@ -14,6 +14,8 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
+#include <vector>
 
 using namespace tubrix;
 
@@ -45,9 +47,10 @@ std::string MeasuredPoints(const ProgramRows& nominal, double off, double scale 
 }
 
 // One comparison of a measured file with the nominal (in millimetres); its sheath deviation.
-double CompareOnce(const ProgramRows& nominal, const std::string& text) {
+double CompareOnce(const ProgramRows& nominal, const std::string& text,
+                   MeasuredOrder order = MeasuredOrder::Choose) {
     const Result<MeasuredPart> part = ParseMeasuredText(text, "measured", nominal);
-    const Result<Comparison> comparison = CompareMeasured(nominal, *part, Alignment::Best);
+    const Result<Comparison> comparison = CompareMeasured(nominal, *part, {Alignment::Best, order});
     // Kept by its pieces' address: a double given to DoNotOptimize itself may go through an
     // integer register and come back mangled.
     benchmark::DoNotOptimize(comparison->Sheath.Pieces.data());
@@ -92,6 +95,36 @@ void BM_CompareFirstPartInchesOverMillimetres(benchmark::State& state) {
     state.SetLabel("sheath " + FormatNumber(sheath, 6));
 }
 
+// The first part measured from its other end, read reversed; and the four readings that decide
+// which end and which hand against the one reading of the order given, alternated.
+void BM_CompareFirstPartReversed(benchmark::State& state) {
+    const ProgramRows nominal = Nominal();
+    std::string text = MeasuredPoints(nominal, 0.2);
+    const std::size_t body = text.find('\n', text.find("X,Y,Z")) + 1;
+    std::vector<std::string> lines;
+    for (std::size_t at = body; at < text.size();) {
+        const std::size_t end = text.find('\n', at) + 1;
+        lines.insert(lines.begin(), text.substr(at, end - at));
+        at = end;
+    }
+    text.erase(body);
+    for (const std::string& line : lines) {
+        text += line;
+    }
+    double sheath = 0;
+    for (auto _ : state) {
+        sheath = CompareOnce(nominal, text);
+    }
+    state.SetLabel("sheath " + FormatNumber(sheath, 6));
+}
+void BM_CompareFirstPartFourReadingsOverOne(benchmark::State& state) {
+    const ProgramRows nominal = Nominal();
+    const std::string text = MeasuredPoints(nominal, 0.2);
+    AlternatedRatio(
+        state, "four_over_one", [&] { CompareOnce(nominal, text); },
+        [&] { CompareOnce(nominal, text, MeasuredOrder::Given); });
+}
+
 // The piece under a pointer resting on the middle of row 51's bend, the view turned off every
 // axis as the window's would be. The 100 rows make a tangle: there, row 20's straight lies in
 // front of that bend, and a search of the pieces sampled 2000 times each finds it so too.
@@ -121,5 +154,7 @@ BENCHMARK(BM_CompareFirstPart)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CompareCorrectedPart)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CompareSamePart)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CompareFirstPartInchesOverMillimetres)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompareFirstPartReversed)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompareFirstPartFourReadingsOverOne)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PieceUnderPointer)->Unit(benchmark::kMicrosecond);
 BENCHMARK_MAIN();
