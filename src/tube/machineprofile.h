@@ -4,6 +4,7 @@
 #include "units.h"
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,10 +77,20 @@ std::string FormatMachineProfile(const MachineProfile& profile);
 // comparison's; none: millimetres).
 double CorrectionFeedLimit(const MachineProfile& profile, std::optional<LengthUnit> unit);
 
-// The profile's text with springback.fixed and springback.per_degree set to these values and
-// every other byte kept: a value is replaced where it stands, a missing key is added to its
-// table, a missing table at the end. Fails when the profile cannot be edited so (an inline
-// table) or the reader would refuse the result.
+// A number key ("max_angle", "springback.fixed") and the value to give it.
+struct ProfileNumber {
+    std::string Key;
+    double Value = 0;
+};
+
+// The profile's text with these keys set to these values and every other byte kept: a value is
+// replaced where it stands, a missing key is added to its table (one of the profile's own before
+// the first table), a missing table at the end. Fails when a key is no number key, the profile
+// cannot be edited so (an inline table), or the reader would refuse the result.
+Result<std::string> SetProfileNumbers(std::string_view profile, const std::string& file,
+                                      std::span<const ProfileNumber> values);
+
+// SetProfileNumbers of springback.fixed and springback.per_degree.
 Result<std::string> SetSpringback(std::string_view profile, const std::string& file, double fixed,
                                   double perDegree);
 

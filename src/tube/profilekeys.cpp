@@ -1,5 +1,7 @@
 #include "profilekeys.h"
 
+#include "fileaccess.h"
+#include "numbertext.h"
 #include "posttemplate.h"
 #include "units.h"
 
@@ -149,33 +151,19 @@ std::string LikelyKey(std::string_view typed, std::span<const std::string> names
     return best;
 }
 
-} // namespace tubrix::profilekeys
-
-namespace tubrix {
-
-using namespace profilekeys;
-
-namespace {
-
-// What a key takes, in words.
-std::string Accepted(const ProfileKey& key) {
-    struct Words {
-        const NumberRange& Range;
-        std::string operator()(TextField) const { return "a string"; }
-        std::string operator()(NumberField) const { return Range.Text; }
-        std::string operator()(OptionalNumberField) const { return Range.Text; }
-        std::string operator()(NumberListField) const {
-            return std::string("a list of numbers, each ") + Range.Text;
-        }
-        std::string operator()(SignField) const { return "1 or -1"; }
-        std::string operator()(ModeField) const { return "\"relative\" or \"absolute\""; }
-        std::string operator()(UnitField) const { return "\"mm\" or \"in\""; }
-        std::string operator()(FlagField) const { return "true or false"; }
-    };
-    return std::visit(Words{key.Range}, key.Target);
+std::string UnknownKeyMessage(const std::string& typed, std::span<const std::string> names,
+                              const std::string& lead) {
+    const std::string likely = LikelyKey(typed, names);
+    if (!likely.empty()) {
+        return "unknown key " + Quoted(typed) + "; did you mean " + Quoted(likely) + "?";
+    }
+    std::string list;
+    for (const std::string& name : names) {
+        list += (list.empty() ? "" : ", ") + name;
+    }
+    return "unknown key " + Quoted(typed) + "; " + lead + list;
 }
 
-// A key's two lines of help: its name and meaning, then what it takes and its default.
 std::string KeyHelp(const std::string& name, const char* doc, const std::string& takes,
                     const char* fallback) {
     std::string line = "  " + name;
@@ -183,17 +171,239 @@ std::string KeyHelp(const std::string& name, const char* doc, const std::string&
     return line + doc + "\n" + std::string(25, ' ') + takes + "; default " + fallback + "\n";
 }
 
+Error NodeError(const std::string& file, const toml::source_region& where, std::string message) {
+    return FileError(file, static_cast<int>(where.begin.line), static_cast<int>(where.begin.column),
+                     std::move(message));
+}
+
+// ---- Values by their type ----------------------------------------------------------------
+
+namespace {
+
+Error Fail(const std::string& file, const toml::node& node, std::string message) {
+    return NodeError(file, node.source(), std::move(message));
+}
+
+// Integers and floats alike, within the range.
+Result<double> Number(const KeyWords& key, const toml::node& node, const std::string& file,
+                      const NumberRange& range) {
+    double value = 0;
+    if (const auto* integer = node.as_integer()) {
+        value = static_cast<double>(integer->get());
+    } else if (const auto* floating = node.as_floating_point()) {
+        value = floating->get();
+    } else {
+        return Fail(file, node, key.Name + " must be a number");
+    }
+    if (!range.Holds(value)) {
+        std::string message = key.Name + " must be " + range.Text;
+        // 2 meant as 2 %: said as the share it would be, when that share is taken.
+        if (key.IsShare && value >= 1 && range.Holds(value / 100)) {
+            message +=
+                "; did you mean " + FormatNumber(value / 100) + ", " + FormatNumber(value) + " %?";
+        }
+        return Fail(file, node, std::move(message));
+    }
+    return value;
+}
+
 } // namespace
+
+Result<void> ReadValue(const KeyWords& key, const toml::node& node, const std::string& file,
+                       std::optional<std::string>& out) {
+    const auto* text = node.as_string();
+    if (!text) {
+        return Fail(file, node, key.Name + " must be a string");
+    }
+    out = text->get();
+    return {};
+}
+
+Result<void> ReadValue(const KeyWords& key, const toml::node& node, const std::string& file,
+                       double& out) {
+    const Result<double> value = Number(key, node, file, key.Range);
+    if (!value) {
+        return value.Failure();
+    }
+    out = *value;
+    return {};
+}
+
+Result<void> ReadValue(const KeyWords& key, const toml::node& node, const std::string& file,
+                       std::optional<double>& out) {
+    double value = 0;
+    if (Result<void> read = ReadValue(key, node, file, value); !read) {
+        return read;
+    }
+    out = value;
+    return {};
+}
+
+Result<void> ReadValue(const KeyWords& key, const toml::node& node, const std::string& file,
+                       std::vector<double>& out) {
+    const auto* array = node.as_array();
+    if (!array) {
+        return Fail(file, node, key.Name + " must be a list of numbers");
+    }
+    if (array->empty()) {
+        return Fail(file, node, key.Name + " must not be empty");
+    }
+    std::vector<double> values;
+    for (const toml::node& item : *array) {
+        const Result<double> value = Number(key, item, file, key.Range);
+        if (!value) {
+            return value.Failure();
+        }
+        values.push_back(*value);
+    }
+    out = std::move(values);
+    return {};
+}
+
+Result<void> ReadValue(const KeyWords& key, const toml::node& node, const std::string& file,
+                       int& out) {
+    const Result<double> value = Number(key, node, file, NumberRange{});
+    if (!value) {
+        return value.Failure();
+    }
+    if (*value != 1 && *value != -1) {
+        return Fail(file, node, key.Name + " must be 1 or -1");
+    }
+    out = *value > 0 ? 1 : -1;
+    return {};
+}
+
+Result<void> ReadValue(const KeyWords& key, const toml::node& node, const std::string& file,
+                       MachineProfile::PlaneMode& out) {
+    const auto* text = node.as_string();
+    const std::string_view mode = text ? std::string_view(text->get()) : std::string_view();
+    if (mode == "relative") {
+        out = MachineProfile::PlaneMode::Relative;
+    } else if (mode == "absolute") {
+        out = MachineProfile::PlaneMode::Absolute;
+    } else {
+        return Fail(file, node, key.Name + " must be \"relative\" or \"absolute\"");
+    }
+    return {};
+}
+
+Result<void> ReadValue(const KeyWords& key, const toml::node& node, const std::string& file,
+                       std::optional<LengthUnit>& out) {
+    const auto* text = node.as_string();
+    const std::optional<LengthUnit> unit =
+        text ? ParseUnitName(text->get()) : std::optional<LengthUnit>();
+    if (!unit) {
+        return Fail(file, node, key.Name + " must be \"mm\" or \"in\"");
+    }
+    out = unit;
+    return {};
+}
+
+Result<void> ReadValue(const KeyWords& key, const toml::node& node, const std::string& file,
+                       bool& out) {
+    const auto* flag = node.as_boolean();
+    if (!flag) {
+        return Fail(file, node, key.Name + " must be true or false");
+    }
+    out = flag->get();
+    return {};
+}
+
+std::unique_ptr<toml::node> WrittenValue(const std::optional<std::string>& value) {
+    return value ? std::make_unique<toml::value<std::string>>(*value) : nullptr;
+}
+std::unique_ptr<toml::node> WrittenValue(double value) {
+    return std::make_unique<toml::value<double>>(value);
+}
+std::unique_ptr<toml::node> WrittenValue(const std::optional<double>& value) {
+    return value ? WrittenValue(*value) : nullptr;
+}
+std::unique_ptr<toml::node> WrittenValue(const std::vector<double>& value) {
+    if (value.empty()) {
+        return nullptr;
+    }
+    auto list = std::make_unique<toml::array>();
+    for (const double each : value) {
+        list->push_back(each);
+    }
+    return list;
+}
+std::unique_ptr<toml::node> WrittenValue(int value) {
+    return std::make_unique<toml::value<std::int64_t>>(value);
+}
+std::unique_ptr<toml::node> WrittenValue(MachineProfile::PlaneMode value) {
+    return std::make_unique<toml::value<std::string>>(
+        value == MachineProfile::PlaneMode::Absolute ? "absolute" : "relative");
+}
+std::unique_ptr<toml::node> WrittenValue(const std::optional<LengthUnit>& value) {
+    return value ? std::make_unique<toml::value<std::string>>(UnitName(*value)) : nullptr;
+}
+std::unique_ptr<toml::node> WrittenValue(bool value) {
+    return std::make_unique<toml::value<bool>>(value);
+}
+
+void ConvertValue(double& value, LengthUnit from, LengthUnit to) {
+    value = ConvertLength(value, from, to);
+}
+void ConvertValue(std::optional<double>& value, LengthUnit from, LengthUnit to) {
+    if (value) {
+        ConvertValue(*value, from, to);
+    }
+}
+void ConvertValue(std::vector<double>& value, LengthUnit from, LengthUnit to) {
+    for (double& each : value) {
+        ConvertValue(each, from, to);
+    }
+}
+
+std::string TakesWords(const std::optional<std::string>*, const NumberRange&) {
+    return "a string";
+}
+std::string TakesWords(const double*, const NumberRange& range) {
+    return range.Text;
+}
+std::string TakesWords(const std::optional<double>*, const NumberRange& range) {
+    return range.Text;
+}
+std::string TakesWords(const std::vector<double>*, const NumberRange& range) {
+    return std::string("a list of numbers, each ") + range.Text;
+}
+std::string TakesWords(const int*, const NumberRange&) {
+    return "1 or -1";
+}
+std::string TakesWords(const MachineProfile::PlaneMode*, const NumberRange&) {
+    return "\"relative\" or \"absolute\"";
+}
+std::string TakesWords(const std::optional<LengthUnit>*, const NumberRange&) {
+    return "\"mm\" or \"in\"";
+}
+std::string TakesWords(const bool*, const NumberRange&) {
+    return "true or false";
+}
+
+std::span<const TableList> TableLists() {
+    // None yet: a machine's die stacks and keep-out boxes will be the first.
+    return {};
+}
+
+} // namespace tubrix::profilekeys
+
+namespace tubrix {
+
+using namespace profilekeys;
 
 std::string MachineProfileKeysHelp() {
     std::string help;
     for (const ProfileKey& key : Keys()) {
-        help += KeyHelp(key.Name, key.Doc, Accepted(key), key.Default);
+        help += KeyHelp(key.Name, key.Doc, KeyTakes(key), key.Default);
     }
     for (const OutputKey& key : OutputKeys()) {
         help += KeyHelp("output." + std::string(key.Name), key.Doc, key.Takes, key.Default);
     }
     help += std::string(25, ' ') + "fields of row: " + PostFieldNames(PostTemplate::Row) + "\n";
+    for (const TableList& list : TableLists()) {
+        help += list.Help(list.Name);
+    }
     return help;
 }
 
@@ -203,32 +413,9 @@ MachineProfile ProfileInUnits(const MachineProfile& profile, LengthUnit unit) {
     if (!profile.Units || *profile.Units == unit) {
         return converted;
     }
-    struct Converted {
-        MachineProfile& Profile;
-        LengthUnit From, To;
-        void Convert(double& length) const { length = ConvertLength(length, From, To); }
-        void operator()(NumberField field) const { Convert(Profile.*field); }
-        void operator()(OptionalNumberField field) const {
-            if (Profile.*field) {
-                Convert(*(Profile.*field));
-            }
-        }
-        void operator()(NumberListField field) const {
-            for (double& length : Profile.*field) {
-                Convert(length);
-            }
-        }
-        // Not a length.
-        void operator()(TextField) const {}
-        void operator()(SignField) const {}
-        void operator()(ModeField) const {}
-        void operator()(UnitField) const {}
-        void operator()(FlagField) const {}
-    };
-    for (const ProfileKey& key : Keys()) {
-        if (key.IsLength()) {
-            std::visit(Converted{converted, *profile.Units, unit}, key.Target);
-        }
+    ConvertRecord(Keys(), converted, *profile.Units, unit);
+    for (const TableList& list : TableLists()) {
+        list.Convert(converted, *profile.Units, unit);
     }
     return converted;
 }

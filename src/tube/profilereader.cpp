@@ -62,10 +62,10 @@ std::string UnknownKey(const std::string& name) {
     for (const ProfileKey& key : Keys()) {
         names.emplace_back(key.Name);
     }
-    const std::string likely = LikelyKey(name, names);
-    return "unknown key " + Quoted(name) +
-           (likely.empty() ? "; a machine profile has " + KeyList()
-                           : "; did you mean " + Quoted(likely) + "?");
+    for (const TableList& list : TableLists()) {
+        names.emplace_back(list.Name);
+    }
+    return UnknownKeyMessage(name, names, "a machine profile has ");
 }
 
 class ProfileReader {
@@ -91,15 +91,21 @@ public:
                 }
                 continue;
             }
+            const auto list =
+                std::find_if(TableLists().begin(), TableLists().end(),
+                             [&](const TableList& each) { return name == each.Name; });
+            if (list != TableLists().end()) {
+                if (Result<void> read = list->Read(node, name, file_, Profile); !read) {
+                    return read;
+                }
+                continue;
+            }
             const ProfileKey* known = FindKey(name);
             if (!known) {
                 return FailAt(key.source(), UnknownKey(name));
             }
-            const toml::node& value = node; // a structured binding cannot be captured
-            Result<void> stored =
-                std::visit([&](auto field) { return Store(*known, value, field); }, known->Target);
-            if (!stored) {
-                return stored;
+            if (Result<void> read = ReadKey(*known, name, node, file_, Profile); !read) {
+                return read;
             }
         }
         return {};
@@ -208,116 +214,6 @@ private:
     }
     Error Fail(const toml::node& node, std::string message) const {
         return FailAt(node.source(), std::move(message));
-    }
-
-    // Integers and floats alike, within the range.
-    Result<double> Number(const ProfileKey& key, const toml::node& node,
-                          const NumberRange& range) const {
-        double value = 0;
-        if (const auto* integer = node.as_integer()) {
-            value = static_cast<double>(integer->get());
-        } else if (const auto* floating = node.as_floating_point()) {
-            value = floating->get();
-        } else {
-            return Fail(node, std::string(key.Name) + " must be a number");
-        }
-        if (!range.Holds(value)) {
-            std::string message = std::string(key.Name) + " must be " + range.Text;
-            // 2 meant as 2 %: said as the share it would be, when that share is taken.
-            if (key.IsShare() && value >= 1 && range.Holds(value / 100)) {
-                message += "; did you mean " + FormatNumber(value / 100) + ", " +
-                           FormatNumber(value) + " %?";
-            }
-            return Fail(node, std::move(message));
-        }
-        return value;
-    }
-
-    Result<void> Store(const ProfileKey& key, const toml::node& node, TextField field) {
-        const auto* text = node.as_string();
-        if (!text) {
-            return Fail(node, std::string(key.Name) + " must be a string");
-        }
-        Profile.*field = text->get();
-        return {};
-    }
-
-    // A number, or an optional one that the key gives.
-    template <typename Field>
-    requires std::same_as<Field, NumberField> || std::same_as<Field, OptionalNumberField>
-        Result<void> Store(const ProfileKey& key, const toml::node& node, Field field) {
-        const Result<double> value = Number(key, node, key.Range);
-        if (!value) {
-            return value.Failure();
-        }
-        Profile.*field = *value;
-        return {};
-    }
-
-    Result<void> Store(const ProfileKey& key, const toml::node& node, NumberListField field) {
-        const auto* array = node.as_array();
-        if (!array) {
-            return Fail(node, std::string(key.Name) + " must be a list of numbers");
-        }
-        if (array->empty()) {
-            return Fail(node, std::string(key.Name) + " must not be empty");
-        }
-        std::vector<double> values;
-        for (const toml::node& item : *array) {
-            const Result<double> value = Number(key, item, key.Range);
-            if (!value) {
-                return value.Failure();
-            }
-            values.push_back(*value);
-        }
-        Profile.*field = std::move(values);
-        return {};
-    }
-
-    Result<void> Store(const ProfileKey& key, const toml::node& node, SignField field) {
-        constexpr NumberRange AnyNumber{};
-        const Result<double> value = Number(key, node, AnyNumber);
-        if (!value) {
-            return value.Failure();
-        }
-        if (*value != 1 && *value != -1) {
-            return Fail(node, std::string(key.Name) + " must be 1 or -1");
-        }
-        Profile.*field = *value > 0 ? 1 : -1;
-        return {};
-    }
-
-    Result<void> Store(const ProfileKey& key, const toml::node& node, UnitField field) {
-        const auto* text = node.as_string();
-        const std::optional<LengthUnit> unit =
-            text ? ParseUnitName(text->get()) : std::optional<LengthUnit>();
-        if (!unit) {
-            return Fail(node, std::string(key.Name) + " must be \"mm\" or \"in\"");
-        }
-        Profile.*field = unit;
-        return {};
-    }
-
-    Result<void> Store(const ProfileKey& key, const toml::node& node, FlagField field) {
-        const auto* flag = node.as_boolean();
-        if (!flag) {
-            return Fail(node, std::string(key.Name) + " must be true or false");
-        }
-        Profile.*field = flag->get();
-        return {};
-    }
-
-    Result<void> Store(const ProfileKey& key, const toml::node& node, ModeField field) {
-        const auto* text = node.as_string();
-        const std::string_view mode = text ? std::string_view(text->get()) : std::string_view();
-        if (mode == "relative") {
-            Profile.*field = MachineProfile::PlaneMode::Relative;
-        } else if (mode == "absolute") {
-            Profile.*field = MachineProfile::PlaneMode::Absolute;
-        } else {
-            return Fail(node, std::string(key.Name) + " must be \"relative\" or \"absolute\"");
-        }
-        return {};
     }
 
     const std::string& file_;

@@ -9,53 +9,13 @@
 #include <algorithm>
 #include <memory>
 #include <sstream>
+#include <type_traits>
 
 namespace tubrix {
 
 using namespace profilekeys;
 
 namespace {
-
-// One key's value as TOML, or nothing for an optional value the profile does not have.
-struct WrittenValue {
-    const MachineProfile& Profile;
-
-    std::unique_ptr<toml::node> operator()(TextField field) const {
-        return Profile.*field ? std::make_unique<toml::value<std::string>>(*(Profile.*field))
-                              : nullptr;
-    }
-    std::unique_ptr<toml::node> operator()(NumberField field) const {
-        return std::make_unique<toml::value<double>>(Profile.*field);
-    }
-    std::unique_ptr<toml::node> operator()(OptionalNumberField field) const {
-        return Profile.*field ? std::make_unique<toml::value<double>>(*(Profile.*field)) : nullptr;
-    }
-    std::unique_ptr<toml::node> operator()(NumberListField field) const {
-        if ((Profile.*field).empty()) {
-            return nullptr;
-        }
-        auto list = std::make_unique<toml::array>();
-        for (const double value : Profile.*field) {
-            list->push_back(value);
-        }
-        return list;
-    }
-    std::unique_ptr<toml::node> operator()(SignField field) const {
-        return std::make_unique<toml::value<std::int64_t>>(Profile.*field);
-    }
-    std::unique_ptr<toml::node> operator()(UnitField field) const {
-        return Profile.*field
-                   ? std::make_unique<toml::value<std::string>>(UnitName(*(Profile.*field)))
-                   : nullptr;
-    }
-    std::unique_ptr<toml::node> operator()(FlagField field) const {
-        return std::make_unique<toml::value<bool>>(Profile.*field);
-    }
-    std::unique_ptr<toml::node> operator()(ModeField field) const {
-        return std::make_unique<toml::value<std::string>>(
-            Profile.*field == MachineProfile::PlaneMode::Absolute ? "absolute" : "relative");
-    }
-};
 
 struct TextPosition {
     std::size_t Line = 0;   // 1-based
@@ -83,12 +43,86 @@ std::string LineEnd(std::string_view text) {
     return text.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
 }
 
+struct Edit {
+    std::size_t From, To;
+    std::string Text;
+};
+
+// A number key's value in the profile; none for a key that holds no number, or no value.
+std::optional<double> NumberOf(const ProfileKey& key, const MachineProfile& profile) {
+    return std::visit(
+        [&](auto field) -> std::optional<double> {
+            const auto& value = profile.*field;
+            using Value = std::remove_cvref_t<decltype(value)>;
+            if constexpr (std::is_same_v<Value, double>) {
+                return value;
+            } else if constexpr (std::is_same_v<Value, std::optional<double>>) {
+                return value ? value : std::optional<double>(0.0);
+            } else {
+                return std::nullopt;
+            }
+        },
+        key.Target);
+}
+
+// The edits that set `keys` in the table `name` (empty: the profile's own keys): a value where it
+// stands, a missing key after the table's last, a missing table at the end.
+Result<void> EditTable(std::string_view body, const std::string& file, const std::string& eol,
+                       toml::table& root, const std::string& name,
+                       std::span<const std::pair<std::string, double>> keys,
+                       std::vector<Edit>& edits) {
+    toml::table* table = name.empty() ? &root : root.get_as<toml::table>(name);
+    if (table && table->is_inline()) {
+        return FileError(file, static_cast<int>(table->source().begin.line),
+                         static_cast<int>(table->source().begin.column),
+                         name + " is an inline table; write it as a [" + name +
+                             "] table for its values to be set here");
+    }
+    if (!table) {
+        std::string added = body.empty() || body.ends_with('\n') ? "" : eol;
+        added += eol + "[" + name + "]" + eol;
+        for (const auto& [key, value] : keys) {
+            added += key + " = " + FormatNumber(value) + eol;
+        }
+        edits.push_back({body.size(), body.size(), added});
+        return {};
+    }
+    // A key the table lacks goes after its last key's line, or after its header; one of the
+    // profile's own keys before the first table.
+    std::size_t lastLine = name.empty() ? 0 : table->source().begin.line;
+    for (const auto& [key, node] : *table) {
+        if (!name.empty() || (!node.is_table() && !node.is_array_of_tables())) {
+            lastLine = std::max<std::size_t>(lastLine, node.source().end.line);
+        }
+    }
+    // A table made by dotted keys alone has no header: its keys are written dotted.
+    const bool dotted =
+        !name.empty() &&
+        (table->source().begin.line == 0 ||
+         body.substr(OffsetOf(body, {table->source().begin.line, 1})).find("[" + name + "]") != 0);
+    for (const auto& [key, value] : keys) {
+        const toml::node* node = table->get(key);
+        const std::string text = FormatNumber(value);
+        if (node) {
+            const toml::source_region at = node->source();
+            edits.push_back({OffsetOf(body, {at.begin.line, at.begin.column}),
+                             OffsetOf(body, {at.end.line, at.end.column}), text});
+        } else {
+            const std::size_t where = lastLine == 0 ? 0 : AfterLine(body, lastLine);
+            const std::string lead = where == body.size() && !body.ends_with('\n') ? eol : "";
+            edits.push_back(
+                {where, where, lead + (dotted ? name + "." : "") + key + " = " + text + eol});
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 std::string FormatMachineProfile(const MachineProfile& profile) {
     toml::table root;
     for (const ProfileKey& key : Keys()) {
-        std::unique_ptr<toml::node> value = std::visit(WrittenValue{profile}, key.Target);
+        std::unique_ptr<toml::node> value = WrittenKey(key, profile);
         if (!value) {
             continue;
         }
@@ -123,16 +157,29 @@ std::string FormatMachineProfile(const MachineProfile& profile) {
         }
         root.insert("output", std::move(table));
     }
+    for (const TableList& list : TableLists()) {
+        if (std::unique_ptr<toml::node> records = list.Write(profile)) {
+            root.insert(list.Name, std::move(*records));
+        }
+    }
     std::ostringstream text;
     text << root << '\n';
     return text.str();
 }
 
-Result<std::string> SetSpringback(std::string_view profile, const std::string& file, double fixed,
-                                  double perDegree) {
+Result<std::string> SetProfileNumbers(std::string_view profile, const std::string& file,
+                                      std::span<const ProfileNumber> values) {
     // The text must read as a profile before it is edited; its errors are its own.
     if (Result<MachineProfile> read = ParseMachineProfile(profile, file); !read) {
         return read.Failure();
+    }
+    std::string said;
+    for (const ProfileNumber& value : values) {
+        const ProfileKey* key = FindKey(value.Key);
+        if (!key || !NumberOf(*key, MachineProfile{})) {
+            return Failed(Quoted(value.Key) + " is no number key of a profile");
+        }
+        said += (said.empty() ? "" : ", ") + value.Key + " " + FormatNumber(value.Value);
     }
     const std::size_t bom = profile.size() - WithoutByteOrderMark(profile).size();
     const std::string_view body = profile.substr(bom);
@@ -143,49 +190,26 @@ Result<std::string> SetSpringback(std::string_view profile, const std::string& f
         return Failed(std::string(error.description()));
     }
     const std::string eol = LineEnd(body);
-    struct Edit {
-        std::size_t From, To;
-        std::string Text;
-    };
     std::vector<Edit> edits;
-    const std::pair<const char*, double> values[] = {{"fixed", fixed}, {"per_degree", perDegree}};
-    toml::table* table = root.get_as<toml::table>("springback");
-    if (table && table->is_inline()) {
-        return FileError(file, static_cast<int>(table->source().begin.line),
-                         static_cast<int>(table->source().begin.column),
-                         "springback is an inline table; write it as a [springback] table for "
-                         "its values to be set here");
+    std::vector<std::string> tables;
+    for (const ProfileNumber& value : values) {
+        const std::size_t dot = value.Key.find('.');
+        const std::string table = dot == std::string::npos ? "" : value.Key.substr(0, dot);
+        if (std::find(tables.begin(), tables.end(), table) == tables.end()) {
+            tables.push_back(table);
+        }
     }
-    if (!table) {
-        std::string added = body.empty() || body.ends_with('\n') ? "" : eol;
-        added += eol + "[springback]" + eol;
-        for (const auto& [key, value] : values) {
-            added += std::string(key) + " = " + FormatNumber(value) + eol;
-        }
-        edits.push_back({body.size(), body.size(), added});
-    } else {
-        // A key the table lacks goes after its last key's line, or after its header.
-        std::size_t lastLine = table->source().begin.line;
-        for (const auto& [key, node] : *table) {
-            lastLine = std::max<std::size_t>(lastLine, node.source().end.line);
-        }
-        // A table made by dotted keys alone has no header: its keys are written dotted.
-        const bool dotted =
-            table->source().begin.line == 0 ||
-            body.substr(OffsetOf(body, {table->source().begin.line, 1})).find("[springback]") != 0;
-        for (const auto& [key, value] : values) {
-            const toml::node* node = table->get(key);
-            const std::string text = FormatNumber(value);
-            if (node) {
-                const toml::source_region at = node->source();
-                edits.push_back({OffsetOf(body, {at.begin.line, at.begin.column}),
-                                 OffsetOf(body, {at.end.line, at.end.column}), text});
-            } else {
-                const std::size_t where = AfterLine(body, lastLine);
-                const std::string lead = where == body.size() && !body.ends_with('\n') ? eol : "";
-                edits.push_back({where, where,
-                                 lead + (dotted ? "springback." : "") + key + " = " + text + eol});
+    for (const std::string& name : tables) {
+        std::vector<std::pair<std::string, double>> keys; // within the table
+        for (const ProfileNumber& value : values) {
+            const std::size_t dot = value.Key.find('.');
+            if ((dot == std::string::npos ? "" : value.Key.substr(0, dot)) == name) {
+                keys.emplace_back(value.Key.substr(dot == std::string::npos ? 0 : dot + 1),
+                                  value.Value);
             }
+        }
+        if (Result<void> edited = EditTable(body, file, eol, root, name, keys, edits); !edited) {
+            return edited.Failure();
         }
     }
     std::sort(edits.begin(), edits.end(),
@@ -197,14 +221,22 @@ Result<std::string> SetSpringback(std::string_view profile, const std::string& f
     out.insert(0, profile.substr(0, bom));
     const Result<MachineProfile> check = ParseMachineProfile(out, file);
     if (!check) {
-        return Failed("the fitted springback (fixed " + FormatNumber(fixed) + ", per_degree " +
-                      FormatNumber(perDegree) +
-                      ") is not one the profile may hold: " + check.Failure().Message);
+        return Failed("the values (" + said +
+                      ") are not ones the profile may hold: " + check.Failure().Message);
     }
-    if (check->SpringbackFixed != fixed || check->SpringbackPerDegree != perDegree) {
-        return Failed("the profile's springback could not be set where it stands");
+    for (const ProfileNumber& value : values) {
+        if (NumberOf(*FindKey(value.Key), *check) != value.Value) {
+            return Failed(value.Key + " could not be set where it stands");
+        }
     }
     return out;
+}
+
+Result<std::string> SetSpringback(std::string_view profile, const std::string& file, double fixed,
+                                  double perDegree) {
+    const ProfileNumber values[] = {{"springback.fixed", fixed},
+                                    {"springback.per_degree", perDegree}};
+    return SetProfileNumbers(profile, file, values);
 }
 
 } // namespace tubrix

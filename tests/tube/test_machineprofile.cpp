@@ -2,10 +2,12 @@
 // the file, line and column.
 #include "machineprofile.h"
 #include "posttemplate.h"
+#include "profilekeys.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 
 using namespace tubrix;
 
@@ -74,7 +76,9 @@ TEST(MachineProfile, EveryErrorNamesTheFileLineAndColumn) {
         const char* Says;
     };
     const Case cases[] = {
-        {"name = \"A\"\nspeed = 3\n", 2, 1, "unknown key \"speed\""},
+        {"name = \"A\"\nspeed = 3\n", 2, 1, "unknown key \"speed\"; a machine profile has"},
+        {"min_tial = 60\n", 1, 1, "unknown key \"min_tial\"; did you mean \"min_tail\"?"},
+        {"max_corection_feed = 2\n", 1, 1, "did you mean \"max_correction_feed\"?"},
         {"[springback]\nfixed = 1\nslope = 2\n", 3, 1, "unknown key \"springback.slope\""},
         {"[tooling]\nx = 1\n", 1, 2, "unknown key \"tooling\""},
         {"springback = 1.5\n", 1, 14, "springback must be a table"},
@@ -290,3 +294,94 @@ TEST(PostTemplate, NumbersTakeTheMarkAndNameFieldsStayOnOneLine) {
 }
 
 } // namespace
+
+namespace {
+
+// A record of the kind a profile's arrays of tables hold: a die set, say.
+struct DieSet {
+    double Radius = 0;
+    std::optional<double> Clamp;
+    bool Mandrel = false;
+    std::optional<std::string> Name;
+
+    bool operator==(const DieSet&) const = default;
+};
+
+std::span<const profilekeys::KeyOf<DieSet>> DieSetKeys() {
+    using namespace profilekeys;
+    static const KeyOf<DieSet> keys[] = {
+        {"radius", &DieSet::Radius, AboveZero, "none", "centre-line radius", Length},
+        {"clamp", &DieSet::Clamp, AboveZero, "none", "clamp die's length", Length},
+        {"mandrel", &DieSet::Mandrel, {}, "false", "a mandrel behind the bend"},
+        {"name", &DieSet::Name, {}, "none", "what the shop calls it"},
+    };
+    return keys;
+}
+
+Result<std::vector<DieSet>> ReadDieSets(const std::string& text) {
+    const toml::table root = toml::parse(std::string_view(text), std::string_view("p.toml"));
+    return profilekeys::ReadRecords<DieSet>(*root.get("die"), "die", DieSetKeys(), "p.toml");
+}
+
+} // namespace
+
+// An array of tables is read, written back and converted by its record's own key table, and
+// its errors name the file, line and column as the profile's own keys' do.
+TEST(MachineProfile, ArraysOfTablesFollowTheirRecordsKeyTable) {
+    const Result<std::vector<DieSet>> read =
+        ReadDieSets("[[die]]\nradius = 38\nmandrel = true\n[[die]]\nradius = 76.2\nclamp = 114\n"
+                    "name = \"3 in\"\n");
+    ASSERT_TRUE(read) << read.Failure().ToString();
+    const std::vector<DieSet> expected{{38, std::nullopt, true, std::nullopt},
+                                       {76.2, 114, false, "3 in"}};
+    EXPECT_EQ(*read, expected);
+
+    toml::table written;
+    written.insert("die", profilekeys::WrittenRecords<DieSet>(*read, DieSetKeys()));
+    std::ostringstream text;
+    text << written;
+    const Result<std::vector<DieSet>> again = ReadDieSets(text.str());
+    ASSERT_TRUE(again) << text.str();
+    EXPECT_EQ(*again, expected);
+
+    DieSet inches = expected[1];
+    profilekeys::ConvertRecord(DieSetKeys(), inches, LengthUnit::Millimetre, LengthUnit::Inch);
+    EXPECT_DOUBLE_EQ(inches.Radius, 3);
+    EXPECT_DOUBLE_EQ(*inches.Clamp, 114 / 25.4);
+    EXPECT_EQ(inches.Name, expected[1].Name);
+
+    struct Case {
+        const char* Text;
+        const char* Says;
+    } const faults[] = {
+        {"[[die]]\nradius = 38\nmandrel = 1\n", "p.toml:3:11: die.mandrel must be true or false"},
+        {"[[die]]\nradus = 38\n", "p.toml:2:1: unknown key \"radus\"; did you mean \"radius\"?"},
+        {"[[die]]\nradius = -1\n", "p.toml:2:10: die.radius must be greater than 0"},
+        {"die = 3\n", "p.toml:1:7: die must be an array of tables, each written [[die]]"},
+    };
+    for (const Case& c : faults) {
+        const Result<std::vector<DieSet>> bad = ReadDieSets(c.Text);
+        ASSERT_FALSE(bad) << c.Text;
+        EXPECT_EQ(bad.Failure().ToString(), c.Says);
+    }
+}
+
+// A number key is set where it stands, or added to its table, every other byte kept.
+TEST(MachineProfile, NumbersAreSetInPlaceByTheKeyTable) {
+    const ProfileNumber angle[] = {{"max_angle", 170}};
+    const Result<std::string> added =
+        SetProfileNumbers("# ours\nname = \"B\"\n\n[springback]\nfixed = 1\n", "m.toml", angle);
+    ASSERT_TRUE(added) << added.Failure().ToString();
+    EXPECT_EQ(*added, "# ours\nname = \"B\"\nmax_angle = 170\n\n[springback]\nfixed = 1\n");
+    const Result<std::string> first =
+        SetProfileNumbers("[springback]\nfixed = 1\n", "m.toml", angle);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(*first, "max_angle = 170\n[springback]\nfixed = 1\n");
+    const ProfileNumber both[] = {{"max_angle", 90}, {"fit_limit", 0.5}};
+    const Result<std::string> replaced =
+        SetProfileNumbers("max_angle = 185 # degrees\n", "m.toml", both);
+    ASSERT_TRUE(replaced);
+    EXPECT_EQ(*replaced, "max_angle = 90 # degrees\nfit_limit = 0.5\n");
+    const ProfileNumber text[] = {{"name", 1}};
+    EXPECT_FALSE(SetProfileNumbers("name = \"B\"\n", "m.toml", text));
+}
