@@ -1,6 +1,7 @@
 // tubrix-cli export: the tube's outer surface as one closed mesh file, for CAD, a fixture check
 // or a 3D print.
 #include "commands.h"
+#include "findings.h"
 #include "meshfile.h"
 #include "steppart.h"
 
@@ -46,14 +47,11 @@ Result<int> ReadSegments(const std::string& text) {
     return value;
 }
 
-// A bend tighter than the tube cannot be bent without the inner wall folding; the mesh shows
-// that fold as it is, and the operator hears about it.
-void WarnOfFolds(const std::string& file, const ProgramRows& rows, const TubeMesh& mesh) {
-    for (const int row : mesh.FoldedRows) {
-        ReportWarning(file + ": row " + std::to_string(row + 1) + ": the bend radius " +
-                      FormatNumber(rows.Rows[static_cast<std::size_t>(row)].R) +
-                      " is below the tube radius " + FormatNumber(rows.Diameter * 0.5) +
-                      "; the inner wall folds over itself");
+// A bend as tight as the tube cannot be bent without the inner wall folding; the mesh shows
+// that fold as it is, and the operator hears about it in check's words.
+void WarnOfFolds(const std::string& file, const BendProgram& program) {
+    for (const Finding& fold : CheckFolds(program)) {
+        ReportWarning(file + ": " + FindingLine(fold));
     }
 }
 
@@ -80,8 +78,9 @@ int RunExport(const ExportOptions& options) {
         return Report(rows.Failure());
     }
     try {
-        const TubeMesh mesh = BuildTubeMesh(ProgramFromRows(*rows), *segments);
-        WarnOfFolds(options.Program.Path, *rows, mesh);
+        const BendProgram program = ProgramFromRows(*rows);
+        const TubeMesh mesh = BuildTubeMesh(program, *segments);
+        WarnOfFolds(options.Program.Path, program);
         const Result<std::string> encoded = EncodeMesh(mesh, *format);
         if (!encoded) {
             ReportError(options.Program.Path + ": " + encoded.Failure().Message);
