@@ -20,7 +20,8 @@ struct ExportOptions {
     std::optional<double> Wall;
 };
 
-// The exact solid rather than a mesh: the wall, where given, must leave a bore.
+// The exact solid rather than a mesh: hollow with --wall, else with the program's own wall (a
+// hollow part read and exported stays hollow); a wall given must leave a bore.
 int RunStepExport(const ExportOptions& options) {
     const Result<ProgramRows> rows = LoadProgram(options.Program);
     if (!rows) {
@@ -33,7 +34,7 @@ int RunStepExport(const ExportOptions& options) {
                     FormatNumber(rows->Diameter / 2));
         return ExitBadInput;
     }
-    return WriteStepPart(*rows, options.Wall, options.Output, shown);
+    return WriteStepPart(*rows, options.Wall ? options.Wall : rows->Wall, options.Output, shown);
 }
 
 Result<int> ReadSegments(const std::string& text) {
@@ -111,6 +112,7 @@ void AddExportCommand(CLI::App& app, int& status) {
         ->type_name("N")
         ->capture_default_str();
     command->add_option("--wall", options->Wall,
-                        "STEP solid: a hollow tube with this wall thickness (0 < T < D/2)");
+                        "STEP solid: a hollow tube with this wall thickness (0 < T < D/2); "
+                        "without it, the program's own (its \"# wall:\" line)");
     command->callback([options, &status] { status = RunExport(*options); });
 }

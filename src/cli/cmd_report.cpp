@@ -127,6 +127,7 @@ int RunReport(const ReportOptions& options) {
                              : options.Title;
     sheetOptions.Mirrored = options.Program.Mirror;
     sheetOptions.Units = part->ProgramUnits;
+    sheetOptions.Wall = part->Wall;
     Result<SetupSheet> sheet = BuildSetupSheet(*part->Program, part->Machine(), sheetOptions);
     if (!sheet) {
         return Report(sheet.Failure(), ExitOutputFailed);

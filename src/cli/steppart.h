@@ -33,9 +33,15 @@ tubrix::Result<tubrix::CadTube> ChooseStepTube(const std::vector<tubrix::CadBody
 tubrix::Result<tubrix::CadTube> ReadStepTube(const std::string& path, std::optional<int> solid,
                                              bool reverse);
 
-// One line per body: its number, its faces and, for a tube, its diameter, bends and developed
-// length; for anything else why it is no tube.
+// One line per body: its number, its faces and, for a tube, its diameter, bends, developed
+// length and wall; for anything else why it is no tube.
 std::string StepBodiesList(const std::vector<tubrix::CadBody>& bodies, const std::string& path);
+
+// The same as JSON, so that a file of several tubes is read once and nothing reads the list's
+// English: every body with its faces and, for a tube, its diameter, wall, bends, developed
+// length and program rows, as ybc --solid N would write them but at full precision (keys with
+// no value for a body are null); for anything else why it is no tube.
+std::string StepBodiesJson(const std::vector<tubrix::CadBody>& bodies, const std::string& path);
 
 // The tube of a program as an exact solid in a STEP file at `output`, hollow with `wall`. Errors
 // name the row whose bend cannot be a solid; the status is the command's exit status.

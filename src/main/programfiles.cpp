@@ -213,6 +213,7 @@ bool TProgramFiles::MayDiscardChanges(const QString& action) {
 
 void TProgramFiles::Opened(const QString& path, ProgramDocument document) {
     Session.SetUnits(document.Units);
+    Session.SetWall(document.Wall);
     Document = std::move(document);
     const QFileInfo file(path);
     DiskTime = file.lastModified();
@@ -349,6 +350,7 @@ void TProgramFiles::OpenedAsProgram(const QString& path, const ProgramRows& prog
     Document.reset();
     FromPoints = true;
     Session.SetUnits(program.Units);
+    Session.SetWall(program.Wall);
     Session.SetPath(path);
     Remember(path);
     Session.RequestMake3D();
@@ -436,6 +438,15 @@ bool TProgramFiles::SaveProgram(const QString& given) {
     }
     ProgramRows rows = Session.Program().Values();
     rows.Units = Session.Units();
+    rows.Wall = Session.Wall();
+    // A diameter typed down to no more than twice the wall leaves no bore: the file would not
+    // read back, so the wall is not saved with it.
+    if (rows.Wall && !WallFits(*rows.Wall, rows.Diameter)) {
+        Message(tr("The wall %1 of the tube leaves no bore in the diameter %2. Nothing was saved.")
+                    .arg(QString::fromStdString(FormatNumber(*rows.Wall)),
+                         QString::fromStdString(FormatNumber(rows.Diameter))));
+        return false;
+    }
     std::vector<int> origins;
     for (const ProgramRowTexts& row : Session.Program().Rows()) {
         origins.push_back(row.Origin);

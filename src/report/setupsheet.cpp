@@ -20,6 +20,7 @@ const std::string NoNumber = "\u2014";
 namespace words {
 constexpr Wording Part{"Part", "Teil"};
 constexpr Wording Diameter{"Diameter", "Durchmesser"};
+constexpr Wording Wall{"Wall", "Wandstärke"};
 constexpr Wording DevelopedLength{"Developed length", "Abwicklung"};
 constexpr Wording CutLength{"Cut length", "Zuschnittlänge"};
 constexpr Wording Bends{"Bends", "Biegungen"};
@@ -113,20 +114,26 @@ std::vector<SheetFact> PartFacts(const BendProgram& program, const PartCheck& ch
     const double cut = check.CutLength;
     const Vec3 size = walk.BoxMax - walk.BoxMin;
     const Wording& unit = options.Units == LengthUnit::Inch ? words::Inches : words::Millimetres;
-    return {
-        {say(words::Diameter), say.Number(program.TubeDiameter)},
-        {say(words::DevelopedLength), say.Number(walk.DevelopedLength)},
-        {say(words::CutLength), say.Number(cut)},
-        {say(words::Bends), Whole(bending.Rows.size())},
-        {say(words::Rows), Whole(walk.Steps.size())},
-        {say(words::BoxFrom), Point(walk.BoxMin, say)},
-        {say(words::BoxTo), Point(walk.BoxMax, say)},
-        {say(words::BoxSize),
-         say.Number(size.X) + " \u00d7 " + say.Number(size.Y) + " \u00d7 " + say.Number(size.Z)},
-        {say(words::Hand), say(options.Mirrored ? words::Mirrored : words::AsProgrammed)},
-        {say(words::Units),
-         options.Units ? say(words::LengthsIn) + say(unit) : say(words::ProgramUnits)},
-    };
+    std::vector<SheetFact> facts{{say(words::Diameter), say.Number(program.TubeDiameter)}};
+    if (options.Wall) {
+        facts.push_back({say(words::Wall), say.Number(*options.Wall)});
+    }
+    facts.insert(
+        facts.end(),
+        {
+            {say(words::DevelopedLength), say.Number(walk.DevelopedLength)},
+            {say(words::CutLength), say.Number(cut)},
+            {say(words::Bends), Whole(bending.Rows.size())},
+            {say(words::Rows), Whole(walk.Steps.size())},
+            {say(words::BoxFrom), Point(walk.BoxMin, say)},
+            {say(words::BoxTo), Point(walk.BoxMax, say)},
+            {say(words::BoxSize), say.Number(size.X) + " \u00d7 " + say.Number(size.Y) +
+                                      " \u00d7 " + say.Number(size.Z)},
+            {say(words::Hand), say(options.Mirrored ? words::Mirrored : words::AsProgrammed)},
+            {say(words::Units),
+             options.Units ? say(words::LengthsIn) + say(unit) : say(words::ProgramUnits)},
+        });
+    return facts;
 }
 
 // The rows as programmed and, with a machine, the plane turn and angle the machine is given.

@@ -68,6 +68,7 @@ struct SheetOptions {
     tubrix::Language Language = tubrix::Language::English; // of the sheet's words and numbers
     bool Mirrored = false; // the program was mirrored for this sheet: the other hand
     std::optional<tubrix::LengthUnit> Units; // its lengths' unit, where the program says
+    std::optional<double> Wall;              // a hollow tube's wall, where the program says
     int PictureWidth = 900;                  // pixels of each of the part's two pictures
     int PictureHeight = 500;
     int StepPictureWidth = 300; // pixels of each bend's picture in the sequence

@@ -129,6 +129,10 @@ Result<ProgramRows> ParseProgramText(std::string_view text, const std::string& f
     if (!units) {
         return units.Failure();
     }
+    const Result<std::optional<WallLine>> wall = ReadWallLine(text, file);
+    if (!wall) {
+        return wall.Failure();
+    }
     TubeTextReader reader(text, file);
     ProgramRows program;
     program.Units = *units;
@@ -137,6 +141,15 @@ Result<ProgramRows> ParseProgramText(std::string_view text, const std::string& f
         return diameter.Failure();
     }
     program.Diameter = *diameter;
+    if (const std::optional<WallLine>& said = *wall) {
+        if (!WallFits(said->Value, program.Diameter)) {
+            return reader.FailAt(said->Line, said->Column,
+                                 "the wall " + FormatNumber(said->Value) +
+                                     " must be above 0 and below half the diameter, " +
+                                     FormatNumber(program.Diameter / 2));
+        }
+        program.Wall = said->Value;
+    }
     bool first = true;
     int lastLine = 0;
     while (reader.NextRow()) {
@@ -250,9 +263,14 @@ std::string FormatProgramText(const ProgramRows& rows, std::optional<int> decima
     if (rows.Units) {
         out += UnitsLine(*rows.Units) + '\n';
     }
+    if (rows.Wall) {
+        out += WallLineText(*rows.Wall) + '\n';
+    }
     for (const std::string& comment : comments) {
-        // The units line is the program's own, where it has one, not the file's it came from.
-        if (comment != Title && !(rows.Units && IsUnitsLine(comment))) {
+        // The units and wall lines are the program's own, where it has them, not the file's it
+        // came from.
+        if (comment != Title && !(rows.Units && IsUnitsLine(comment)) &&
+            !(rows.Wall && IsWallLine(comment))) {
             out += comment + '\n';
         }
     }

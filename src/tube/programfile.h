@@ -71,10 +71,11 @@ ProgramRows RowsFromProgram(const BendProgram& program);
 // twice gives the program back bit for bit.
 void MirrorProgram(ProgramRows& rows);
 
-// A program file as Tubrix writes it: a comment line, "diameter,D", the "Y,B,C,R" header and
-// one row per line, comma separated, numbers by FormatNumber (rounded when `decimals` is
-// given), LF line ends. `comments` (LeadingComments of the file it was made from) follow the
-// comment line, but for one that is that line already.
+// A program file as Tubrix writes it: a comment line, the units and wall lines where the
+// program has them, "diameter,D", the "Y,B,C,R" header and one row per line, comma separated,
+// numbers by FormatNumber (rounded when `decimals` is given; the wall never is), LF line ends.
+// `comments` (LeadingComments of the file it was made from) follow, but for one that is the
+// first line already and the units and wall lines the program has its own of.
 std::string FormatProgramText(const ProgramRows& rows, std::optional<int> decimals = std::nullopt,
                               std::span<const std::string> comments = {});
 
