@@ -21,14 +21,24 @@ namespace {
 // More text than the pieces of any file the helper is given can make.
 constexpr std::size_t MaxHelperOutput = 64u << 20;
 
-// The helper beside this program, or the one the environment variable `override` names.
+// The helper the environment variable `override` names; else the installed one, in
+// ../libexec/tubrix from this program (off the PATH: no one runs it by hand); else the one
+// beside this program, as the build tree has it.
 std::string HelperPath(const char* name, const char* override) {
     if (const char* given = std::getenv(override); given && *given) {
         return given;
     }
     std::error_code error;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return (error ? std::filesystem::path(name) : self.parent_path() / name).string();
+    if (error) {
+        return name;
+    }
+    const std::filesystem::path installed =
+        self.parent_path().parent_path() / "libexec" / "tubrix" / name;
+    if (std::filesystem::is_regular_file(installed, error)) {
+        return installed.string();
+    }
+    return (self.parent_path() / name).string();
 }
 
 std::string StepReader() {
@@ -36,6 +46,24 @@ std::string StepReader() {
 }
 std::string StepWriter() {
     return HelperPath("tubrix-step-write", "TUBRIX_STEP_WRITER");
+}
+
+// The helper's address space in bytes, 0 for no limit: DefaultStepMemoryMiB, or what
+// TUBRIX_STEP_MEMORY says in MiB. A sanitizer reserves terabytes of address space for its
+// shadow memory, so a build with one sets no limit.
+std::uint64_t HelperMemory() {
+#ifdef TUBRIX_SANITIZED
+    return 0;
+#else
+    double mebibytes = DefaultStepMemoryMiB;
+    if (const char* given = std::getenv("TUBRIX_STEP_MEMORY"); given && *given) {
+        if (const Result<double> value = ParseNumber(given, ';', "TUBRIX_STEP_MEMORY");
+            value && *value >= 0 && *value <= MaxStepMemoryMiB && *value == std::floor(*value)) {
+            mebibytes = *value;
+        }
+    }
+    return static_cast<std::uint64_t>(mebibytes) << 20;
+#endif
 }
 
 std::chrono::milliseconds HelperLimit() {
@@ -54,7 +82,8 @@ Result<std::string> RunHelper(const std::string& helper, const std::string& role
                               const std::vector<std::string>& args, const std::string& input,
                               const std::string& shown) {
     const std::chrono::milliseconds limit = HelperLimit();
-    const Result<ChildRun> run = RunChild(helper, args, input, limit, MaxHelperOutput);
+    const Result<ChildRun> run =
+        RunChild(helper, args, input, limit, MaxHelperOutput, HelperMemory());
     if (!run) {
         return FileError(shown, 0, 0, role + ": " + run.Failure().Message);
     }
@@ -70,6 +99,10 @@ Result<std::string> RunHelper(const std::string& helper, const std::string& role
     if (run->Signal != 0) {
         return FileError(shown, 0, 0,
                          role + " crashed (signal " + std::to_string(run->Signal) + ")");
+    }
+    if (run->ExitStatus == HelperOutOfMemory) {
+        return FileError(shown, 0, 0,
+                         role + " ran out of memory (TUBRIX_STEP_MEMORY sets its limit in MiB)");
     }
     if (run->ExitStatus != 0) {
         // The helper's own refusals name the file; anything else on its standard error (a

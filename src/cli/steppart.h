@@ -19,6 +19,11 @@ bool IsStepPath(const std::string& path);
 inline constexpr std::uintmax_t MaxStepFileBytes = 200u << 20;
 // How long the helper may take; TUBRIX_STEP_TIMEOUT (seconds) sets another.
 inline constexpr double DefaultStepSeconds = 30;
+// How much address space the helper may take, in MiB (4 GiB): a hostile file must not take the
+// machine's memory. TUBRIX_STEP_MEMORY (a whole number of MiB, 0 for no limit, at most
+// MaxStepMemoryMiB) sets another.
+inline constexpr double DefaultStepMemoryMiB = 4096;
+inline constexpr double MaxStepMemoryMiB = 1 << 24;
 
 // Every body of the file, as the helper recognised it.
 tubrix::Result<std::vector<tubrix::CadBody>> ReadStepBodies(const std::string& path);

@@ -31,6 +31,11 @@ using namespace clitest;
 using namespace steptest;
 
 constexpr double Pi = std::numbers::pi;
+#ifdef TUBRIX_SANITIZED
+constexpr bool Sanitized = true;
+#else
+constexpr bool Sanitized = false;
+#endif
 
 using Row = std::array<double, 4>;
 
@@ -378,26 +383,46 @@ TEST_F(CliStep, WhatIsNoTubeIsRefusedNamingTheFaceOrTheReason) {
     }
 }
 
-// A helper that crashes or hangs costs the child only: the command says so, naming the file.
-TEST_F(CliStep, AHelperThatCrashesOrHangsIsExitTwoNamingTheFile) {
+// A helper that crashes, hangs, floods its output or runs out of memory costs the child only:
+// the command says so, naming the file. A flood on standard error is read to its end, so the
+// helper's own exit is what is reported; the memory limit is the helper's, as it sees it.
+TEST_F(CliStep, AHelperThatFailsIsExitTwoNamingTheFile) {
     Write(TubeThrough(Bent, BentRadius, BentDiameter), "bent.step");
-    WriteText(folder.filePath("crash.sh"), "#!/bin/sh\nkill -SEGV $$\n");
-    WriteText(folder.filePath("hang.sh"), "#!/bin/sh\nexec sleep 30\n");
-    for (const char* script : {"crash.sh", "hang.sh"}) {
-        QFile(folder.filePath(script)).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-    }
     const struct {
         const char* helper;
+        const char* script;
+        const char* timeout;
+        const char* memory; // MiB
         const char* says;
-    } cases[] = {{"crash.sh", "bent.step: the STEP reader crashed (signal 11)"},
-                 {"hang.sh", "bent.step: the STEP reader took more than 0.5 s and was stopped"}};
+    } cases[] = {
+        {"crash.sh", "kill -SEGV $$", "0.5", "", "bent.step: the STEP reader crashed (signal 11)"},
+        {"hang.sh", "exec sleep 30", "0.5", "",
+         "bent.step: the STEP reader took more than 0.5 s and was stopped"},
+        {"errors.sh", "head -c 80000000 /dev/zero >&2; exit 5", "", "",
+         "bent.step: the STEP reader failed with status 5"},
+        {"answers.sh", "exec head -c 80000000 /dev/zero", "", "",
+         "bent.step: the STEP reader's answer is too long; it was stopped"},
+        // The reader's status when an allocation fails, given only under the limit asked for
+        // (none in a build with a sanitizer).
+        {"limited.sh",
+         Sanitized ? "[ \"$(ulimit -v)\" = unlimited ] && exit 3; ulimit -v >&2; exit 1"
+                   : "[ \"$(ulimit -v)\" = 65536 ] && exit 3; ulimit -v >&2; exit 1",
+         "", "64", "bent.step: the STEP reader ran out of memory"},
+        {"unlimited.sh", "[ \"$(ulimit -v)\" = unlimited ] && exit 3; ulimit -v >&2; exit 1", "",
+         "0", "bent.step: the STEP reader ran out of memory"},
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.helper);
+        WriteText(folder.filePath(c.helper), std::string("#!/bin/sh\n") + c.script + "\n");
+        QFile(folder.filePath(c.helper)).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
         qputenv("TUBRIX_STEP_HELPER", folder.filePath(c.helper).toUtf8());
-        qputenv("TUBRIX_STEP_TIMEOUT", "0.5");
+        qputenv("TUBRIX_STEP_TIMEOUT", c.timeout);
+        qputenv("TUBRIX_STEP_MEMORY", c.memory);
         const CliRun run = RunCli({"info", "bent.step"}, folder.path());
-        qunsetenv("TUBRIX_STEP_HELPER");
-        qunsetenv("TUBRIX_STEP_TIMEOUT");
+        for (const char* name :
+             {"TUBRIX_STEP_HELPER", "TUBRIX_STEP_TIMEOUT", "TUBRIX_STEP_MEMORY"}) {
+            qunsetenv(name);
+        }
         EXPECT_EQ(run.Status, 2);
         EXPECT_NE(run.Err.find(c.says), std::string::npos) << run.Err;
     }
