@@ -439,12 +439,12 @@ bool TProgramFiles::SaveProgram(const QString& given) {
     ProgramRows rows = Session.Program().Values();
     rows.Units = Session.Units();
     rows.Wall = Session.Wall();
-    // A diameter typed down to no more than twice the wall leaves no bore: the file would not
-    // read back, so the wall is not saved with it.
+    // A diameter typed down to no more than twice the wall leaves no bore: such a file would
+    // not read back, so it is not written.
     if (rows.Wall && !WallFits(*rows.Wall, rows.Diameter)) {
         Message(tr("The wall %1 of the tube leaves no bore in the diameter %2. Nothing was saved.")
-                    .arg(QString::fromStdString(FormatNumber(*rows.Wall)),
-                         QString::fromStdString(FormatNumber(rows.Diameter))));
+                    .arg(QLocale().toString(*rows.Wall, 'g', QLocale::FloatingPointShortest),
+                         QLocale().toString(rows.Diameter, 'g', QLocale::FloatingPointShortest)));
         return false;
     }
     std::vector<int> origins;
