@@ -28,7 +28,7 @@ int RunStepExport(const ExportOptions& options) {
         return Report(rows.Failure());
     }
     const std::string shown = ShownName(options.Program.Path);
-    if (options.Wall && !(*options.Wall > 0 && *options.Wall < rows->Diameter / 2)) {
+    if (options.Wall && !WallFits(*options.Wall, rows->Diameter)) {
         ReportError(shown + ": --wall " + FormatNumber(*options.Wall) +
                     " must be above 0 and below half the diameter, " +
                     FormatNumber(rows->Diameter / 2));
