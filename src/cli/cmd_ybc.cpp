@@ -74,6 +74,7 @@ int RunYbc(const YbcOptions& options) {
         return Report(program.Failure());
     }
     program->Units = points->Units;
+    program->Wall = points->Wall;
     return WriteProgram(options.Output, *program, options.Decimals, LeadingComments(*text));
 }
 

@@ -332,6 +332,7 @@ bool TProgramFiles::OpenPoints(const QString& path, const std::string& text) {
         return false;
     }
     program->Units = points->Units;
+    program->Wall = points->Wall;
     if (!MayDiscardChanges(tr("Open %1").arg(name))) {
         return false;
     }

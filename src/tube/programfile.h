@@ -32,6 +32,7 @@ struct PointsRows {
     double Diameter = 0;
     std::vector<PointRow> Points;
     std::optional<LengthUnit> Units{};
+    std::optional<double> Wall{}; // as a program file says it, for the program made of them
 };
 
 // Whether a program's limits (Y ≥ 0, C within 0…180, R > 0 where it bends, no bend on the last

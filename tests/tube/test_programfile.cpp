@@ -522,6 +522,12 @@ TEST(Units, TheWallLineIsReadAfterTheDiameterAndWrittenOnce) {
         EXPECT_EQ(read->Wall, each.Wall);
     }
 
+    // A points file says it alike, for the program made through its points.
+    const Result<PointsRows> points =
+        ParsePointsText("# wall: 4.5\ndiameter,10\nX,Y,Z\n0,0,0\n5,0,0\n", "w.csv");
+    ASSERT_TRUE(points) << points.Failure().ToString();
+    EXPECT_EQ(points->Wall, 4.5);
+
     // The program's own wall follows its units line; a wall line copied from the file it came
     // from goes.
     ProgramRows rows{20, {{4, 0, 0, 0}}, LengthUnit::Millimetre, 2};
