@@ -473,6 +473,10 @@ Geben Sie ein Biegeprogramm ein, eine Zeile je Schritt: Y die Gerade, B die Dreh
         <translation>Das Programm wurde nicht gespeichert:
 %1</translation>
     </message>
+    <message>
+        <source>The wall %1 of the tube leaves no bore in the diameter %2. Nothing was saved.</source>
+        <translation>Die Wandstärke %1 lässt beim Durchmesser %2 keinen Innendurchmesser übrig. Es wurde nichts gespeichert.</translation>
+    </message>
 </context>
 <context>
     <name>TProgramGrid</name>

@@ -1,9 +1,16 @@
 #include "occtmessages.h"
 
+#include "tubepieces.h"
+
 #include <Message.hxx>
 #include <Message_Messenger.hxx>
 #include <Message_Printer.hxx>
+#include <Standard_Failure.hxx>
+#include <Standard_OutOfMemory.hxx>
 #include <TCollection_AsciiString.hxx>
+
+#include <iostream>
+#include <new>
 
 namespace tubrix {
 
@@ -35,6 +42,29 @@ OcctFailureLog::OcctFailureLog() : first_(std::make_shared<std::string>()) {
     const Handle(Message_Messenger)& messenger = Message::DefaultMessenger();
     messenger->ChangePrinters().Clear();
     messenger->AddPrinter(new FailureCollector(first_));
+}
+
+std::string FailureText(const Standard_Failure& failure) {
+    const char* said = failure.GetMessageString();
+    std::string text = said ? said : "";
+    text = text.substr(0, text.find('\n'));
+    if (text.find_first_not_of(" \t") == std::string::npos) {
+        text = failure.DynamicType()->Name();
+    }
+    return text;
+}
+
+int RunGuarded(const std::string& shown, const std::function<int()>& work) {
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        return HelperOutOfMemory;
+    } catch (const Standard_OutOfMemory&) {
+        return HelperOutOfMemory;
+    } catch (const Standard_Failure& failure) {
+        std::cerr << shown << ": Open CASCADE failed: " << FailureText(failure) << '\n';
+        return 2;
+    }
 }
 
 } // namespace tubrix

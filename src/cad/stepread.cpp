@@ -1,5 +1,6 @@
 #include "stepread.h"
 
+#include "numbertext.h"
 #include "occtmessages.h"
 
 #include <BRepAdaptor_Surface.hxx>
@@ -93,23 +94,77 @@ std::vector<Span> MergeSpans(std::vector<Span> spans, double tolerance, bool cir
     return merged;
 }
 
-// The smallest and largest radius of the faces within a merged span: the tube's and its bore.
-void RadiiWithin(const std::vector<Span>& faces, const Span& run, double tolerance, bool circular,
-                 TubePiece& piece) {
-    double outer = 0, inner = 0;
+std::string DiameterText(double radius) {
+    return FormatNumber(2 * radius, 6);
+}
+
+// The faces within a merged span give the tube's radius (the largest) and its bore's (the
+// smallest). A bore is one only where its faces run the whole length of the outer ones: a bar
+// of 20 turned down to 16 for part of its length has faces of both radii on one centre line,
+// and that is a diameter that changes, not a wall. So is a third radius. The reason, naming the
+// face, or empty.
+std::string RadiiWithin(const std::vector<Span>& faces, const Span& run, double tolerance,
+                        double radiusTolerance, bool circular, TubePiece& piece) {
+    std::vector<Span> within;
     for (const Span& face : faces) {
         double low = face.Low;
         if (circular && low < run.Low - tolerance) {
             low += TwoPi;
         }
-        if (low < run.Low - tolerance || low > run.High + tolerance) {
-            continue;
+        if (low >= run.Low - tolerance && low <= run.High + tolerance) {
+            within.push_back(face);
         }
+    }
+    double outer = 0, inner = 0;
+    for (const Span& face : within) {
         outer = std::max(outer, face.Radius);
         inner = inner == 0 ? face.Radius : std::min(inner, face.Radius);
     }
     piece.TubeRadius = outer;
-    piece.InnerRadius = outer - inner > tolerance ? inner : 0;
+    piece.InnerRadius = outer - inner > radiusTolerance ? inner : 0;
+    if (piece.InnerRadius == 0) {
+        return {};
+    }
+    // Each radius's faces, and how far along the run they reach together.
+    const auto firstFace = [&](double radius) {
+        int first = 0;
+        for (const Span& face : within) {
+            if (std::fabs(face.Radius - radius) <= radiusTolerance &&
+                (first == 0 || face.Face < first)) {
+                first = face.Face;
+            }
+        }
+        return first;
+    };
+    const auto changes = [&](int face, double from, double to) {
+        return "face " + std::to_string(face) + ": the diameter changes from " +
+               DiameterText(from) + " (face " + std::to_string(firstFace(from)) + ") to " +
+               DiameterText(to);
+    };
+    for (const Span& face : within) {
+        if (std::fabs(face.Radius - outer) > radiusTolerance &&
+            std::fabs(face.Radius - inner) > radiusTolerance) {
+            return changes(face.Face, outer, face.Radius);
+        }
+    }
+    const auto coversRun = [&](double radius) {
+        std::vector<Span> same;
+        for (const Span& face : within) {
+            if (std::fabs(face.Radius - radius) <= radiusTolerance) {
+                same.push_back(face);
+            }
+        }
+        const std::vector<Span> merged = MergeSpans(same, tolerance, circular);
+        return merged.size() == 1 &&
+               std::fabs((merged[0].High - merged[0].Low) - (run.High - run.Low)) <= tolerance;
+    };
+    if (!coversRun(inner)) {
+        return changes(firstFace(inner), outer, inner);
+    }
+    if (!coversRun(outer)) {
+        return changes(firstFace(outer), inner, outer);
+    }
+    return {};
 }
 
 FaceGroup& GroupFor(std::vector<FaceGroup>& groups, const FaceGroup& wanted, double tolerance) {
@@ -174,14 +229,19 @@ void AddTorus(std::vector<FaceGroup>& groups, const BRepAdaptor_Surface& surface
     group.Spans.push_back({low, low + sweep, number, torus.MinorRadius()});
 }
 
-void PiecesOfGroup(const FaceGroup& group, double tolerance, std::vector<TubePiece>& pieces) {
+// The group's pieces, or why they make no tube.
+std::string PiecesOfGroup(const FaceGroup& group, double tolerance,
+                          std::vector<TubePiece>& pieces) {
     const bool bend = group.Kind == PieceKind::Arc;
     const double spanTolerance = bend ? tolerance / group.BendRadius : tolerance;
     for (const Span& run : MergeSpans(group.Spans, spanTolerance, bend)) {
         TubePiece piece;
         piece.Kind = group.Kind;
         piece.Face = run.Face;
-        RadiiWithin(group.Spans, run, spanTolerance, bend, piece);
+        if (std::string why = RadiiWithin(group.Spans, run, spanTolerance, tolerance, bend, piece);
+            !why.empty()) {
+            return why;
+        }
         if (!bend) {
             piece.From = group.Origin + group.Axis * run.Low;
             piece.To = group.Origin + group.Axis * run.High;
@@ -200,6 +260,7 @@ void PiecesOfGroup(const FaceGroup& group, double tolerance, std::vector<TubePie
         }
         pieces.push_back(piece);
     }
+    return {};
 }
 
 std::string NoFacesMessage(const TopoDS_Shape& shape) {
@@ -245,7 +306,11 @@ CadBody RecogniseBody(const TopoDS_Shape& body) {
         }
     }
     for (const FaceGroup& group : groups) {
-        PiecesOfGroup(group, tolerance, result.Pieces);
+        if (std::string why = PiecesOfGroup(group, tolerance, result.Pieces); !why.empty()) {
+            result.Pieces.clear();
+            result.NotATube = std::move(why);
+            return result;
+        }
     }
     std::sort(result.Pieces.begin(), result.Pieces.end(),
               [](const TubePiece& a, const TubePiece& b) { return a.Face < b.Face; });

@@ -5,7 +5,9 @@
 //
 //   tubrix-step read FILE SHOWN   the file's bodies as tube pieces on standard output
 //
-// Errors go to standard error as one line; the exit status is 0, or 2 for bad input.
+// Errors go to standard error as one line; the exit status is 0, or 2 for bad input, or 3
+// (HelperOutOfMemory) when its memory ran out.
+#include "occtmessages.h"
 #include "stepread.h"
 
 #include <iostream>
@@ -34,7 +36,8 @@ int Read(const std::string& path, const std::string& shown) {
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "read" && argc == 4) {
-        return Read(argv[2], argv[3]);
+        const std::string path = argv[2], shown = argv[3];
+        return RunGuarded(shown, [&] { return Read(path, shown); });
     }
     std::cerr << "usage: tubrix-step read FILE SHOWN\n"
                  "(run by tubrix-cli, which reads STEP files through it)\n";

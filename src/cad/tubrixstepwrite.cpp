@@ -4,7 +4,9 @@
 //                                  solid; errors name the output as SHOWN
 //
 // Errors go to standard error as one line; the exit status is 0, or 2 for a tube that makes no
-// valid solid, or 1 for a file that could not be written.
+// valid solid, or 1 for a file that could not be written, or 3 (HelperOutOfMemory) when its
+// memory ran out.
+#include "occtmessages.h"
 #include "stepwrite.h"
 
 #include <BRepCheck_Analyzer.hxx>
@@ -56,7 +58,8 @@ int Write(const std::string& path, const std::string& shown) {
 
 int main(int argc, char** argv) {
     if (argc == 3) {
-        return Write(argv[1], argv[2]);
+        const std::string path = argv[1], shown = argv[2];
+        return RunGuarded(shown, [&] { return Write(path, shown); });
     }
     std::cerr << "usage: tubrix-step-write FILE SHOWN\n"
                  "(run by tubrix-cli, which writes STEP files through it)\n";

@@ -3,6 +3,7 @@
 #include "error.h"
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,10 @@ struct ChildRun {
     std::string Err;
 };
 
-// Runs `program` with `args`, `input` on its standard input; stops it (SIGKILL) after `limit`
-// or once its standard output passes `maxOutput` bytes. Fails only when it cannot be started.
+// Runs `program` with `args`, `input` on its standard input, its address space limited to
+// `memoryBytes` (RLIMIT_AS; 0 for no limit); stops it (SIGKILL) after `limit` or once its
+// standard output passes `maxOutput` bytes. Its standard error is read to the end whatever it
+// writes, the first `maxOutput` bytes kept. Fails only when it cannot be started.
 tubrix::Result<ChildRun> RunChild(const std::string& program, const std::vector<std::string>& args,
                                   const std::string& input, std::chrono::milliseconds limit,
-                                  std::size_t maxOutput);
+                                  std::size_t maxOutput, std::uint64_t memoryBytes = 0);

@@ -87,17 +87,12 @@ Result<void> TakeGivenUnits(ProgramRows& program, const ProgramInput& input) {
 
 namespace {
 
-Result<ProgramRows> ReadInputProgram(const ProgramInput& input, std::optional<double>* wall) {
+Result<ProgramRows> ReadInputProgram(const ProgramInput& input) {
     if (IsStepPath(input.Path)) {
         Result<CadTube> tube = ReadStepTube(input.Path, input.Solid, input.Reverse);
         if (!tube) {
             return tube.Failure();
         }
-        if (wall) {
-            *wall = tube->Wall;
-        }
-        // A STEP part's lengths are read into millimetres, whatever the file's own unit.
-        tube->Program.Units = LengthUnit::Millimetre;
         return std::move(tube->Program);
     }
     if (input.Solid || input.Reverse) {
@@ -109,8 +104,8 @@ Result<ProgramRows> ReadInputProgram(const ProgramInput& input, std::optional<do
 
 } // namespace
 
-Result<ProgramRows> LoadProgram(const ProgramInput& input, std::optional<double>* wall) {
-    Result<ProgramRows> program = ReadInputProgram(input, wall);
+Result<ProgramRows> LoadProgram(const ProgramInput& input) {
+    Result<ProgramRows> program = ReadInputProgram(input);
     if (!program) {
         return program;
     }
@@ -147,6 +142,7 @@ Result<PartInput> LoadPart(const ProgramInput& input, const std::string& machine
     part.Program = std::make_unique<BendProgram>(ProgramFromRows(*rows));
     part.Profile = std::move(*profile);
     part.ProgramUnits = rows->Units;
+    part.Wall = rows->Wall;
     // Where only one of the two says its units, it says them for both, and that is said.
     if (part.Profile) {
         part.Assumed = AssumeUnits(rows->Units, ShownName(input.Path), part.Profile->Units,
@@ -214,6 +210,12 @@ int WriteProgram(const std::string& path, const ProgramRows& given, std::optiona
             for (double* value : {&row.Y, &row.B, &row.C, &row.R}) {
                 round(*value);
             }
+        }
+        if (rows.Wall && !WallFits(*rows.Wall, rounded.Diameter)) {
+            ReportError("--decimals " + std::to_string(*decimals) + " leaves the diameter " +
+                        FormatNumber(rounded.Diameter) + " too small for the wall " +
+                        FormatNumber(*rows.Wall));
+            return ExitBadInput;
         }
         if (const Result<void> usable = CheckUsable(rounded); !usable) {
             const Error& fault = usable.Failure();

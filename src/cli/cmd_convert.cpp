@@ -1,5 +1,5 @@
 // tubrix-cli convert: a program rescaled from millimetres to inches or back. Lengths (the
-// diameter, Y, R) change; angles stay.
+// diameter, the wall, Y, R) change; angles stay.
 #include "commands.h"
 
 #include <cmath>
@@ -46,6 +46,9 @@ int RunConvert(const ConvertOptions& options) {
         finite = finite && std::isfinite(length);
     };
     convert(rows->Diameter);
+    if (rows->Wall) {
+        convert(*rows->Wall);
+    }
     for (BendRowInput& row : rows->Rows) {
         convert(row.Y);
         convert(row.R);

@@ -1,6 +1,7 @@
 // tubrix-cli export: the tube's outer surface as one closed mesh file, for CAD, a fixture check
 // or a 3D print.
 #include "commands.h"
+#include "findings.h"
 #include "meshfile.h"
 #include "steppart.h"
 
@@ -19,20 +20,21 @@ struct ExportOptions {
     std::optional<double> Wall;
 };
 
-// The exact solid rather than a mesh: the wall, where given, must leave a bore.
+// The exact solid rather than a mesh: hollow with --wall, else with the program's own wall (a
+// hollow part read and exported stays hollow); a wall given must leave a bore.
 int RunStepExport(const ExportOptions& options) {
     const Result<ProgramRows> rows = LoadProgram(options.Program);
     if (!rows) {
         return Report(rows.Failure());
     }
     const std::string shown = ShownName(options.Program.Path);
-    if (options.Wall && !(*options.Wall > 0 && *options.Wall < rows->Diameter / 2)) {
+    if (options.Wall && !WallFits(*options.Wall, rows->Diameter)) {
         ReportError(shown + ": --wall " + FormatNumber(*options.Wall) +
                     " must be above 0 and below half the diameter, " +
                     FormatNumber(rows->Diameter / 2));
         return ExitBadInput;
     }
-    return WriteStepPart(*rows, options.Wall, options.Output, shown);
+    return WriteStepPart(*rows, options.Wall ? options.Wall : rows->Wall, options.Output, shown);
 }
 
 Result<int> ReadSegments(const std::string& text) {
@@ -46,14 +48,11 @@ Result<int> ReadSegments(const std::string& text) {
     return value;
 }
 
-// A bend tighter than the tube cannot be bent without the inner wall folding; the mesh shows
-// that fold as it is, and the operator hears about it.
-void WarnOfFolds(const std::string& file, const ProgramRows& rows, const TubeMesh& mesh) {
-    for (const int row : mesh.FoldedRows) {
-        ReportWarning(file + ": row " + std::to_string(row + 1) + ": the bend radius " +
-                      FormatNumber(rows.Rows[static_cast<std::size_t>(row)].R) +
-                      " is below the tube radius " + FormatNumber(rows.Diameter * 0.5) +
-                      "; the inner wall folds over itself");
+// A bend as tight as the tube cannot be bent without the inner wall folding; the mesh shows
+// that fold as it is, and the operator hears about it in check's words.
+void WarnOfFolds(const std::string& file, const BendProgram& program) {
+    for (const Finding& fold : CheckFolds(program)) {
+        ReportWarning(file + ": " + FindingLine(fold));
     }
 }
 
@@ -80,8 +79,9 @@ int RunExport(const ExportOptions& options) {
         return Report(rows.Failure());
     }
     try {
-        const TubeMesh mesh = BuildTubeMesh(ProgramFromRows(*rows), *segments);
-        WarnOfFolds(options.Program.Path, *rows, mesh);
+        const BendProgram program = ProgramFromRows(*rows);
+        const TubeMesh mesh = BuildTubeMesh(program, *segments);
+        WarnOfFolds(options.Program.Path, program);
         const Result<std::string> encoded = EncodeMesh(mesh, *format);
         if (!encoded) {
             ReportError(options.Program.Path + ": " + encoded.Failure().Message);
@@ -112,6 +112,7 @@ void AddExportCommand(CLI::App& app, int& status) {
         ->type_name("N")
         ->capture_default_str();
     command->add_option("--wall", options->Wall,
-                        "STEP solid: a hollow tube with this wall thickness (0 < T < D/2)");
+                        "STEP solid: a hollow tube with this wall thickness (0 < T < D/2); "
+                        "without it, the program's own (its \"# wall:\" line)");
     command->callback([options, &status] { status = RunExport(*options); });
 }

@@ -24,15 +24,14 @@ std::string PointText(Vec3 p) {
 }
 
 int RunInfo(const InfoOptions& options) {
-    std::optional<double> wall;
-    const Result<ProgramRows> rows = LoadProgram(options.Program, &wall);
+    const Result<ProgramRows> rows = LoadProgram(options.Program);
     if (!rows) {
         return Report(rows.Failure());
     }
     const BendProgram program = ProgramFromRows(*rows);
     const TubeWalk walk = WalkTube(program);
-    return WriteOutput("-", options.AsJson ? InfoJson(program, walk, wall)
-                                           : InfoText(program, walk, wall));
+    return WriteOutput("-", options.AsJson ? InfoJson(program, walk, rows->Wall)
+                                           : InfoText(program, walk, rows->Wall));
 }
 
 } // namespace

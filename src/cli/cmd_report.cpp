@@ -130,6 +130,7 @@ int RunReport(const ReportOptions& options) {
                              : options.Title;
     sheetOptions.Mirrored = options.Program.Mirror;
     sheetOptions.Units = part->ProgramUnits;
+    sheetOptions.Wall = part->Wall;
     // The sheet names the two files as a person knows them: the program by the sheet's title (the
     // window hands it the program on standard input), the profile by its machine's name.
     sheetOptions.Assumed = part->Assumed;

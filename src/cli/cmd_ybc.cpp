@@ -17,16 +17,23 @@ struct YbcOptions {
     std::string Output;
     ProgramInput Part; // a STEP part: its --solid and --reverse
     bool List = false;
+    bool AsJson = false;
 };
 
-// A STEP part: its bodies listed, or the program of its tube, which says its unit.
+// A STEP part: its bodies listed, or the program of its tube, which says its unit and, for a
+// hollow part, its wall.
 int RunStepYbc(const YbcOptions& options) {
+    if (options.AsJson && !options.List) {
+        return Report(FileError(ShownName(options.Points), 0, 0, "--json is for --list"));
+    }
     const Result<std::vector<CadBody>> bodies = ReadStepBodies(options.Points);
     if (!bodies) {
         return Report(bodies.Failure());
     }
     if (options.List) {
-        return WriteOutput(options.Output, StepBodiesList(*bodies, options.Points));
+        return WriteOutput(options.Output, options.AsJson
+                                               ? StepBodiesJson(*bodies, options.Points)
+                                               : StepBodiesList(*bodies, options.Points));
     }
     const Result<CadTube> tube =
         ChooseStepTube(*bodies, options.Part.Solid, options.Part.Reverse, options.Points);
@@ -48,9 +55,10 @@ int RunYbc(const YbcOptions& options) {
         }
         return RunStepYbc(options);
     }
-    if (options.List || options.Part.Solid || options.Part.Reverse) {
+    if (options.List || options.AsJson || options.Part.Solid || options.Part.Reverse) {
         return Report(FileError(ShownName(options.Points), 0, 0,
-                                "--list, --solid and --reverse are for a STEP part (.step, .stp)"));
+                                "--list, --json, --solid and --reverse are for a STEP part (.step, "
+                                ".stp)"));
     }
     const Result<std::string> text = ReadTextFile(options.Points);
     if (!text) {
@@ -66,6 +74,7 @@ int RunYbc(const YbcOptions& options) {
         return Report(program.Failure());
     }
     program->Units = points->Units;
+    program->Wall = points->Wall;
     // The straights, planes and angles are computed from the points; the diameter and the
     // radii are the file's (or the options') own.
     ComputedNumbers computed;
@@ -89,6 +98,9 @@ void AddYbcCommand(CLI::App& app, int& status) {
     ybc->add_flag("--list", options->List,
                   "STEP part: list its solids (number, faces, and a tube's diameter, bends and "
                   "developed length) instead of writing a program");
+    ybc->add_flag("--json", options->AsJson,
+                  "With --list: every solid as JSON, a tube with its diameter, wall, bends, "
+                  "developed length and program rows at full precision");
     ybc->add_option("--radius", options->Radius,
                     "Bend radius for points that give none on their line")
         ->check(CLI::PositiveNumber);

@@ -37,7 +37,7 @@ void AddCorrectCommand(CLI::App& app, int& status);
 void AddCalibrateCommand(CLI::App& app, int& status);
 
 // The info command's outputs: JSON with its fixed keys, and a table for people.
-// `wall` is a hollow tube's, where the program was read from a part that has one.
+// `wall` is a hollow tube's, where its program or part says one.
 std::string InfoJson(const BendProgram& program, const tubrix::TubeWalk& walk,
                      std::optional<double> wall = std::nullopt);
 std::string InfoText(const BendProgram& program, const tubrix::TubeWalk& walk,
@@ -96,10 +96,9 @@ void AddUnitsOption(CLI::App& command, std::string& units, const std::string& fi
 // What --units speaks of in the commands that read a measured part.
 inline const std::string MeasuredFilesUnits = "NOMINAL and MEASURED files";
 
-// Reads a program file, or the tube of a STEP part, for a command, mirrored when asked; `wall`,
-// when given, gets a hollow part's wall (a program file holds none).
-tubrix::Result<tubrix::ProgramRows> LoadProgram(const ProgramInput& input,
-                                                std::optional<double>* wall = nullptr);
+// Reads a program file, or the tube of a STEP part (in mm, its wall where it is hollow), for a
+// command, mirrored when asked.
+tubrix::Result<tubrix::ProgramRows> LoadProgram(const ProgramInput& input);
 
 // For a command whose --machine may be left out: no profile when `path` is empty.
 tubrix::Result<std::optional<tubrix::MachineProfile>> LoadOptionalProfile(const std::string& path);
@@ -112,6 +111,7 @@ struct PartInput {
     std::optional<tubrix::MachineProfile> Profile;
     std::optional<tubrix::LengthUnit> ProgramUnits; // as the file or --units says, or the profile
     std::optional<tubrix::LengthUnit> ProfileUnits; // as the profile says
+    std::optional<double> Wall;                     // a hollow tube's, as its file or part says
     // The one line that says the profile was converted, or that one of the two was taken in
     // the other's unit (Assumed); empty if neither.
     std::string UnitsNote;

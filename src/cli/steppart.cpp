@@ -1,7 +1,9 @@
 #include "steppart.h"
 
 #include "childprocess.h"
+#include "clijson.h"
 #include "commands.h"
+#include "findings.h"
 #include "numbertext.h"
 
 #include <algorithm>
@@ -19,14 +21,24 @@ namespace {
 // More text than the pieces of any file the helper is given can make.
 constexpr std::size_t MaxHelperOutput = 64u << 20;
 
-// The helper beside this program, or the one the environment variable `override` names.
+// The helper the environment variable `override` names; else the installed one, in
+// ../libexec/tubrix from this program (off the PATH: no one runs it by hand); else the one
+// beside this program, as the build tree has it.
 std::string HelperPath(const char* name, const char* override) {
     if (const char* given = std::getenv(override); given && *given) {
         return given;
     }
     std::error_code error;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return (error ? std::filesystem::path(name) : self.parent_path() / name).string();
+    if (error) {
+        return name;
+    }
+    const std::filesystem::path installed =
+        self.parent_path().parent_path() / "libexec" / "tubrix" / name;
+    if (std::filesystem::is_regular_file(installed, error)) {
+        return installed.string();
+    }
+    return (self.parent_path() / name).string();
 }
 
 std::string StepReader() {
@@ -34,6 +46,24 @@ std::string StepReader() {
 }
 std::string StepWriter() {
     return HelperPath("tubrix-step-write", "TUBRIX_STEP_WRITER");
+}
+
+// The helper's address space in bytes, 0 for no limit: DefaultStepMemoryMiB, or what
+// TUBRIX_STEP_MEMORY says in MiB. A sanitizer reserves terabytes of address space for its
+// shadow memory, so a build with one sets no limit.
+std::uint64_t HelperMemory() {
+#ifdef TUBRIX_SANITIZED
+    return 0;
+#else
+    double mebibytes = DefaultStepMemoryMiB;
+    if (const char* given = std::getenv("TUBRIX_STEP_MEMORY"); given && *given) {
+        if (const Result<double> value = ParseNumber(given, ';', "TUBRIX_STEP_MEMORY");
+            value && *value >= 0 && *value <= MaxStepMemoryMiB && *value == std::floor(*value)) {
+            mebibytes = *value;
+        }
+    }
+    return static_cast<std::uint64_t>(mebibytes) << 20;
+#endif
 }
 
 std::chrono::milliseconds HelperLimit() {
@@ -52,7 +82,8 @@ Result<std::string> RunHelper(const std::string& helper, const std::string& role
                               const std::vector<std::string>& args, const std::string& input,
                               const std::string& shown) {
     const std::chrono::milliseconds limit = HelperLimit();
-    const Result<ChildRun> run = RunChild(helper, args, input, limit, MaxHelperOutput);
+    const Result<ChildRun> run =
+        RunChild(helper, args, input, limit, MaxHelperOutput, HelperMemory());
     if (!run) {
         return FileError(shown, 0, 0, role + ": " + run.Failure().Message);
     }
@@ -69,6 +100,10 @@ Result<std::string> RunHelper(const std::string& helper, const std::string& role
         return FileError(shown, 0, 0,
                          role + " crashed (signal " + std::to_string(run->Signal) + ")");
     }
+    if (run->ExitStatus == HelperOutOfMemory) {
+        return FileError(shown, 0, 0,
+                         role + " ran out of memory (TUBRIX_STEP_MEMORY sets its limit in MiB)");
+    }
     if (run->ExitStatus != 0) {
         // The helper's own refusals name the file; anything else on its standard error (a
         // sanitizer's report of a fault in the kernel) is not a message for the operator.
@@ -82,17 +117,45 @@ Result<std::string> RunHelper(const std::string& helper, const std::string& role
     return run->Out;
 }
 
+// The tube of one body as the commands use it: in millimetres, hollow where the part is, and
+// every length and angle read from the helper's answer with the CAD system's round-off taken
+// off, here and only here, so that a quarter bend is written 90, not 90.00000000000594.
+Result<CadTube> TubeOfBody(const CadBody& body, bool reverse, const std::string& shown) {
+    Result<CadTube> tube = TubeFromPieces(body, reverse, shown);
+    if (!tube) {
+        return tube;
+    }
+    ProgramRows& program = tube->Program;
+    program.Diameter = SnapCadNumber(program.Diameter);
+    for (BendRowInput& row : program.Rows) {
+        for (double* value : {&row.Y, &row.B, &row.C, &row.R}) {
+            *value = SnapCadNumber(*value);
+        }
+    }
+    if (tube->Wall) {
+        tube->Wall = SnapCadNumber(*tube->Wall);
+    }
+    // A STEP part's lengths are read into millimetres, whatever the file's own unit.
+    program.Units = LengthUnit::Millimetre;
+    program.Wall = tube->Wall;
+    return tube;
+}
+
+int BendCount(const ProgramRows& program) {
+    return static_cast<int>(std::count_if(program.Rows.begin(), program.Rows.end(),
+                                          [](const BendRowInput& r) { return r.C > 0; }));
+}
+
 std::string BodyLine(const CadBody& body, int number, const std::string& path) {
     std::string line =
         "solid " + std::to_string(number) + ": " + std::to_string(body.Faces) + " faces, ";
-    const Result<CadTube> tube = TubeFromPieces(body, false, ShownName(path));
+    const Result<CadTube> tube = TubeOfBody(body, false, ShownName(path));
     if (!tube) {
         const std::string& why = tube.Failure().Message;
         return line + "not a tube (" + why + ")";
     }
     const ProgramRows& program = tube->Program;
-    const int bends = static_cast<int>(std::count_if(
-        program.Rows.begin(), program.Rows.end(), [](const BendRowInput& r) { return r.C > 0; }));
+    const int bends = BendCount(program);
     line += "tube, diameter " + FormatNumber(program.Diameter, 3) + ", " + std::to_string(bends) +
             (bends == 1 ? " bend" : " bends") + ", developed length " +
             FormatNumber(DevelopedLength(ProgramFromRows(program)), 3);
@@ -145,7 +208,7 @@ Result<CadTube> ChooseStepTube(const std::vector<CadBody>& bodies, std::optional
                              "--solid " + std::to_string(*solid) + ": the file has " +
                                  std::to_string(count) + (count == 1 ? " solid" : " solids"));
         }
-        return TubeFromPieces(bodies[static_cast<std::size_t>(*solid - 1)], reverse, shown);
+        return TubeOfBody(bodies[static_cast<std::size_t>(*solid - 1)], reverse, shown);
     }
     std::vector<int> tubes;
     // Why no body is a tube: said of the first body with pieces of a tube, else the first.
@@ -153,7 +216,7 @@ Result<CadTube> ChooseStepTube(const std::vector<CadBody>& bodies, std::optional
     bool firstHasPieces = false;
     for (int i = 0; i < count; ++i) {
         const CadBody& body = bodies[static_cast<std::size_t>(i)];
-        const Result<CadTube> tube = TubeFromPieces(body, false, shown);
+        const Result<CadTube> tube = TubeOfBody(body, false, shown);
         const bool hasPieces = body.NotATube.empty() && !body.Pieces.empty();
         if (tube) {
             tubes.push_back(i);
@@ -164,7 +227,7 @@ Result<CadTube> ChooseStepTube(const std::vector<CadBody>& bodies, std::optional
         }
     }
     if (tubes.size() == 1) {
-        return TubeFromPieces(bodies[static_cast<std::size_t>(tubes[0])], reverse, shown);
+        return TubeOfBody(bodies[static_cast<std::size_t>(tubes[0])], reverse, shown);
     }
     if (tubes.size() > 1) {
         std::string numbers;
@@ -180,7 +243,7 @@ Result<CadTube> ChooseStepTube(const std::vector<CadBody>& bodies, std::optional
     }
     if (count == 1) {
         // One body: what is wrong is the file's.
-        return TubeFromPieces(bodies.front(), reverse, shown).Failure();
+        return TubeOfBody(bodies.front(), reverse, shown).Failure();
     }
     Error error = *first;
     error.Message = "no solid of the file is a tube; " + error.Message;
@@ -201,6 +264,45 @@ std::string StepBodiesList(const std::vector<CadBody>& bodies, const std::string
         list += BodyLine(bodies[i], static_cast<int>(i) + 1, path) + '\n';
     }
     return list;
+}
+
+std::string StepBodiesJson(const std::vector<CadBody>& bodies, const std::string& path) {
+    Json solids = Json::array();
+    for (std::size_t i = 0; i < bodies.size(); ++i) {
+        const Result<CadTube> tube = TubeOfBody(bodies[i], false, ShownName(path));
+        Json solid = {{"solid", i + 1},
+                      {"faces", bodies[i].Faces},
+                      {"tube", static_cast<bool>(tube)},
+                      {"not_a_tube", nullptr},
+                      {"diameter", nullptr},
+                      {"wall", nullptr},
+                      {"bends", nullptr},
+                      {"developed_length", nullptr},
+                      {"rows", nullptr}};
+        if (!tube) {
+            solid["not_a_tube"] = tube.Failure().Message;
+            solids.push_back(std::move(solid));
+            continue;
+        }
+        const ProgramRows& program = tube->Program;
+        Json rows = Json::array();
+        for (const BendRowInput& row : program.Rows) {
+            rows.push_back({{"Y", JsonNumber(row.Y)},
+                            {"B", JsonNumber(row.B)},
+                            {"C", JsonNumber(row.C)},
+                            {"R", JsonNumber(row.R)}});
+        }
+        solid["diameter"] = JsonNumber(program.Diameter);
+        if (tube->Wall) {
+            solid["wall"] = JsonNumber(*tube->Wall);
+        }
+        solid["bends"] = BendCount(program);
+        solid["developed_length"] = JsonNumber(DevelopedLength(ProgramFromRows(program)));
+        solid["rows"] = std::move(rows);
+        solids.push_back(std::move(solid));
+    }
+    const Json list = {{"file", ShownName(path)}, {"units", "mm"}, {"solids", std::move(solids)}};
+    return list.dump(2) + '\n';
 }
 
 namespace {
@@ -249,15 +351,12 @@ Result<std::string> ReadWholeFile(const std::filesystem::path& path) {
 
 int WriteStepPart(const ProgramRows& rows, std::optional<double> wall, const std::string& output,
                   const std::string& programName) {
-    for (std::size_t i = 0; i + 1 < rows.Rows.size(); ++i) {
-        const BendRowInput& row = rows.Rows[i];
-        if (row.C > 0 && !(row.R > rows.Diameter / 2)) {
-            ReportError(programName + ": row " + std::to_string(i + 1) + ": the bend radius " +
-                        FormatNumber(row.R) + " is not above the tube radius " +
-                        FormatNumber(rows.Diameter / 2) +
-                        "; a bend that tight folds the tube, and a folding solid is no solid");
-            return ExitBadInput;
-        }
+    // check's fold rule and words: a folding solid is no solid.
+    if (const std::vector<Finding> folds = CheckFolds(ProgramFromRows(rows)); !folds.empty()) {
+        ReportError(programName + ": " + FindingLine(folds.front()) +
+                    "; a folding tube makes no "
+                    "solid");
+        return ExitBadInput;
     }
     std::string folder = (std::filesystem::temp_directory_path() / "tubrix-step-XXXXXX").string();
     if (!::mkdtemp(folder.data())) {

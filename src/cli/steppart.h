@@ -19,6 +19,11 @@ bool IsStepPath(const std::string& path);
 inline constexpr std::uintmax_t MaxStepFileBytes = 200u << 20;
 // How long the helper may take; TUBRIX_STEP_TIMEOUT (seconds) sets another.
 inline constexpr double DefaultStepSeconds = 30;
+// How much address space the helper may take, in MiB (4 GiB): a hostile file must not take the
+// machine's memory. TUBRIX_STEP_MEMORY (a whole number of MiB, 0 for no limit, at most
+// MaxStepMemoryMiB) sets another.
+inline constexpr double DefaultStepMemoryMiB = 4096;
+inline constexpr double MaxStepMemoryMiB = 1 << 24;
 
 // Every body of the file, as the helper recognised it.
 tubrix::Result<std::vector<tubrix::CadBody>> ReadStepBodies(const std::string& path);
@@ -33,9 +38,15 @@ tubrix::Result<tubrix::CadTube> ChooseStepTube(const std::vector<tubrix::CadBody
 tubrix::Result<tubrix::CadTube> ReadStepTube(const std::string& path, std::optional<int> solid,
                                              bool reverse);
 
-// One line per body: its number, its faces and, for a tube, its diameter, bends and developed
-// length; for anything else why it is no tube.
+// One line per body: its number, its faces and, for a tube, its diameter, bends, developed
+// length and wall; for anything else why it is no tube.
 std::string StepBodiesList(const std::vector<tubrix::CadBody>& bodies, const std::string& path);
+
+// The same as JSON, so that a file of several tubes is read once and nothing reads the list's
+// English: every body with its faces and, for a tube, its diameter, wall, bends, developed
+// length and program rows, as ybc --solid N would write them but at full precision (keys with
+// no value for a body are null); for anything else why it is no tube.
+std::string StepBodiesJson(const std::vector<tubrix::CadBody>& bodies, const std::string& path);
 
 // The tube of a program as an exact solid in a STEP file at `output`, hollow with `wall`. Errors
 // name the row whose bend cannot be a solid; the status is the command's exit status.

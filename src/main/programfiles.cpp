@@ -213,6 +213,7 @@ bool TProgramFiles::MayDiscardChanges(const QString& action) {
 
 void TProgramFiles::Opened(const QString& path, ProgramDocument document) {
     Session.SetUnits(document.Units);
+    Session.SetWall(document.Wall);
     Document = std::move(document);
     const QFileInfo file(path);
     DiskTime = file.lastModified();
@@ -336,6 +337,7 @@ bool TProgramFiles::OpenPoints(const QString& path, const std::string& text) {
     computed.Y = computed.B = computed.C = true;
     program = SnapComputed(*program, computed);
     program->Units = points->Units;
+    program->Wall = points->Wall;
     if (!MayDiscardChanges(tr("Open %1").arg(name))) {
         return false;
     }
@@ -354,6 +356,7 @@ void TProgramFiles::OpenedAsProgram(const QString& path, const ProgramRows& prog
     Document.reset();
     FromPoints = true;
     Session.SetUnits(program.Units);
+    Session.SetWall(program.Wall);
     Session.SetPath(path);
     Remember(path);
     Session.RequestMake3D();
@@ -441,6 +444,15 @@ bool TProgramFiles::SaveProgram(const QString& given) {
     }
     ProgramRows rows = Session.Program().Values();
     rows.Units = Session.Units();
+    rows.Wall = Session.Wall();
+    // A diameter typed down to no more than twice the wall leaves no bore: such a file would
+    // not read back, so it is not written.
+    if (rows.Wall && !WallFits(*rows.Wall, rows.Diameter)) {
+        Message(tr("The wall %1 of the tube leaves no bore in the diameter %2. Nothing was saved.")
+                    .arg(QLocale().toString(*rows.Wall, 'g', QLocale::FloatingPointShortest),
+                         QLocale().toString(rows.Diameter, 'g', QLocale::FloatingPointShortest)));
+        return false;
+    }
     std::vector<int> origins;
     for (const ProgramRowTexts& row : Session.Program().Rows()) {
         origins.push_back(row.Origin);

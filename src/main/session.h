@@ -36,6 +36,11 @@ public:
     const std::optional<tubrix::LengthUnit>& Units() const { return ProgramUnits; }
     void SetUnits(std::optional<tubrix::LengthUnit> units);
 
+    // A hollow tube's wall, as its file or STEP part says, in the program's unit; none for a
+    // bar or where nothing says. Kept for the file the program is saved to and for the sheet.
+    const std::optional<double>& Wall() const { return ProgramWall; }
+    void SetWall(std::optional<double> wall) { ProgramWall = wall; }
+
     // The machine the part is checked against and played on, and what to call it; none: the
     // checks without a machine (fold, contact, the stock on the default machine).
     const std::optional<tubrix::MachineProfile>& Profile() const { return MachineProfileLoaded; }
@@ -86,6 +91,7 @@ private:
     TProgramModel* Rows;
     QString FilePath;
     std::optional<tubrix::LengthUnit> ProgramUnits;
+    std::optional<double> ProgramWall;
     std::optional<tubrix::MachineProfile> MachineProfileLoaded;
     QString MachineName;
     bool MirroredHand = false;

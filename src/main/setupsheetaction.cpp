@@ -76,6 +76,9 @@ bool TSetupSheetAction::PrintSetupSheet(const QString& given) {
     }
     ProgramRows withUnits = rows;
     withUnits.Units = Session.Units();
+    if (Session.Wall() && WallFits(*Session.Wall(), withUnits.Diameter)) {
+        withUnits.Wall = Session.Wall();
+    }
     const std::string text = FormatProgramText(withUnits);
     const QString path =
         WithDefaultSuffix(given.isEmpty() ? AskPath(&Window) : given, QStringLiteral("pdf"));

@@ -21,6 +21,7 @@ const std::string NoNumber = "\u2014";
 namespace words {
 constexpr Wording Part{"Part", "Teil"};
 constexpr Wording Diameter{"Diameter", "Durchmesser"};
+constexpr Wording Wall{"Wall", "Wandstärke"};
 constexpr Wording DevelopedLength{"Developed length", "Abwicklung"};
 constexpr Wording CutLength{"Cut length", "Zuschnittlänge"};
 constexpr Wording Bends{"Bends", "Biegungen"};
@@ -122,20 +123,25 @@ std::vector<SheetFact> PartFacts(const BendProgram& program, const PartCheck& ch
     const double cut = check.CutLength;
     const Vec3 size = walk.BoxMax - walk.BoxMin;
     const Wording& unit = options.Units == LengthUnit::Inch ? words::Inches : words::Millimetres;
-    std::vector<SheetFact> facts{
-        {say(words::Diameter), say.Number(program.TubeDiameter)},
-        {say(words::DevelopedLength), say.Number(walk.DevelopedLength)},
-        {say(words::CutLength), say.Number(cut)},
-        {say(words::Bends), Whole(bending.Rows.size())},
-        {say(words::Rows), Whole(walk.Steps.size())},
-        {say(words::BoxFrom), Point(walk.BoxMin, say)},
-        {say(words::BoxTo), Point(walk.BoxMax, say)},
-        {say(words::BoxSize),
-         say.Number(size.X) + " \u00d7 " + say.Number(size.Y) + " \u00d7 " + say.Number(size.Z)},
-        {say(words::Hand), say(options.Mirrored ? words::Mirrored : words::AsProgrammed)},
-        {say(words::Units),
-         options.Units ? say(words::LengthsIn) + say(unit) : say(words::ProgramUnits)},
-    };
+    std::vector<SheetFact> facts{{say(words::Diameter), say.Number(program.TubeDiameter)}};
+    if (options.Wall) {
+        facts.push_back({say(words::Wall), say.Number(*options.Wall)});
+    }
+    facts.insert(
+        facts.end(),
+        {
+            {say(words::DevelopedLength), say.Number(walk.DevelopedLength)},
+            {say(words::CutLength), say.Number(cut)},
+            {say(words::Bends), Whole(bending.Rows.size())},
+            {say(words::Rows), Whole(walk.Steps.size())},
+            {say(words::BoxFrom), Point(walk.BoxMin, say)},
+            {say(words::BoxTo), Point(walk.BoxMax, say)},
+            {say(words::BoxSize), say.Number(size.X) + " \u00d7 " + say.Number(size.Y) +
+                                      " \u00d7 " + say.Number(size.Z)},
+            {say(words::Hand), say(options.Mirrored ? words::Mirrored : words::AsProgrammed)},
+            {say(words::Units),
+             options.Units ? say(words::LengthsIn) + say(unit) : say(words::ProgramUnits)},
+        });
     // Last, so that it has the line's whole width.
     if (options.Assumed) {
         facts.push_back({say(words::UnitAssumed), UnitsAssumedNote(*options.Assumed, say.In)});

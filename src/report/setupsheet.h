@@ -70,7 +70,8 @@ struct SheetOptions {
     std::optional<tubrix::LengthUnit> Units; // its lengths' unit, where the program says
     // Where only one of the program and the profile said its unit: said beside the unit.
     std::optional<tubrix::UnitsAssumed> Assumed;
-    int PictureWidth = 900; // pixels of each of the part's two pictures
+    std::optional<double> Wall; // a hollow tube's wall, where the program says
+    int PictureWidth = 900;     // pixels of each of the part's two pictures
     int PictureHeight = 500;
     int StepPictureWidth = 300; // pixels of each bend's picture in the sequence
     int StepPictureHeight = 200;

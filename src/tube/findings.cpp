@@ -189,9 +189,9 @@ std::string FindingMessage(const Finding& f, Language language) {
                             DieList(f.Dies, language) + ")";
     case FindingRule::Fold:
         return german
-                   ? "Biegeradius " + value + " < Rohrradius " + limit +
+                   ? "Biegeradius " + value + " ≤ Rohrradius " + limit +
                          ": die Innenwand wirft Falten"
-                   : "bend radius " + value + " < tube radius " + limit + ": the inner wall folds";
+                   : "bend radius " + value + " ≤ tube radius " + limit + ": the inner wall folds";
     case FindingRule::Contact:
         return german ? "berührt Zeile " + std::to_string(f.OtherRow) + ": Abstand " + value +
                             " < Durchmesser " + limit
@@ -292,12 +292,16 @@ std::vector<Finding> CheckMachine(const BendProgram& program, const MachineProfi
     return found;
 }
 
+bool FoldsTube(double bendRadius, double diameter) {
+    return !(bendRadius > diameter * 0.5);
+}
+
 std::vector<Finding> CheckFolds(const BendProgram& program) {
     std::vector<Finding> found;
     const double tubeRadius = program.TubeDiameter * 0.5;
     for (const BendingRow& row : FindBendingRows(program).Rows) {
         const double r = program.Steps[row.Row].R;
-        if (r < tubeRadius) {
+        if (FoldsTube(r, program.TubeDiameter)) {
             found.push_back(Make(FindingRule::Fold, row.Row + 1, r, tubeRadius));
         }
     }

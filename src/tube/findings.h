@@ -22,7 +22,7 @@ enum class FindingRule {
     Clamp,    // a straight before a bend shorter than the clamp die
     Tail,     // a tail shorter than the collet needs
     Length,   // a cut length longer than the stock the machine takes
-    Fold,     // a bend radius below the tube radius: the inner wall folds (no profile needed)
+    Fold,     // a bend radius not above the tube radius: the inner wall folds (no profile needed)
     Contact,  // the tube touches itself (no profile needed)
     Stock,    // the part meets the unbent stock while it is bent (bendsequence.h)
     Floor,    // the part meets the floor below the machine (a profile's centreline_height)
@@ -84,6 +84,12 @@ double CutLength(const BendProgram& program, const MachineProfile& profile);
 std::vector<Finding> CheckPart(const BendProgram& program, const TubeWalk& walk,
                                const MachineProfile* profile);
 std::vector<Finding> CheckPart(const BendProgram& program, const MachineProfile* profile);
+
+// Whether a bend of `bendRadius` folds a tube of `diameter`: at a radius not above the tube's
+// own (R <= D/2) the bend's axis lies inside the tube, so its inner wall folds over itself and
+// no solid can be made. The one rule for every front: check, the window, the sheet, the mesh
+// and the STEP solid; a radius or diameter that is no number folds too.
+bool FoldsTube(double bendRadius, double diameter);
 
 // The rules one by one, for callers that add their own.
 std::vector<Finding> CheckMachine(const BendProgram& program, const MachineProfile& profile);

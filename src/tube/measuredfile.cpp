@@ -121,6 +121,9 @@ Result<ProgramRows> RowsConverted(ProgramRows rows, LengthUnit from, LengthUnit 
         finite = finite && std::isfinite(length);
     };
     convert(rows.Diameter);
+    if (rows.Wall) {
+        convert(*rows.Wall);
+    }
     for (BendRowInput& row : rows.Rows) {
         convert(row.Y);
         convert(row.R);

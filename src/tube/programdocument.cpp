@@ -73,6 +73,7 @@ ProgramRows ProgramDocument::Program() const {
     ProgramRows program;
     program.Diameter = Diameter.Value;
     program.Units = Units;
+    program.Wall = Wall;
     for (const DocumentRow& row : Rows) {
         program.Rows.push_back(
             {row.Cells[0].Value, row.Cells[1].Value, row.Cells[2].Value, row.Cells[3].Value});
@@ -89,6 +90,7 @@ Result<ProgramDocument> ParseProgramDocument(std::string text, const std::string
     }
     ProgramDocument document;
     document.Units = program->Units;
+    document.Wall = program->Wall;
     document.Text = std::move(text);
     const std::string_view view = document.Text;
     TubeTextReader reader(view, file);

@@ -33,6 +33,7 @@ struct ProgramDocument {
     NumberCell Diameter;
     std::vector<DocumentRow> Rows;
     std::optional<LengthUnit> Units; // as its units line says
+    std::optional<double> Wall;      // as its wall line says
 
     // The program the text holds.
     ProgramRows Program() const;

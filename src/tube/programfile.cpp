@@ -109,6 +109,24 @@ int PointsHeaderLine(std::string_view text) {
     return 0;
 }
 
+// The wall the text's wall line says, which must leave a bore in a tube of `diameter`.
+Result<std::optional<double>> WallOfText(std::string_view text, const std::string& file,
+                                         double diameter) {
+    const Result<std::optional<WallLine>> wall = ReadWallLine(text, file);
+    if (!wall || !*wall) {
+        return wall ? Result<std::optional<double>>(std::nullopt)
+                    : Result<std::optional<double>>(wall.Failure());
+    }
+    const WallLine& said = **wall;
+    if (!WallFits(said.Value, diameter)) {
+        return FileError(file, said.Line, said.Column,
+                         "the wall " + FormatNumber(said.Value) +
+                             " must be above 0 and below half the diameter, " +
+                             FormatNumber(diameter / 2));
+    }
+    return std::optional<double>(said.Value);
+}
+
 } // namespace
 
 bool IsPointsText(std::string_view text) {
@@ -137,6 +155,11 @@ Result<ProgramRows> ParseProgramText(std::string_view text, const std::string& f
         return diameter.Failure();
     }
     program.Diameter = *diameter;
+    const Result<std::optional<double>> wall = WallOfText(text, file, program.Diameter);
+    if (!wall) {
+        return wall.Failure();
+    }
+    program.Wall = *wall;
     bool first = true;
     int lastLine = 0;
     while (reader.NextRow()) {
@@ -181,6 +204,11 @@ Result<PointsRows> ParsePointsText(std::string_view text, const std::string& fil
         return read.Failure();
     }
     points.Diameter = *read;
+    const Result<std::optional<double>> wall = WallOfText(text, file, points.Diameter);
+    if (!wall) {
+        return wall.Failure();
+    }
+    points.Wall = *wall;
     bool first = true;
     while (reader.NextRow()) {
         if (std::exchange(first, false)) {
@@ -276,9 +304,14 @@ std::string FormatProgramText(const ProgramRows& given, std::optional<int> decim
     if (rows.Units) {
         out += UnitsLine(*rows.Units) + '\n';
     }
+    if (rows.Wall) {
+        out += WallLineText(*rows.Wall) + '\n';
+    }
     for (const std::string& comment : comments) {
-        // The units line is the program's own, where it has one, not the file's it came from.
-        if (comment != Title && !(rows.Units && IsUnitsLine(comment))) {
+        // The units and wall lines are the program's own, where it has them, not the file's it
+        // came from.
+        if (comment != Title && !(rows.Units && IsUnitsLine(comment)) &&
+            !(rows.Wall && IsWallLine(comment))) {
             out += comment + '\n';
         }
     }

@@ -32,6 +32,7 @@ struct PointsRows {
     double Diameter = 0;
     std::vector<PointRow> Points;
     std::optional<LengthUnit> Units{};
+    std::optional<double> Wall{}; // as a program file says it, for the program made of them
 };
 
 // Whether a program's limits (Y ≥ 0, C within 0…180, R > 0 where it bends, no bend on the last
@@ -87,10 +88,11 @@ struct ComputedNumbers {
 // to its range's open end a turn away (for the window's fields, which show a value whole).
 ProgramRows SnapComputed(ProgramRows rows, const ComputedNumbers& computed);
 
-// A program file as Tubrix writes it: a comment line, "diameter,D", the "Y,B,C,R" header and
-// one row per line, comma separated, numbers by FormatNumber (rounded when `decimals` is
-// given), LF line ends. `comments` (LeadingComments of the file it was made from) follow the
-// comment line, but for one that is that line already.
+// A program file as Tubrix writes it: a comment line, the units and wall lines where the
+// program has them, "diameter,D", the "Y,B,C,R" header and one row per line, comma separated,
+// numbers by FormatNumber (rounded when `decimals` is given; the wall never is), LF line ends.
+// `comments` (LeadingComments of the file it was made from) follow, but for one that is the
+// first line already and the units and wall lines the program has its own of.
 std::string FormatProgramText(const ProgramRows& rows, std::optional<int> decimals = std::nullopt,
                               std::span<const std::string> comments = {},
                               const ComputedNumbers& computed = {});

@@ -15,6 +15,7 @@ struct ProgramRows {
     double Diameter = 0;
     std::vector<BendRowInput> Rows;
     std::optional<LengthUnit> Units{}; // what its lengths are in, where the file says
+    std::optional<double> Wall{};      // a hollow tube's wall, in the same unit, where known
 };
 
 } // namespace tubrix

@@ -174,12 +174,6 @@ TubeMesh BuildTubeMesh(const BendProgram& program, int segments) {
     if (!AllFinite(mesh.Positions) || !AllFinite(mesh.Normals)) {
         return {};
     }
-    for (std::size_t row = 0; row < walk.Steps.size(); ++row) {
-        const std::optional<WalkBend>& bend = walk.Steps[row].Bend;
-        if (bend && !(bend->Radius >= tubeRadius)) {
-            mesh.FoldedRows.push_back(static_cast<int>(row));
-        }
-    }
     return mesh;
 }
 

@@ -35,8 +35,6 @@ struct TubeMesh {
     // positions, as STL readers do, sees one closed surface.
     int Rings = 0;
     int Segments = 0;
-    // Rows whose bend radius is below the tube radius: the inner wall folds over itself there.
-    std::vector<int> FoldedRows;
 };
 
 // The number of parts a bend of `degrees` and centre-line `radius` is cut into, for a tube of

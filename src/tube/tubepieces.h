@@ -45,6 +45,10 @@ struct CadBody {
 std::string FormatCadBodies(const std::vector<CadBody>& bodies);
 Result<std::vector<CadBody>> ParseCadBodies(std::string_view text, const std::string& source);
 
+// The exit status of a helper whose memory ran out (past the limit tubrix-cli sets on it), for
+// tubrix-cli to say so rather than a status number.
+inline constexpr int HelperOutOfMemory = 3;
+
 // A tube's program, read from its pieces: the lead end is the end whose centre is smaller in x,
 // then y, then z (ties within 1e-9 of the box diagonal go to the next coordinate), or the other
 // with `reverse`. Straights in line are one row; the first bend's plane gives B 0; a bend of 180

@@ -1,6 +1,7 @@
 #include "units.h"
 
 #include "fileaccess.h"
+#include "numbertext.h"
 #include "tubetextreader.h"
 
 #include <algorithm>
@@ -12,21 +13,72 @@ namespace {
 
 constexpr double MillimetresPerInch = 25.4;
 
-// Where the value of a units line starts, or npos for a line that is not one.
-std::size_t UnitsValueAt(std::string_view line) {
+// Where the value of a comment line "# key: value" starts, or npos for a line that is not one.
+std::size_t CommentValueAt(std::string_view line, std::string_view key) {
     std::size_t at = line.find_first_not_of(" \t");
     if (at == std::string_view::npos || line[at] != '#') {
         return std::string_view::npos;
     }
     at = line.find_first_not_of(" \t", at + 1);
-    if (at == std::string_view::npos || !EqualsIgnoringCase(line.substr(at, 5), "units")) {
+    if (at == std::string_view::npos || !EqualsIgnoringCase(line.substr(at, key.size()), key)) {
         return std::string_view::npos;
     }
-    at = line.find_first_not_of(" \t", at + 5);
+    at = line.find_first_not_of(" \t", at + key.size());
     if (at == std::string_view::npos || line[at] != ':') {
         return std::string_view::npos;
     }
     return std::min(line.find_first_not_of(" \t", at + 1), line.size());
+}
+
+std::size_t UnitsValueAt(std::string_view line) {
+    return CommentValueAt(line, "units");
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The number a wall line's value opens with, by the grammar of a cell (a decimal comma
+// allowed, an exponent only where digits follow it), or empty where it opens with none.
+std::string_view LeadingNumber(std::string_view value) {
+    std::size_t at = 0;
+    const auto digits = [&] {
+        const std::size_t start = at;
+        while (at < value.size() && IsDigit(value[at])) {
+            ++at;
+        }
+        return at > start;
+    };
+    if (at < value.size() && (value[at] == '+' || value[at] == '-')) {
+        ++at;
+    }
+    if (!digits()) {
+        return {};
+    }
+    if (at + 1 < value.size() && (value[at] == '.' || value[at] == ',') && IsDigit(value[at + 1])) {
+        ++at;
+        digits();
+    }
+    if (at < value.size() && (value[at] == 'e' || value[at] == 'E')) {
+        const std::size_t mantissa = at++;
+        if (at < value.size() && (value[at] == '+' || value[at] == '-')) {
+            ++at;
+        }
+        if (!digits()) {
+            at = mantissa;
+        }
+    }
+    return value.substr(0, at);
+}
+
+// The number of a wall line: its place in the line, or npos for a line that says none.
+std::size_t WallNumberAt(std::string_view line, std::string_view& number) {
+    const std::size_t at = CommentValueAt(line, "wall");
+    if (at == std::string_view::npos) {
+        return at;
+    }
+    number = LeadingNumber(line.substr(at));
+    return number.empty() ? std::string_view::npos : at;
 }
 
 } // namespace
@@ -62,6 +114,47 @@ bool IsUnitsLine(std::string_view line) {
 
 std::string UnitsLine(LengthUnit unit) {
     return std::string("# units: ") + UnitName(unit);
+}
+
+bool IsWallLine(std::string_view line) {
+    std::string_view number;
+    return WallNumberAt(line, number) != std::string_view::npos;
+}
+
+std::string WallLineText(double wall) {
+    return "# wall: " + FormatNumber(wall);
+}
+
+bool WallFits(double wall, double diameter) {
+    return wall > 0 && wall < diameter / 2;
+}
+
+Result<std::optional<WallLine>> ReadWallLine(std::string_view text, const std::string& file) {
+    std::optional<WallLine> found;
+    LineReader lines(WithoutByteOrderMark(text));
+    std::string_view line;
+    while (lines.Next(line)) {
+        std::string_view number;
+        const std::size_t at = WallNumberAt(line, number);
+        if (at == std::string_view::npos) {
+            continue;
+        }
+        const int column = static_cast<int>(at) + 1;
+        // The comma of a decimal comma, never a separator: a comment has no cells.
+        const Result<double> value = ParseNumber(number, ';', "the wall");
+        if (!value) {
+            return FileError(file, lines.Number(), column, value.Failure().Message);
+        }
+        if (found && found->Value != *value) {
+            return FileError(file, lines.Number(), column,
+                             "a second wall line says " + FormatNumber(*value) + ", the first " +
+                                 FormatNumber(found->Value));
+        }
+        if (!found) {
+            found = WallLine{*value, lines.Number(), column};
+        }
+    }
+    return found;
 }
 
 Result<std::optional<LengthUnit>> ReadUnitsLine(std::string_view text, const std::string& file) {

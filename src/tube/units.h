@@ -48,5 +48,27 @@ std::optional<UnitsAssumed> AssumeUnits(std::optional<LengthUnit> program,
 
 // "bender3.toml says no unit: its lengths are taken as in, the program's", in `language`.
 std::string UnitsAssumedNote(const UnitsAssumed& assumed, Language language = Language::English);
+// A hollow tube's wall as a program file says it: a comment line "# wall: T", T a number in the
+// file's length unit, any text after it a note ("# wall: 2 mm, stainless" reads 2). A wall line
+// with no number is a plain comment. Where the number stands, for an error about it.
+struct WallLine {
+    double Value = 0;
+    int Line = 0;
+    int Column = 0;
+};
+
+// The wall a file's text says, if it says one. A number too large for a double, or a second
+// wall line that disagrees, is an error naming the line and column; whether the wall fits the
+// tube is for the reader that knows the diameter (WallFits).
+Result<std::optional<WallLine>> ReadWallLine(std::string_view text, const std::string& file);
+
+// Whether a comment line is a wall line that says a number.
+bool IsWallLine(std::string_view line);
+
+// The wall line a file of a hollow tube carries.
+std::string WallLineText(double wall);
+
+// A wall leaves a bore in a tube of `diameter`: 0 < wall < D/2.
+bool WallFits(double wall, double diameter);
 
 } // namespace tubrix

@@ -12,9 +12,14 @@
 #include <GProp_GProps.hxx>
 #include <STEPControl_Reader.hxx>
 #include <ShapeUpgrade_ShapeDivideClosed.hxx>
+#include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
 
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <array>
 #include <numbers>
@@ -26,6 +31,11 @@ using namespace clitest;
 using namespace steptest;
 
 constexpr double Pi = std::numbers::pi;
+#ifdef TUBRIX_SANITIZED
+constexpr bool Sanitized = true;
+#else
+constexpr bool Sanitized = false;
+#endif
 
 using Row = std::array<double, 4>;
 
@@ -87,6 +97,13 @@ int FaceCount(const TopoDS_Shape& shape) {
     return count;
 }
 
+TopoDS_Shape ReadBack(const std::string& path) {
+    STEPControl_Reader reader;
+    EXPECT_EQ(reader.ReadFile(path.c_str()), IFSelect_RetDone);
+    reader.TransferRoots();
+    return reader.OneShape();
+}
+
 class CliStep : public ::testing::Test {
 protected:
     QTemporaryDir folder;
@@ -131,7 +148,7 @@ TEST_F(CliStep, APartReadsAsTheProgramOfItsPointsHoweverItIsModelled) {
         args.insert(args.end(), c.args.begin(), c.args.end());
         const CliRun run = RunCli(args, folder.path());
         ASSERT_EQ(run.Status, 0) << run.Err;
-        EXPECT_NE(run.Out.find("# units: mm\ndiameter,"), std::string::npos) << run.Out;
+        EXPECT_NE(run.Out.find("# units: mm\n"), std::string::npos) << run.Out;
         EXPECT_NEAR(std::stod(run.Out.substr(run.Out.find("diameter,") + 9)), BentDiameter,
                     250 * 1e-9);
         // The part's box diagonal is some 250 mm.
@@ -191,6 +208,52 @@ TEST_F(CliStep, AnAssemblyListsItsSolidsAndOneIsChosen) {
     EXPECT_NE(run.Err.find("--solid 4: the file has 3 solids"), std::string::npos) << run.Err;
 }
 
+// Two tubes, one of them hollow, and a box: read once, every solid with what ybc --solid N
+// would give for it, for a program rather than a person to read.
+TEST_F(CliStep, AListAsJsonGivesEverySolidWithItsProgram) {
+    const std::vector<Point> straight{{0, 0, 100}, {0, 0, 300}};
+    const TopoDS_Shape box = BRepPrimAPI_MakeBox(gp_Pnt(300, 300, 300), 10, 20, 30).Shape();
+    Write(Together({box, TubeThrough(Bent, BentRadius, BentDiameter),
+                    TubeThrough(straight, 1, 12, 1.5)}),
+          "two.step");
+    const CliRun run = RunCli({"ybc", "two.step", "--list", "--json"}, folder.path());
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const QJsonObject list = QJsonDocument::fromJson(QByteArray::fromStdString(run.Out)).object();
+    EXPECT_EQ(list["units"].toString(), "mm");
+    const QJsonArray solids = list["solids"].toArray();
+    ASSERT_EQ(solids.size(), 3);
+    EXPECT_FALSE(solids[0]["tube"].toBool());
+    EXPECT_EQ(solids[0]["faces"].toInt(), 6);
+    EXPECT_EQ(solids[0]["not_a_tube"].toString(),
+              "no tube: the body has no cylindrical or toroidal face");
+
+    const std::vector<Row> bent = ProgramOfPoints(Bent, BentRadius, BentDiameter);
+    const double legs = 100 + 80 + 60 + std::hypot(60.0, 40.0);
+    const struct {
+        double Diameter;
+        QJsonValue Wall;
+        int Bends;
+        double Developed; // the legs less 2 R tan(45) at each square corner, plus the arcs
+        std::vector<Row> Rows;
+    } tubes[] = {{20, QJsonValue(), 3, legs - 6 * BentRadius + 3 * BentRadius * Pi / 2, bent},
+                 {12, 1.5, 0, 200, {{200, 0, 0, 0}}}};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i + 2);
+        const QJsonObject solid = solids[i + 1].toObject();
+        EXPECT_TRUE(solid["tube"].toBool());
+        EXPECT_NEAR(solid["diameter"].toDouble(), tubes[i].Diameter, 1e-9);
+        EXPECT_EQ(solid["wall"], tubes[i].Wall);
+        EXPECT_EQ(solid["bends"].toInt(), tubes[i].Bends);
+        EXPECT_NEAR(solid["developed_length"].toDouble(), tubes[i].Developed, 2.5e-7);
+        std::vector<Row> rows;
+        for (const QJsonValue row : solid["rows"].toArray()) {
+            rows.push_back({row["Y"].toDouble(), row["B"].toDouble(), row["C"].toDouble(),
+                            row["R"].toDouble()});
+        }
+        ExpectSameProgram(rows, tubes[i].Rows, 2.5e-7);
+    }
+}
+
 TEST_F(CliStep, EveryCommandThatReadsAProgramTakesAPart) {
     Write(TubeThrough(Bent, BentRadius, BentDiameter, 2), "hollow.step");
     WriteText(folder.filePath("plain.csv"), InitialProgramText);
@@ -223,6 +286,25 @@ TEST_F(CliStep, EveryCommandThatReadsAProgramTakesAPart) {
     EXPECT_NE(run.Err.find("--radius and --diameter are for a points file"), std::string::npos);
 }
 
+// A hollow part stays hollow: ybc writes its wall, and export makes it hollow again from the
+// program alone. The numbers come out as the part was drawn (20, 2, a first straight of 100 less
+// the bend's 30, a quarter bend), with the CAD kernel's round-off taken off.
+TEST_F(CliStep, AHollowPartReadAndExportedStaysHollow) {
+    Write(TubeThrough(Bent, BentRadius, BentDiameter, 2), "hollow.step");
+    CliRun run = RunCli({"ybc", "hollow.step", "-o", "hollow.csv"}, folder.path());
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    QFile program(folder.filePath("hollow.csv"));
+    ASSERT_TRUE(program.open(QIODevice::ReadOnly));
+    const std::string text = program.readAll().toStdString();
+    EXPECT_EQ(text.substr(0, text.find('\n', text.find("Y,B,C,R\n") + 8) + 1),
+              "# Tubrix bend program\n# units: mm\n# wall: 2\ndiameter,20\nY,B,C,R\n70,0,90,30\n");
+    run = RunCli({"export", "hollow.csv", "-o", "again.step"}, folder.path());
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    run = RunCli({"info", "again.step", "--json"}, folder.path());
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_NE(run.Out.find("\"wall\": 2,"), std::string::npos) << run.Out;
+}
+
 // Refusals: each names the file and, where a face is at fault, the face.
 TEST_F(CliStep, WhatIsNoTubeIsRefusedNamingTheFaceOrTheReason) {
     const TopoDS_Shape solid = TubeThrough(Bent, BentRadius, BentDiameter);
@@ -235,6 +317,28 @@ TEST_F(CliStep, WhatIsNoTubeIsRefusedNamingTheFaceOrTheReason) {
     Write(kink, "kinked.step");
     Write(Together({BRepPrimAPI_MakeBox(10, 10, 10).Shape(), kink}), "boxandkink.step");
     Write(CentreLine(Bent, BentRadius), "wire.step");
+    // A bar of 20 turned down to 16 for half its length: two diameters on one axis, no bore.
+    const TopoDS_Shape stepped =
+        BRepAlgoAPI_Fuse(BRepPrimAPI_MakeCylinder(gp_Ax2(gp::Origin(), gp::DX()), 10, 50),
+                         BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(50, 0, 0), gp::DX()), 8, 50))
+            .Shape();
+    Write(stepped, "stepped.step");
+    // Its faces as the reader counts them in the file: the first of each radius.
+    int face16 = 0, face20 = 0;
+    {
+        TopTools_IndexedMapOfShape faces;
+        TopExp::MapShapes(ReadBack(Path("stepped.step")), TopAbs_FACE, faces);
+        for (int i = faces.Extent(); i >= 1; --i) {
+            const BRepAdaptor_Surface surface(TopoDS::Face(faces(i)));
+            if (surface.GetType() == GeomAbs_Cylinder) {
+                (surface.Cylinder().Radius() < 9 ? face16 : face20) = i;
+            }
+        }
+    }
+    ASSERT_TRUE(face16 > 0 && face20 > 0);
+    const std::string steppedSays = "stepped.step: face " + std::to_string(face16) +
+                                    ": the diameter changes from 20 (face " +
+                                    std::to_string(face20) + ") to 16";
     Write(BRepPrimAPI_MakeBox(10, 10, 10).Shape(), "box.step");
     std::string text;
     {
@@ -252,8 +356,9 @@ TEST_F(CliStep, WhatIsNoTubeIsRefusedNamingTheFaceOrTheReason) {
     }
     const struct {
         const char* file;
-        const char* says;
+        std::string says;
     } cases[] = {
+        {"stepped.step", steppedSays},
         {"nurbs.step", "nurbs.step: face 1: a B-spline surface; a tube is read from cylinders, "
                        "tori and planes"},
         {"kinked.step", "kinked.step: face 1: does not meet face 3 tangentially"},
@@ -276,36 +381,49 @@ TEST_F(CliStep, WhatIsNoTubeIsRefusedNamingTheFaceOrTheReason) {
     }
 }
 
-// A helper that crashes or hangs costs the child only: the command says so, naming the file.
-TEST_F(CliStep, AHelperThatCrashesOrHangsIsExitTwoNamingTheFile) {
+// A helper that crashes, hangs, floods its output or runs out of memory costs the child only:
+// the command says so, naming the file. A flood on standard error is read to its end, so the
+// helper's own exit is what is reported; the memory limit is the helper's, as it sees it.
+TEST_F(CliStep, AHelperThatFailsIsExitTwoNamingTheFile) {
     Write(TubeThrough(Bent, BentRadius, BentDiameter), "bent.step");
-    WriteText(folder.filePath("crash.sh"), "#!/bin/sh\nkill -SEGV $$\n");
-    WriteText(folder.filePath("hang.sh"), "#!/bin/sh\nexec sleep 30\n");
-    for (const char* script : {"crash.sh", "hang.sh"}) {
-        QFile(folder.filePath(script)).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-    }
     const struct {
         const char* helper;
+        const char* script;
+        const char* timeout;
+        const char* memory; // MiB
         const char* says;
-    } cases[] = {{"crash.sh", "bent.step: the STEP reader crashed (signal 11)"},
-                 {"hang.sh", "bent.step: the STEP reader took more than 0.5 s and was stopped"}};
+    } cases[] = {
+        {"crash.sh", "kill -SEGV $$", "0.5", "", "bent.step: the STEP reader crashed (signal 11)"},
+        {"hang.sh", "exec sleep 30", "0.5", "",
+         "bent.step: the STEP reader took more than 0.5 s and was stopped"},
+        {"errors.sh", "head -c 80000000 /dev/zero >&2; exit 5", "", "",
+         "bent.step: the STEP reader failed with status 5"},
+        {"answers.sh", "exec head -c 80000000 /dev/zero", "", "",
+         "bent.step: the STEP reader's answer is too long; it was stopped"},
+        // The reader's status when an allocation fails, given only under the limit asked for
+        // (none in a build with a sanitizer).
+        {"limited.sh",
+         Sanitized ? "[ \"$(ulimit -v)\" = unlimited ] && exit 3; ulimit -v >&2; exit 1"
+                   : "[ \"$(ulimit -v)\" = 65536 ] && exit 3; ulimit -v >&2; exit 1",
+         "", "64", "bent.step: the STEP reader ran out of memory"},
+        {"unlimited.sh", "[ \"$(ulimit -v)\" = unlimited ] && exit 3; ulimit -v >&2; exit 1", "",
+         "0", "bent.step: the STEP reader ran out of memory"},
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.helper);
+        WriteText(folder.filePath(c.helper), std::string("#!/bin/sh\n") + c.script + "\n");
+        QFile(folder.filePath(c.helper)).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
         qputenv("TUBRIX_STEP_HELPER", folder.filePath(c.helper).toUtf8());
-        qputenv("TUBRIX_STEP_TIMEOUT", "0.5");
+        qputenv("TUBRIX_STEP_TIMEOUT", c.timeout);
+        qputenv("TUBRIX_STEP_MEMORY", c.memory);
         const CliRun run = RunCli({"info", "bent.step"}, folder.path());
-        qunsetenv("TUBRIX_STEP_HELPER");
-        qunsetenv("TUBRIX_STEP_TIMEOUT");
+        for (const char* name :
+             {"TUBRIX_STEP_HELPER", "TUBRIX_STEP_TIMEOUT", "TUBRIX_STEP_MEMORY"}) {
+            qunsetenv(name);
+        }
         EXPECT_EQ(run.Status, 2);
         EXPECT_NE(run.Err.find(c.says), std::string::npos) << run.Err;
     }
-}
-
-TopoDS_Shape ReadBack(const std::string& path) {
-    STEPControl_Reader reader;
-    EXPECT_EQ(reader.ReadFile(path.c_str()), IFSelect_RetDone);
-    reader.TransferRoots();
-    return reader.OneShape();
 }
 
 // The initial program: five straights of 30, four quarter bends of 45, D 38.
@@ -355,7 +473,7 @@ TEST_F(CliStep, ExportRefusesWhatIsNoSolidNamingTheRow) {
         const char* says;
     } cases[] = {
         {{"tight.csv", "-o", "p.step"},
-         "tight.csv: row 2: the bend radius 19 is not above the tube radius 19"},
+         "tight.csv: row 2: fold: bend radius 19 \u2264 tube radius 19: the inner wall folds"},
         {{"initial.csv", "-o", "p.step", "--wall", "0"}, "--wall 0 must be above 0"},
         {{"initial.csv", "-o", "p.step", "--wall", "19"}, "--wall 19 must be above 0"},
         {{"initial.csv", "-o", "p.step", "--wall", "-1"}, "--wall -1 must be above 0"},
@@ -371,6 +489,13 @@ TEST_F(CliStep, ExportRefusesWhatIsNoSolidNamingTheRow) {
         EXPECT_NE(run.Err.find(c.says), std::string::npos) << run.Err;
         EXPECT_FALSE(QFileInfo::exists(folder.filePath("p.step")));
     }
+    // check finds the same fold at R = D/2, in the same words.
+    const CliRun check = RunCli({"check", "tight.csv"}, folder.path());
+    EXPECT_EQ(check.Status, 3);
+    EXPECT_NE(check.Out.find("row 2: fold: bend radius 19 \u2264 tube radius 19: the inner wall "
+                             "folds"),
+              std::string::npos)
+        << check.Out;
 }
 
 // Commands on program files do not pay for Open CASCADE: tubrix-cli does not link it.

@@ -32,8 +32,8 @@ TEST(CliExport, EachFormatHoldsTheWallAndATightBendWarns) {
                  {"initial.csv", "coarse.stl", 8, 58, ""},
                  {"initial.csv", "fine.ply", 256, 1 + 5 + 4 * 64, ""},
                  {"tight.csv", "tight.stl", 48, 1 + 3 + 13 + 12,
-                  "tubrix-cli: warning: tight.csv: row 2: the bend radius 12 is below the tube "
-                  "radius 19; the inner wall folds over itself\n"}};
+                  "tubrix-cli: warning: tight.csv: row 2: fold: bend radius 12 \u2264 tube radius "
+                  "19: the inner wall folds\n"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         const CliRun run =

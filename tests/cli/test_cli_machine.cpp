@@ -210,16 +210,19 @@ TEST_F(CliMachine, MixedUnitsAreConvertedAndSaid) {
               "5.0000 2.0000 in\n10.0000 0.0000 in\n18.14159\n");
 }
 
-// convert rescales lengths only, keeps the comments, and writes nothing it cannot.
+// convert rescales lengths only (the wall among them), keeps the comments, and writes nothing
+// it cannot.
 TEST_F(CliMachine, ConvertRescalesLengthsAndNothingElse) {
-    WriteText(Path("part.csv"), "# part 4711\n# units: in\ndiameter,1\nY,B,C,R\n4,-90,90,2\n"
-                                "3,45,45,2.5\n2,0,0,0\n");
+    WriteText(Path("part.csv"), "# part 4711\n# units: in\n# wall: 0.125 stainless\ndiameter,1\n"
+                                "Y,B,C,R\n4,-90,90,2\n3,45,45,2.5\n2,0,0,0\n");
     const CliRun mm = Run({"convert", "part.csv", "--to", "mm", "-o", "mm.csv"});
     ASSERT_EQ(mm.Status, 0) << mm.Err;
     const CliRun back = Run({"convert", "mm.csv", "--to", "in", "--decimals", "9"});
-    EXPECT_EQ(back.Out, "# Tubrix bend program\n# units: in\n# part 4711\ndiameter,1\nY,B,C,R\n"
-                        "4,-90,90,2\n3,45,45,2.5\n2,0,0,0\n");
-    EXPECT_NE(Run({"info", "mm.csv"}).Out.find("25.400"), std::string::npos);
+    EXPECT_EQ(back.Out, "# Tubrix bend program\n# units: in\n# wall: 0.125\n# part 4711\n"
+                        "diameter,1\nY,B,C,R\n4,-90,90,2\n3,45,45,2.5\n2,0,0,0\n");
+    const std::string info = Run({"info", "mm.csv"}).Out;
+    EXPECT_NE(info.find("Diameter          25.400\nWall              3.175\n"), std::string::npos)
+        << info;
 
     WriteText(Path("bare.csv"), "diameter,1\nY,B,C,R\n4,0,0,0\n");
     const CliRun unsaid = Run({"convert", "bare.csv", "--to", "mm"});

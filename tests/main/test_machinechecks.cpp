@@ -76,7 +76,7 @@ TEST_F(MachineChecksTest, CtrlMLoadsAProfileAndMake3DShowsWhatItFinds) {
     EXPECT_NE(PlainTip(count->toolTip())
                   .indexOf(QStringLiteral(
                       "row 2: die: no die of radius 10 (the dies are 45, 76)\n"
-                      "row 2: fold: bend radius 10 < tube radius 19: the inner wall folds")),
+                      "row 2: fold: bend radius 10 \u2264 tube radius 19: the inner wall folds")),
               -1)
         << PlainTip(count->toolTip()).toStdString();
     EXPECT_FALSE(FrmSimPipe->FaultyStraights[1]);

@@ -70,10 +70,10 @@ protected:
     QStringList offered;
 };
 
-// An L of 40 and 25 with a bend of 60 degrees on radius 20, D 10. Its program starts at the
-// origin and ends at x = -(25 sin 60 + 20 (1 - cos 60)) = -31.65: the lead end, smaller in x, is
-// that end, and the part reads back from it.
-const char* const Ell = "diameter,10\n40,0,60,20\n25,0,0,20\n";
+// An L of 40 and 25 with a bend of 60 degrees on radius 20, D 10, hollow with a wall of 1. Its
+// program starts at the origin and ends at x = -(25 sin 60 + 20 (1 - cos 60)) = -31.65: the
+// lead end, smaller in x, is that end, and the part reads back from it.
+const char* const Ell = "# wall: 1\ndiameter,10\n40,0,60,20\n25,0,0,20\n";
 
 void ExpectEllBuilt() {
     ASSERT_EQ(InputProgram.StepCount, 2);
@@ -98,11 +98,14 @@ TEST_F(StepPartTest, OpensFromTheCommandLineAndADropAndSavesOnlyAProgram) {
     DropFile(step);
     ExpectEllBuilt();
 
-    // Ctrl+S asks for a program's name; the part is never written.
+    // Ctrl+S asks for a program's name; the part is never written. The program keeps the
+    // hollow part's wall.
     answer = folder.filePath(QStringLiteral("ell"));
     QTest::keyClick(FrmMain, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(asked, std::vector<bool>{true});
-    EXPECT_TRUE(QFile::exists(folder.filePath(QStringLiteral("ell.csv"))));
+    QFile saved(folder.filePath(QStringLiteral("ell.csv")));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll().contains("# units: mm\n# wall: 1\ndiameter,10\n"));
     EXPECT_EQ(Digest(step), before);
 }
 

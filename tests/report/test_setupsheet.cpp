@@ -49,7 +49,7 @@ std::vector<std::string> Matches(const std::string& text, const std::regex& patt
 
 // A U whose third bend swings its lead leg into the stock and crosses its tail (rows 1 and 4),
 // on a machine whose clamp and collet need more than its straights give; springback turns 90
-// degrees into 96.
+// degrees into 96. The tube is hollow, with a wall of 2.5.
 SetupSheet Sheet(Language language) {
     BendProgram program{};
     FillBendProgram(program, 38,
@@ -64,6 +64,7 @@ SetupSheet Sheet(Language language) {
     options.Title = "U 7";
     options.Language = language;
     options.Units = LengthUnit::Millimetre;
+    options.Wall = 2.5;
     options.PictureWidth = 90;
     options.PictureHeight = 50;
     options.StepPictureWidth = 60;
@@ -130,10 +131,11 @@ TEST(SetupSheet, GermanSaysEveryWordInGermanAndEveryNumberWithTheDecimalComma) {
     EXPECT_EQ(left, std::vector<std::string>{}) << "English left on the German sheet";
 
     // Where German writes what English does not: lists and rows parted so that no comma reads
-    // as a decimal one, a contact's phase, the verdict.
+    // as a decimal one, a contact's phase, the verdict. The wall follows the diameter.
+    EXPECT_EQ(german.Part[1].Label + " " + german.Part[1].Value, "Wandstärke 2,50");
     EXPECT_TRUE(
-        std::regex_match(german.Part[5].Value, std::regex(R"(\((-?\d+,\d\d; ){2}-?\d+,\d\d\))")))
-        << german.Part[5].Value;
+        std::regex_match(german.Part[6].Value, std::regex(R"(\((-?\d+,\d\d; ){2}-?\d+,\d\d\))")))
+        << german.Part[6].Value;
     EXPECT_EQ(german.Tables[2].Rows[0][0], "1 und 4");
     EXPECT_EQ(german.Sequence[2].Lines[4].rfind("Rohrstange beim Biegen: 0,00", 0), 0u);
     EXPECT_EQ(german.Tables[3].Title, "Prüfung von U 7 measured: Mantelabweichung 1,32 > 1,00 in "

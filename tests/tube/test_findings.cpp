@@ -127,12 +127,13 @@ TEST(Findings, StraightsRunOnThroughRowsThatDoNotBendAndSpringbackRaisesTheAngle
 }
 
 TEST(Findings, WithoutAProfileOnlyFoldsAndContact) {
-    // A radius of exactly the tube's radius bends; below it the inner wall folds.
-    EXPECT_TRUE(CheckPart(Program(38, {{100, 0, 90, 19}, {100, 0, 0, 0}}), nullptr).empty());
+    // A radius above the tube's radius bends; at it (R = D/2) the bend's axis is on the inner
+    // wall, which folds, as no solid of it can be made.
+    EXPECT_TRUE(CheckPart(Program(38, {{100, 0, 90, 19.001}, {100, 0, 0, 0}}), nullptr).empty());
     const std::vector<Finding> fold =
-        CheckPart(Program(38, {{100, 0, 90, 18.999}, {100, 0, 0, 0}}), nullptr);
+        CheckPart(Program(38, {{100, 0, 90, 19}, {100, 0, 0, 0}}), nullptr);
     ASSERT_EQ(fold.size(), 1u);
-    EXPECT_EQ(FindingLine(fold[0]), "row 1: fold: bend radius 18.999 < tube radius 19: the inner "
+    EXPECT_EQ(FindingLine(fold[0]), "row 1: fold: bend radius 19 \u2264 tube radius 19: the inner "
                                     "wall folds");
     EXPECT_EQ(fold[0].Limit, 19);
     // Nothing about the machine is looked for: a diameter and radii no bender has.

@@ -490,4 +490,51 @@ TEST(Units, TheUnitsLineIsReadStrictlyAndWrittenOnce) {
               "# Tubrix bend program\n# part 12\n# units: in\ndiameter,1\nY,B,C,R\n4,0,0,0\n");
 }
 
+// A hollow tube's wall: a number in a comment line, a note after it; no number, no wall. It
+// must leave a bore (0 < T < D/2 = 10 here), and the errors name the number's line and column.
+TEST(Units, TheWallLineIsReadAfterTheDiameterAndWrittenOnce) {
+    const struct {
+        const char* Text;
+        std::optional<double> Wall;
+        const char* Error;
+    } cases[] = {
+        {"# wall: 2 mm, stainless\ndiameter,20\n4,0,0,0\n", 2, ""},
+        {"  #WALL:1,5\ndiameter;20\n4;0;0;0\n", 1.5, ""},
+        {"# wall: see the drawing\n# walls are thin\ndiameter,20\n4,0,0,0\n", std::nullopt, ""},
+        {"# wall: 10\ndiameter,20\n4,0,0,0\n", std::nullopt,
+         "w.csv:1:9: the wall 10 must be above 0 and below half the diameter, 10"},
+        {"diameter,20\n# wall: -1 mm\n4,0,0,0\n", std::nullopt,
+         "w.csv:2:9: the wall -1 must be above 0 and below half the diameter, 10"},
+        {"# wall: 1e999\ndiameter,20\n4,0,0,0\n", std::nullopt,
+         "w.csv:1:9: \"1e999\" for the wall is out of range for a double"},
+        {"# wall: 2\ndiameter,20\n# wall: 3\n4,0,0,0\n", std::nullopt,
+         "w.csv:3:9: a second wall line says 3, the first 2"},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.Text);
+        const Result<ProgramRows> read = ParseProgramText(each.Text, "w.csv");
+        if (*each.Error) {
+            ASSERT_FALSE(read);
+            EXPECT_EQ(read.Failure().ToString(), each.Error);
+            continue;
+        }
+        ASSERT_TRUE(read) << read.Failure().ToString();
+        EXPECT_EQ(read->Wall, each.Wall);
+    }
+
+    // A points file says it alike, for the program made through its points.
+    const Result<PointsRows> points =
+        ParsePointsText("# wall: 4.5\ndiameter,10\nX,Y,Z\n0,0,0\n5,0,0\n", "w.csv");
+    ASSERT_TRUE(points) << points.Failure().ToString();
+    EXPECT_EQ(points->Wall, 4.5);
+
+    // The program's own wall follows its units line; a wall line copied from the file it came
+    // from goes.
+    ProgramRows rows{20, {{4, 0, 0, 0}}, LengthUnit::Millimetre, 2};
+    const std::vector<std::string> comments = {"# wall: 3", "# part 12"};
+    EXPECT_EQ(FormatProgramText(rows, std::nullopt, comments),
+              "# Tubrix bend program\n# units: mm\n# wall: 2\n# part 12\ndiameter,20\nY,B,C,R\n"
+              "4,0,0,0\n");
+}
+
 } // namespace
