@@ -301,6 +301,10 @@ Geben Sie ein Biegeprogramm ein, eine Zeile je Schritt: Y die Gerade, B die Dreh
         <source>Compared with %1, its lengths converted from %2 to %3</source>
         <translation>Mit %1 verglichen, seine Längen von %2 in %3 umgerechnet</translation>
     </message>
+    <message>
+        <source>; read from the other end</source>
+        <translation>; vom anderen Ende gelesen</translation>
+    </message>
 </context>
 <context>
     <name>TMirrorToggle</name>

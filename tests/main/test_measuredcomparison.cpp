@@ -14,6 +14,7 @@
 #include <QStatusBar>
 #include <QToolTip>
 
+#include <algorithm>
 #include <fstream>
 
 using namespace tubrix;
@@ -82,6 +83,16 @@ TEST_F(MeasuredComparisonTest, CtrlKLaysTheMeasuredPartOverTheTube) {
     EXPECT_LT(nearest, 1e-3);
     EXPECT_TRUE(FrmSimPipe->OutsideBends.none() && FrmSimPipe->OutsideStraights.none());
     EXPECT_EQ(FrmMain->Session->MeasuredPath(), answer);
+
+    // The same part measured from its other end: read in the program's order, and said so.
+    QStringList lines = QString::fromStdString(BuiltPoints({100, -20, 5})).split('\n');
+    lines.removeAll(QString());
+    std::reverse(lines.begin() + 2, lines.end());
+    answer = Write("reversed.csv", lines.join('\n').toStdString() + "\n");
+    QTest::keyClick(FrmMain, Qt::Key_K, Qt::ControlModifier);
+    EXPECT_TRUE(verdict->text().startsWith(QStringLiteral("Sheath 0.00 <= 1.00 at row ")));
+    EXPECT_TRUE(verdict->text().endsWith(QStringLiteral("; read from the other end")))
+        << verdict->text().toStdString();
 
     // Its third bend 6 degrees short: past the tolerance, and the pieces that stray in violet.
     answer = Write("short.csv", "diameter,38\nY,B,C,R\n30,0,90,45\n30,90,90,45\n30,90,84,45\n"
