@@ -12,27 +12,6 @@ using namespace tubrix;
 
 namespace {
 
-// The edits (a letter typed, left out, changed, or two swapped) that make one word the other.
-std::size_t EditDistance(std::string_view a, std::string_view b) {
-    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
-    for (std::size_t i = 0; i <= a.size(); ++i) {
-        d[i][0] = i;
-    }
-    for (std::size_t j = 0; j <= b.size(); ++j) {
-        d[0][j] = j;
-    }
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1,
-                                d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
-                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
-            }
-        }
-    }
-    return d[a.size()][b.size()];
-}
-
 // What a command line without a command, or with a word that is none, is told: the nearest
 // command when a slip of a letter or two makes it, and every command. Empty when the line names
 // one (or asks only for help or the version, which CLI11 answers).
@@ -58,13 +37,8 @@ std::string CommandMistake(const CLI::App& app, int argc, char** argv) {
             return {};
         }
         std::string message = "unknown command \"" + std::string(word) + "\"";
-        const auto nearest = std::min_element(
-            names.begin(), names.end(), [&](const std::string& x, const std::string& y) {
-                return EditDistance(word, x) < EditDistance(word, y);
-            });
-        if (nearest != names.end() && EditDistance(word, *nearest) <= 2 &&
-            EditDistance(word, *nearest) < nearest->size()) {
-            message += "; did you mean " + *nearest + "?";
+        if (const std::string nearest = LikelyMeant(word, names); !nearest.empty()) {
+            message += "; did you mean " + nearest + "?";
         }
         return message + (message.ends_with('?') ? " " : ". ") + commands;
     }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cassert>
+#include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 
@@ -84,5 +86,10 @@ Error Failed(std::string message);
 
 // An error of a file's line and column (0: not known).
 Error FileError(const std::string& file, int line, int column, std::string message);
+
+// The word of `names` a mistyped one most likely meant: the nearest by edits (a letter typed,
+// left out, changed, or two swapped), where it is at most two edits off and fewer than its own
+// letters; else empty. A command and a profile key are told the same way.
+std::string LikelyMeant(std::string_view typed, std::span<const std::string> names);
 
 } // namespace tubrix

@@ -77,27 +77,6 @@ const OutputKey OutputKeyTable[] = {
     {"footer", "written last", "a {fmt} template of the part's fields", "nothing"},
 };
 
-// The edits (insert, delete, change a character, swap two) that take a into b.
-std::size_t EditDistance(std::string_view a, std::string_view b) {
-    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
-    for (std::size_t i = 0; i <= a.size(); ++i) {
-        d[i][0] = i;
-    }
-    for (std::size_t j = 0; j <= b.size(); ++j) {
-        d[0][j] = j;
-    }
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t change = a[i - 1] == b[j - 1] ? 0 : 1;
-            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + change});
-            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
-                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
-            }
-        }
-    }
-    return d[a.size()][b.size()];
-}
-
 } // namespace
 
 std::span<const ProfileKey> Keys() {
@@ -135,25 +114,9 @@ bool IsTableName(std::string_view name) {
     return false;
 }
 
-std::string LikelyKey(std::string_view typed, std::span<const std::string> names) {
-    // A mistyped key is long enough to mean one key only where it is two edits off at most, and
-    // a very short one at most one.
-    const std::size_t most = typed.size() <= 4 ? 1 : 2;
-    std::string best;
-    std::size_t bestDistance = most + 1;
-    for (const std::string& name : names) {
-        const std::size_t distance = EditDistance(typed, name);
-        if (distance < bestDistance) {
-            best = name;
-            bestDistance = distance;
-        }
-    }
-    return best;
-}
-
 std::string UnknownKeyMessage(const std::string& typed, std::span<const std::string> names,
                               const std::string& lead) {
-    const std::string likely = LikelyKey(typed, names);
+    const std::string likely = LikelyMeant(typed, names);
     if (!likely.empty()) {
         return "unknown key " + Quoted(typed) + "; did you mean " + Quoted(likely) + "?";
     }

@@ -178,9 +178,6 @@ void ConvertRecord(std::span<const KeyOf<Record>> keys, Record& record, LengthUn
 std::string UnknownKeyMessage(const std::string& typed, std::span<const std::string> names,
                               const std::string& lead);
 
-// The key most like a mistyped one, within two edits, or empty.
-std::string LikelyKey(std::string_view typed, std::span<const std::string> names);
-
 // A key's two lines of help: its name and meaning, then what it takes and its default.
 std::string KeyHelp(const std::string& name, const char* doc, const std::string& takes,
                     const char* fallback);
