@@ -298,6 +298,16 @@ SheathDeviation LargestDeviation(std::span<const Piece> measured, std::span<cons
     if (nominal.empty()) {
         return sheath;
     }
+    // Distances between points this far out are rounded to about 1e-16 of it: no halving gets
+    // the bound closer than that, so a part too large for `precision` is searched to 1e-12 of
+    // its size instead of halved until the budget runs out.
+    double size = 0;
+    for (const std::span<const Piece> pieces : {measured, nominal}) {
+        for (const Piece& piece : pieces) {
+            size = std::max(size, Length(piece.SphereCentre) + piece.SphereRadius);
+        }
+    }
+    precision = std::max(precision, 1e-12 * size);
     const NominalLine line(nominal);
     for (const Piece& piece : measured) {
         PieceDeviation deviation;
