@@ -158,7 +158,9 @@ for name, text in PROFILES.items():
 # 30,0,60 20,0,0 on R 60, diameter 38; a part in space with no unit: 30,0,90 40,90,90 25,-45,30
 # 35,0,0 on R 40, diameter 20): programs and points, of either hand, from either end, in
 # either unit, and what is no part.
-SPACE_POINTS = [(0, 0, 0), (100, 0, 0), (100, 120, 0), (100, 120, 110), (180, 200, 110)]
+# The part in space as measured: its walk's points, each a few tenths off.
+SPACE_POINTS = [(0, 0, 0), (0.2, 0, -70.1), (-120, 0.3, -70), (-120.2, -75.6, -70),
+                (-103.9, -115.2, -53.9)]
 
 
 def points_text(points, head=""):
@@ -169,8 +171,8 @@ MEASURED = {
     "plane_program": "diameter,38\nY,B,C,R\n50.2,0,90.5,60\n39.9,180,44.6,60.1\n30,0.3,60,60\n"
                      "20.1,0,0,60\n",
     "space_program_other_hand": "diameter,20\n30,0,90,40\n40,-90,90,40\n25,45,30,40\n35,0,0,40\n",
-    "plane_points_units_in": "# units: in\ndiameter,1.49606\nX,Y,Z\n0,0,0\n2,0,0\n2,1.6,0,2.4\n"
-                             "0.9,2.7,0\n0.9,3.5,0\n",
+    "plane_points_units_in": "# units: in\ndiameter,1.49606\nX,Y,Z\n0,0,0\n8,0,0\n8,8,0,2.4\n"
+                             "0,16,0\n0,24,0\n",
     "space_points": points_text(SPACE_POINTS, "diameter,20\n"),
     "space_points_reversed": points_text(SPACE_POINTS[::-1]),
     "space_points_mirrored": points_text([(-x, y, z) for x, y, z in SPACE_POINTS]),
@@ -178,8 +180,14 @@ MEASURED = {
                        "200;200;0;\r\n0;400;0;60\r\n0;600;0;\r\n",
     "points_too_few": points_text(SPACE_POINTS[:4], "diameter,20\n"),
     "points_in_line": points_text([(0, 0, 0), (10, 0, 0), (20, 0, 0), (30, 0, 0), (40, 0, 0)]),
-    "points_far_out": "# units: in\nX,Y,Z\n0,0,0\n1e307,0,0\n1e307,1e307,0\n0,1e307,1e307\n"
-                      "-1e307,0,0\n",
+    "points_far_out": points_text([(x * 1e150, y * 1e150, z * 1e150) for x, y, z in SPACE_POINTS],
+                                  "# units: in\n"),
+    # Found by the fuzzer: a part this far out had its sheath searched to 1e-6 of the diameter,
+    # finer than its numbers resolve, for seconds.
+    "sheath_far_out": "# units: in\nX,Y,Z\n0.0,0.0,0.0\n2e+149,0.0,-7.01e+151\n"
+                      "-1.2e+152,3e+149,-6.999999999999999e+151\n"
+                      "-1.202e+152,-7.56e+151,-6.999999999999999e+151\n"
+                      "-1.039e+152,-1.152e+152,-4.39e+151\n",
     "program_bend_180": "diameter,20\n30,0,180,40\n40,90,90,40\n25,-45,30,40\n35,0,0,40\n",
     "units_unknown": "# units: furlong\ndiameter,38\n50,0,90,60\n",
 }
@@ -219,10 +227,10 @@ SPRINGBACK = {
     "dotted": (share(0, 0.01), share(1, 0.02), "springback.per_degree = 0.1\nmax_angle = 190\n"),
     "quoted_keys": (share(0, 0.5), share(0, 0.5), '["springback"]\n"fixed" = 1\n'),
     "inline_table": (share(0, 0.1), share(0, 0.1), "springback = { fixed = 1, per_degree = 0 }\n"),
-    "crlf_bom": (share(0, -1), bytes([0x80]) + num(-0.5)[1:],
+    "crlf_bom": (share(0, -1), bytes([0x80]) + num(-0.5),
                  "\ufeffname = \"B\"\r\n[springback]\r\nfixed = 0.5\r\n\r\n[output]\r\nrow = "
                  "\"{Y}\"\r\n"),
-    "out_of_range": (bytes([0x80]) + num(46)[1:], bytes([0x80]) + num("nan"), "[springback]\n"),
+    "out_of_range": (bytes([0x80]) + num(46), bytes([0x80]) + num("nan"), "[springback]\n"),
     "past_limits": (share(0, -32768 / 32767), share(1, 1), ""),
 }
 for name, (fixed, per_degree, text) in SPRINGBACK.items():
