@@ -265,7 +265,9 @@ double PieceLargest(const Piece& piece, const NominalLine& nominal, std::size_t 
     double best = std::max(at(0), at(piece.Length));
     // An arc is taken a quarter turn at a time at most, so that no stretch wraps round.
     const double quarter = piece.IsArc() ? piece.Radius * std::numbers::pi / 2 : piece.Length;
-    const int first = static_cast<int>(std::clamp(std::ceil(piece.Length / quarter), 1.0, 4.0));
+    // A piece too long for its numbers gives inf / inf here: it is taken as one stretch.
+    const double quarters = piece.Length / quarter;
+    const int first = quarters > 1 ? static_cast<int>(std::min(std::ceil(quarters), 4.0)) : 1;
     struct Stretch {
         double A, B;
     };

@@ -188,6 +188,11 @@ MEASURED = {
                       "-1.2e+152,3e+149,-6.999999999999999e+151\n"
                       "-1.202e+152,-7.56e+151,-6.999999999999999e+151\n"
                       "-1.039e+152,-1.152e+152,-4.39e+151\n",
+    # Found by the fuzzer: an arc too long for its numbers, counted in quarter turns, was NaN.
+    "arc_too_long": "# units: in\nX,Y,Z\n0.0,0.0,0.0\n2e+149,0.0,-7.01e+152\n"
+                    "-1.2e+152,2e+149,-6.999999999999999e+151\n"
+                    "-1.202e+152,-7.56e+151,-6.999999999999999e+151\n"
+                    "-1.039e+152,-1.152e+152,-5.39e+15 \n",
     "program_bend_180": "diameter,20\n30,0,180,40\n40,90,90,40\n25,-45,30,40\n35,0,0,40\n",
     "units_unknown": "# units: furlong\ndiameter,38\n50,0,90,60\n",
 }
@@ -196,7 +201,8 @@ for name, text in MEASURED.items():
 
 # Machine programs as the machine command writes them, for the relative and the absolute
 # machine of the fuzzer (max_angle 180 and 200), and at their ranges' edges.
-MACHINE_HEAD = "# machine: Left\n# cut length: 312.5\n# B: {}; C: the machine angle, springback included\n"
+MACHINE_HEAD = ("# machine: Left\n# cut length: 312.5\n"
+                "# B: {}; C: the machine angle, springback included\n")
 MACHINE = {
     "relative": MACHINE_HEAD.format("relative") + "# units: mm\ndiameter,38\nY,B,C,R\n"
                 "30,0,93.3,45\n30,90,93.3,45\n30,-90,47.4,45\n30,0,0,45\n",
@@ -247,7 +253,8 @@ CAD = {
     "half_turn_ring": "body 2 100\nbend 4 5 0 50 0 0 -50 0 0 0 0 0 0 0 1 180 50\n"
                       "bend 5 5 0 -50 0 0 50 0 0 0 0 0 0 0 1 180 50\n",
     "kink_and_gap": "body 3 300\nstraight 1 10 0 0 0 0 100 0 0\nstraight 2 10 0 100 0 0 100 50 0\n"
-                    "body 3 300\nstraight 1 10 0 0 0 0 100 0 0\nstraight 2 10 0 100.5 0 0 200 0 0\n",
+                    "body 3 300\nstraight 1 10 0 0 0 0 100 0 0\n"
+                    "straight 2 10 0 100.5 0 0 200 0 0\n",
     "huge_and_tiny": "body 1000000000 1.7976931348623157e308\nstraight 1 1e-300 0 -1e308 0 0 "
                      "1e308 0 0\nstraight 2 5e-324 0 0 0 0 0 0 0\n",
     "bad_lines": "body 3 1\nstraight 1 10 0 0 0 0 1 0 0 9\ncone 1\n",
@@ -262,9 +269,8 @@ CAD = {
     "crlf": ELL.replace("\n", "\r\n"),
     "many_bends": "body 101 300\n" + "".join(
         "bend {} 5 0 {} {} 0 {} {} 0 0 0 0 0 0 1 1 100\n".format(
-            k + 1, *(f"{100 * c:.17g}" for c in (math.cos(math.radians(k)), math.sin(math.radians(k)),
-                                                 math.cos(math.radians(k + 1)),
-                                                 math.sin(math.radians(k + 1)))))
+            k + 1, *(f"{100 * f(math.radians(a)):.17g}"
+                     for a in (k, k + 1) for f in (math.cos, math.sin)))
         for k in range(101)),
 }
 for name, text in CAD.items():
