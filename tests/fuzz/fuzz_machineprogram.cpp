@@ -91,10 +91,12 @@ void CheckProgram(const MachineProgram& used, const MachineProfile& profile) {
     const ProgramRows bent = BentPart(used, profile);
     const Result<MachineProgram> next = CorrectMachineProgram(used, bent, bent, profile);
     if (!next) {
+        // Only straights summed past the largest number may stop it; the machine took every
+        // feed and angle as they are.
         const Error& error = next.Failure();
         if (error.Message.empty() || error.Row < 1 ||
-            error.Row > static_cast<int>(used.Rows.size())) {
-            FuzzFail("a correction failed without a message or on a row the program lacks");
+            error.Row > static_cast<int>(used.Rows.size()) || error.Field != ProgramField::None) {
+            FuzzFail("a perfect part's correction was refused for a value the machine takes");
         }
         return;
     }

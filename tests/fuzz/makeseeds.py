@@ -210,7 +210,9 @@ MACHINE = {
                 "30,359.999,190,45\n30,0,0,45\n",
     "plane_edges": "diameter,1\n0,180,0,0\n0,-180,0,0\n0,360,0,0\n0,-0,180,1e-300\n",
     "angle_edges": "diameter,1\n1,0,200,1\n1,0,200.0000001,1\n1,0,1,0\n1,0,5e-324,1\n",
-    "feeds_overflow": "# units: in\ndiameter,1\n" + "1e308,0,90,1\n" * 3 + "1e308,0,0,1\n",
+    # Straights that sum past the largest number before a bend and in the tail.
+    "feeds_overflow": "# units: in\ndiameter,1\n" + "1e308,0,0,1\n1e308,0,90,1\n" * 2
+                      + "1e308,0,0,1\n" * 2,
     "crlf_bom": "\ufeff# units: mm\r\ndiameter;38\r\ny;b;c;r\r\n30;0;90,5;45\r\n30;0;0;45\r\n",
     "header_only": "diameter,38\nY,B,C,R\n",
     "last_row_bends": "diameter,38\n30,0,90,45\n30,0,90,45\n",
