@@ -265,7 +265,9 @@ double PieceLargest(const Piece& piece, const NominalLine& nominal, std::size_t 
     double best = std::max(at(0), at(piece.Length));
     // An arc is taken a quarter turn at a time at most, so that no stretch wraps round.
     const double quarter = piece.IsArc() ? piece.Radius * std::numbers::pi / 2 : piece.Length;
-    const int first = static_cast<int>(std::clamp(std::ceil(piece.Length / quarter), 1.0, 4.0));
+    // A piece too long for its numbers gives inf / inf here: it is taken as one stretch.
+    const double quarters = piece.Length / quarter;
+    const int first = quarters > 1 ? static_cast<int>(std::min(std::ceil(quarters), 4.0)) : 1;
     struct Stretch {
         double A, B;
     };
@@ -298,6 +300,16 @@ SheathDeviation LargestDeviation(std::span<const Piece> measured, std::span<cons
     if (nominal.empty()) {
         return sheath;
     }
+    // Distances between points this far out are rounded to about 1e-16 of it: no halving gets
+    // the bound closer than that, so a part too large for `precision` is searched to 1e-12 of
+    // its size instead of halved until the budget runs out.
+    double size = 0;
+    for (const std::span<const Piece> pieces : {measured, nominal}) {
+        for (const Piece& piece : pieces) {
+            size = std::max(size, Length(piece.SphereCentre) + piece.SphereRadius);
+        }
+    }
+    precision = std::max(precision, 1e-12 * size);
     const NominalLine line(nominal);
     for (const Piece& piece : measured) {
         PieceDeviation deviation;

@@ -379,9 +379,10 @@ struct SheathDeviation {
 };
 
 // The largest distance from a point of `measured` to the nominal centre line, within
-// `precision`: the pieces are halved where the bounds from their geometry (a straight's
-// distance to a straight is convex along it; an arc lies within its sagitta of its chord)
-// cannot yet rule out more, and each piece's largest is kept.
+// `precision` (or 1e-12 of the parts' distance from the origin, where that is coarser): the pieces
+// are halved where the bounds from their geometry (a straight's distance to a straight is convex
+// along it; an arc lies within its sagitta of its chord) cannot yet rule out more, and each piece's
+// largest is kept.
 SheathDeviation LargestDeviation(std::span<const Piece> measured, std::span<const Piece> nominal,
                                  double precision);
 

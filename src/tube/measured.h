@@ -78,7 +78,8 @@ inline constexpr const char* ReadReversedNote =
 
 // Compares a measured part with its nominal program. With Alignment::Best the measured part is
 // moved onto the nominal one by BestRigidMotion; with None both are taken as they stand (the
-// nominal in its walk's frame). The sheath deviation is exact to 1e-6 of the diameter.
+// nominal in its walk's frame). The sheath deviation is exact to 1e-6 of the diameter (for a part
+// within a million diameters of the origin; past that, to what its numbers resolve).
 // Which end and which hand: the measured points are fitted as given and from their other end,
 // each onto the nominal and onto its mirror image; they are read reversed only where the better
 // reversed fit's RMS is below half the better given one's (a symmetric part stays as given), and

@@ -117,9 +117,10 @@ Result<TubePiece> ParsePiece(LineReader& in, PieceKind kind) {
             *n = *value;
         }
     }
-    if (!(piece.TubeRadius > 0) || piece.InnerRadius < 0 ||
+    // A bore as wide as the tube would leave a wall of no thickness.
+    if (!(piece.TubeRadius > 0) || piece.InnerRadius < 0 || piece.InnerRadius >= piece.TubeRadius ||
         (kind == PieceKind::Arc && (!(piece.BendRadius > 0) || !(piece.Degrees > 0) ||
-                                     std::fabs(Length(piece.Axis) - 1) > 1e-9))) {
+                                    std::fabs(Length(piece.Axis) - 1) > 1e-9))) {
         return in.Fault("a piece with sizes no tube has");
     }
     if (const Result<void> end = in.Finished(); !end) {
@@ -286,10 +287,21 @@ Result<std::vector<CadBody>> ParseCadBodies(std::string_view text, const std::st
             in.At = 0;
             return in.Fault("a body was expected first");
         }
+        // A body is its pieces or why it is no tube, never both: the writer cannot say both,
+        // and an answer that does is no answer to trust.
+        const bool isPiece = word == "straight" || word == "bend";
+        if ((isPiece || word == "notatube") && !bodies.back().NotATube.empty()) {
+            in.At = 0;
+            return in.Fault("the body was said to be no tube: \"body\" was expected");
+        }
+        if (word == "notatube" && !bodies.back().Pieces.empty()) {
+            in.At = 0;
+            return in.Fault("the body has pieces: it cannot be no tube as well");
+        }
         if (word == "notatube") {
             const std::string_view reason = in.Line.substr(std::min(in.At + 1, in.Line.size()));
             bodies.back().NotATube = reason.empty() ? "not a tube" : std::string(reason);
-        } else if (word == "straight" || word == "bend") {
+        } else if (isPiece) {
             const Result<TubePiece> piece =
                 ParsePiece(in, word == "bend" ? PieceKind::Arc : PieceKind::Straight);
             if (!piece) {
@@ -372,6 +384,14 @@ Result<CadTube> TubeFromPieces(const CadBody& body, bool reverse, const std::str
     }
     const Vec3 heading = endAt(lead).Out * -1;
     CadTube tube{ProgramAlongPath(path, heading, diameter), *wall};
+    // Pieces far out in the model's range can give straights (or a sum of them) past the
+    // largest number: such a program is refused, never handed on with "inf" in it.
+    for (const BendRowInput& row : tube.Program.Rows) {
+        if (!std::isfinite(row.Y) || !std::isfinite(row.B) || !std::isfinite(row.C) ||
+            !std::isfinite(row.R)) {
+            return FileError(file, 0, 0, "the tube is too large for its lengths to be numbers");
+        }
+    }
     if (tube.Program.Rows.size() > static_cast<std::size_t>(MaxBendSteps)) {
         return FileError(file, 0, 0,
                          "the tube has " + std::to_string(tube.Program.Rows.size()) +

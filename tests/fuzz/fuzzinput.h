@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <string_view>
 
 // Reads a fuzzer input front to back. Numbers are tagged so that the values that break
 // arithmetic (NaN, infinities, subnormals, the ends of the double range, signed zeros) come up
@@ -20,6 +21,13 @@ public:
     bool AtEnd() const { return at_ >= size_; }
 
     std::uint8_t Byte() { return at_ < size_ ? data_[at_++] : 0; }
+
+    // The bytes not read yet, as text.
+    std::string_view Rest() const {
+        return at_ < size_
+                   ? std::string_view(reinterpret_cast<const char*>(data_) + at_, size_ - at_)
+                   : std::string_view();
+    }
 
     double Number() {
         if (AtEnd()) {

@@ -108,6 +108,8 @@ TEST(TubePieces, WhatIsNoTubeIsRefusedNamingTheFace) {
          "p.step: face 4: a closed ring: the tube has no ends"},
         {"rows", Body(many), "p.step: the tube has 102 rows; a program holds at most 100"},
         {"no pieces", Body({}), "p.step: no tube: the body has no cylindrical or toroidal face"},
+        {"too long", Body({Straight(1, {-1e308, 0, 0}, {1e308, 0, 0})}),
+         "p.step: the tube is too large for its lengths to be numbers"},
         {"not a tube",
          CadBody{3, 1, {}, "face 2: a cone; a tube is read from cylinders, tori and planes"},
          "p.step: face 2: a cone; a tube is read from cylinders, tori and planes"},
@@ -149,10 +151,14 @@ TEST(TubePieces, TheHelpersTextReadsBackAndIsReadStrictly) {
         {"body 3 1\nstraight 1 1e999 0 0 0 0 1 0 0\n", "helper:2:11: a number was expected"},
         {"body 3 1\nstraight 0 10 0 0 0 0 1 0 0\n", "helper:2:"},
         {"body 3 1\nstraight 1 -10 0 0 0 0 1 0 0\n", "helper:2:"},
+        {"body 3 1\nstraight 1 10 10 0 0 0 1 0 0\n", "helper:2:"},
         {"body 3 1\nstraight 1 10 0 0 0 0 1 0 0 9\n", "helper:2:"},
         {"body -3 1\n", "helper:1:"},
         {"body 3 1\ncone 1\n", "helper:2:1: \"body\", \"notatube\", \"straight\" or \"bend\""},
         {"body 3 1\nbend 1 10 0 0 0 0 1 0 0 0 0 0 0 0 2 90 40\n", "helper:2:"},
+        // A body is its pieces or why it is no tube: the two could not be written back.
+        {"body 3 1\nnotatube cone\nstraight 1 10 0 0 0 0 1 0 0\n", "helper:3:1: "},
+        {"body 3 1\nstraight 1 10 0 0 0 0 1 0 0\nnotatube cone\n", "helper:3:1: "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
