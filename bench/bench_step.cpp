@@ -2,9 +2,9 @@
 //  - `tubrix-cli ybc` of a 20-bend part against bench_stepfloor, a bare program that only reads
 //    and transfers the same file with STEPControl_Reader (target: at most 1.3 times the floor);
 //  - `tubrix-cli export` of a 100-row program to a STEP solid (target: within 1 s);
-//  - info, export to STL and render of a .csv, against a tubrix-cli from before STEP came in
-//    (TUBRIX_BASELINE_CLI; target: within 5 %), each pair run one after the other so both meet
-//    the same load;
+//  - info, export to STL and render of a .csv, and ybc of the 20-bend part, against an earlier
+//    tubrix-cli (TUBRIX_BASELINE_CLI, its helpers beside it; target: within 5 %), each pair run
+//    one after the other so both meet the same load;
 //  - a file of 10,000 faces and one of some 50 MB, read or refused, a few runs each.
 #include "programfile.h"
 
@@ -174,6 +174,9 @@ int main(int argc, char** argv) {
         {"export_stl", {"export", in("initial.csv"), "-o", in("out.stl")}},
         {"render", {"render", in("initial.csv"), "-o", in("out.png")}}};
     if (!baseline.empty()) {
+        // ybc itself against the tubrix-cli given, each with the helpers beside it.
+        RegisterPair("ybc_20_bends_against_before", {cli, "ybc", in("bends20.step")},
+                     {baseline, "ybc", in("bends20.step")}, 11);
         for (const auto& [name, args] : plain) {
             Command ours{cli}, before{baseline};
             ours.insert(ours.end(), args.begin(), args.end());
@@ -198,6 +201,13 @@ int main(int argc, char** argv) {
                 Summary("export_100_rows_to_step", 1000, "ms").c_str());
     if (baseline.empty()) {
         std::printf("  commands on a .csv against before STEP: skipped, set TUBRIX_BASELINE_CLI\n");
+    }
+    if (!Figures["ybc_20_bends_against_before"].empty()) {
+        std::printf("  ybc of the 20-bend part: %s; the tubrix-cli given %s; ratio %s (target: at "
+                    "most 1.05)\n",
+                    Summary("ybc_20_bends_against_before", 1000, "ms").c_str(),
+                    Summary("ybc_20_bends_against_before/other", 1000, "ms").c_str(),
+                    Summary("ybc_20_bends_against_before/ratio", 1, "").c_str());
     }
     for (const auto& [name, args] : plain) {
         const std::string key = "csv_" + name + "_against_before_step";

@@ -40,6 +40,14 @@ double NormalizedTurn(double degrees) {
     return r;
 }
 
+double FullTurn(double degrees) {
+    double r = std::fmod(degrees, 360.0);
+    if (r < 0) {
+        r += 360;
+    }
+    return r >= 360 || r == 0 ? 0.0 : r;
+}
+
 BendingRows BendingRowsOf(const ProgramRows& rows) {
     const auto program = std::make_unique<BendProgram>(ProgramFromRows(rows));
     return FindBendingRows(*program);

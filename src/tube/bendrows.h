@@ -27,4 +27,7 @@ BendingRows BendingRowsOf(const ProgramRows& rows);
 // An angle in degrees brought into (-180, 180], as a bender turns the shorter way.
 double NormalizedTurn(double degrees);
 
+// An angle in degrees brought into [0, 360), with no negative zero: an absolute plane.
+double FullTurn(double degrees);
+
 } // namespace tubrix

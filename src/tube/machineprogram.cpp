@@ -13,15 +13,6 @@ namespace tubrix {
 
 namespace {
 
-// An angle in [0, 360), with no negative zero.
-double FullTurnPlane(double degrees) {
-    double r = std::fmod(degrees, 360.0);
-    if (r < 0) {
-        r += 360;
-    }
-    return r >= 360 || r == 0 ? 0.0 : r;
-}
-
 // A comment line must stay one line whatever the profile's name holds.
 std::string OneLine(const std::string& text) {
     std::string line = text;
@@ -53,7 +44,7 @@ MachineProgram MakeMachineProgram(const BendProgram& program, const MachineProfi
         if (profile.BMode == MachineProfile::PlaneMode::Relative) {
             b = NormalizedTurn(turned) + 0.0; // + 0.0 makes a -0 plain 0
         } else if (i > firstBend) {
-            plane = FullTurnPlane(plane + turned);
+            plane = FullTurn(plane + turned);
             b = plane;
         }
         const double c = bends[static_cast<std::size_t>(i)]

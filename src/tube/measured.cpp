@@ -16,15 +16,6 @@ namespace tubrix {
 
 namespace {
 
-// An angle in [0, 360), with no negative zero.
-double FullTurn(double degrees) {
-    double r = std::fmod(degrees, 360.0);
-    if (r < 0) {
-        r += 360;
-    }
-    return r >= 360 || r == 0 ? 0.0 : r;
-}
-
 Error RowError(int row, ProgramField field, std::string message) {
     Error error;
     error.Row = row;
